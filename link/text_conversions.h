@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <optional>
+
+// Conversions of what the operator types into bytes for the terminal.
+//
+// Numbers in the boxes are decimal: blanks (space, tab) around the number are ignored, an optional sign
+// and an optional fraction are allowed ("12", " +3.5 ", "-0.4", "7.", ".5"); a fraction is rounded to the
+// nearest whole number, exactly half goes to the even neighbour (2.5 -> 2, 3.5 -> 4). Anything else
+// (empty text, letters, exponents, hex prefixes, group separators, full-width digits) is a failure, and so
+// is a result outside the target's range. Any length of text is accepted without overflow.
+
+// Port number of box COM1: signed 16-bit.
+std::optional<qint16> portNumberFromText(QStringView text);
+
+// Machine number, delays: 0 to 255.
+std::optional<quint8> byteFromText(QStringView text);
+
+// One hexadecimal pair (at most the first two characters of `pair` are looked at): hex digits are read
+// from the left, either case, up to the first other character; no digit gives 0. Never fails.
+quint8 byteFromPair(QStringView pair);
+
+// `count` bytes from consecutive pairs of `text`: characters 1-2, 3-4, ... A pair cut by the end of the
+// text is the one character there is; a pair wholly beyond the end is empty (0). Characters after the
+// last pair are ignored.
+QByteArray bytesFromPairs(QStringView text, int count);

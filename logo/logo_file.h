@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <variant>
+
+// The start-up logo as the terminal takes it: 32 lines of 16 bytes, 512 bytes in all, in two blocks of 256.
+constexpr int LogoLineCount = 32;
+constexpr int LogoBytesPerLine = 16;
+constexpr int LogoLinesPerBlock = 16;
+constexpr int LogoByteCount = LogoLineCount * LogoBytesPerLine;
+
+enum class LogoFileError {
+    CannotOpen,   // missing, unreadable, a directory, a FIFO or device, an empty path
+    TooFewLines,  // fewer than 32 lines
+};
+
+// The 512 picture bytes, line L at bytes 16 L .. 16 L + 15.
+struct LogoPicture
+{
+    QByteArray bytes;
+    QByteArray line(int lineIndex) const { return bytes.mid(lineIndex * LogoBytesPerLine, LogoBytesPerLine); }
+};
+
+// Reads the first 32 lines of a logo data file (text, 16 hexadecimal pairs in characters 1 to 32 of each
+// line) and closes the file before returning.
+//
+// A line ends at CR LF, CR alone or LF alone; the last line needs no end. A UTF-8 byte-order mark at the
+// start is skipped. Characters after the 32nd of a line and lines after the 32nd are never used, and
+// memory stays bounded whatever the file holds (a huge file with no line end is read through once).
+// Only regular files are opened, so a FIFO or a device cannot block the program.
+std::variant<LogoPicture, LogoFileError> readLogoFile(const QString &path);
+
+// The same rules applied to file contents already in memory.
+std::variant<LogoPicture, LogoFileError> parseLogoData(QByteArrayView contents);
