@@ -1,0 +1,60 @@
+#pragma once
+
+#include "command_session.h"
+#include "port_directory.h"
+#include "ui_form1.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QFileDialog;
+class QPushButton;
+
+// The program's only window. It reads its controls, hands the command to the link, and shows the one
+// status message that comes back; one command runs at a time.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(PortDirectory ports = {}, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    QString LogoFilePath() const { return m_logoFilePath; }
+    CommandSession &session() { return m_session; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void Cmd2_Click();
+    void Command1_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void DOWNLOG_Click();
+    void DOWNLOG_KeyPress(quint16 keyAscii);
+    void OpenFile_Click();
+    void oem_log_Click();
+
+    bool refuseWhileBusy();
+    std::optional<QString> deviceFromPortBox();
+    std::optional<quint8> machineNumberFromBox();
+    void startCommand(QPushButton *buttonToDisable, bool closeFirst, const QString &deviceName,
+                      std::unique_ptr<TerminalTask> task);
+    void endCommand();
+    void showStatus(const QString &text);
+
+    Ui::Form1 ui;
+    PortDirectory m_ports;
+    CommandSession m_session;
+    QFileDialog *fileOpen = nullptr;
+    QString m_logoFilePath;
+    QPushButton *m_disabledButton = nullptr;
+};
+
+// Song-style Chinese fonts to use where "宋体" itself is not installed.
+void installChineseFontSubstitutes();

@@ -1,0 +1,48 @@
+#include "form1.h"
+#include "port_directory.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("timeclock-setup"));
+    QApplication::setApplicationVersion(QStringLiteral("6.1"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Sets up a time-attendance terminal on a serial port."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Port number N reaches DEVICE (a device path, udev link or pseudo-terminal). Repeatable."),
+        QStringLiteral("N=DEVICE"));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"), QStringLiteral("Show every byte written and read, with a timestamp, on standard error."));
+    parser.addOption(portOption);
+    parser.addOption(traceOption);
+    parser.process(app);
+
+    PortDirectory ports;
+    for (const QString &mapping : parser.values(portOption)) {
+        int number = 0;
+        QString device;
+        if (!PortDirectory::parseMapping(mapping, &number, &device)) {
+            std::fprintf(stderr, "--port takes N=DEVICE, not \"%s\"\n", qPrintable(mapping));
+            return 2;
+        }
+        ports.mapPort(number, device);
+    }
+    if (parser.isSet(traceOption)) {
+        qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));
+        QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
+    }
+
+    Form1 window(std::move(ports));
+    window.show();
+    return app.exec();
+}

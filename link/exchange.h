@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <variant>
+
+// One exchange with the terminal: an address byte, a command frame, and a reply of fixed length whose
+// first byte must repeat the address byte.
+struct Exchange
+{
+    quint8 addressByte = 0;
+    bool pauseFirst = false;  // hand the address byte to the driver on its own before the frame
+    QByteArray commandFrame;
+    int replyLength = 1;
+};
+
+struct ExchangeOutcome
+{
+    enum class Kind {
+        TimedOut,    // the reply was not complete within the reply limit; nothing was read
+        WrongReply,  // replyLength bytes read, the first differs from the address byte
+        Replied,     // replyLength bytes read, the first equals the address byte
+    };
+    Kind kind = Kind::TimedOut;
+    QByteArray reply;  // the bytes read, for WrongReply and Replied
+};
+
+// What a command does next: another exchange, or finish with a status message.
+struct Finished
+{
+    QString message;
+};
+using CommandStep = std::variant<Exchange, Finished>;
+
+// A command as a sequence of exchanges, driven by CommandSession.
+class TerminalTask
+{
+public:
+    virtual ~TerminalTask() = default;
+    virtual CommandStep begin() = 0;
+    virtual CommandStep next(const ExchangeOutcome &outcome) = 0;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "exchange.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+enum class OpenFailure {
+    NoSuchPort,
+    PermissionDenied,
+    PortBusy,
+    Other,
+};
+
+// The serial port to the terminal, and the three steps every command takes with it: prepare and open,
+// exchange frames (once or many times), release.
+//
+// The reply wait is asynchronous: transact() returns at once and the outcome arrives later as
+// exchangeFinished(), or linkLost() when the device failed or vanished (the port is closed by then).
+// Both signals are always delivered from the event loop, never from inside transact().
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The terminal answers within one second; exactly one second is still in time.
+    static constexpr std::chrono::milliseconds ReplyLimit{1000};
+
+    explicit SerialLink(QObject *parent = nullptr);
+    ~SerialLink() override;
+
+    // Closes an open port first when asked, applies 9600 8N1 and opens `deviceName`; the receive side
+    // starts empty. Returns the reason when the port cannot be opened (the port is then closed).
+    std::optional<OpenFailure> prepareLink(bool closeFirst, const QString &deviceName);
+
+    void transact(const Exchange &exchange);
+
+    // Closes the port if it is open and abandons a running exchange without an outcome.
+    void releaseLink();
+
+    bool isOpen() const;
+    bool isExchanging() const { return m_state == State::WaitingForReply; }
+
+    // How often the port reported an error since construction; for spotting error storms.
+    int portErrorCount() const { return m_portErrorCount; }
+
+signals:
+    void exchangeFinished(const ExchangeOutcome &outcome);
+    void linkLost();
+
+private:
+    enum class State { Idle, WaitingForReply };
+
+    void writeToLine(const QByteArray &bytes);
+    void checkReply();
+    void onReplyTimer();
+    void onPortError(QSerialPort::SerialPortError error);
+    void finishExchange(const ExchangeOutcome &outcome);
+    void loseLink();
+    void deliverLater(std::function<void()> action);
+    bool replyLimitPassed() const;
+    OpenFailure classifyOpenFailure(const QString &deviceName) const;
+
+    QSerialPort m_port;
+    QTimer m_replyTimer;
+    QElapsedTimer m_sinceFrameSent;
+    State m_state = State::Idle;
+    Exchange m_exchange;
+    quint64 m_generation = 0;
+    int m_portErrorCount = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringView>
+
+// Every text the program writes into its status line, in the operator's language.
+namespace StatusText {
+inline constexpr QStringView SettingSucceeded = u"设置成功！";
+inline constexpr QStringView CommunicationFailed = u"通讯失败！";
+inline constexpr QStringView CommunicationSucceeded = u"通讯成功！";
+inline constexpr QStringView CommunicationInterrupted = u"通讯中断！";
+inline constexpr QStringView DownloadComplete = u"下载完成！";
+
+inline constexpr QStringView BadPortNumber = u"串口号错误！";
+inline constexpr QStringView BadMachineNumber = u"机号错误！";
+inline constexpr QStringView BadDelay = u"延时错误！";
+inline constexpr QStringView PortOpenFailed = u"串口打开失败！";
+inline constexpr QStringView NoSuchPortReason = u"（无此串口）";
+inline constexpr QStringView PermissionReason = u"（权限不足）";
+inline constexpr QStringView PortBusyReason = u"（串口被占用）";
+inline constexpr QStringView PortLost = u"串口已断开！";
+inline constexpr QStringView Busy = u"正在通讯，请稍候！";
+inline constexpr QStringView FileOpenFailed = u"文件打开失败！";
+inline constexpr QStringView FileTooShort = u"文件数据不足！";
+} // namespace StatusText

@@ -1,0 +1,1 @@
+timeclock_add_test(tst_window SOURCES tst_window.cpp LIBS timeclock_window)

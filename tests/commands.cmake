@@ -1,0 +1,1 @@
+timeclock_add_test(tst_commands SOURCES tst_commands.cpp LIBS timeclock_commands timeclock_logo)

@@ -1,0 +1,224 @@
+#include "change_number.h"
+#include "logo_download.h"
+#include "read_serial.h"
+#include "single_exchange_task.h"
+#include "status_messages.h"
+#include "terminal_settings.h"
+#include "write_serial.h"
+
+#include <QTest>
+
+// The frames the terminal receives, byte for byte, and the texts made from its replies.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void renumberFrame_data();
+    void renumberFrame();
+    void settingsFrame_data();
+    void settingsFrame();
+    void serialTextFromReply_data();
+    void serialTextFromReply();
+    void writeSerialFrame_data();
+    void writeSerialFrame();
+    void logoLineFrame_data();
+    void logoLineFrame();
+    void logoDownloadSteps();
+    void logoDownloadStopsOnFailure_data();
+    void logoDownloadStopsOnFailure();
+    void logoDownloadBadMachineNumber();
+};
+
+void TestCommands::renumberFrame_data()
+{
+    QTest::addColumn<int>("newNumber");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("12") << 12 << QByteArray::fromHex("05070c0000");
+    QTest::newRow("0") << 0 << QByteArray::fromHex("0507000000");
+    QTest::newRow("255") << 255 << QByteArray::fromHex("0507ff0000");
+}
+
+void TestCommands::renumberFrame()
+{
+    QFETCH(int, newNumber);
+    QFETCH(QByteArray, frame);
+    const Exchange exchange = changeNumberExchange(quint8(newNumber));
+    QCOMPARE(exchange.addressByte, quint8(0x63));
+    QCOMPARE(exchange.commandFrame, frame);
+    QCOMPARE(exchange.replyLength, 1);
+    QVERIFY(exchange.pauseFirst);
+}
+
+void TestCommands::settingsFrame_data()
+{
+    QTest::addColumn<bool>("bellMode");
+    QTest::addColumn<bool>("startupPicture");
+    QTest::addColumn<bool>("simplified");
+    QTest::addColumn<bool>("unlockDelayUsed");
+    QTest::addColumn<QByteArray>("frame");
+    // D_Timer holds 5 and dkys 9: which one goes out depends on the whole mode byte.
+    QTest::newRow("bell") << true << false << true << false << QByteArray::fromHex("0520000900");
+    QTest::newRow("bell+picture") << true << true << true << true << QByteArray::fromHex("0520020500");
+    QTest::newRow("door") << false << false << true << true << QByteArray::fromHex("0520010500");
+    QTest::newRow("door+picture") << false << true << true << true << QByteArray::fromHex("0520030500");
+    QTest::newRow("door traditional") << false << false << false << true << QByteArray::fromHex("0520010501");
+    QTest::newRow("bell traditional") << true << false << false << false << QByteArray::fromHex("0520000901");
+}
+
+void TestCommands::settingsFrame()
+{
+    QFETCH(bool, bellMode);
+    QFETCH(bool, startupPicture);
+    QFETCH(bool, simplified);
+    QFETCH(bool, unlockDelayUsed);
+    QFETCH(QByteArray, frame);
+    const TerminalSettings settings{bellMode, startupPicture, simplified};
+    QCOMPARE(usesUnlockDelay(settings), unlockDelayUsed);
+    const quint8 delay = unlockDelayUsed ? 5 : 9;
+    const Exchange exchange = settingsExchange(18, settings, delay);
+    QCOMPARE(exchange.addressByte, quint8(18));
+    QCOMPARE(exchange.commandFrame, frame);
+}
+
+void TestCommands::serialTextFromReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("123456") << QByteArray::fromHex("01123456") << "123456";
+    QTest::newRow("no leading zeros") << QByteArray::fromHex("01010203") << "123";
+    QTest::newRow("zeros") << QByteArray::fromHex("01000000") << "000";
+    QTest::newRow("upper case") << QByteArray::fromHex("01ab0cde") << "ABCDE";
+    QTest::newRow("ff") << QByteArray::fromHex("01ffffff") << "FFFFFF";
+}
+
+void TestCommands::serialTextFromReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, text);
+    QCOMPARE(::serialTextFromReply(reply), text);
+    QCOMPARE(serialTextFromOutcome({ExchangeOutcome::Kind::Replied, reply}), std::optional<QString>(text));
+    QCOMPARE(serialTextFromOutcome({ExchangeOutcome::Kind::WrongReply, reply}), std::nullopt);
+    QCOMPARE(readSerialMessage({ExchangeOutcome::Kind::Replied, reply}), StatusText::CommunicationSucceeded);
+    QCOMPARE(readSerialMessage({ExchangeOutcome::Kind::WrongReply, reply}), StatusText::CommunicationFailed);
+    QCOMPARE(readSerialExchange(1).commandFrame, QByteArray::fromHex("021f"));
+    QCOMPARE(readSerialExchange(1).replyLength, 4);
+}
+
+void TestCommands::writeSerialFrame_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("123456") << "123456" << QByteArray::fromHex("050f123456");
+    QTest::newRow("000000") << "000000" << QByteArray::fromHex("050f000000");
+    QTest::newRow("abcdef") << "abcdef" << QByteArray::fromHex("050fabcdef");
+    QTest::newRow("123") << "123" << QByteArray::fromHex("050f120300");
+    QTest::newRow("empty") << "" << QByteArray::fromHex("050f000000");
+    QTest::newRow("12G456") << "12G456" << QByteArray::fromHex("050f120056");
+    QTest::newRow("1G3456") << "1G3456" << QByteArray::fromHex("050f013456");
+}
+
+void TestCommands::writeSerialFrame()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, frame);
+    QCOMPARE(writeSerialExchange(1, text).commandFrame, frame);
+}
+
+void TestCommands::logoLineFrame_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QByteArray>("header");
+    QTest::newRow("0") << 0 << QByteArray::fromHex("1c550000");
+    QTest::newRow("1") << 1 << QByteArray::fromHex("1c550010");
+    QTest::newRow("5") << 5 << QByteArray::fromHex("1c550050");
+    QTest::newRow("15") << 15 << QByteArray::fromHex("1c5500f0");
+    QTest::newRow("16") << 16 << QByteArray::fromHex("1c550100");
+    QTest::newRow("31") << 31 << QByteArray::fromHex("1c5501f0");
+}
+
+void TestCommands::logoLineFrame()
+{
+    QFETCH(int, line);
+    QFETCH(QByteArray, header);
+    const QByteArray data = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f");
+    QCOMPARE(::logoLineFrame(line, data), header + data);
+}
+
+namespace {
+LogoPicture countingPicture()
+{
+    QByteArray bytes(LogoByteCount, 0);
+    for (int i = 0; i < LogoByteCount; ++i)
+        bytes[i] = char(i);
+    return {bytes};
+}
+} // namespace
+
+void TestCommands::logoDownloadSteps()
+{
+    QList<int> progress;
+    int machineNumber = 7;
+    LogoDownloadTask task(
+        countingPicture(), [&] { return std::optional<quint8>(quint8(machineNumber)); },
+        [&](int linesBegun) { progress << linesBegun; });
+    CommandStep step = task.begin();
+    for (int line = 0; line < LogoLineCount; ++line) {
+        const auto *exchange = std::get_if<Exchange>(&step);
+        QVERIFY2(exchange, qPrintable(QStringLiteral("line %1").arg(line)));
+        QCOMPARE(exchange->addressByte, quint8(machineNumber));
+        QVERIFY(!exchange->pauseFirst);
+        QCOMPARE(exchange->commandFrame, ::logoLineFrame(line, countingPicture().line(line)));
+        // A new number typed during the download addresses the following lines.
+        if (line == 20)
+            machineNumber = 9;
+        step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(exchange->addressByte))});
+    }
+    QCOMPARE(std::get<Finished>(step).message, StatusText::DownloadComplete);
+    QList<int> expected;
+    for (int line = 0; line < LogoLineCount; ++line)
+        expected << line;
+    QCOMPARE(progress, expected);
+}
+
+void TestCommands::logoDownloadStopsOnFailure_data()
+{
+    QTest::addColumn<int>("failingLine");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("timed out at 5") << 5 << int(ExchangeOutcome::Kind::TimedOut)
+                                    << StatusText::CommunicationFailed.toString();
+    QTest::newRow("wrong reply at 0") << 0 << int(ExchangeOutcome::Kind::WrongReply)
+                                      << StatusText::CommunicationInterrupted.toString();
+    QTest::newRow("timed out at 31") << 31 << int(ExchangeOutcome::Kind::TimedOut)
+                                     << StatusText::CommunicationFailed.toString();
+}
+
+void TestCommands::logoDownloadStopsOnFailure()
+{
+    QFETCH(int, failingLine);
+    QFETCH(int, outcome);
+    QFETCH(QString, message);
+    LogoDownloadTask task(countingPicture(), [] { return std::optional<quint8>(18); }, [](int) {});
+    CommandStep step = task.begin();
+    for (int line = 0; line < failingLine; ++line)
+        step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(18))});
+    QVERIFY(std::holds_alternative<Exchange>(step));
+    step = task.next({ExchangeOutcome::Kind(outcome), QByteArray(1, char(0x55))});
+    QCOMPARE(std::get<Finished>(step).message, message);
+}
+
+void TestCommands::logoDownloadBadMachineNumber()
+{
+    int calls = 0;
+    LogoDownloadTask task(
+        countingPicture(), [&]() -> std::optional<quint8> { return ++calls < 3 ? std::optional<quint8>(1) : std::nullopt; },
+        [](int) {});
+    CommandStep step = task.begin();
+    step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(1))});
+    step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(1))});
+    QCOMPARE(std::get<Finished>(step).message, StatusText::BadMachineNumber);
+}
+
+QTEST_APPLESS_MAIN(TestCommands)
+#include "tst_commands.moc"

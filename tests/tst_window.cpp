@@ -1,0 +1,213 @@
+#include "form1.h"
+#include "status_messages.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The window's behaviour without a terminal: start-up state, the small handlers, the file choice and
+// the checks made before anything is sent.
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsWithInitialContents();
+    void chineseTextBoxesGetACjkFont();
+    void defaultLogoPathIsBesideTheProgram();
+    void oemLogClickShowsPathEveryTime();
+    void fileChoiceAndCancel();
+    void keyPressEnablesDownloadButton();
+    void badTextsSendNothing_data();
+    void badTextsSendNothing();
+    void portNumbersMapToDevices();
+
+private:
+    template <typename T> static T *control(Form1 &form, const char *name)
+    {
+        T *widget = form.findChild<T *>(QLatin1String(name));
+        Q_ASSERT(widget);
+        return widget;
+    }
+};
+
+void TestWindow::startsWithInitialContents()
+{
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(control<QLineEdit>(form, "COM1")->text(), "1");
+    QCOMPARE(control<QLineEdit>(form, "ADDRESS")->text(), "18");
+    QCOMPARE(control<QLineEdit>(form, "dkys")->text(), "0");
+    QCOMPARE(control<QLineEdit>(form, "D_Timer")->text(), "0");
+    QCOMPARE(control<QLineEdit>(form, "xlh")->text(), "000000");
+    QVERIFY(control<QRadioButton>(form, "mlmode")->isChecked());
+    QVERIFY(control<QRadioButton>(form, "fontj")->isChecked());
+    QVERIFY(!control<QCheckBox>(form, "oem_log")->isChecked());
+    QVERIFY(control<QLabel>(form, "HELP1")->text().isEmpty());
+    QVERIFY(!control<QProgressBar>(form, "PBar1")->isVisible());
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(form, "DOWNLOG"));
+    QCOMPARE(form.windowTitle(), "考勤机设置V6.1x");
+    QCOMPARE(form.size(), QSize(336, 299));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    for (QPushButton *button : form.findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+}
+
+void TestWindow::chineseTextBoxesGetACjkFont()
+{
+    Form1 form;
+    const QFontInfo used(control<QLineEdit>(form, "ADDRESS")->font());
+    QCOMPARE(control<QLineEdit>(form, "ADDRESS")->font().pointSize(), 12);
+    // Whatever font stands in for 宋体, it must draw the Chinese captions.
+    QVERIFY2(QFontMetrics(control<QLabel>(form, "HELP1")->font()).inFont(QChar(u'设')),
+             qPrintable(used.family()));
+}
+
+void TestWindow::defaultLogoPathIsBesideTheProgram()
+{
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    Form1 form;
+    QDir::setCurrent(previous);
+    QCOMPARE(form.LogoFilePath(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/bmp.txt"));
+}
+
+void TestWindow::oemLogClickShowsPathEveryTime()
+{
+    Form1 form;
+    auto *oemLog = control<QCheckBox>(form, "oem_log");
+    auto *help = control<QLabel>(form, "HELP1");
+    oemLog->click();
+    QVERIFY(oemLog->isChecked());
+    QCOMPARE(help->text(), form.LogoFilePath());
+    help->setText("x");
+    oemLog->click();
+    QVERIFY(!oemLog->isChecked());
+    QCOMPARE(help->text(), form.LogoFilePath());
+}
+
+void TestWindow::fileChoiceAndCancel()
+{
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath("picture.txt");
+    QFile file(chosen);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    Form1 form;
+    form.show();
+    const QString defaultPath = form.LogoFilePath();
+    auto *help = control<QLabel>(form, "HELP1");
+    auto *dialog = control<QFileDialog>(form, "fileOpen");
+
+    // Cancelled before any choice: the default stays, and is shown.
+    control<QPushButton>(form, "OpenFile")->click();
+    QTRY_VERIFY(dialog->isVisible());
+    QCOMPARE(dialog->nameFilters(), QStringList{"文本文件 (*.txt)"});
+    dialog->reject();
+    QCOMPARE(form.LogoFilePath(), defaultPath);
+    QCOMPARE(help->text(), defaultPath);
+
+    control<QPushButton>(form, "OpenFile")->click();
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->selectFile(chosen);
+    static_cast<QDialog *>(dialog)->accept();
+    QCOMPARE(form.LogoFilePath(), QDir::toNativeSeparators(chosen));
+    QCOMPARE(help->text(), QDir::toNativeSeparators(chosen));
+
+    // Cancelled after a choice: the choice stays.
+    help->clear();
+    control<QPushButton>(form, "OpenFile")->click();
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->reject();
+    QCOMPARE(form.LogoFilePath(), QDir::toNativeSeparators(chosen));
+    QCOMPARE(help->text(), QDir::toNativeSeparators(chosen));
+}
+
+void TestWindow::keyPressEnablesDownloadButton()
+{
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *download = control<QPushButton>(form, "DOWNLOG");
+    QTest::keyClick(download, Qt::Key_A);
+    QVERIFY(download->isEnabled());
+    QVERIFY(control<QLabel>(form, "HELP1")->text().isEmpty());
+}
+
+void TestWindow::badTextsSendNothing_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    const QString badPort = StatusText::BadPortNumber.toString();
+    const QString badNumber = StatusText::BadMachineNumber.toString();
+    for (const char *button : {"Cmd2", "Command1", "Command4", "Command5", "DOWNLOG"}) {
+        const QString b = QLatin1String(button);
+        QTest::addRow("%s COM1 letters", button) << b << "COM1" << "abc" << badPort;
+        QTest::addRow("%s COM1 empty", button) << b << "COM1" << "" << badPort;
+        QTest::addRow("%s COM1 32768", button) << b << "COM1" << "32768" << badPort;
+        QTest::addRow("%s ADDRESS 256", button) << b << "ADDRESS" << "256" << badNumber;
+        QTest::addRow("%s ADDRESS -1", button) << b << "ADDRESS" << "-1" << badNumber;
+        QTest::addRow("%s ADDRESS blank", button) << b << "ADDRESS" << "  " << badNumber;
+    }
+    QTest::addRow("Command1 dkys in use") << "Command1" << "dkys" << "300" << StatusText::BadDelay.toString();
+    QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0"
+                                            << CommandSession::openFailureMessage(OpenFailure::NoSuchPort);
+}
+
+void TestWindow::badTextsSendNothing()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    PortDirectory ports;
+    ports.mapPort(1, QStringLiteral("/nonexistent/serial-device"));
+    Form1 form(ports);
+    control<QLineEdit>(form, qPrintable(box))->setText(text);
+    // The delay box not in use may hold anything.
+    control<QLineEdit>(form, "D_Timer")->setText("not a number");
+    control<QPushButton>(form, qPrintable(button))->click();
+    QCOMPARE(control<QLabel>(form, "HELP1")->text(), message);
+    QVERIFY(!form.session().isRunning());
+    QVERIFY(!form.session().link().isOpen());
+    QVERIFY(control<QPushButton>(form, qPrintable(button))->isEnabled());
+    QVERIFY(!control<QProgressBar>(form, "PBar1")->isVisible());
+}
+
+void TestWindow::portNumbersMapToDevices()
+{
+    PortDirectory ports;
+    ports.mapPort(1, "/dev/pts/7");
+    QCOMPARE(ports.deviceFor(1), "/dev/pts/7");
+    QVERIFY(ports.deviceFor(0).isEmpty());
+    QVERIFY(ports.deviceFor(-3).isEmpty());
+    QVERIFY(ports.describe().contains("1 → /dev/pts/7"));
+    int number = 0;
+    QString device;
+    QVERIFY(PortDirectory::parseMapping("2=/dev/ttyS1", &number, &device));
+    QCOMPARE(number, 2);
+    QCOMPARE(device, "/dev/ttyS1");
+    QVERIFY(!PortDirectory::parseMapping("/dev/ttyS1", &number, &device));
+    QVERIFY(!PortDirectory::parseMapping("x=/dev/ttyS1", &number, &device));
+    QVERIFY(!PortDirectory::parseMapping("2=", &number, &device));
+    QCOMPARE(PortDirectory::orderedSystemPorts({"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB10",
+                                                "/dev/ttyUSB2"}),
+             QStringList({"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"}));
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
