@@ -26,5 +26,5 @@ quint8 byteFromPair(QStringView pair);
 
 // `count` bytes from consecutive pairs of `text`: characters 1-2, 3-4, ... A pair cut by the end of the
 // text is the one character there is; a pair wholly beyond the end is empty (0). Characters after the
-// last pair are ignored.
+// last pair are ignored. A character outside the Basic Multilingual Plane (a surrogate pair) counts as one.
 QByteArray bytesFromPairs(QStringView text, int count);

@@ -11,6 +11,9 @@ constexpr int LogoBytesPerLine = 16;
 constexpr int LogoLinesPerBlock = 16;
 constexpr int LogoByteCount = LogoLineCount * LogoBytesPerLine;
 
+// A file is read in pieces of this size, so memory use does not grow with the file.
+constexpr qsizetype LogoReadChunkSize = 64 * 1024;
+
 enum class LogoFileError {
     CannotOpen,   // missing, unreadable, a directory, a FIFO or device, an empty path
     TooFewLines,  // fewer than 32 lines

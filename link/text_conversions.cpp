@@ -1,0 +1,131 @@
+#include "text_conversions.h"
+
+#include <limits>
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Only ASCII digits: QChar::isDigit() would also accept full-width and other scripts' digits.
+int decimalDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9' ? c.unicode() - u'0' : -1;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    return -1;
+}
+
+// The whole number nearest to the decimal in `text`, exactly half going to the even neighbour. Worked on
+// the digits themselves so no binary rounding error creeps in. A magnitude that passes Saturation is held
+// there: it is outside every caller's range already, and holding it keeps any length of text from overflowing.
+std::optional<qint64> roundedDecimal(QStringView text)
+{
+    constexpr qint64 Saturation = 1'000'000'000;
+
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+
+    qsizetype pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+
+    qint64 magnitude = 0;
+    bool anyDigit = false;
+    for (; pos < text.size() && decimalDigit(text[pos]) >= 0; ++pos) {
+        anyDigit = true;
+        if (magnitude < Saturation)
+            magnitude = qMin(magnitude * 10 + decimalDigit(text[pos]), Saturation);
+    }
+
+    int firstFractionDigit = 0;
+    bool nonZeroAfterFirst = false;
+    if (pos < text.size() && text[pos] == u'.') {
+        ++pos;
+        for (qsizetype i = 0; pos < text.size() && decimalDigit(text[pos]) >= 0; ++pos, ++i) {
+            anyDigit = true;
+            const int digit = decimalDigit(text[pos]);
+            if (i == 0)
+                firstFractionDigit = digit;
+            else if (digit != 0)
+                nonZeroAfterFirst = true;
+        }
+    }
+
+    if (!anyDigit || pos != text.size())
+        return std::nullopt;
+
+    const bool roundUp = firstFractionDigit > 5
+        || (firstFractionDigit == 5 && (nonZeroAfterFirst || magnitude % 2 == 1));
+    if (roundUp)
+        ++magnitude;
+    return negative ? -magnitude : magnitude;
+}
+
+template<typename T>
+std::optional<T> decimalInRange(QStringView text)
+{
+    const std::optional<qint64> value = roundedDecimal(text);
+    if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max())
+        return std::nullopt;
+    return static_cast<T>(*value);
+}
+
+// A character outside the Basic Multilingual Plane is one character to the operator, though two UTF-16 units.
+qsizetype nextCharacter(QStringView text, qsizetype pos)
+{
+    const bool surrogatePair = pos + 1 < text.size() && text[pos].isHighSurrogate() && text[pos + 1].isLowSurrogate();
+    return qMin(pos + (surrogatePair ? 2 : 1), text.size());
+}
+
+} // namespace
+
+std::optional<qint16> portNumberFromText(QStringView text)
+{
+    return decimalInRange<qint16>(text);
+}
+
+std::optional<quint8> byteFromText(QStringView text)
+{
+    return decimalInRange<quint8>(text);
+}
+
+quint8 byteFromPair(QStringView pair)
+{
+    int value = 0;
+    for (QChar c : pair.first(qMin<qsizetype>(pair.size(), 2))) {
+        const int digit = hexDigit(c);
+        if (digit < 0)
+            break;
+        value = value * 16 + digit;
+    }
+    return static_cast<quint8>(value);
+}
+
+QByteArray bytesFromPairs(QStringView text, int count)
+{
+    QByteArray bytes(qMax(count, 0), '\0');
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size() && start < text.size(); ++i) {
+        // byteFromPair needs no such care: it stops at the first non-hex unit, and a surrogate is one.
+        bytes[i] = static_cast<char>(byteFromPair(text.sliced(start)));
+        start = nextCharacter(text, nextCharacter(text, start));
+    }
+    return bytes;
+}

@@ -1,0 +1,1 @@
+timeclock_add_test(tst_logo_file SOURCES tst_logo_file.cpp LIBS timeclock_logo)
