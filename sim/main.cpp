@@ -1,0 +1,315 @@
+// timeclock-sim: a time clock on a pseudo-terminal, for testing the setup program without hardware.
+// Everything it sees and does is printed on standard output, one flushed line per event, so that a test
+// can follow it live.
+
+#include "pty_line.h"
+#include "sim_core.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int exitBadOptions = 2;  // usage error, told apart from a failure to start
+constexpr int exitCannotStart = 1; // no pseudo-terminal, or the link could not be made
+constexpr size_t readChunkSize = 4096;
+
+std::array<int, 2> stopSignalPipe = {-1, -1};
+
+// Only async-signal-safe work here: the event loop picks the byte up and does the rest.
+void onStopSignal(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stopSignalPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+bool installStopSignals(QString &error)
+{
+    if (::pipe2(stopSignalPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = QStringLiteral("pipe2: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    using SignalAction = struct sigaction;
+    SignalAction action{};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    // A reader that went away must not kill us before the final state is printed.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+void printLine(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "timeclock-sim: %s\n", qPrintable(message));
+}
+
+int roundUpToMilliseconds(std::chrono::microseconds wait)
+{
+    // Huge --delay-ms or noise at a low --line-rate must not wrap round to a short or negative wait.
+    return static_cast<int>(std::min<qint64>((wait.count() + 999) / 1000, std::numeric_limits<int>::max()));
+}
+
+class Simulator : public QObject
+{
+public:
+    explicit Simulator(sim::SimulatorOptions options)
+        : m_options(std::move(options)), m_core(m_options.initial, m_options.faults)
+    {
+        m_sendTimer.setSingleShot(true);
+        // A coarse timer may fire early, which would make a line-rate delay shorter than the line allows.
+        m_sendTimer.setTimerType(Qt::PreciseTimer);
+        connect(&m_sendTimer, &QTimer::timeout, this, &Simulator::sendHeadTransmission);
+    }
+
+    ~Simulator() override { removeLink(); }
+
+    bool start(QString &error)
+    {
+        if (!installStopSignals(error) || !m_line.open(error))
+            return false;
+        printLine("DEVICE " + m_line.slavePath().toLocal8Bit());
+        if (!m_options.linkPath.isEmpty()) {
+            if (!makeLink(error))
+                return false;
+            printLine("LINK " + m_options.linkPath.toLocal8Bit());
+        }
+
+        m_readNotifier = std::make_unique<QSocketNotifier>(m_line.masterFd(), QSocketNotifier::Read);
+        connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &Simulator::readFromLine);
+        m_writeNotifier = std::make_unique<QSocketNotifier>(m_line.masterFd(), QSocketNotifier::Write);
+        m_writeNotifier->setEnabled(false);
+        connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &Simulator::writeToLine);
+
+        m_stopNotifier = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
+        connect(m_stopNotifier.get(), &QSocketNotifier::activated, this, &Simulator::onStopRequested);
+
+        if (m_options.quitOnEof) {
+            m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+            connect(m_inputNotifier.get(), &QSocketNotifier::activated, this, &Simulator::readInput);
+        }
+        return true;
+    }
+
+private:
+    bool makeLink(QString &error)
+    {
+        const QByteArray link = m_options.linkPath.toLocal8Bit();
+        const QByteArray target = m_line.slavePath().toLocal8Bit();
+        using FileStatus = struct stat;
+        FileStatus existing{};
+        // A link left behind by a simulator that was killed is replaced; anything else is not ours.
+        if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
+            ::unlink(link.constData());
+        if (::symlink(target.constData(), link.constData()) != 0) {
+            error = QStringLiteral("cannot make link %1: %2")
+                        .arg(m_options.linkPath, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        m_linkMade = true;
+        return true;
+    }
+
+    void removeLink()
+    {
+        if (m_linkMade)
+            ::unlink(m_options.linkPath.toLocal8Bit().constData());
+        m_linkMade = false;
+    }
+
+    void readFromLine()
+    {
+        std::array<char, readChunkSize> buffer;
+        while (m_line.isOpen()) {
+            const ssize_t count = ::read(m_line.masterFd(), buffer.data(), buffer.size());
+            if (count > 0) {
+                handleReceived(QByteArray(buffer.data(), count));
+                continue;
+            }
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            // Cannot happen while the slave is held open here; stop watching rather than spin.
+            printError(QStringLiteral("reading the line failed: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            m_readNotifier->setEnabled(false);
+            return;
+        }
+    }
+
+    void handleReceived(const QByteArray &chunk)
+    {
+        printLine("RX " + chunk.toHex());
+        for (const sim::FrameOutcome &outcome : m_core.receive(chunk)) {
+            printLine(sim::frameLine(outcome));
+            if (outcome.hangUp) {
+                hangUp();
+                return;
+            }
+            for (const sim::Transmission &transmission : outcome.transmissions)
+                m_pending.push_back(transmission);
+        }
+        if (!m_sendTimer.isActive())
+            startNextTransmission();
+    }
+
+    // Replies leave in order, like a terminal that answers one frame after the other: each waits its
+    // time from when the one before it has gone out.
+    void startNextTransmission()
+    {
+        if (!m_pending.empty())
+            m_sendTimer.start(roundUpToMilliseconds(m_pending.front().wait));
+    }
+
+    void sendHeadTransmission()
+    {
+        if (m_pending.empty())
+            return;
+        m_unwritten += m_pending.front().bytes;
+        m_pending.pop_front();
+        writeToLine();
+        startNextTransmission();
+    }
+
+    void writeToLine()
+    {
+        while (m_line.isOpen() && !m_unwritten.isEmpty()) {
+            const ssize_t count =
+                ::write(m_line.masterFd(), m_unwritten.constData(), size_t(m_unwritten.size()));
+            if (count > 0) {
+                printLine("TX " + m_unwritten.left(count).toHex());
+                m_unwritten.remove(0, count);
+                continue;
+            }
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break; // nobody reads the device and its buffer is full: go on when there is room
+            printError(QStringLiteral("writing the line failed: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            m_unwritten.clear();
+        }
+        if (m_writeNotifier)
+            m_writeNotifier->setEnabled(m_line.isOpen() && !m_unwritten.isEmpty());
+    }
+
+    void hangUp()
+    {
+        m_pending.clear();
+        m_sendTimer.stop();
+        m_unwritten.clear();
+        // Disabled before the descriptor goes: a notifier must not watch a closed descriptor.
+        m_readNotifier->setEnabled(false);
+        m_writeNotifier->setEnabled(false);
+        m_line.close();
+        printLine("HANGUP");
+    }
+
+    void readInput()
+    {
+        std::array<char, readChunkSize> buffer;
+        const ssize_t count = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+        if (count > 0 || (count < 0 && (errno == EINTR || errno == EAGAIN)))
+            return;
+        m_inputNotifier->setEnabled(false);
+        finish();
+    }
+
+    void onStopRequested()
+    {
+        std::array<char, 16> drained;
+        while (::read(stopSignalPipe[0], drained.data(), drained.size()) > 0) {
+        }
+        finish();
+    }
+
+    void finish()
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        for (const QByteArray &line : sim::finalReport(m_core.state()))
+            printLine(line);
+        removeLink();
+        QCoreApplication::exit(0);
+    }
+
+    sim::SimulatorOptions m_options;
+    sim::TimeClockCore m_core;
+    PtyLine m_line;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    std::unique_ptr<QSocketNotifier> m_stopNotifier;
+    std::unique_ptr<QSocketNotifier> m_inputNotifier;
+    QTimer m_sendTimer;
+    std::deque<sim::Transmission> m_pending;
+    QByteArray m_unwritten;
+    bool m_linkMade = false;
+    bool m_finished = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("timeclock-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated time clock on a pseudo-terminal. Prints DEVICE <path> first, then one line per "
+        "event; on SIGTERM or SIGINT prints the terminal's state and exits."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    sim::addSimulatorOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printError(parser.errorText());
+        return exitBadOptions;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+        return exitBadOptions;
+    }
+    auto options = sim::simulatorOptionsFrom(parser);
+    if (const QString *error = std::get_if<QString>(&options)) {
+        printError(*error);
+        return exitBadOptions;
+    }
+
+    Simulator simulator(std::get<sim::SimulatorOptions>(std::move(options)));
+    QString error;
+    if (!simulator.start(error)) {
+        printError(error);
+        return exitCannotStart;
+    }
+    return QCoreApplication::exec();
+}
