@@ -1,0 +1,1 @@
+timeclock_add_test(tst_end_to_end SOURCES tst_end_to_end.cpp LIBS timeclock_window timeclock_sim_fixture)

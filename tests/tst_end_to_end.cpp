@@ -1,0 +1,441 @@
+#include "form1.h"
+#include "logo_file.h"
+#include "sim_fixture.h"
+#include "status_messages.h"
+
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The program against the simulated time clock over a real pseudo-terminal: what reaches the line,
+// what the status line says, and the state everything is left in.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void changeNumber_data();
+    void changeNumber();
+    void noReplyTimesOutAfterOneSecond();
+    void portLeftOpenIsReopened();
+    void staleReplyIsDiscardedOnOpen();
+    void vanishingDeviceEndsCommand_data();
+    void vanishingDeviceEndsCommand();
+    void secondCommandIsRefusedWhileOneRuns();
+    void closingWindowStopsCommand();
+    void settings_data();
+    void settings();
+    void readThenWriteSerialNumber();
+    void readSerialFailures_data();
+    void readSerialFailures();
+    void fullLogoDownload();
+    void logoDownloadFailures_data();
+    void logoDownloadFailures();
+    void surplusByteAnswersNextLine();
+    void badLogoFileSendsNothing_data();
+    void badLogoFileSendsNothing();
+
+private:
+    // A window whose port 1 reaches the simulated time clock.
+    struct Bench
+    {
+        explicit Bench(const QStringList &simOptions = {})
+            : clock(simOptions)
+        {
+        }
+        bool start()
+        {
+            if (!clock.start())
+                return false;
+            PortDirectory ports;
+            ports.mapPort(1, clock.devicePath());
+            form = std::make_unique<Form1>(ports);
+            return true;
+        }
+        template <typename T> T *control(const char *name)
+        {
+            return form->findChild<T *>(QLatin1String(name));
+        }
+        QString status() { return control<QLabel>("HELP1")->text(); }
+        void setText(const char *box, const QString &text) { control<QLineEdit>(box)->setText(text); }
+        // Presses a button and waits, bounded, until its command has closed the port again.
+        bool press(const char *button, int timeoutMs = 5000)
+        {
+            QSignalSpy finished(&form->session(), &CommandSession::finished);
+            control<QPushButton>(button)->click();
+            return !finished.isEmpty() || finished.wait(timeoutMs);
+        }
+        void chooseLogoFile(const QString &path)
+        {
+            auto *dialog = form->findChild<QFileDialog *>("fileOpen");
+            control<QPushButton>("OpenFile")->click();
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        }
+        bool idle()
+        {
+            return !form->session().isRunning() && !form->session().link().isOpen() &&
+                   !control<QProgressBar>("PBar1")->isVisible();
+        }
+
+        SimulatedTimeClock clock;
+        std::unique_ptr<Form1> form;
+    };
+
+    static QString writeLogoFile(const QTemporaryDir &dir, int lines);
+    static QByteArray expectedDownload(quint8 machineNumber, int lines);
+};
+
+QString TestEndToEnd::writeLogoFile(const QTemporaryDir &dir, int lines)
+{
+    // Line L holds the bytes 16L .. 16L+15 (mod 256), in mixed case.
+    QFile file(dir.filePath("logo.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    for (int line = 0; line < lines; ++line) {
+        QByteArray text;
+        for (int i = 0; i < LogoBytesPerLine; ++i)
+            text += QByteArray(1, char((line * 16 + i) & 0xff)).toHex().toUpper();
+        file.write((line % 2 ? text.toLower() : text) + "\r\n");
+    }
+    return file.fileName();
+}
+
+QByteArray TestEndToEnd::expectedDownload(quint8 machineNumber, int lines)
+{
+    QByteArray bytes;
+    for (int line = 0; line < lines; ++line) {
+        bytes += char(machineNumber);
+        bytes += QByteArray::fromHex("1c55");
+        bytes += char(line / 16);
+        bytes += char(16 * (line % 16));
+        for (int i = 0; i < LogoBytesPerLine; ++i)
+            bytes += char((line * 16 + i) & 0xff);
+    }
+    return bytes;
+}
+
+void TestEndToEnd::changeNumber_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QByteArray>("onLine");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("machineAfter");
+    const QString ok = StatusText::SettingSucceeded.toString();
+    const QString failed = StatusText::CommunicationFailed.toString();
+    QTest::newRow("12") << QStringList() << "12" << QByteArray::fromHex("6305070c0000") << ok << 12;
+    QTest::newRow("0") << QStringList() << "0" << QByteArray::fromHex("630507000000") << ok << 0;
+    QTest::newRow("255") << QStringList() << " 255 " << QByteArray::fromHex("630507ff0000") << ok << 255;
+    QTest::newRow("2.5 rounds to 2") << QStringList() << "2.5" << QByteArray::fromHex("630507020000") << ok << 2;
+    QTest::newRow("wrong reply") << QStringList{"--wrong-byte", "all"} << "12"
+                                 << QByteArray::fromHex("6305070c0000") << failed << 12;
+}
+
+void TestEndToEnd::changeNumber()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, address);
+    QFETCH(QByteArray, onLine);
+    QFETCH(QString, message);
+    QFETCH(int, machineAfter);
+    Bench bench(simOptions);
+    QVERIFY(bench.start());
+    bench.setText("ADDRESS", address);
+    QVERIFY(bench.press("Cmd2"));
+    QCOMPARE(bench.status(), message);
+    QCOMPARE(bench.clock.received(), onLine);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("Cmd2")->isEnabled());
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.machineNumber(), machineAfter);
+}
+
+void TestEndToEnd::noReplyTimesOutAfterOneSecond()
+{
+    Bench bench({"--silence", "all"});
+    QVERIFY(bench.start());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(bench.press("Cmd2"));
+    QVERIFY2(elapsed.elapsed() >= 1000, qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(bench.status(), StatusText::CommunicationFailed);
+    QCOMPARE(bench.clock.received(), QByteArray::fromHex("630507120000"));
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("Cmd2")->isEnabled());
+}
+
+void TestEndToEnd::portLeftOpenIsReopened()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    SerialLink &link = bench.form->session().link();
+    QVERIFY(!link.prepareLink(false, bench.clock.devicePath()));
+    QVERIFY(link.isOpen());
+    QVERIFY(bench.press("Cmd2"));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded);
+    QVERIFY(!link.isOpen());
+}
+
+void TestEndToEnd::staleReplyIsDiscardedOnOpen()
+{
+    // The answer to the first command comes too late and waits in the driver; the next command must not
+    // take it for its own.
+    Bench bench({"--delay-ms", "1200@0"});
+    QVERIFY(bench.start());
+    QVERIFY(bench.press("Cmd2"));
+    QCOMPARE(bench.status(), StatusText::CommunicationFailed);
+    QVERIFY(bench.clock.transmitted().isEmpty() || bench.clock.transmitted() == QByteArray::fromHex("63"));
+    QTRY_COMPARE_WITH_TIMEOUT(bench.clock.transmitted(), QByteArray::fromHex("63"), 5000);
+    QVERIFY(bench.press("Command4"));
+    QCOMPARE(bench.status(), StatusText::CommunicationSucceeded);
+}
+
+void TestEndToEnd::vanishingDeviceEndsCommand_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("hangupAt");
+    QTest::newRow("Cmd2") << "Cmd2" << "0";
+    QTest::newRow("Command4") << "Command4" << "0";
+    QTest::newRow("DOWNLOG line 5") << "DOWNLOG" << "5";
+}
+
+void TestEndToEnd::vanishingDeviceEndsCommand()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, hangupAt);
+    QTemporaryDir dir;
+    Bench bench({"--hangup-at", hangupAt});
+    QVERIFY(bench.start());
+    const QString logo = writeLogoFile(dir, LogoLineCount);
+    if (button == "DOWNLOG") {
+        bench.chooseLogoFile(logo);
+    }
+    QVERIFY(bench.press(qPrintable(button)));
+    QCOMPARE(bench.status(), StatusText::PortLost);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>(qPrintable(button))->isEnabled());
+    // One report of the vanished device is enough; Qt would otherwise repeat it without end.
+    QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
+             qPrintable(QString::number(bench.form->session().link().portErrorCount())));
+}
+
+void TestEndToEnd::secondCommandIsRefusedWhileOneRuns()
+{
+    Bench bench({"--delay-ms", "300"});
+    QVERIFY(bench.start());
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    bench.control<QPushButton>("Cmd2")->click();
+    bench.control<QPushButton>("Command4")->click();
+    QCOMPARE(bench.status(), StatusText::Busy);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded);
+    QCOMPARE(bench.clock.received(), QByteArray::fromHex("630507120000"));
+}
+
+void TestEndToEnd::closingWindowStopsCommand()
+{
+    Bench bench({"--silence", "all"});
+    QVERIFY(bench.start());
+    bench.form->show();
+    bench.control<QPushButton>("Cmd2")->click();
+    QVERIFY(bench.clock.waitForReceived(6));
+    QVERIFY(bench.form->close());
+    QVERIFY(!bench.form->session().isRunning());
+    QVERIFY(!bench.form->session().link().isOpen());
+}
+
+void TestEndToEnd::settings_data()
+{
+    QTest::addColumn<bool>("doorMode");
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<bool>("traditional");
+    QTest::addColumn<QString>("unusedBox");
+    QTest::addColumn<QByteArray>("onLine");
+    QTest::newRow("bell, dkys used") << false << false << false << "D_Timer" << QByteArray::fromHex("120520000900");
+    QTest::newRow("bell+picture") << false << true << false << "dkys" << QByteArray::fromHex("120520020500");
+    QTest::newRow("door traditional") << true << false << true << "dkys" << QByteArray::fromHex("120520010501");
+    QTest::newRow("door+picture") << true << true << false << "dkys" << QByteArray::fromHex("120520030500");
+}
+
+void TestEndToEnd::settings()
+{
+    QFETCH(bool, doorMode);
+    QFETCH(bool, picture);
+    QFETCH(bool, traditional);
+    QFETCH(QString, unusedBox);
+    QFETCH(QByteArray, onLine);
+    Bench bench;
+    QVERIFY(bench.start());
+    bench.setText("D_Timer", "5");
+    bench.setText("dkys", "9");
+    bench.setText(qPrintable(unusedBox), "not a number");
+    bench.control<QRadioButton>(doorMode ? "mkmode" : "mlmode")->setChecked(true);
+    bench.control<QRadioButton>(traditional ? "fontf" : "fontj")->setChecked(true);
+    bench.control<QCheckBox>("oem_log")->setChecked(picture);
+    QVERIFY(bench.press("Command1"));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded);
+    QCOMPARE(bench.clock.received(), onLine);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("Command1")->isEnabled());
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.mode(), int(quint8(onLine.at(3))));
+    QCOMPARE(bench.clock.delay(), int(quint8(onLine.at(4))));
+    QCOMPARE(bench.clock.font(), int(quint8(onLine.at(5))));
+}
+
+void TestEndToEnd::readThenWriteSerialNumber()
+{
+    Bench bench({"--serial", "ab0cde"});
+    QVERIFY(bench.start());
+    QVERIFY(bench.press("Command4"));
+    QCOMPARE(bench.status(), StatusText::CommunicationSucceeded);
+    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), "ABCDE");
+    bench.setText("xlh", "123456");
+    QVERIFY(bench.press("Command5"));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded);
+    QCOMPARE(bench.clock.received(), QByteArray::fromHex("12021f" "12050f123456"));
+    QVERIFY(bench.idle());
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.serial(), QByteArray::fromHex("123456"));
+}
+
+void TestEndToEnd::readSerialFailures_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("xlhAfter");
+    const QString failed = StatusText::CommunicationFailed.toString();
+    QTest::newRow("wrong first byte") << QStringList{"--wrong-byte", "all"} << failed << "000000";
+    QTest::newRow("three bytes only") << QStringList{"--short-reply", "all"} << failed << "000000";
+    QTest::newRow("after 1.2 s") << QStringList{"--delay-ms", "1200"} << failed << "000000";
+    QTest::newRow("five bytes") << QStringList{"--extra-byte", "all"} << StatusText::CommunicationSucceeded.toString()
+                                << "123456";
+    QTest::newRow("in two pieces") << QStringList{"--split-reply", "all"}
+                                   << StatusText::CommunicationSucceeded.toString() << "123456";
+}
+
+void TestEndToEnd::readSerialFailures()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, message);
+    QFETCH(QString, xlhAfter);
+    Bench bench(simOptions + QStringList{"--serial", "123456"});
+    QVERIFY(bench.start());
+    QVERIFY(bench.press("Command4"));
+    QCOMPARE(bench.status(), message);
+    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), xlhAfter);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("Command4")->isEnabled());
+}
+
+void TestEndToEnd::fullLogoDownload()
+{
+    QTemporaryDir dir;
+    Bench bench({"--machine", "7"});
+    QVERIFY(bench.start());
+    bench.setText("ADDRESS", "7");
+    bench.chooseLogoFile(writeLogoFile(dir, 40));
+
+    auto *bar = bench.control<QProgressBar>("PBar1");
+    QList<int> progress;
+    connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+        QVERIFY(bar->isVisible() || !bench.form->isVisible());
+        progress << value;
+    });
+    QVERIFY(bench.press("DOWNLOG", 10000));
+    QCOMPARE(bench.status(), StatusText::DownloadComplete);
+    QCOMPARE(bench.clock.received(), expectedDownload(7, LogoLineCount));
+    QList<int> expected;
+    for (int line = 1; line < LogoLineCount; ++line)  // 0 is already the bar's value
+        expected << line;
+    QCOMPARE(progress, expected);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("DOWNLOG")->isEnabled());
+    QVERIFY(bench.clock.stop());
+    QByteArray picture;
+    for (int i = 0; i < LogoByteCount; ++i)
+        picture += char(i & 0xff);
+    QCOMPARE(bench.clock.logo(), picture);
+}
+
+void TestEndToEnd::logoDownloadFailures_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("linesSent");
+    QTest::newRow("silence at line 5") << QStringList{"--silence", "5"}
+                                       << StatusText::CommunicationFailed.toString() << 6;
+    QTest::newRow("wrong answer at line 0") << QStringList{"--wrong-byte", "0"}
+                                            << StatusText::CommunicationInterrupted.toString() << 1;
+    QTest::newRow("late answer at line 31") << QStringList{"--delay-ms", "1200@31"}
+                                            << StatusText::CommunicationFailed.toString() << 32;
+}
+
+void TestEndToEnd::logoDownloadFailures()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, message);
+    QFETCH(int, linesSent);
+    QTemporaryDir dir;
+    Bench bench(simOptions);
+    QVERIFY(bench.start());
+    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
+    QVERIFY(bench.press("DOWNLOG", 10000));
+    QCOMPARE(bench.status(), message);
+    QCOMPARE(bench.clock.received(), expectedDownload(18, linesSent));
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("DOWNLOG")->isEnabled());
+}
+
+void TestEndToEnd::surplusByteAnswersNextLine()
+{
+    // Line 3 is answered twice and line 4 not at all: the second answer to line 3 is taken as line 4's.
+    QTemporaryDir dir;
+    Bench bench({"--extra-byte", "3", "--silence", "4"});
+    QVERIFY(bench.start());
+    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
+    QVERIFY(bench.press("DOWNLOG", 10000));
+    QCOMPARE(bench.status(), StatusText::DownloadComplete);
+    QCOMPARE(bench.clock.received(), expectedDownload(18, LogoLineCount));
+}
+
+void TestEndToEnd::badLogoFileSendsNothing_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << -1 << StatusText::FileOpenFailed.toString();
+    QTest::newRow("31 lines") << 31 << StatusText::FileTooShort.toString();
+    QTest::newRow("empty") << 0 << StatusText::FileTooShort.toString();
+}
+
+void TestEndToEnd::badLogoFileSendsNothing()
+{
+    QFETCH(int, lines);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    Bench bench;
+    QVERIFY(bench.start());
+    const QString logo = writeLogoFile(dir, std::max(lines, 0));
+    bench.chooseLogoFile(logo);
+    if (lines < 0)
+        QFile::remove(logo);
+    bench.control<QPushButton>("DOWNLOG")->click();
+    QCOMPARE(bench.status(), message);
+    QVERIFY(bench.idle());
+    QVERIFY(bench.control<QPushButton>("DOWNLOG")->isEnabled());
+    // The next command's bytes are the first on the line.
+    QVERIFY(bench.press("Cmd2"));
+    QCOMPARE(bench.clock.received(), QByteArray::fromHex("630507120000"));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_end_to_end.moc"
