@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,7 +31,9 @@ private slots:
     void vanishingDeviceEndsCommand_data();
     void vanishingDeviceEndsCommand();
     void secondCommandIsRefusedWhileOneRuns();
+    void closingWindowStopsCommand_data();
     void closingWindowStopsCommand();
+    void traceShowsEveryByte();
     void settings_data();
     void settings();
     void readThenWriteSerialNumber();
@@ -241,16 +244,56 @@ void TestEndToEnd::secondCommandIsRefusedWhileOneRuns()
     QCOMPARE(bench.clock.received(), QByteArray::fromHex("630507120000"));
 }
 
+void TestEndToEnd::closingWindowStopsCommand_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("silentFrame");
+    QTest::addColumn<int>("bytesBeforeClose");
+    QTest::newRow("Cmd2") << "Cmd2" << "0" << 6;
+    QTest::newRow("Command4") << "Command4" << "0" << 3;
+    QTest::newRow("DOWNLOG at line 5") << "DOWNLOG" << "5" << 6 * 21;
+}
+
 void TestEndToEnd::closingWindowStopsCommand()
 {
-    Bench bench({"--silence", "all"});
+    QFETCH(QString, button);
+    QFETCH(QString, silentFrame);
+    QFETCH(int, bytesBeforeClose);
+    QTemporaryDir dir;
+    Bench bench({"--silence", silentFrame});
     QVERIFY(bench.start());
+    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
     bench.form->show();
-    bench.control<QPushButton>("Cmd2")->click();
-    QVERIFY(bench.clock.waitForReceived(6));
+    bench.control<QPushButton>(qPrintable(button))->click();
+    QVERIFY(bench.clock.waitForReceived(bytesBeforeClose));
     QVERIFY(bench.form->close());
     QVERIFY(!bench.form->session().isRunning());
     QVERIFY(!bench.form->session().link().isOpen());
+    // The terminal hears nothing more: a command after the close would show up as further bytes.
+    QSignalSpy more(&bench.clock, &SimulatedTimeClock::bytesReceived);
+    QVERIFY(!more.wait(1200));
+    QCOMPARE(bench.clock.received().size(), bytesBeforeClose);
+}
+
+void TestEndToEnd::traceShowsEveryByte()
+{
+    static QStringList traced;
+    traced.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &context, const QString &message) {
+            if (QLatin1String(context.category) == QLatin1String("timeclock.link"))
+                traced << message;
+        });
+    Bench bench;
+    const bool started = bench.start();
+    const bool pressed = started && bench.press("Cmd2");
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=false"));
+    QVERIFY(pressed);
+    QVERIFY2(traced.contains("TX 63"), qPrintable(traced.join('|')));
+    QVERIFY2(traced.contains("TX 05 07 12 00 00"), qPrintable(traced.join('|')));
+    QVERIFY2(traced.contains("RX 63"), qPrintable(traced.join('|')));
 }
 
 void TestEndToEnd::settings_data()
