@@ -1,7 +1,5 @@
-#include "form1.h"
-#include "logo_file.h"
-#include "sim_fixture.h"
 #include "status_messages.h"
+#include "window_bench.h"
 
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -46,85 +44,7 @@ private slots:
     void badLogoFileSendsNothing_data();
     void badLogoFileSendsNothing();
 
-private:
-    // A window whose port 1 reaches the simulated time clock.
-    struct Bench
-    {
-        explicit Bench(const QStringList &simOptions = {})
-            : clock(simOptions)
-        {
-        }
-        bool start()
-        {
-            if (!clock.start())
-                return false;
-            PortDirectory ports;
-            ports.mapPort(1, clock.devicePath());
-            form = std::make_unique<Form1>(ports);
-            return true;
-        }
-        template <typename T> T *control(const char *name)
-        {
-            return form->findChild<T *>(QLatin1String(name));
-        }
-        QString status() { return control<QLabel>("HELP1")->text(); }
-        void setText(const char *box, const QString &text) { control<QLineEdit>(box)->setText(text); }
-        // Presses a button and waits, bounded, until its command has closed the port again.
-        bool press(const char *button, int timeoutMs = 5000)
-        {
-            QSignalSpy finished(&form->session(), &CommandSession::finished);
-            control<QPushButton>(button)->click();
-            return !finished.isEmpty() || finished.wait(timeoutMs);
-        }
-        void chooseLogoFile(const QString &path)
-        {
-            auto *dialog = form->findChild<QFileDialog *>("fileOpen");
-            control<QPushButton>("OpenFile")->click();
-            dialog->selectFile(path);
-            static_cast<QDialog *>(dialog)->accept();
-        }
-        bool idle()
-        {
-            return !form->session().isRunning() && !form->session().link().isOpen() &&
-                   !control<QProgressBar>("PBar1")->isVisible();
-        }
-
-        SimulatedTimeClock clock;
-        std::unique_ptr<Form1> form;
-    };
-
-    static QString writeLogoFile(const QTemporaryDir &dir, int lines);
-    static QByteArray expectedDownload(quint8 machineNumber, int lines);
 };
-
-QString TestEndToEnd::writeLogoFile(const QTemporaryDir &dir, int lines)
-{
-    // Line L holds the bytes 16L .. 16L+15 (mod 256), in mixed case.
-    QFile file(dir.filePath("logo.txt"));
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    for (int line = 0; line < lines; ++line) {
-        QByteArray text;
-        for (int i = 0; i < LogoBytesPerLine; ++i)
-            text += QByteArray(1, char((line * 16 + i) & 0xff)).toHex().toUpper();
-        file.write((line % 2 ? text.toLower() : text) + "\r\n");
-    }
-    return file.fileName();
-}
-
-QByteArray TestEndToEnd::expectedDownload(quint8 machineNumber, int lines)
-{
-    QByteArray bytes;
-    for (int line = 0; line < lines; ++line) {
-        bytes += char(machineNumber);
-        bytes += QByteArray::fromHex("1c55");
-        bytes += char(line / 16);
-        bytes += char(16 * (line % 16));
-        for (int i = 0; i < LogoBytesPerLine; ++i)
-            bytes += char((line * 16 + i) & 0xff);
-    }
-    return bytes;
-}
 
 void TestEndToEnd::changeNumber_data()
 {
@@ -150,7 +70,7 @@ void TestEndToEnd::changeNumber()
     QFETCH(QByteArray, onLine);
     QFETCH(QString, message);
     QFETCH(int, machineAfter);
-    Bench bench(simOptions);
+    WindowBench bench(simOptions);
     QVERIFY(bench.start());
     bench.setText("ADDRESS", address);
     QVERIFY(bench.press("Cmd2"));
@@ -164,7 +84,7 @@ void TestEndToEnd::changeNumber()
 
 void TestEndToEnd::noReplyTimesOutAfterOneSecond()
 {
-    Bench bench({"--silence", "all"});
+    WindowBench bench({"--silence", "all"});
     QVERIFY(bench.start());
     QElapsedTimer elapsed;
     elapsed.start();
@@ -178,7 +98,7 @@ void TestEndToEnd::noReplyTimesOutAfterOneSecond()
 
 void TestEndToEnd::portLeftOpenIsReopened()
 {
-    Bench bench;
+    WindowBench bench;
     QVERIFY(bench.start());
     SerialLink &link = bench.form->session().link();
     QVERIFY(!link.prepareLink(false, bench.clock.devicePath()));
@@ -192,7 +112,7 @@ void TestEndToEnd::staleReplyIsDiscardedOnOpen()
 {
     // The answer to the first command comes too late and waits in the driver; the next command must not
     // take it for its own.
-    Bench bench({"--delay-ms", "1200@0"});
+    WindowBench bench({"--delay-ms", "1200@0"});
     QVERIFY(bench.start());
     QVERIFY(bench.press("Cmd2"));
     QCOMPARE(bench.status(), StatusText::CommunicationFailed);
@@ -216,9 +136,9 @@ void TestEndToEnd::vanishingDeviceEndsCommand()
     QFETCH(QString, button);
     QFETCH(QString, hangupAt);
     QTemporaryDir dir;
-    Bench bench({"--hangup-at", hangupAt});
+    WindowBench bench({"--hangup-at", hangupAt});
     QVERIFY(bench.start());
-    const QString logo = writeLogoFile(dir, LogoLineCount);
+    const QString logo = writeCountingLogoFile(dir, LogoLineCount);
     if (button == "DOWNLOG") {
         bench.chooseLogoFile(logo);
     }
@@ -233,7 +153,7 @@ void TestEndToEnd::vanishingDeviceEndsCommand()
 
 void TestEndToEnd::secondCommandIsRefusedWhileOneRuns()
 {
-    Bench bench({"--delay-ms", "300"});
+    WindowBench bench({"--delay-ms", "300"});
     QVERIFY(bench.start());
     QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
     bench.control<QPushButton>("Cmd2")->click();
@@ -260,9 +180,9 @@ void TestEndToEnd::closingWindowStopsCommand()
     QFETCH(QString, silentFrame);
     QFETCH(int, bytesBeforeClose);
     QTemporaryDir dir;
-    Bench bench({"--silence", silentFrame});
+    WindowBench bench({"--silence", silentFrame});
     QVERIFY(bench.start());
-    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
     bench.form->show();
     bench.control<QPushButton>(qPrintable(button))->click();
     QVERIFY(bench.clock.waitForReceived(bytesBeforeClose));
@@ -285,7 +205,7 @@ void TestEndToEnd::traceShowsEveryByte()
             if (QLatin1String(context.category) == QLatin1String("timeclock.link"))
                 traced << message;
         });
-    Bench bench;
+    WindowBench bench;
     const bool started = bench.start();
     const bool pressed = started && bench.press("Cmd2");
     qInstallMessageHandler(previous);
@@ -316,7 +236,7 @@ void TestEndToEnd::settings()
     QFETCH(bool, traditional);
     QFETCH(QString, unusedBox);
     QFETCH(QByteArray, onLine);
-    Bench bench;
+    WindowBench bench;
     QVERIFY(bench.start());
     bench.setText("D_Timer", "5");
     bench.setText("dkys", "9");
@@ -337,7 +257,7 @@ void TestEndToEnd::settings()
 
 void TestEndToEnd::readThenWriteSerialNumber()
 {
-    Bench bench({"--serial", "ab0cde"});
+    WindowBench bench({"--serial", "ab0cde"});
     QVERIFY(bench.start());
     QVERIFY(bench.press("Command4"));
     QCOMPARE(bench.status(), StatusText::CommunicationSucceeded);
@@ -371,7 +291,7 @@ void TestEndToEnd::readSerialFailures()
     QFETCH(QStringList, simOptions);
     QFETCH(QString, message);
     QFETCH(QString, xlhAfter);
-    Bench bench(simOptions + QStringList{"--serial", "123456"});
+    WindowBench bench(simOptions + QStringList{"--serial", "123456"});
     QVERIFY(bench.start());
     QVERIFY(bench.press("Command4"));
     QCOMPARE(bench.status(), message);
@@ -383,10 +303,10 @@ void TestEndToEnd::readSerialFailures()
 void TestEndToEnd::fullLogoDownload()
 {
     QTemporaryDir dir;
-    Bench bench({"--machine", "7"});
+    WindowBench bench({"--machine", "7"});
     QVERIFY(bench.start());
     bench.setText("ADDRESS", "7");
-    bench.chooseLogoFile(writeLogoFile(dir, 40));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, 40));
 
     auto *bar = bench.control<QProgressBar>("PBar1");
     QList<int> progress;
@@ -396,7 +316,7 @@ void TestEndToEnd::fullLogoDownload()
     });
     QVERIFY(bench.press("DOWNLOG", 10000));
     QCOMPARE(bench.status(), StatusText::DownloadComplete);
-    QCOMPARE(bench.clock.received(), expectedDownload(7, LogoLineCount));
+    QCOMPARE(bench.clock.received(), countingLogoOnLine(7, LogoLineCount));
     QList<int> expected;
     for (int line = 1; line < LogoLineCount; ++line)  // 0 is already the bar's value
         expected << line;
@@ -429,12 +349,12 @@ void TestEndToEnd::logoDownloadFailures()
     QFETCH(QString, message);
     QFETCH(int, linesSent);
     QTemporaryDir dir;
-    Bench bench(simOptions);
+    WindowBench bench(simOptions);
     QVERIFY(bench.start());
-    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
     QVERIFY(bench.press("DOWNLOG", 10000));
     QCOMPARE(bench.status(), message);
-    QCOMPARE(bench.clock.received(), expectedDownload(18, linesSent));
+    QCOMPARE(bench.clock.received(), countingLogoOnLine(18, linesSent));
     QVERIFY(bench.idle());
     QVERIFY(bench.control<QPushButton>("DOWNLOG")->isEnabled());
 }
@@ -443,12 +363,12 @@ void TestEndToEnd::surplusByteAnswersNextLine()
 {
     // Line 3 is answered twice and line 4 not at all: the second answer to line 3 is taken as line 4's.
     QTemporaryDir dir;
-    Bench bench({"--extra-byte", "3", "--silence", "4"});
+    WindowBench bench({"--extra-byte", "3", "--silence", "4"});
     QVERIFY(bench.start());
-    bench.chooseLogoFile(writeLogoFile(dir, LogoLineCount));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
     QVERIFY(bench.press("DOWNLOG", 10000));
     QCOMPARE(bench.status(), StatusText::DownloadComplete);
-    QCOMPARE(bench.clock.received(), expectedDownload(18, LogoLineCount));
+    QCOMPARE(bench.clock.received(), countingLogoOnLine(18, LogoLineCount));
 }
 
 void TestEndToEnd::badLogoFileSendsNothing_data()
@@ -465,9 +385,9 @@ void TestEndToEnd::badLogoFileSendsNothing()
     QFETCH(int, lines);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    Bench bench;
+    WindowBench bench;
     QVERIFY(bench.start());
-    const QString logo = writeLogoFile(dir, std::max(lines, 0));
+    const QString logo = writeCountingLogoFile(dir, std::max(lines, 0));
     bench.chooseLogoFile(logo);
     if (lines < 0)
         QFile::remove(logo);

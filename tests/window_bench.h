@@ -1,0 +1,96 @@
+#pragma once
+
+#include "form1.h"
+#include "logo_file.h"
+#include "sim_fixture.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A window whose port 1 reaches a simulated time clock, and the operator's moves on it.
+struct WindowBench
+{
+    explicit WindowBench(const QStringList &simOptions = {})
+        : clock(simOptions)
+    {
+    }
+
+    bool start()
+    {
+        if (!clock.start())
+            return false;
+        PortDirectory ports;
+        ports.mapPort(1, clock.devicePath());
+        form = std::make_unique<Form1>(ports);
+        return true;
+    }
+
+    template <typename T> T *control(const char *name) { return form->findChild<T *>(QLatin1String(name)); }
+    QString status() { return control<QLabel>("HELP1")->text(); }
+    void setText(const char *box, const QString &text) { control<QLineEdit>(box)->setText(text); }
+
+    void chooseLogoFile(const QString &path)
+    {
+        auto *dialog = form->findChild<QFileDialog *>("fileOpen");
+        control<QPushButton>("OpenFile")->click();
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    }
+
+    // Presses a button and waits, bounded, until its command has closed the port again.
+    bool press(const char *button, int timeoutMs = 10000)
+    {
+        QSignalSpy finished(&form->session(), &CommandSession::finished);
+        control<QPushButton>(button)->click();
+        return !finished.isEmpty() || finished.wait(timeoutMs);
+    }
+
+    // No command running, port closed, progress bar hidden.
+    bool idle()
+    {
+        return !form->session().isRunning() && !form->session().link().isOpen() &&
+               !control<QProgressBar>("PBar1")->isVisible();
+    }
+
+    SimulatedTimeClock clock;
+    std::unique_ptr<Form1> form;
+};
+
+// A logo file whose line L holds the bytes 16L .. 16L+15 (mod 256), lines in alternating case.
+inline QString writeCountingLogoFile(const QTemporaryDir &dir, int lines)
+{
+    QFile file(dir.filePath("logo.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    for (int line = 0; line < lines; ++line) {
+        QByteArray text;
+        for (int i = 0; i < LogoBytesPerLine; ++i)
+            text += QByteArray(1, char((line * 16 + i) & 0xff)).toHex().toUpper();
+        file.write((line % 2 ? text.toLower() : text) + "\r\n");
+    }
+    return file.fileName();
+}
+
+// What reaches the line when the first `lines` lines of that file are sent to `machineNumber`.
+inline QByteArray countingLogoOnLine(quint8 machineNumber, int lines)
+{
+    QByteArray bytes;
+    for (int line = 0; line < lines; ++line) {
+        bytes += char(machineNumber);
+        bytes += QByteArray::fromHex("1c55");
+        bytes += char(line / 16);
+        bytes += char(16 * (line % 16));
+        for (int i = 0; i < LogoBytesPerLine; ++i)
+            bytes += char((line * 16 + i) & 0xff);
+    }
+    return bytes;
+}
