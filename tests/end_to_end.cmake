@@ -1,1 +1,2 @@
 timeclock_add_test(tst_end_to_end SOURCES tst_end_to_end.cpp LIBS timeclock_window timeclock_sim_fixture)
+timeclock_add_test(tst_fault_matrix SOURCES tst_fault_matrix.cpp LIBS timeclock_window timeclock_sim_fixture)
