@@ -34,7 +34,10 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
 {
     installChineseFontSubstitutes();
     ui.setupUi(this);
+    // The captions were laid out for a 9-point Song face; a larger default font would clip them.
+    setFont(QFont(QStringLiteral("宋体"), 9));
     setFixedSize(size());
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     ui.PBar1->hide();
 
     fileOpen = new QFileDialog(this);
