@@ -1,0 +1,186 @@
+#include "form1.h"
+#include "status_messages.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Whatever the operator types or chooses, each text either converts by the rules or names its box, and a
+// bad file is named, before anything goes to the port. Port 1 leads to a device that does not exist, so
+// a command that got as far as opening the port says so instead.
+class TestBadInput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void typedText_data();
+    void typedText();
+    void logoFile_data();
+    void logoFile();
+
+private:
+    static PortDirectory portToNowhere();
+    static int openDescriptorCount();
+};
+
+PortDirectory TestBadInput::portToNowhere()
+{
+    PortDirectory ports;
+    ports.mapPort(1, QStringLiteral("/dev/timeclock-no-such-device"));
+    return ports;
+}
+
+int TestBadInput::openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
+
+void TestBadInput::typedText_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("converts");
+
+    const QString veryLong = QString(10000, u'7');
+    for (const char *box : {"COM1", "ADDRESS", "dkys", "D_Timer"}) {
+        const bool port = QByteArray(box) == "COM1";
+        const auto row = [&](const char *what, const QString &text, bool converts) {
+            QTest::addRow("%s %s", box, what) << QString::fromLatin1(box) << text << converts;
+        };
+        row("empty", "", false);
+        row("spaces", "   ", false);
+        row("tab around", "\t0\t", true);
+        row("letters", "abc", false);
+        row("digits then letters", "12ab", false);
+        row("huge", "99999999999999999999999999", false);
+        row("very long", veryLong, false);
+        row("negative", "-1", port);
+        row("negative fraction to zero", "-0.4", true);
+        row("half to even", "0.5", true);
+        row("fraction beyond range", port ? "32767.5" : "255.5", false);
+        row("full-width digits", QStringLiteral("１２"), false);
+        row("exponent", "1e1", false);
+        row("hex prefix", "0x1", false);
+        row("group separator", "1,000", false);
+    }
+}
+
+void TestBadInput::typedText()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(bool, converts);
+
+    Form1 form(portToNowhere());
+    // The unlock delay box is read in door-access mode, the clock-in delay box in bell mode.
+    form.findChild<QRadioButton *>(box == "D_Timer" ? "mkmode" : "mlmode")->setChecked(true);
+    if (box != "COM1")
+        form.findChild<QLineEdit *>("COM1")->setText("1");
+    form.findChild<QLineEdit *>(box)->setText(text);
+
+    const QStringList buttons = box == "dkys" || box == "D_Timer"
+                                    ? QStringList{"Command1"}
+                                    : QStringList{"Cmd2", "Command1", "Command4", "Command5"};
+    const QString boxMessage = box == "COM1"      ? StatusText::BadPortNumber.toString()
+                               : box == "ADDRESS" ? StatusText::BadMachineNumber.toString()
+                                                  : StatusText::BadDelay.toString();
+    // "-1" and "-0.4" are port numbers that reach no device: still a conversion, still nothing sent.
+    const QString reachedThePort = CommandSession::openFailureMessage(OpenFailure::NoSuchPort);
+    for (const QString &button : buttons) {
+        auto *help = form.findChild<QLabel *>("HELP1");
+        help->clear();
+        form.findChild<QPushButton *>(button)->click();
+        QCOMPARE(help->text(), converts ? reachedThePort : boxMessage);
+        QVERIFY(form.findChild<QPushButton *>(button)->isEnabled());
+        QVERIFY(!form.session().isRunning());
+        QVERIFY(!form.session().link().isOpen());
+    }
+}
+
+void TestBadInput::logoFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString cannotOpen = StatusText::FileOpenFailed.toString();
+    const QString tooShort = StatusText::FileTooShort.toString();
+    QTest::newRow("missing") << "missing" << cannotOpen;
+    QTest::newRow("empty") << "empty" << tooShort;
+    QTest::newRow("31 lines") << "short" << tooShort;
+    QTest::newRow("binary without line ends") << "binary" << tooShort;
+    QTest::newRow("a directory") << "directory" << cannotOpen;
+    QTest::newRow("a FIFO") << "fifo" << cannotOpen;
+    QTest::newRow("unreadable") << "unreadable" << cannotOpen;
+    QTest::newRow("1 GiB without a line end") << "huge" << tooShort;
+}
+
+void TestBadInput::logoFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    if (kind == "unreadable" && ::geteuid() == 0)
+        QSKIP("root reads any file; the unreadable case needs an unprivileged user");
+
+    QTemporaryDir dir;
+    QString path = dir.filePath("logo.txt");
+    QFile file(path);
+    if (kind == "empty" || kind == "unreadable") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == "short") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int line = 0; line < 31; ++line)
+            file.write("000102030405060708090A0B0C0D0E0F\r\n");
+    } else if (kind == "binary") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray bytes(4096, '\0');
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i % 256 == '\r' || i % 256 == '\n' ? 0 : i % 256);
+        file.write(bytes);
+    } else if (kind == "directory") {
+        QVERIFY(QDir(dir.path()).mkdir("logo.txt"));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "huge") {
+        // Sparse: a gigabyte of zero bytes without taking the disk space.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(1) << 30));
+    }
+    file.close();
+    if (kind == "unreadable")
+        QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+
+    Form1 form(portToNowhere());
+    form.show();
+    auto *dialog = form.findChild<QFileDialog *>("fileOpen");
+    form.findChild<QPushButton *>("OpenFile")->click();
+    dialog->selectFile(kind == "missing" ? dir.filePath("stand-in.txt") : path);
+    if (kind == "missing") {
+        // The dialog only takes existing files; the file goes away after it was chosen.
+        QFile standIn(dir.filePath("stand-in.txt"));
+        QVERIFY(standIn.open(QIODevice::WriteOnly));
+        standIn.close();
+        static_cast<QDialog *>(dialog)->accept();
+        QVERIFY(standIn.remove());
+    } else {
+        static_cast<QDialog *>(dialog)->accept();
+    }
+
+    const int descriptorsBefore = openDescriptorCount();
+    form.findChild<QPushButton *>("DOWNLOG")->click();
+    QCOMPARE(form.findChild<QLabel *>("HELP1")->text(), message);
+    QVERIFY(form.findChild<QPushButton *>("DOWNLOG")->isEnabled());
+    QVERIFY(!form.findChild<QProgressBar *>("PBar1")->isVisible());
+    QVERIFY(!form.session().isRunning());
+    QCOMPARE(openDescriptorCount(), descriptorsBefore);
+}
+
+QTEST_MAIN(TestBadInput)
+#include "tst_bad_input.moc"
