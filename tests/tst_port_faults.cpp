@@ -1,0 +1,143 @@
+#include "status_messages.h"
+#include "window_bench.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <unistd.h>
+
+// Ports that cannot be opened: the operator is told why, nothing is sent and the buttons stay usable.
+class TestPortFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deviceThatDoesNotExist();
+    void deviceHeldByAnotherProgram();
+    void deviceTheUserMayNotOpen();
+    void lockFileIsGoneAfterEveryCommand_data();
+    void lockFileIsGoneAfterEveryCommand();
+
+private:
+    static QString lockFileFor(const QString &device);
+    static QString pressCmd2On(const QString &device);
+};
+
+namespace {
+const char *const PermissionDeviceVariable = "TIMECLOCK_TEST_PERMISSION_DEVICE";
+}
+
+QString TestPortFaults::lockFileFor(const QString &device)
+{
+    // Qt's serial port takes a UUCP-style lock named after the device below /dev.
+    QString name = device;
+    name.remove(QRegularExpression(QStringLiteral("^/dev/")));
+    return QStringLiteral("/var/lock/LCK..") + name.replace(u'/', u'_');
+}
+
+QString TestPortFaults::pressCmd2On(const QString &device)
+{
+    PortDirectory ports;
+    ports.mapPort(1, device);
+    Form1 form(ports);
+    auto *button = form.findChild<QPushButton *>("Cmd2");
+    button->click();
+    const bool usable = button->isEnabled() && !form.session().isRunning() && !form.session().link().isOpen();
+    return usable ? form.findChild<QLabel *>("HELP1")->text() : QStringLiteral("left running or disabled");
+}
+
+void TestPortFaults::deviceThatDoesNotExist()
+{
+    QCOMPARE(pressCmd2On("/dev/timeclock-no-such-device"), CommandSession::openFailureMessage(OpenFailure::NoSuchPort));
+}
+
+void TestPortFaults::deviceHeldByAnotherProgram()
+{
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    QSerialPort otherProgram(clock.devicePath());
+    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    QCOMPARE(pressCmd2On(clock.devicePath()), CommandSession::openFailureMessage(OpenFailure::PortBusy));
+    otherProgram.close();
+    QVERIFY(clock.received().isEmpty());
+}
+
+void TestPortFaults::deviceTheUserMayNotOpen()
+{
+    if (::geteuid() != 0) {
+        // Unprivileged: a device node (or a stand-in file) the user has no rights on.
+        QString device = qEnvironmentVariable(PermissionDeviceVariable);
+        QTemporaryDir dir;
+        if (device.isEmpty()) {
+            device = dir.filePath("ttyS-locked");
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+        }
+        QCOMPARE(pressCmd2On(device), CommandSession::openFailureMessage(OpenFailure::PermissionDenied));
+        return;
+    }
+
+    // As root every device opens, so run this test again as the unprivileged user "nobody".
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        QSKIP("setpriv is not installed, so the test cannot drop root's rights");
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::ExeOther));
+    const QString device = dir.filePath("ttyS-root-only");
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(PermissionDeviceVariable), device);
+    environment.insert(QStringLiteral("HOME"), dir.path());
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                          QCoreApplication::applicationFilePath(), "deviceTheUserMayNotOpen"});
+    QVERIFY(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    if (!output.contains("Totals:"))
+        QSKIP(qPrintable("the unprivileged user cannot run this test here: " + output.left(300)));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(output));
+    QVERIFY2(output.contains("PASS   : TestPortFaults::deviceTheUserMayNotOpen()"), qPrintable(output));
+}
+
+void TestPortFaults::lockFileIsGoneAfterEveryCommand_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("answered") << QStringList() << "Cmd2";
+    QTest::newRow("timed out") << QStringList{"--silence", "all"} << "Command4";
+    QTest::newRow("device vanished") << QStringList{"--hangup-at", "0"} << "Command5";
+}
+
+void TestPortFaults::lockFileIsGoneAfterEveryCommand()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, button);
+    WindowBench bench(simOptions);
+    QVERIFY(bench.start());
+    const QString lockFile = lockFileFor(bench.clock.devicePath());
+    bool lockedWhileRunning = false;
+    connect(&bench.form->session(), &CommandSession::messageReady, this,
+            [&] { lockedWhileRunning = QFileInfo::exists(lockFile); });
+    QVERIFY(bench.press(qPrintable(button)));
+    if (!bench.clock.hungUp())
+        QVERIFY2(lockedWhileRunning, qPrintable(lockFile));  // the file is where we look for it
+    QVERIFY(!QFileInfo::exists(lockFile));
+}
+
+QTEST_MAIN(TestPortFaults)
+#include "tst_port_faults.moc"
