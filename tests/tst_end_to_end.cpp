@@ -3,6 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QLineEdit>
@@ -170,7 +173,9 @@ void TestEndToEnd::closingWindowStopsCommand_data()
     QTest::addColumn<QString>("silentFrame");
     QTest::addColumn<int>("bytesBeforeClose");
     QTest::newRow("Cmd2") << "Cmd2" << "0" << 6;
+    QTest::newRow("Command1") << "Command1" << "0" << 6;
     QTest::newRow("Command4") << "Command4" << "0" << 3;
+    QTest::newRow("Command5") << "Command5" << "0" << 6;
     QTest::newRow("DOWNLOG at line 5") << "DOWNLOG" << "5" << 6 * 21;
 }
 
@@ -186,9 +191,15 @@ void TestEndToEnd::closingWindowStopsCommand()
     bench.form->show();
     bench.control<QPushButton>(qPrintable(button))->click();
     QVERIFY(bench.clock.waitForReceived(bytesBeforeClose));
-    QVERIFY(bench.form->close());
+    // Closing the window ends the program's event loop, as it would end the program.
+    QTimer runsTooLong;
+    connect(&runsTooLong, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
+    runsTooLong.start(5000);
+    QTimer::singleShot(0, bench.form.get(), [&] { bench.form->close(); });
+    QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!bench.form->session().isRunning());
     QVERIFY(!bench.form->session().link().isOpen());
+    QVERIFY(!QFileInfo::exists("/var/lock/LCK.." + bench.clock.devicePath().mid(5).replace('/', '_')));
     // The terminal hears nothing more: a command after the close would show up as further bytes.
     QSignalSpy more(&bench.clock, &SimulatedTimeClock::bytesReceived);
     QVERIFY(!more.wait(1200));
