@@ -172,8 +172,8 @@ void Form1::DOWNLOG_Click()
     if (const auto *error = std::get_if<LogoFileError>(&picture)) {
         showStatus(*error == LogoFileError::CannotOpen ? StatusText::FileOpenFailed.toString()
                                                        : StatusText::FileTooShort.toString());
-        m_disabledButton = ui.DOWNLOG;
-        endCommand();
+        ui.PBar1->hide();
+        ui.DOWNLOG->setEnabled(true);
         return;
     }
     auto task = std::make_unique<LogoDownloadTask>(
