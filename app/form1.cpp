@@ -83,27 +83,18 @@ void Form1::Form_Load()
 
 void Form1::Cmd2_Click()
 {
-    if (refuseWhileBusy())
+    // The number in ADDRESS is the one the terminal is to take.
+    const auto target = commandTarget();
+    if (!target)
         return;
-    const auto device = deviceFromPortBox();
-    if (!device)
-        return;
-    const auto newNumber = machineNumberFromBox();
-    if (!newNumber)
-        return;
-    startCommand(ui.Cmd2, true, *device,
-                 std::make_unique<SingleExchangeTask>(changeNumberExchange(*newNumber), settingMessage));
+    startCommand(ui.Cmd2, true, target->deviceName,
+                 std::make_unique<SingleExchangeTask>(changeNumberExchange(target->machineNumber), settingMessage));
 }
 
 void Form1::Command1_Click()
 {
-    if (refuseWhileBusy())
-        return;
-    const auto device = deviceFromPortBox();
-    if (!device)
-        return;
-    const auto machineNumber = machineNumberFromBox();
-    if (!machineNumber)
+    const auto target = commandTarget();
+    if (!target)
         return;
     const TerminalSettings settings{ui.mlmode->isChecked(), ui.oem_log->isChecked(), ui.fontj->isChecked()};
     // Only the delay box the terminal will use is read.
@@ -113,54 +104,40 @@ void Form1::Command1_Click()
         showStatus(StatusText::BadDelay.toString());
         return;
     }
-    startCommand(ui.Command1, true, *device,
-                 std::make_unique<SingleExchangeTask>(settingsExchange(*machineNumber, settings, *delay),
+    startCommand(ui.Command1, true, target->deviceName,
+                 std::make_unique<SingleExchangeTask>(settingsExchange(target->machineNumber, settings, *delay),
                                                       settingMessage));
 }
 
 void Form1::Command4_Click()
 {
-    if (refuseWhileBusy())
-        return;
-    const auto device = deviceFromPortBox();
-    if (!device)
-        return;
-    const auto machineNumber = machineNumberFromBox();
-    if (!machineNumber)
+    const auto target = commandTarget();
+    if (!target)
         return;
     auto conclude = [this](const ExchangeOutcome &outcome) {
         if (const auto serialText = serialTextFromOutcome(outcome))
             ui.xlh->setText(*serialText);
         return readSerialMessage(outcome);
     };
-    startCommand(nullptr, false, *device,
-                 std::make_unique<SingleExchangeTask>(readSerialExchange(*machineNumber), conclude));
+    startCommand(nullptr, false, target->deviceName,
+                 std::make_unique<SingleExchangeTask>(readSerialExchange(target->machineNumber), conclude));
 }
 
 void Form1::Command5_Click()
 {
-    if (refuseWhileBusy())
+    const auto target = commandTarget();
+    if (!target)
         return;
-    const auto device = deviceFromPortBox();
-    if (!device)
-        return;
-    const auto machineNumber = machineNumberFromBox();
-    if (!machineNumber)
-        return;
-    startCommand(nullptr, false, *device,
-                 std::make_unique<SingleExchangeTask>(writeSerialExchange(*machineNumber, ui.xlh->text()),
+    startCommand(nullptr, false, target->deviceName,
+                 std::make_unique<SingleExchangeTask>(writeSerialExchange(target->machineNumber, ui.xlh->text()),
                                                       settingMessage));
 }
 
 void Form1::DOWNLOG_Click()
 {
-    if (refuseWhileBusy())
-        return;
-    const auto device = deviceFromPortBox();
-    if (!device)
-        return;
     // The machine number is read again before every line; a text that cannot be one sends nothing at all.
-    if (!machineNumberFromBox())
+    const auto target = commandTarget();
+    if (!target)
         return;
 
     ui.DOWNLOG->setEnabled(false);
@@ -179,7 +156,7 @@ void Form1::DOWNLOG_Click()
     auto task = std::make_unique<LogoDownloadTask>(
         std::get<LogoPicture>(std::move(picture)), [this] { return byteFromText(ui.ADDRESS->text()); },
         [this](int linesBegun) { ui.PBar1->setValue(linesBegun); });
-    startCommand(ui.DOWNLOG, true, *device, std::move(task));
+    startCommand(ui.DOWNLOG, true, target->deviceName, std::move(task));
 }
 
 void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
@@ -199,31 +176,24 @@ void Form1::oem_log_Click()
     showStatus(m_logoFilePath);
 }
 
-bool Form1::refuseWhileBusy()
+std::optional<Form1::CommandTarget> Form1::commandTarget()
 {
     // A second command would write into the middle of the running one's exchange.
-    if (!m_session.isRunning())
-        return false;
-    showStatus(StatusText::Busy.toString());
-    return true;
-}
-
-std::optional<QString> Form1::deviceFromPortBox()
-{
+    if (m_session.isRunning()) {
+        showStatus(StatusText::Busy.toString());
+        return std::nullopt;
+    }
     const auto portNumber = portNumberFromText(ui.COM1->text());
     if (!portNumber) {
         showStatus(StatusText::BadPortNumber.toString());
         return std::nullopt;
     }
-    return m_ports.deviceFor(*portNumber);
-}
-
-std::optional<quint8> Form1::machineNumberFromBox()
-{
     const auto machineNumber = byteFromText(ui.ADDRESS->text());
-    if (!machineNumber)
+    if (!machineNumber) {
         showStatus(StatusText::BadMachineNumber.toString());
-    return machineNumber;
+        return std::nullopt;
+    }
+    return CommandTarget{m_ports.deviceFor(*portNumber), *machineNumber};
 }
 
 void Form1::startCommand(QPushButton *buttonToDisable, bool closeFirst, const QString &deviceName,

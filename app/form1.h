@@ -40,9 +40,15 @@ private:
     void OpenFile_Click();
     void oem_log_Click();
 
-    bool refuseWhileBusy();
-    std::optional<QString> deviceFromPortBox();
-    std::optional<quint8> machineNumberFromBox();
+    // Where a command goes: the device that COM1 reaches and the machine number in ADDRESS. Both are
+    // converted before the port is touched; on a bad text, or while a command runs, the status line
+    // says why and nothing is sent.
+    struct CommandTarget
+    {
+        QString deviceName;
+        quint8 machineNumber = 0;
+    };
+    std::optional<CommandTarget> commandTarget();
     void startCommand(QPushButton *buttonToDisable, bool closeFirst, const QString &deviceName,
                       std::unique_ptr<TerminalTask> task);
     void endCommand();

@@ -1,5 +1,5 @@
-#include "form1.h"
 #include "status_messages.h"
+#include "window_bench.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -29,7 +29,6 @@ private slots:
 
 private:
     static PortDirectory portToNowhere();
-    static int openDescriptorCount();
 };
 
 PortDirectory TestBadInput::portToNowhere()
@@ -37,11 +36,6 @@ PortDirectory TestBadInput::portToNowhere()
     PortDirectory ports;
     ports.mapPort(1, QStringLiteral("/dev/timeclock-no-such-device"));
     return ports;
-}
-
-int TestBadInput::openDescriptorCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
 }
 
 void TestBadInput::typedText_data()

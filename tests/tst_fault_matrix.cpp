@@ -13,9 +13,6 @@ class TestFaultMatrix : public QObject
 private slots:
     void faultOnTheLine_data();
     void faultOnTheLine();
-
-private:
-    static int openDescriptorCount();
 };
 
 namespace {
@@ -38,11 +35,6 @@ const QList<CommandOnLine> &commands()
     return list;
 }
 } // namespace
-
-int TestFaultMatrix::openDescriptorCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
 
 void TestFaultMatrix::faultOnTheLine_data()
 {

@@ -5,6 +5,7 @@
 #include "sim_fixture.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -93,4 +94,10 @@ inline QByteArray countingLogoOnLine(quint8 machineNumber, int lines)
             bytes += char((line * 16 + i) & 0xff);
     }
     return bytes;
+}
+
+// Open file descriptors of this process: a port or file left open shows up here.
+inline int openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
 }
