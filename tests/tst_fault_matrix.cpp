@@ -92,7 +92,7 @@ void TestFaultMatrix::faultOnTheLine()
     for (QPushButton *each : bench.form->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(each->isEnabled(), qPrintable(each->objectName()));
     // Neither the port nor the logo file is left open.
-    QCOMPARE(openDescriptorCount(), descriptorsBefore);
+    QVERIFY(openDescriptorCount() <= descriptorsBefore);  // the file dialog may still be letting go of its own
     // A vanished device is reported once or twice by Qt, not in a storm.
     QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
              qPrintable(QString::number(bench.form->session().link().portErrorCount())));
