@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +69,13 @@ void printLine(const QByteArray &line)
 void printError(const QString &message)
 {
     std::fprintf(stderr, "timeclock-sim: %s\n", qPrintable(message));
+}
+
+using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC on Linux, the same clock in every process
+
+qint64 monotonicNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
 int roundUpToMilliseconds(std::chrono::microseconds wait)
@@ -149,7 +157,7 @@ private:
         while (m_line.isOpen()) {
             const ssize_t count = ::read(m_line.masterFd(), buffer.data(), buffer.size());
             if (count > 0) {
-                handleReceived(QByteArray(buffer.data(), count));
+                handleReceived(QByteArray(buffer.data(), count), stampTaken());
                 continue;
             }
             if (count < 0 && errno == EINTR)
@@ -164,9 +172,15 @@ private:
         }
     }
 
-    void handleReceived(const QByteArray &chunk)
+    // With --timestamps, " <CLOCK_MONOTONIC ns>" taken now; otherwise nothing, keeping the lines as they were.
+    QByteArray stampTaken() const
     {
-        printLine("RX " + chunk.toHex());
+        return m_options.timestamps ? ' ' + QByteArray::number(monotonicNanoseconds()) : QByteArray();
+    }
+
+    void handleReceived(const QByteArray &chunk, const QByteArray &stamp)
+    {
+        printLine("RX " + chunk.toHex() + stamp);
         for (const sim::FrameOutcome &outcome : m_core.receive(chunk)) {
             printLine(sim::frameLine(outcome));
             if (outcome.hangUp) {
@@ -184,14 +198,28 @@ private:
     // time from when the one before it has gone out.
     void startNextTransmission()
     {
-        if (!m_pending.empty())
-            m_sendTimer.start(roundUpToMilliseconds(m_pending.front().wait));
+        if (m_pending.empty())
+            return;
+        const std::chrono::microseconds wait = m_pending.front().wait;
+        if (!m_options.exactTiming) {
+            m_sendTimer.start(roundUpToMilliseconds(wait));
+            return;
+        }
+        // --exact-timing: the timer wakes us up to a millisecond early (it counts whole milliseconds),
+        // and sendHeadTransmission() waits out the rest on the clock.
+        m_sendDeadline = Clock::now() + wait;
+        const qint64 wholeMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count();
+        m_sendTimer.start(int(std::clamp<qint64>(wholeMilliseconds - 1, 0, std::numeric_limits<int>::max())));
     }
 
     void sendHeadTransmission()
     {
         if (m_pending.empty())
             return;
+        if (m_options.exactTiming) {
+            while (Clock::now() < m_sendDeadline) {
+            }
+        }
         m_unwritten += m_pending.front().bytes;
         m_pending.pop_front();
         writeToLine();
@@ -201,10 +229,11 @@ private:
     void writeToLine()
     {
         while (m_line.isOpen() && !m_unwritten.isEmpty()) {
+            const QByteArray stamp = stampTaken();
             const ssize_t count =
                 ::write(m_line.masterFd(), m_unwritten.constData(), size_t(m_unwritten.size()));
             if (count > 0) {
-                printLine("TX " + m_unwritten.left(count).toHex());
+                printLine("TX " + m_unwritten.left(count).toHex() + stamp);
                 m_unwritten.remove(0, count);
                 continue;
             }
@@ -269,6 +298,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_stopNotifier;
     std::unique_ptr<QSocketNotifier> m_inputNotifier;
     QTimer m_sendTimer;
+    Clock::time_point m_sendDeadline; // with --exact-timing: when the head transmission is due
     std::deque<sim::Transmission> m_pending;
     QByteArray m_unwritten;
     bool m_linkMade = false;

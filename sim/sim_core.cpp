@@ -225,6 +225,14 @@ const QCommandLineOption
                QStringLiteral("PATH"));
 const QCommandLineOption quitOnEofOption(QStringLiteral("quit-on-eof"),
                                          QStringLiteral("Also stop at the end of standard input."));
+const QCommandLineOption timestampsOption(
+    QStringLiteral("timestamps"),
+    QStringLiteral("End every RX and TX line with the CLOCK_MONOTONIC time in nanoseconds: taken after "
+                   "reading for RX, just before writing for TX."));
+const QCommandLineOption exactTimingOption(
+    QStringLiteral("exact-timing"),
+    QStringLiteral("Time delayed answers (--line-rate, --delay-ms) to the microsecond instead of rounding them "
+                   "up to whole milliseconds (spins for up to the last millisecond of each wait)."));
 const QCommandLineOption silenceOption(QStringLiteral("silence"),
                                        QStringLiteral("Do not answer frame K, or any frame."),
                                        QStringLiteral("K|all"));
@@ -314,7 +322,8 @@ void addSimulatorOptions(QCommandLineParser &parser)
 {
     parser.addOptions({machineOption, serialOption, linkOption, quitOnEofOption, silenceOption,
                        wrongByteOption, delayOption, extraByteOption, shortReplyOption, noiseOption,
-                       splitReplyOption, hangUpOption, lineRateOption});
+                       splitReplyOption, hangUpOption, lineRateOption, timestampsOption,
+                       exactTimingOption});
 }
 
 std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineParser &parser)
@@ -340,6 +349,8 @@ std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineP
             return badValue(linkOption, options.linkPath);
     }
     options.quitOnEof = parser.isSet(quitOnEofOption);
+    options.timestamps = parser.isSet(timestampsOption);
+    options.exactTiming = parser.isSet(exactTimingOption);
 
     const std::pair<const QCommandLineOption *, std::optional<FrameSelector> *> selectorOptions[] = {
         {&silenceOption, &options.faults.silence},       {&wrongByteOption, &options.faults.wrongFirstByte},

@@ -156,6 +156,8 @@ struct SimulatorOptions
     FaultConfig faults;
     QString linkPath;
     bool quitOnEof = false;
+    bool timestamps = false; // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
+    bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
 };
 
 // Declares the simulator's options on `parser`.
