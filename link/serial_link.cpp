@@ -76,8 +76,10 @@ void SerialLink::transact(const Exchange &exchange)
         return;  // the write failed and the link is gone
     m_sinceFrameSent.start();
     m_replyTimer.start(ReplyLimit);
-    // Bytes left over from the previous exchange of this command count towards this reply.
-    deliverLater([this] { checkReply(); });
+    // Bytes left over from the previous exchange of this command count towards this reply; anything newer
+    // announces itself with readyRead.
+    if (m_port.bytesAvailable() > 0)
+        deliverLater([this] { checkReply(); });
 }
 
 void SerialLink::releaseLink()
