@@ -8,12 +8,6 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr qsizetype LineCharsUsed = 2 * LogoBytesPerLine;
@@ -127,24 +121,9 @@ std::variant<LogoPicture, LogoFileError> readLogoFile(const QString &path)
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return LogoFileError::CannotOpen;
 
-    QFile file;
-#ifdef Q_OS_UNIX
-    // The path could be replaced between the check and the open; a non-blocking open followed by a look
-    // at what was really opened keeps even that from blocking.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return LogoFileError::CannotOpen;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return LogoFileError::CannotOpen;
-    }
-#else
-    file.setFileName(path);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.isSequential())
         return LogoFileError::CannotOpen;
-#endif
 
     LogoLineReader reader;
     QByteArray chunk(LogoReadChunkSize, Qt::Uninitialized);

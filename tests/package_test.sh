@@ -108,7 +108,9 @@ check "--version tells 6.1" grep -q '6\.1' <<<"$version_output"
 
 port_options=()
 if [ "$has_sim" = yes ] && [ -x "$app_dir/timeclock-sim" ]; then
-    "$root/usr/bin/timeclock-sim" >"$work/sim.out" 2>"$work/sim.err" &
+    # Made here, not by the background job's redirection, which may not have run by the first look.
+    : >"$work/sim.out"
+    "$root/usr/bin/timeclock-sim" >>"$work/sim.out" 2>"$work/sim.err" &
     sim_pid=$!
     device=
     deadline=$((SECONDS + 15))
