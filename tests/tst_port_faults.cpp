@@ -1,11 +1,10 @@
 #include "status_messages.h"
+#include "unprivileged_run.h"
 #include "window_bench.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <unistd.h>
@@ -83,10 +82,7 @@ void TestPortFaults::deviceTheUserMayNotOpen()
         return;
     }
 
-    // As root every device opens, so run this test again as the unprivileged user "nobody".
-    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (setpriv.isEmpty())
-        QSKIP("setpriv is not installed, so the test cannot drop root's rights");
+    // As root every device opens: the same case again as an unprivileged user, on a device only root may use.
     QTemporaryDir dir;
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
@@ -97,21 +93,12 @@ void TestPortFaults::deviceTheUserMayNotOpen()
     file.close();
     QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(PermissionDeviceVariable), device);
-    environment.insert(QStringLiteral("HOME"), dir.path());
-    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                          QCoreApplication::applicationFilePath(), "deviceTheUserMayNotOpen"});
-    QVERIFY(child.waitForFinished(30000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    if (!output.contains("Totals:"))
-        QSKIP(qPrintable("the unprivileged user cannot run this test here: " + output.left(300)));
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(output));
-    QVERIFY2(output.contains("PASS   : TestPortFaults::deviceTheUserMayNotOpen()"), qPrintable(output));
+    QProcessEnvironment extra;
+    extra.insert(QString::fromLatin1(PermissionDeviceVariable), device);
+    const UnprivilegedRun run = runAsNobody(QStringLiteral("deviceTheUserMayNotOpen"), extra);
+    if (!run.ran)
+        QSKIP(qPrintable("an unprivileged user cannot run this test here: " + run.output.left(300)));
+    QVERIFY2(run.passed, qPrintable(run.output));
 }
 
 void TestPortFaults::lockFileIsGoneAfterEveryCommand_data()
