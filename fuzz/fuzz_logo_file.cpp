@@ -87,18 +87,6 @@ std::vector<QByteArrayView> splitLines(QByteArrayView data)
     return lines;
 }
 
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 // 16 bytes from a line: pairs of characters 1-2, 3-4, ...; a character outside the Basic Multilingual
 // Plane is one character.
 QByteArray lineBytes(QByteArrayView line)
@@ -117,7 +105,7 @@ QByteArray lineBytes(QByteArrayView line)
     for (int pair = 0; pair < LogoBytesPerLine; ++pair) {
         int value = 0;
         for (std::size_t i = std::size_t(pair) * 2; i < std::size_t(pair) * 2 + 2 && i < chars.size(); ++i) {
-            const int digit = chars[i].size() == 1 ? hexValue(chars[i].front()) : -1;
+            const int digit = chars[i].size() == 1 ? oracleHexValue(chars[i].front().unicode()) : -1;
             if (digit < 0)
                 break;
             value = value * 16 + digit;

@@ -15,17 +15,6 @@
 
 namespace {
 
-int hexValue(char16_t unit)
-{
-    if (unit >= u'0' && unit <= u'9')
-        return unit - u'0';
-    if (unit >= u'a' && unit <= u'f')
-        return unit - u'a' + 10;
-    if (unit >= u'A' && unit <= u'F')
-        return unit - u'A' + 10;
-    return -1;
-}
-
 // One character: a high surrogate followed by a low one is one character of two units.
 struct Character
 {
@@ -51,7 +40,7 @@ quint8 leadingHex(const std::vector<Character> &chars, std::size_t first)
 {
     int value = 0;
     for (std::size_t i = first; i < first + 2 && i < chars.size(); ++i) {
-        const int digit = chars[i].twoUnits ? -1 : hexValue(chars[i].first);
+        const int digit = chars[i].twoUnits ? -1 : oracleHexValue(chars[i].first);
         if (digit < 0)
             break;
         value = value * 16 + digit;
