@@ -28,14 +28,9 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     PortDirectory ports;
-    for (const QString &mapping : parser.values(portOption)) {
-        int number = 0;
-        QString device;
-        if (!PortDirectory::parseMapping(mapping, &number, &device)) {
-            std::fprintf(stderr, "--port takes N=DEVICE, not \"%s\"\n", qPrintable(mapping));
-            return 2;
-        }
-        ports.mapPort(number, device);
+    if (QString bad; !ports.mapPorts(parser.values(portOption), &bad)) {
+        std::fprintf(stderr, "--port takes N=DEVICE, not \"%s\"\n", qPrintable(bad));
+        return 2;
     }
     if (parser.isSet(traceOption)) {
         qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));

@@ -85,13 +85,8 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     PortDirectory ports;
-    for (const QString &mapping : parser.values(portOption)) {
-        int number = 0;
-        QString device;
-        if (!PortDirectory::parseMapping(mapping, &number, &device))
-            return 2;
-        ports.mapPort(number, device);
-    }
+    if (QString bad; !ports.mapPorts(parser.values(portOption), &bad))
+        return 2;
     const bool download = parser.isSet(downloadOption);
 
     Form1 window(std::move(ports));

@@ -12,6 +12,20 @@ void PortDirectory::mapPort(int number, const QString &deviceName)
     m_mapped.insert(number, deviceName);
 }
 
+bool PortDirectory::mapPorts(const QStringList &mappings, QString *badMapping)
+{
+    for (const QString &mapping : mappings) {
+        int number = 0;
+        QString deviceName;
+        if (!parseMapping(mapping, &number, &deviceName)) {
+            *badMapping = mapping;
+            return false;
+        }
+        mapPort(number, deviceName);
+    }
+    return true;
+}
+
 QString PortDirectory::deviceFor(qint16 number) const
 {
     if (const auto it = m_mapped.constFind(number); it != m_mapped.cend())

@@ -22,6 +22,9 @@ public:
     // One line per number that reaches a device now, e.g. "1 → /dev/ttyUSB0".
     QString describe() const;
 
+    // Every "N=DEVICE" of the --port options; false, with the offending text, when one is malformed.
+    bool mapPorts(const QStringList &mappings, QString *badMapping);
+
     // "N=DEVICE" as given to --port; false for anything else.
     static bool parseMapping(const QString &text, int *number, QString *deviceName);
 
