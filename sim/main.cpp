@@ -4,6 +4,7 @@
 
 #include "pty_line.h"
 #include "sim_core.h"
+#include "sim_picture.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,7 +28,7 @@
 namespace {
 
 constexpr int exitBadOptions = 2;  // usage error, told apart from a failure to start
-constexpr int exitCannotStart = 1; // no pseudo-terminal, or the link could not be made
+constexpr int exitFailed = 1;     // no pseudo-terminal, no link, or the picture could not be written
 constexpr size_t readChunkSize = 4096;
 
 std::array<int, 2> stopSignalPipe = {-1, -1};
@@ -287,6 +288,13 @@ private:
         for (const QByteArray &line : sim::finalReport(m_core.state()))
             printLine(line);
         removeLink();
+        QString error;
+        if (!m_options.picturePath.isEmpty() &&
+            !sim::writeLogoPicture(m_core.state().logo, m_options.picturePath, error)) {
+            printError(error);
+            QCoreApplication::exit(exitFailed);
+            return;
+        }
         QCoreApplication::exit(0);
     }
 
@@ -339,7 +347,7 @@ int main(int argc, char *argv[])
     QString error;
     if (!simulator.start(error)) {
         printError(error);
-        return exitCannotStart;
+        return exitFailed;
     }
     return QCoreApplication::exec();
 }

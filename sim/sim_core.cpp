@@ -192,6 +192,12 @@ QByteArray frameLine(const FrameOutcome &outcome)
            outcome.frame.toHex() + (outcome.handled ? " handled" : " ignored");
 }
 
+bool logoDotIsOn(const QByteArray &logo, int row, int column)
+{
+    const quint8 byte = byteAt(logo, qsizetype(row) * logoLineSize + column / 8);
+    return ((byte >> (7 - column % 8)) & 1) != 0;
+}
+
 QList<QByteArray> finalReport(const TerminalState &state)
 {
     QList<QByteArray> lines;
@@ -201,11 +207,8 @@ QList<QByteArray> finalReport(const TerminalState &state)
     lines.append("LOGO " + state.logo.toHex());
     for (int row = 0; row < logoRowCount; ++row) {
         QByteArray line = "PIC ";
-        for (int column = 0; column < logoLineSize; ++column) {
-            const quint8 byte = byteAt(state.logo, qsizetype(row) * logoLineSize + column);
-            for (int bit = 7; bit >= 0; --bit)
-                line.append(((byte >> bit) & 1) != 0 ? '#' : '.');
-        }
+        for (int column = 0; column < logoDotColumns; ++column)
+            line.append(logoDotIsOn(state.logo, row, column) ? '#' : '.');
         lines.append(line);
     }
     return lines;
@@ -233,6 +236,10 @@ const QCommandLineOption exactTimingOption(
     QStringLiteral("exact-timing"),
     QStringLiteral("Time delayed answers (--line-rate, --delay-ms) to the microsecond instead of rounding them "
                    "up to whole milliseconds (spins for up to the last millisecond of each wait)."));
+const QCommandLineOption
+    pictureOutOption(QStringLiteral("picture-out"),
+                     QStringLiteral("On exit, write the stored logo as a 128 x 32 PNG picture to FILE."),
+                     QStringLiteral("FILE"));
 const QCommandLineOption silenceOption(QStringLiteral("silence"),
                                        QStringLiteral("Do not answer frame K, or any frame."),
                                        QStringLiteral("K|all"));
@@ -323,7 +330,7 @@ void addSimulatorOptions(QCommandLineParser &parser)
     parser.addOptions({machineOption, serialOption, linkOption, quitOnEofOption, silenceOption,
                        wrongByteOption, delayOption, extraByteOption, shortReplyOption, noiseOption,
                        splitReplyOption, hangUpOption, lineRateOption, timestampsOption,
-                       exactTimingOption});
+                       exactTimingOption, pictureOutOption});
 }
 
 std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineParser &parser)
@@ -347,6 +354,11 @@ std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineP
         options.linkPath = parser.value(linkOption);
         if (options.linkPath.isEmpty())
             return badValue(linkOption, options.linkPath);
+    }
+    if (parser.isSet(pictureOutOption)) {
+        options.picturePath = parser.value(pictureOutOption);
+        if (options.picturePath.isEmpty())
+            return badValue(pictureOutOption, options.picturePath);
     }
     options.quitOnEof = parser.isSet(quitOnEofOption);
     options.timestamps = parser.isSet(timestampsOption);

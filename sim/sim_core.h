@@ -36,6 +36,7 @@ constexpr int logoBlockCount = 2;
 constexpr int logoSize = logoBlockSize * logoBlockCount;
 constexpr int logoLineSize = 16; // picture bytes per logo line, also one row of the picture
 constexpr int logoRowCount = logoSize / logoLineSize;
+constexpr int logoDotColumns = logoLineSize * 8; // one dot per bit
 
 constexpr int lineBitsPerByte = 10;                    // 8N1: start bit, 8 data bits, stop bit
 constexpr std::chrono::milliseconds splitReplyGap{20}; // long enough for a reader to see two chunks
@@ -147,6 +148,10 @@ int frameLengthFor(quint8 firstByte);
 // "FRAME <index> <address hex> <frame hex> handled|ignored"
 QByteArray frameLine(const FrameOutcome &outcome);
 
+// Whether dot `column` of picture row `row` is on (dark): logo line `row` is the row, byte n of it holds dots
+// 8n to 8n+7, the most significant bit leftmost.
+bool logoDotIsOn(const QByteArray &logo, int row, int column);
+
 // The lines printed when the simulator stops: STATE, LOGO and the logo drawn as 32 PIC lines.
 QList<QByteArray> finalReport(const TerminalState &state);
 
@@ -158,6 +163,7 @@ struct SimulatorOptions
     bool quitOnEof = false;
     bool timestamps = false; // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
     bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
+    QString picturePath;      // where to write the stored logo as a PNG on exit; empty: nowhere
 };
 
 // Declares the simulator's options on `parser`.

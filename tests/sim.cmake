@@ -2,7 +2,7 @@
 
 timeclock_add_test(tst_sim_core
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sim_core.cpp
-    LIBS timeclock_sim_core)
+    LIBS timeclock_sim_core timeclock_sim_picture)
 
 # For tests that need a time clock on the other end of a serial line. The simulator's path is built in,
 # and building the fixture builds the simulator first.
@@ -17,4 +17,4 @@ timeclock_target_defaults(timeclock_sim_fixture)
 
 timeclock_add_test(tst_sim_fixture
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sim_fixture.cpp
-    LIBS timeclock_sim_fixture)
+    LIBS timeclock_sim_fixture Qt6::Gui)

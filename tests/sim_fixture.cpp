@@ -9,6 +9,7 @@ namespace {
 constexpr int startTimeoutMs = 5000;
 constexpr int stopTimeoutMs = 5000;
 constexpr int expectedLogoSize = 512; // two blocks of 256 bytes
+const QString pictureOutOption = QStringLiteral("--picture-out");
 
 // Value of `key=` in a line of space-separated key=value pairs; -1 when missing or not a number.
 int numberAfter(const QByteArray &line, const QByteArray &key)
@@ -37,6 +38,13 @@ QByteArray textAfter(const QByteArray &line, const QByteArray &key)
 SimulatedTimeClock::SimulatedTimeClock(QStringList options, QObject *parent)
     : QObject(parent), m_options(std::move(options))
 {
+    const qsizetype named = m_options.indexOf(pictureOutOption);
+    if (named >= 0 && named + 1 < m_options.size()) {
+        m_picturePath = m_options.at(named + 1);
+    } else if (named < 0) {
+        m_picturePath = m_pictureDir.filePath(QStringLiteral("logo.png"));
+        m_options << pictureOutOption << m_picturePath;
+    }
     // Sanitizer reports and option errors show in the test's own output.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &SimulatedTimeClock::readOutput);

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -42,6 +43,9 @@ public:
     int delay() const { return m_delay; }
     int font() const { return m_font; }
     QByteArray logo() const { return m_logo; } // 512 bytes
+    // The PNG of the stored logo the simulator wrote when it stopped (--picture-out): a file of the
+    // fixture's own unless the options name one.
+    QString picturePath() const { return m_picturePath; }
 
     QString output() const { return QString::fromLocal8Bit(m_output); } // everything printed so far
 
@@ -56,6 +60,8 @@ private:
     bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
     QStringList m_options;
+    QTemporaryDir m_pictureDir;
+    QString m_picturePath;
     QProcess m_process;
     QByteArray m_output;
     QByteArray m_partialLine;

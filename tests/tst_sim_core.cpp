@@ -1,8 +1,10 @@
 // The simulated time clock's behaviour, frame by frame, without a pseudo-terminal.
 
 #include "sim_core.h"
+#include "sim_picture.h"
 
 #include <QCommandLineParser>
+#include <QPoint>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -131,6 +133,8 @@ private slots:
     void faults();
     void noiseNeverStartsWithTheAddress();
     void finalReportDrawsTheLogoMostSignificantBitFirst();
+    void logoPictureDrawsEachOnBitAsABlackDot_data();
+    void logoPictureDrawsEachOnBitAsABlackDot();
     void options_data();
     void options();
 };
@@ -403,31 +407,73 @@ void TestSimCore::finalReportDrawsTheLogoMostSignificantBitFirst()
     }
 }
 
+void TestSimCore::logoPictureDrawsEachOnBitAsABlackDot_data()
+{
+    QTest::addColumn<QByteArray>("logo");
+    QTest::addColumn<QList<QPoint>>("blackDots"); // (column, row)
+
+    const auto logoWith = [](int position, int value) {
+        QByteArray logo(sim::logoSize, '\0');
+        logo[position] = char(value);
+        return logo;
+    };
+    QTest::newRow("blank") << QByteArray(sim::logoSize, '\0') << QList<QPoint>{};
+    QTest::newRow("first byte, top bit: top left") << logoWith(0, 0x80) << QList<QPoint>{{0, 0}};
+    QTest::newRow("line 1, byte 1, bit 6") << logoWith(17, 0x40) << QList<QPoint>{{9, 1}};
+    QTest::newRow("last byte, low bit: bottom right") << logoWith(511, 0x01) << QList<QPoint>{{127, 31}};
+    QTest::newRow("last byte of line 0: its eight right dots")
+        << logoWith(15, 0xff)
+        << QList<QPoint>{{120, 0}, {121, 0}, {122, 0}, {123, 0}, {124, 0}, {125, 0}, {126, 0}, {127, 0}};
+    QTest::newRow("second block begins at row 16")
+        << logoWith(256, 0xa5) << QList<QPoint>{{0, 16}, {2, 16}, {5, 16}, {7, 16}};
+}
+
+void TestSimCore::logoPictureDrawsEachOnBitAsABlackDot()
+{
+    QFETCH(QByteArray, logo);
+    QFETCH(QList<QPoint>, blackDots);
+
+    const QImage picture = sim::logoPicture(logo);
+    QCOMPARE(picture.size(), QSize(128, 32));
+    for (int row = 0; row < picture.height(); ++row) {
+        for (int column = 0; column < picture.width(); ++column) {
+            const QRgb expected =
+                blackDots.contains(QPoint(column, row)) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            QVERIFY2(picture.pixel(column, row) == expected,
+                     qPrintable(QStringLiteral("dot %1, %2").arg(column).arg(row)));
+        }
+    }
+}
+
 void TestSimCore::options_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<FaultConfig>("faults");
     QTest::addColumn<TerminalState>("initial");
+    QTest::addColumn<QString>("picturePath");
 
     TerminalState withSerial;
     withSerial.serial = hex("a1b2c3");
 
-    QTest::newRow("none") << QStringList{} << true << FaultConfig{} << TerminalState{};
-    QTest::newRow("machine") << QStringList{"--machine", "7"} << true << FaultConfig{} << machine(7);
-    QTest::newRow("machine 255") << QStringList{"--machine", "255"} << true << FaultConfig{} << machine(255);
+    QTest::newRow("none") << QStringList{} << true << FaultConfig{} << TerminalState{} << QString();
+    QTest::newRow("machine") << QStringList{"--machine", "7"} << true << FaultConfig{} << machine(7)
+                             << QString();
+    QTest::newRow("machine 255") << QStringList{"--machine", "255"} << true << FaultConfig{} << machine(255)
+                                 << QString();
     QTest::newRow("machine 256") << QStringList{"--machine", "256"} << false << FaultConfig{}
-                                 << TerminalState{};
+                                 << TerminalState{} << QString();
     QTest::newRow("machine with sign")
-        << QStringList{"--machine", "+7"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--machine", "+7"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("serial, either case")
-        << QStringList{"--serial", "a1B2c3"} << true << FaultConfig{} << withSerial;
+        << QStringList{"--serial", "a1B2c3"} << true << FaultConfig{} << withSerial << QString();
     QTest::newRow("serial too short")
-        << QStringList{"--serial", "a1b2c"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--serial", "a1b2c"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("serial not hex") << QStringList{"--serial", "a1b2cg"} << false << FaultConfig{}
-                                    << TerminalState{};
+                                    << TerminalState{} << QString();
     QTest::newRow("silence all") << QStringList{"--silence", "all"} << true
-                                 << withFaults(&FaultConfig::silence, everyFrame) << TerminalState{};
+                                 << withFaults(&FaultConfig::silence, everyFrame) << TerminalState{}
+                                 << QString();
     QTest::newRow("every selector option at one frame")
         << QStringList{"--silence",     "0", "--wrong-byte",  "1", "--extra-byte", "2",
                        "--short-reply", "3", "--split-reply", "4"}
@@ -435,36 +481,41 @@ void TestSimCore::options_data()
         << withFaults(&FaultConfig::silence, onlyFrame(0), &FaultConfig::wrongFirstByte, onlyFrame(1),
                       &FaultConfig::extraByte, onlyFrame(2), &FaultConfig::shortReply, onlyFrame(3),
                       &FaultConfig::splitReply, onlyFrame(4))
-        << TerminalState{};
+        << TerminalState{} << QString();
     QTest::newRow("negative frame") << QStringList{"--silence", "-1"} << false << FaultConfig{}
-                                    << TerminalState{};
+                                    << TerminalState{} << QString();
     QTest::newRow("frame with trailing text")
-        << QStringList{"--wrong-byte", "1x"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--wrong-byte", "1x"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("delay, every frame")
         << QStringList{"--delay-ms", "250"} << true
-        << withFaults(&FaultConfig::delay, SizedFault{250, everyFrame}) << TerminalState{};
+        << withFaults(&FaultConfig::delay, SizedFault{250, everyFrame}) << TerminalState{} << QString();
     QTest::newRow("delay at frame 2")
         << QStringList{"--delay-ms", "250@2"} << true
-        << withFaults(&FaultConfig::delay, SizedFault{250, onlyFrame(2)}) << TerminalState{};
+        << withFaults(&FaultConfig::delay, SizedFault{250, onlyFrame(2)}) << TerminalState{} << QString();
     QTest::newRow("delay with empty frame")
-        << QStringList{"--delay-ms", "250@"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--delay-ms", "250@"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("delay without amount")
-        << QStringList{"--delay-ms", "@2"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--delay-ms", "@2"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("noise at frame 0")
         << QStringList{"--noise", "3@0"} << true
-        << withFaults(&FaultConfig::noise, SizedFault{3, onlyFrame(0)}) << TerminalState{};
+        << withFaults(&FaultConfig::noise, SizedFault{3, onlyFrame(0)}) << TerminalState{} << QString();
     QTest::newRow("no noise bytes") << QStringList{"--noise", "0"} << false << FaultConfig{}
-                                    << TerminalState{};
+                                    << TerminalState{} << QString();
     QTest::newRow("hang-up") << QStringList{"--hangup-at", "5"} << true
-                             << withFaults(&FaultConfig::hangUpAtFrame, 5) << TerminalState{};
+                             << withFaults(&FaultConfig::hangUpAtFrame, 5) << TerminalState{} << QString();
     QTest::newRow("hang-up needs one frame")
-        << QStringList{"--hangup-at", "all"} << false << FaultConfig{} << TerminalState{};
+        << QStringList{"--hangup-at", "all"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("line rate") << QStringList{"--line-rate", "9600"} << true
-                               << withFaults(&FaultConfig::lineRateBaud, 9600) << TerminalState{};
+                               << withFaults(&FaultConfig::lineRateBaud, 9600) << TerminalState{}
+                               << QString();
     QTest::newRow("line rate 0") << QStringList{"--line-rate", "0"} << false << FaultConfig{}
-                                 << TerminalState{};
+                                 << TerminalState{} << QString();
     QTest::newRow("huge number") << QStringList{"--delay-ms", "99999999999"} << false << FaultConfig{}
-                                 << TerminalState{};
+                                 << TerminalState{} << QString();
+    QTest::newRow("picture out") << QStringList{"--picture-out", "/tmp/logo.png"} << true << FaultConfig{}
+                                 << TerminalState{} << QStringLiteral("/tmp/logo.png");
+    QTest::newRow("picture out, no file named")
+        << QStringList{"--picture-out", ""} << false << FaultConfig{} << TerminalState{} << QString();
 }
 
 void TestSimCore::options()
@@ -473,6 +524,7 @@ void TestSimCore::options()
     QFETCH(bool, valid);
     QFETCH(FaultConfig, faults);
     QFETCH(TerminalState, initial);
+    QFETCH(QString, picturePath);
 
     QCommandLineParser parser;
     sim::addSimulatorOptions(parser);
@@ -485,6 +537,7 @@ void TestSimCore::options()
     }
     QVERIFY(std::get<sim::SimulatorOptions>(result).faults == faults);
     QVERIFY(std::get<sim::SimulatorOptions>(result).initial == initial);
+    QCOMPARE(std::get<sim::SimulatorOptions>(result).picturePath, picturePath);
 }
 
 QTEST_GUILESS_MAIN(TestSimCore)

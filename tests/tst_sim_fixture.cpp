@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QImage>
+#include <QPoint>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -114,6 +116,8 @@ private slots:
     void hangUpMakesAPendingReadFail();
     void lineRateHoldsTheReplyBackForTheExchangeTime();
     void linkPointsAtTheDeviceUntilStop();
+    void pictureOutShowsTheStoredLogo();
+    void pictureThatCannotBeWrittenFailsTheStop();
     void stopPrintsTheFinalState_data();
     void stopPrintsTheFinalState();
     void badOptionsExitWithCode2_data();
@@ -240,6 +244,47 @@ void TestSimFixture::linkPointsAtTheDeviceUntilStop()
     QCOMPARE(QFileInfo(link).symLinkTarget(), clock.devicePath());
     QVERIFY(clock.stop());
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestSimFixture::pictureOutShowsTheStoredLogo()
+{
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    Device device(clock.devicePath());
+    QVERIFY(device.isOpen());
+
+    // Line 0 with its two outer dots on, line 31 (block 1, offset f0) with its first eight.
+    QVERIFY(device.write(hex("121c550000"
+                             "80000000000000000000000000000001")));
+    QCOMPARE(device.read(1).toHex(), QByteArray("12"));
+    QVERIFY(device.write(hex("121c5501f0"
+                             "ff000000000000000000000000000000")));
+    QCOMPARE(device.read(1).toHex(), QByteArray("12"));
+    QVERIFY(clock.stop());
+
+    QList<QPoint> dark{{0, 0}, {127, 0}};
+    for (int column = 0; column < 8; ++column)
+        dark.append({column, 31});
+    const QImage picture(clock.picturePath());
+    QCOMPARE(picture.size(), QSize(128, 32));
+    for (int row = 0; row < picture.height(); ++row) {
+        for (int column = 0; column < picture.width(); ++column) {
+            const QRgb dot = picture.pixel(column, row);
+            QVERIFY2(dot == (dark.contains(QPoint(column, row)) ? qRgb(0, 0, 0) : qRgb(255, 255, 255)),
+                     qPrintable(QStringLiteral("dot %1, %2").arg(column).arg(row)));
+        }
+    }
+}
+
+void TestSimFixture::pictureThatCannotBeWrittenFailsTheStop()
+{
+    QTemporaryDir directory;
+    QVERIFY(directory.isValid());
+    SimulatedTimeClock clock(
+        {"--picture-out", directory.filePath(QStringLiteral("no such folder/logo.png"))});
+    QVERIFY(clock.start());
+    QVERIFY(!clock.stop());
+    QVERIFY(!QFileInfo::exists(clock.picturePath()));
 }
 
 void TestSimFixture::stopPrintsTheFinalState_data()
