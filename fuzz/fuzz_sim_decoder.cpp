@@ -12,6 +12,7 @@
 
 #include "fuzz_check.h"
 #include "sim_core.h"
+#include "sim_output.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -111,8 +112,8 @@ void checkRange(const Run &run, const FaultConfig &faults, const TerminalState &
 {
     // Built only when a check fails.
     const auto info = [&] { return describe(run); };
-    FUZZ_CHECK_INFO(run.state.serial.size() == sim::serialSize, info());
-    FUZZ_CHECK_INFO(run.state.logo.size() == sim::logoSize, info());
+    FUZZ_CHECK_INFO(run.state.serial.size() == sim::SerialSize, info());
+    FUZZ_CHECK_INFO(run.state.logo.size() == sim::LogoSize, info());
 
     const QList<QByteArray> frames = expectedFrames(stream);
     FUZZ_CHECK_INFO(run.outcomes.size() <= frames.size(), info());

@@ -4,6 +4,8 @@
 
 #include "pty_line.h"
 #include "sim_core.h"
+#include "sim_options.h"
+#include "sim_output.h"
 #include "sim_picture.h"
 
 #include <QCommandLineParser>
@@ -22,14 +24,15 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int exitBadOptions = 2;  // usage error, told apart from a failure to start
-constexpr int exitFailed = 1;     // no pseudo-terminal, no link, or the picture could not be written
-constexpr size_t readChunkSize = 4096;
+constexpr int ExitBadOptions = 2;  // usage error, told apart from a failure to start
+constexpr int ExitFailed = 1;     // no pseudo-terminal, no link, or the picture could not be written
+constexpr size_t ReadChunkSize = 4096;
 
 std::array<int, 2> stopSignalPipe = {-1, -1};
 
@@ -103,11 +106,11 @@ public:
     {
         if (!installStopSignals(error) || !m_line.open(error))
             return false;
-        printLine("DEVICE " + m_line.slavePath().toLocal8Bit());
+        printLine(sim::deviceLine(m_line.slavePath()));
         if (!m_options.linkPath.isEmpty()) {
             if (!makeLink(error))
                 return false;
-            printLine("LINK " + m_options.linkPath.toLocal8Bit());
+            printLine(sim::linkLine(m_options.linkPath));
         }
 
         m_readNotifier = std::make_unique<QSocketNotifier>(m_line.masterFd(), QSocketNotifier::Read);
@@ -154,7 +157,7 @@ private:
 
     void readFromLine()
     {
-        std::array<char, readChunkSize> buffer;
+        std::array<char, ReadChunkSize> buffer;
         while (m_line.isOpen()) {
             const ssize_t count = ::read(m_line.masterFd(), buffer.data(), buffer.size());
             if (count > 0) {
@@ -173,15 +176,15 @@ private:
         }
     }
 
-    // With --timestamps, " <CLOCK_MONOTONIC ns>" taken now; otherwise nothing, keeping the lines as they were.
-    QByteArray stampTaken() const
+    // With --timestamps, the CLOCK_MONOTONIC time now; otherwise nothing, keeping the lines as they were.
+    std::optional<qint64> stampTaken() const
     {
-        return m_options.timestamps ? ' ' + QByteArray::number(monotonicNanoseconds()) : QByteArray();
+        return m_options.timestamps ? std::optional<qint64>(monotonicNanoseconds()) : std::nullopt;
     }
 
-    void handleReceived(const QByteArray &chunk, const QByteArray &stamp)
+    void handleReceived(const QByteArray &chunk, std::optional<qint64> stamp)
     {
-        printLine("RX " + chunk.toHex() + stamp);
+        printLine(sim::receivedLine(chunk, stamp));
         for (const sim::FrameOutcome &outcome : m_core.receive(chunk)) {
             printLine(sim::frameLine(outcome));
             if (outcome.hangUp) {
@@ -230,11 +233,11 @@ private:
     void writeToLine()
     {
         while (m_line.isOpen() && !m_unwritten.isEmpty()) {
-            const QByteArray stamp = stampTaken();
+            const std::optional<qint64> stamp = stampTaken();
             const ssize_t count =
                 ::write(m_line.masterFd(), m_unwritten.constData(), size_t(m_unwritten.size()));
             if (count > 0) {
-                printLine("TX " + m_unwritten.left(count).toHex() + stamp);
+                printLine(sim::transmittedLine(QByteArrayView(m_unwritten).first(count), stamp));
                 m_unwritten.remove(0, count);
                 continue;
             }
@@ -259,12 +262,12 @@ private:
         m_readNotifier->setEnabled(false);
         m_writeNotifier->setEnabled(false);
         m_line.close();
-        printLine("HANGUP");
+        printLine(sim::hangUpLine());
     }
 
     void readInput()
     {
-        std::array<char, readChunkSize> buffer;
+        std::array<char, ReadChunkSize> buffer;
         const ssize_t count = ::read(STDIN_FILENO, buffer.data(), buffer.size());
         if (count > 0 || (count < 0 && (errno == EINTR || errno == EAGAIN)))
             return;
@@ -292,7 +295,7 @@ private:
         if (!m_options.picturePath.isEmpty() &&
             !sim::writeLogoPicture(m_core.state().logo, m_options.picturePath, error)) {
             printError(error);
-            QCoreApplication::exit(exitFailed);
+            QCoreApplication::exit(ExitFailed);
             return;
         }
         QCoreApplication::exit(0);
@@ -328,26 +331,26 @@ int main(int argc, char *argv[])
     sim::addSimulatorOptions(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
-        return exitBadOptions;
+        return ExitBadOptions;
     }
     if (parser.isSet(helpOption))
         parser.showHelp(0);
     if (!parser.positionalArguments().isEmpty()) {
         printError(
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
-        return exitBadOptions;
+        return ExitBadOptions;
     }
     auto options = sim::simulatorOptionsFrom(parser);
     if (const QString *error = std::get_if<QString>(&options)) {
         printError(*error);
-        return exitBadOptions;
+        return ExitBadOptions;
     }
 
     Simulator simulator(std::get<sim::SimulatorOptions>(std::move(options)));
     QString error;
     if (!simulator.start(error)) {
         printError(error);
-        return exitFailed;
+        return ExitFailed;
     }
     return QCoreApplication::exec();
 }

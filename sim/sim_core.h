@@ -4,53 +4,49 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QRandomGenerator>
-#include <QString>
 #include <QtGlobal>
 
 #include <chrono>
 #include <optional>
-#include <variant>
-
-class QCommandLineParser;
 
 // The simulated time clock's behaviour without any I/O: bytes from the PC go in, replies (already bent by
 // the configured faults) come out together with when to send them.
 namespace sim {
 
-constexpr quint8 renumberAddress = 0x63;    // address byte of "change machine number", whatever the number is
-constexpr quint8 defaultMachineNumber = 18; // a terminal fresh from the factory
+constexpr quint8 RenumberAddress = 0x63;    // address byte of "change machine number", whatever the number is
+constexpr quint8 DefaultMachineNumber = 18; // a terminal fresh from the factory
 
-constexpr quint8 fiveByteFrameStart = 0x05; // first byte of renumber, settings and write-serial frames
-constexpr quint8 twoByteFrameStart = 0x02;  // first byte of the read-serial frame
-constexpr quint8 logoFrameStart = 0x1C;     // first byte of a logo line
+constexpr quint8 FiveByteFrameStart = 0x05; // first byte of renumber, settings and write-serial frames
+constexpr quint8 TwoByteFrameStart = 0x02;  // first byte of the read-serial frame
+constexpr quint8 LogoFrameStart = 0x1C;     // first byte of a logo line
 
-constexpr quint8 renumberCode = 0x07;    // 05 07 newNumber 00 00
-constexpr quint8 settingsCode = 0x20;    // 05 20 mode delay font
-constexpr quint8 writeSerialCode = 0x0F; // 05 0F s1 s2 s3
-constexpr quint8 readSerialCode = 0x1F;  // 02 1F
-constexpr quint8 logoLineCode = 0x55;    // 1C 55 block offset + 16 picture bytes
+constexpr quint8 RenumberCode = 0x07;    // 05 07 newNumber 00 00
+constexpr quint8 SettingsCode = 0x20;    // 05 20 mode delay font
+constexpr quint8 WriteSerialCode = 0x0F; // 05 0F s1 s2 s3
+constexpr quint8 ReadSerialCode = 0x1F;  // 02 1F
+constexpr quint8 LogoLineCode = 0x55;    // 1C 55 block offset + 16 picture bytes
 
-constexpr int serialSize = 3;      // serial number bytes kept by the terminal
-constexpr int logoBlockSize = 256; // a logo line addresses one of two blocks
-constexpr int logoBlockCount = 2;
-constexpr int logoSize = logoBlockSize * logoBlockCount;
-constexpr int logoLineSize = 16; // picture bytes per logo line, also one row of the picture
-constexpr int logoRowCount = logoSize / logoLineSize;
-constexpr int logoDotColumns = logoLineSize * 8; // one dot per bit
+constexpr int SerialSize = 3;      // serial number bytes kept by the terminal
+constexpr int LogoBlockSize = 256; // a logo line addresses one of two blocks
+constexpr int LogoBlockCount = 2;
+constexpr int LogoSize = LogoBlockSize * LogoBlockCount;
+constexpr int LogoLineSize = 16; // picture bytes per logo line, also one row of the picture
+constexpr int LogoRowCount = LogoSize / LogoLineSize;
+constexpr int LogoDotColumns = LogoLineSize * 8; // one dot per bit
 
-constexpr int lineBitsPerByte = 10;                    // 8N1: start bit, 8 data bits, stop bit
-constexpr std::chrono::milliseconds splitReplyGap{20}; // long enough for a reader to see two chunks
-constexpr quint32 noiseSeed = 0x7c10c4; // fixed so that a failing run can be repeated byte for byte
+constexpr int LineBitsPerByte = 10;                    // 8N1: start bit, 8 data bits, stop bit
+constexpr std::chrono::milliseconds SplitReplyGap{20}; // long enough for a reader to see two chunks
+constexpr quint32 NoiseSeed = 0x7c10c4; // fixed so that a failing run can be repeated byte for byte
 
 struct TerminalState
 {
-    quint8 machineNumber = defaultMachineNumber;
-    QByteArray serial = QByteArray(serialSize, '\0');
+    quint8 machineNumber = DefaultMachineNumber;
+    QByteArray serial = QByteArray(SerialSize, '\0');
     // Stored as received, even outside the documented ranges, so that a wrong value sent shows up.
     quint8 mode = 0; // bit 0 door-access mode, bit 1 show start-up picture
     quint8 delay = 0;
     quint8 font = 0; // 0 simplified, 1 traditional
-    QByteArray logo = QByteArray(logoSize, '\0');
+    QByteArray logo = QByteArray(LogoSize, '\0');
 
     bool operator==(const TerminalState &other) const = default;
 };
@@ -81,7 +77,7 @@ struct FaultConfig
     std::optional<FrameSelector> extraByte;      // reply followed by a copy of the address byte
     std::optional<FrameSelector> shortReply;     // last reply byte dropped
     std::optional<SizedFault> noise;             // pseudo-random bytes before the reply
-    std::optional<FrameSelector> splitReply;     // reply's first byte, then the rest after splitReplyGap
+    std::optional<FrameSelector> splitReply;     // reply's first byte, then the rest after SplitReplyGap
     std::optional<int> hangUpAtFrame;            // line closed once this frame has arrived, before replying
     int lineRateBaud = 0;                        // 0: replies leave without line-time delay
 
@@ -133,7 +129,7 @@ private:
 
     TerminalState m_state;
     FaultConfig m_faults;
-    QRandomGenerator m_noise{noiseSeed};
+    QRandomGenerator m_noise{NoiseSeed};
     DecoderStep m_step = DecoderStep::ExpectAddress;
     quint8 m_address = 0;
     QByteArray m_frame;
@@ -145,31 +141,8 @@ private:
 // Frame length announced by a frame's first byte; 0 for a byte that cannot start a frame.
 int frameLengthFor(quint8 firstByte);
 
-// "FRAME <index> <address hex> <frame hex> handled|ignored"
-QByteArray frameLine(const FrameOutcome &outcome);
-
 // Whether dot `column` of picture row `row` is on (dark): logo line `row` is the row, byte n of it holds dots
 // 8n to 8n+7, the most significant bit leftmost.
 bool logoDotIsOn(const QByteArray &logo, int row, int column);
-
-// The lines printed when the simulator stops: STATE, LOGO and the logo drawn as 32 PIC lines.
-QList<QByteArray> finalReport(const TerminalState &state);
-
-struct SimulatorOptions
-{
-    TerminalState initial;
-    FaultConfig faults;
-    QString linkPath;
-    bool quitOnEof = false;
-    bool timestamps = false; // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
-    bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
-    QString picturePath;      // where to write the stored logo as a PNG on exit; empty: nowhere
-};
-
-// Declares the simulator's options on `parser`.
-void addSimulatorOptions(QCommandLineParser &parser);
-
-// Reads the options from a parser that has parsed the command line; on a bad value, the message to show.
-std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineParser &parser);
 
 } // namespace sim

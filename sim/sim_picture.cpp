@@ -7,17 +7,17 @@
 namespace sim {
 
 namespace {
-constexpr int dotOff = 0; // colour table indexes of the 1-bit picture
-constexpr int dotOn = 1;
+constexpr int DotOff = 0; // colour table indexes of the 1-bit picture
+constexpr int DotOn = 1;
 } // namespace
 
 QImage logoPicture(const QByteArray &logo)
 {
-    QImage picture(logoDotColumns, logoRowCount, QImage::Format_Mono);
+    QImage picture(LogoDotColumns, LogoRowCount, QImage::Format_Mono);
     picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    for (int row = 0; row < logoRowCount; ++row) {
-        for (int column = 0; column < logoDotColumns; ++column)
-            picture.setPixel(column, row, logoDotIsOn(logo, row, column) ? dotOn : dotOff);
+    for (int row = 0; row < LogoRowCount; ++row) {
+        for (int column = 0; column < LogoDotColumns; ++column)
+            picture.setPixel(column, row, logoDotIsOn(logo, row, column) ? DotOn : DotOff);
     }
     return picture;
 }

@@ -1,6 +1,8 @@
 // The simulated time clock's behaviour, frame by frame, without a pseudo-terminal.
 
 #include "sim_core.h"
+#include "sim_options.h"
+#include "sim_output.h"
 #include "sim_picture.h"
 
 #include <QCommandLineParser>
@@ -113,7 +115,7 @@ QByteArray logoLine(int block, int offset, int firstByte = 1)
     QByteArray frame = hex("1c55");
     frame.append(static_cast<char>(block));
     frame.append(static_cast<char>(offset));
-    for (int i = 0; i < sim::logoLineSize; ++i)
+    for (int i = 0; i < sim::LogoLineSize; ++i)
         frame.append(static_cast<char>(firstByte + i));
     return frame;
 }
@@ -133,6 +135,9 @@ private slots:
     void faults();
     void noiseNeverStartsWithTheAddress();
     void finalReportDrawsTheLogoMostSignificantBitFirst();
+    void outputLinesReadBack();
+    void finalStateNeedsEveryField_data();
+    void finalStateNeedsEveryField();
     void logoPictureDrawsEachOnBitAsABlackDot_data();
     void logoPictureDrawsEachOnBitAsABlackDot();
     void options_data();
@@ -251,9 +256,9 @@ void TestSimCore::logoLines()
     QCOMPARE(outcomes.size(), 1);
     QCOMPARE(outcomes.constFirst().handled, expectedPosition >= 0);
 
-    QByteArray expectedLogo(sim::logoSize, '\0');
+    QByteArray expectedLogo(sim::LogoSize, '\0');
     if (expectedPosition >= 0)
-        expectedLogo.replace(expectedPosition, sim::logoLineSize, frame.mid(4));
+        expectedLogo.replace(expectedPosition, sim::LogoLineSize, frame.mid(4));
     QCOMPARE(core.state().logo.toHex(), expectedLogo.toHex());
 }
 
@@ -297,7 +302,7 @@ void TestSimCore::faults_data()
         << withFaults(&FaultConfig::shortReply, everyFrame) << settings << TransmissionsPerFrame{{}} << -1;
     QTest::newRow("split reply") << withFaults(&FaultConfig::splitReply, everyFrame) << readSerial
                                  << TransmissionsPerFrame{{send(0us, "12"),
-                                                           send(sim::splitReplyGap, "000000")}}
+                                                           send(sim::SplitReplyGap, "000000")}}
                                  << -1;
     QTest::newRow("split 1-byte reply is one write")
         << withFaults(&FaultConfig::splitReply, everyFrame) << settings
@@ -367,7 +372,7 @@ void TestSimCore::noiseNeverStartsWithTheAddress()
     // With a fixed seed the first noise byte of a fresh simulator is always the same value, so trying
     // every machine number meets the one it would have matched.
     for (int number = 0; number < 256; ++number) {
-        if (number == sim::renumberAddress)
+        if (number == sim::RenumberAddress)
             continue;
         TimeClockCore core(machine(number), faults);
         QByteArray input(1, static_cast<char>(number));
@@ -407,17 +412,93 @@ void TestSimCore::finalReportDrawsTheLogoMostSignificantBitFirst()
     }
 }
 
+void TestSimCore::outputLinesReadBack()
+{
+    TerminalState state = machine(7);
+    state.serial = hex("0a0b0c");
+    state.mode = 3;
+    state.delay = 200;
+    state.font = 1;
+    state.logo[300] = char(0x5a);
+    TimeClockCore core(state);
+    const QList<FrameOutcome> outcomes = core.receive(hex("07021f"
+                                                          "08021f"));
+
+    QByteArray printed = sim::deviceLine(QStringLiteral("/dev/pts/9")) + '\n' +
+                         sim::linkLine(QStringLiteral("/tmp/tty clock")) + '\n' +
+                         sim::receivedLine(hex("07021f08"), 1234567890123) + '\n' +
+                         sim::frameLine(outcomes[0]) + '\n' +
+                         sim::transmittedLine(hex("070a0b0c"), std::nullopt) + '\n' +
+                         sim::receivedLine(hex("021f"), std::nullopt) + '\n' + sim::frameLine(outcomes[1]) +
+                         '\n' + sim::hangUpLine() + '\n';
+    for (const QByteArray &line : sim::finalReport(core.state()))
+        printed += line + '\n';
+
+    // Whole, and one byte at a time: the reader does not depend on how the output arrives.
+    for (const qsizetype pieceSize : {printed.size(), qsizetype(1)}) {
+        sim::OutputReader reader;
+        int lines = 0;
+        for (qsizetype start = 0; start < printed.size(); start += pieceSize)
+            lines +=
+                reader.read(QByteArrayView(printed).sliced(start, qMin(pieceSize, printed.size() - start)));
+        QCOMPARE(lines, 8 + 2 + sim::LogoRowCount);
+        QCOMPARE(reader.text(), printed);
+        QCOMPARE(reader.devicePath(), QStringLiteral("/dev/pts/9"));
+        QCOMPARE(reader.linkPath(), QStringLiteral("/tmp/tty clock"));
+        QCOMPARE(reader.received().toHex(), QByteArray("07021f08021f"));
+        QCOMPARE(reader.transmitted().toHex(), QByteArray("070a0b0c"));
+        QCOMPARE(reader.chunks().size(), 3);
+        QCOMPARE(reader.chunks().at(0).stampNs.value_or(-1), 1234567890123);
+        QVERIFY(!reader.chunks().at(0).transmitted());
+        QVERIFY(reader.chunks().at(1).transmitted());
+        QVERIFY(!reader.chunks().at(1).stampNs);
+        QCOMPARE(reader.frameLines(), QStringList({"FRAME 0 07 021f handled", "FRAME 1 08 021f ignored"}));
+        QVERIFY(reader.hungUp());
+        QVERIFY(reader.finalState());
+        QCOMPARE(*reader.finalState(), state);
+    }
+}
+
+void TestSimCore::finalStateNeedsEveryField_data()
+{
+    QTest::addColumn<QByteArray>("stateLine");
+    QTest::addColumn<bool>("read");
+
+    QTest::newRow("whole") << QByteArray("STATE machine=1 serial=010203 mode=0 delay=0 font=0") << true;
+    QTest::newRow("no machine") << QByteArray("STATE serial=010203 mode=0 delay=0 font=0") << false;
+    QTest::newRow("machine beyond a byte")
+        << QByteArray("STATE machine=256 serial=010203 mode=0 delay=0 font=0") << false;
+    QTest::newRow("short serial") << QByteArray("STATE machine=1 serial=0102 mode=0 delay=0 font=0") << false;
+    QTest::newRow("font not a number")
+        << QByteArray("STATE machine=1 serial=010203 mode=0 delay=0 font=x") << false;
+    QTest::newRow("no STATE line") << QByteArray() << false;
+}
+
+void TestSimCore::finalStateNeedsEveryField()
+{
+    QFETCH(QByteArray, stateLine);
+    QFETCH(bool, read);
+
+    sim::OutputReader reader;
+    reader.read(stateLine + "\nLOGO " + QByteArray(sim::LogoSize, '\0').toHex() + '\n');
+    QCOMPARE(reader.finalState().has_value(), read);
+
+    sim::OutputReader shortLogo;
+    shortLogo.read(stateLine + "\nLOGO " + QByteArray(sim::LogoSize - 1, '\0').toHex() + '\n');
+    QVERIFY(!shortLogo.finalState());
+}
+
 void TestSimCore::logoPictureDrawsEachOnBitAsABlackDot_data()
 {
     QTest::addColumn<QByteArray>("logo");
     QTest::addColumn<QList<QPoint>>("blackDots"); // (column, row)
 
     const auto logoWith = [](int position, int value) {
-        QByteArray logo(sim::logoSize, '\0');
+        QByteArray logo(sim::LogoSize, '\0');
         logo[position] = char(value);
         return logo;
     };
-    QTest::newRow("blank") << QByteArray(sim::logoSize, '\0') << QList<QPoint>{};
+    QTest::newRow("blank") << QByteArray(sim::LogoSize, '\0') << QList<QPoint>{};
     QTest::newRow("first byte, top bit: top left") << logoWith(0, 0x80) << QList<QPoint>{{0, 0}};
     QTest::newRow("line 1, byte 1, bit 6") << logoWith(17, 0x40) << QList<QPoint>{{9, 1}};
     QTest::newRow("last byte, low bit: bottom right") << logoWith(511, 0x01) << QList<QPoint>{{127, 31}};

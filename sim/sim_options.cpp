@@ -1,0 +1,210 @@
+#include "sim_options.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <functional>
+
+namespace sim {
+
+namespace {
+
+constexpr int MaxDecimalDigits = 9; // keeps every accepted number inside int
+
+// Plain decimal digits only: no sign, blanks or base prefix, so a typo is never taken for a number.
+std::optional<int> decimalFrom(const QString &text)
+{
+    if (text.isEmpty() || text.size() > MaxDecimalDigits)
+        return std::nullopt;
+    int value = 0;
+    for (const QChar character : text) {
+        if (character < u'0' || character > u'9')
+            return std::nullopt;
+        value = value * 10 + (character.unicode() - u'0');
+    }
+    return value;
+}
+
+bool isHexText(const QString &text)
+{
+    for (const QChar character : text) {
+        const char16_t c = character.unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+            return false;
+    }
+    return true;
+}
+
+std::optional<FrameSelector> selectorFrom(const QString &text)
+{
+    if (text == u"all")
+        return FrameSelector{};
+    if (const std::optional<int> index = decimalFrom(text))
+        return FrameSelector{index};
+    return std::nullopt;
+}
+
+std::optional<SizedFault> sizedFaultFrom(const QString &text, int minimumAmount)
+{
+    const qsizetype at = text.indexOf(u'@');
+    const std::optional<int> amount = decimalFrom(at < 0 ? text : text.left(at));
+    if (!amount || *amount < minimumAmount)
+        return std::nullopt;
+    if (at < 0)
+        return SizedFault{*amount, FrameSelector{}};
+    const std::optional<int> index = decimalFrom(text.mid(at + 1));
+    if (!index)
+        return std::nullopt;
+    return SizedFault{*amount, FrameSelector{index}};
+}
+
+// Takes an option's value (empty for a switch) into the options; false when the value is bad.
+using ValueReader = std::function<bool(const QString &value, SimulatorOptions &options)>;
+
+ValueReader switchOn(bool SimulatorOptions::*member)
+{
+    return [member](const QString &, SimulatorOptions &options) {
+        options.*member = true;
+        return true;
+    };
+}
+
+ValueReader path(QString SimulatorOptions::*member)
+{
+    return [member](const QString &value, SimulatorOptions &options) {
+        options.*member = value;
+        return !value.isEmpty();
+    };
+}
+
+ValueReader frames(std::optional<FrameSelector> FaultConfig::*fault)
+{
+    return [fault](const QString &value, SimulatorOptions &options) {
+        options.faults.*fault = selectorFrom(value);
+        return (options.faults.*fault).has_value();
+    };
+}
+
+ValueReader sizedFault(std::optional<SizedFault> FaultConfig::*fault, int minimumAmount)
+{
+    return [fault, minimumAmount](const QString &value, SimulatorOptions &options) {
+        options.faults.*fault = sizedFaultFrom(value, minimumAmount);
+        return (options.faults.*fault).has_value();
+    };
+}
+
+bool machineNumber(const QString &value, SimulatorOptions &options)
+{
+    const std::optional<int> number = decimalFrom(value);
+    if (!number || *number > 255)
+        return false;
+    options.initial.machineNumber = static_cast<quint8>(*number);
+    return true;
+}
+
+bool serialNumber(const QString &value, SimulatorOptions &options)
+{
+    if (value.size() != 2 * SerialSize || !isHexText(value))
+        return false;
+    options.initial.serial = QByteArray::fromHex(value.toLatin1());
+    return true;
+}
+
+bool hangUpFrame(const QString &value, SimulatorOptions &options)
+{
+    options.faults.hangUpAtFrame = decimalFrom(value);
+    return options.faults.hangUpAtFrame.has_value();
+}
+
+bool lineRate(const QString &value, SimulatorOptions &options)
+{
+    const std::optional<int> baud = decimalFrom(value);
+    if (!baud || *baud == 0)
+        return false;
+    options.faults.lineRateBaud = *baud;
+    return true;
+}
+
+struct OptionRow
+{
+    QCommandLineOption option;
+    ValueReader read;
+};
+
+QCommandLineOption valued(const char *name, const char *description, const char *valueName)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                              QString::fromLatin1(valueName));
+}
+
+QCommandLineOption switchOption(const char *name, const char *description)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description));
+}
+
+// Every option, in the order --help lists them.
+const QList<OptionRow> &optionTable()
+{
+    static const QList<OptionRow> rows = {
+        {valued("machine", "Initial machine number (0-255).", "N"), machineNumber},
+        {valued("serial", "Initial serial number, 6 hex digits.", "HEX6"), serialNumber},
+        {valued("link", "Make a symbolic link PATH to the device, removed on exit.", "PATH"),
+         path(&SimulatorOptions::linkPath)},
+        {switchOption("quit-on-eof", "Also stop at the end of standard input."),
+         switchOn(&SimulatorOptions::quitOnEof)},
+        {valued("silence", "Do not answer frame K, or any frame.", "K|all"), frames(&FaultConfig::silence)},
+        {valued("wrong-byte", "Answer with a wrong first byte.", "K|all"),
+         frames(&FaultConfig::wrongFirstByte)},
+        {valued("delay-ms", "Wait MS milliseconds before answering (frame K only).", "MS[@K]"),
+         sizedFault(&FaultConfig::delay, 0)},
+        {valued("extra-byte", "Send one byte more after the answer.", "K|all"),
+         frames(&FaultConfig::extraByte)},
+        {valued("short-reply", "Leave out the answer's last byte.", "K|all"),
+         frames(&FaultConfig::shortReply)},
+        {valued("noise", "Send N pseudo-random bytes before the answer (frame K only).", "N[@K]"),
+         sizedFault(&FaultConfig::noise, 1)},
+        {valued("split-reply", "Send the answer in two writes 20 ms apart.", "K|all"),
+         frames(&FaultConfig::splitReply)},
+        {valued("hangup-at", "Close the line when frame K arrives.", "K"), hangUpFrame},
+        {valued("line-rate", "Delay answers by the time BAUD needs for the exchange.", "BAUD"), lineRate},
+        {switchOption("timestamps", "End every RX and TX line with the CLOCK_MONOTONIC time in nanoseconds: "
+                                    "taken after reading for RX, just before writing for TX."),
+         switchOn(&SimulatorOptions::timestamps)},
+        {switchOption("exact-timing",
+                      "Time delayed answers (--line-rate, --delay-ms) to the microsecond instead of rounding "
+                      "them up to whole milliseconds (spins for up to the last millisecond of each wait)."),
+         switchOn(&SimulatorOptions::exactTiming)},
+        {valued("picture-out", "On exit, write the stored logo as a 128 x 32 PNG picture to FILE.", "FILE"),
+         path(&SimulatorOptions::picturePath)},
+    };
+    return rows;
+}
+
+QString badValue(const QCommandLineOption &option, const QString &value)
+{
+    return QStringLiteral("Bad value \"%1\" for --%2 (expected %3).")
+        .arg(value, option.names().constFirst(), option.valueName());
+}
+
+} // namespace
+
+void addSimulatorOptions(QCommandLineParser &parser)
+{
+    for (const OptionRow &row : optionTable())
+        parser.addOption(row.option);
+}
+
+std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineParser &parser)
+{
+    SimulatorOptions options;
+    for (const OptionRow &row : optionTable()) {
+        if (!parser.isSet(row.option))
+            continue;
+        const QString value = row.option.valueName().isEmpty() ? QString() : parser.value(row.option);
+        if (!row.read(value, options))
+            return badValue(row.option, value);
+    }
+    return options;
+}
+
+} // namespace sim

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "sim_core.h"
+
+#include <QString>
+
+#include <variant>
+
+class QCommandLineParser;
+
+// timeclock-sim's command line: what the terminal holds at start, the faults it shows, and how it reports.
+namespace sim {
+
+struct SimulatorOptions
+{
+    TerminalState initial;
+    FaultConfig faults;
+    QString linkPath;
+    bool quitOnEof = false;
+    bool timestamps = false;  // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
+    bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
+    QString picturePath;      // where to write the stored logo as a PNG on exit; empty: nowhere
+};
+
+// Declares the simulator's options on `parser`.
+void addSimulatorOptions(QCommandLineParser &parser);
+
+// Reads the options from a parser that has parsed the command line; on a bad value, the message to show.
+std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineParser &parser);
+
+} // namespace sim
