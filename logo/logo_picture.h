@@ -1,0 +1,61 @@
+#pragma once
+
+#include "logo_file.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+#include <variant>
+
+// The picture the 512 logo bytes stand for, as the terminal draws it: 32 rows of 128 dots. Logo line L is
+// row L; byte n of a line holds dots 8n to 8n + 7 of its row, the most significant bit leftmost; a 1 bit is
+// a dot that is on, dark on the terminal's display. The bytes are still sent exactly as they are: this
+// model only draws them and makes them from pictures.
+constexpr int LogoPictureWidth = LogoBytesPerLine * 8;
+constexpr int LogoPictureHeight = LogoLineCount;
+constexpr QSize LogoPictureSize(LogoPictureWidth, LogoPictureHeight);
+
+// An image decoder may take no more memory than this for one picture (QImageReader's limit, in MiB).
+constexpr int LogoImageAllocationLimitMiB = 256;
+
+// How an image becomes logo bytes. By default each dot is dark or light by a threshold taken from the
+// image's own grey levels; dithering spreads each dot's error to its neighbours instead, which keeps the
+// shades of a photograph. Invert turns every dot over, margins included.
+struct LogoImageOptions
+{
+    bool invert = false;
+    bool dither = false;
+};
+
+enum class LogoImageError {
+    NotAnImage,    // no image format recognises the contents (or not a readable regular file): a text file
+    CannotDecode,  // looks like an image but is cut short, corrupt, or too large to decode safely
+};
+
+// Functions taking picture bytes use the first 512; missing bytes count as dots that are off.
+
+// The picture as a 128 x 32 image of two colours: on is black, off is white.
+QImage logoPictureImage(QByteArrayView bytes);
+
+// The exact inverse for an image of 128 x 32 dots in any format: a dot is on when its grey, over white,
+// is darker than middle grey. Nothing for an image of any other size.
+std::optional<QByteArray> logoBytesFromPicture(const QImage &picture);
+
+// Any image as logo bytes: scaled smoothly to fit 128 x 32 keeping its proportions, centred on white,
+// transparent parts counted as white, then made two-coloured as the options say. A null image gives a
+// blank picture (all off, or all on when inverted).
+QByteArray logoBytesFromImage(const QImage &image, LogoImageOptions options = {});
+
+// Every dot turned over.
+QByteArray invertedLogoBytes(QByteArrayView bytes);
+
+// The contents of a logo text file for the picture: 32 lines of 32 upper-case hexadecimal digits, each
+// ending in CR LF, which readLogoFile reads back to the same bytes.
+QByteArray logoTextFileContents(QByteArrayView bytes);
+
+// Reads an image file, whatever its name, for logoBytesFromImage. A JPEG may come back already reduced
+// to a few times the logo's size (decoding a photograph at full size takes far longer), never less.
+std::variant<QImage, LogoImageError> readLogoImage(const QString &path);

@@ -1,0 +1,1 @@
+timeclock_add_test(tst_logo_picture SOURCES tst_logo_picture.cpp LIBS timeclock_logo)
