@@ -10,14 +10,30 @@
 #include "text_conversions.h"
 #include "write_serial.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QScreen>
 
+#include <utility>
+
 namespace {
+QString logoFileMessage(const LogoFileError &error)
+{
+    switch (error.kind) {
+    case LogoFileError::Kind::CannotOpen:
+        return StatusText::FileOpenFailed.toString();
+    case LogoFileError::Kind::TooFewLines:
+        return StatusText::FileTooShort.toString();
+    case LogoFileError::Kind::BadLine:
+        break;
+    }
+    return StatusText::BadFileLine.toString().arg(error.line);
+}
+
 const QString LogoFileName = QStringLiteral("bmp.txt");
 // The operator picks among text files only.
 const QString LogoFileFilter = QStringLiteral("文本文件 (*.txt)");
@@ -37,6 +53,12 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     // The captions were laid out for a 9-point Song face; a larger default font would clip them.
     setFont(QFont(QStringLiteral("宋体"), 9));
     setFixedSize(size());
+    // COM1 has only the room between its caption and the next one: without the line edit's inner margins
+    // and with the digits set a little closer, "255" fits it whole.
+    QFont portFont = ui.COM1->font();
+    portFont.setLetterSpacing(QFont::PercentageSpacing, 92);
+    ui.COM1->setFont(portFont);
+    ui.COM1->setTextMargins(-2, 0, -2, 0);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     ui.PBar1->hide();
 
@@ -59,10 +81,11 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(ui.DOWNLOG, &QPushButton::clicked, this, &Form1::DOWNLOG_Click);
     connect(ui.OpenFile, &QPushButton::clicked, this, &Form1::OpenFile_Click);
     connect(ui.oem_log, &QCheckBox::clicked, this, &Form1::oem_log_Click);
-    ui.DOWNLOG->installEventFilter(this);
+    for (QPushButton *button : {ui.Cmd2, ui.OpenFile, ui.DOWNLOG, ui.Command1, ui.Command4, ui.Command5})
+        button->installEventFilter(this);
     ui.COM1->installEventFilter(this);
 
-    connect(&m_session, &CommandSession::messageReady, this, &Form1::showStatus);
+    connect(&m_session, &CommandSession::messageReady, this, &Form1::showOutcome);
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
 
     Form_Load();
@@ -87,7 +110,7 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    startCommand(ui.Cmd2, true, target->deviceName,
+    startCommand(ui.Cmd2, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port,
                  std::make_unique<SingleExchangeTask>(changeNumberExchange(target->machineNumber), settingMessage));
 }
 
@@ -104,7 +127,7 @@ void Form1::Command1_Click()
         showStatus(StatusText::BadDelay.toString());
         return;
     }
-    startCommand(ui.Command1, true, target->deviceName,
+    startCommand(ui.Command1, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port,
                  std::make_unique<SingleExchangeTask>(settingsExchange(target->machineNumber, settings, *delay),
                                                       settingMessage));
 }
@@ -119,7 +142,7 @@ void Form1::Command4_Click()
             ui.xlh->setText(*serialText);
         return readSerialMessage(outcome);
     };
-    startCommand(nullptr, false, target->deviceName,
+    startCommand(ui.Command4, ButtonWhileRunning::Enabled, OpenPortFirst::KeepOpen, target->port,
                  std::make_unique<SingleExchangeTask>(readSerialExchange(target->machineNumber), conclude));
 }
 
@@ -128,35 +151,35 @@ void Form1::Command5_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    startCommand(nullptr, false, target->deviceName,
-                 std::make_unique<SingleExchangeTask>(writeSerialExchange(target->machineNumber, ui.xlh->text()),
+    const auto serialNumber = serialNumberFromText(ui.xlh->text());
+    if (!serialNumber) {
+        showStatus(StatusText::BadSerialNumber.toString());
+        return;
+    }
+    startCommand(ui.Command5, ButtonWhileRunning::Enabled, OpenPortFirst::KeepOpen, target->port,
+                 std::make_unique<SingleExchangeTask>(writeSerialExchange(target->machineNumber, *serialNumber),
                                                       settingMessage));
 }
 
 void Form1::DOWNLOG_Click()
 {
-    // The machine number is read again before every line; a text that cannot be one sends nothing at all.
+    // All 32 lines go to the machine number in ADDRESS now, whatever is typed there meanwhile.
     const auto target = commandTarget();
     if (!target)
         return;
 
-    ui.DOWNLOG->setEnabled(false);
-    ui.PBar1->setValue(0);
-    ui.PBar1->show();
     // The whole picture is read and checked before the port is opened, so a bad or short file never
     // leaves the terminal with half a new picture. The file is closed again by the time this returns.
     auto picture = readLogoFile(m_logoFilePath);
     if (const auto *error = std::get_if<LogoFileError>(&picture)) {
-        showStatus(*error == LogoFileError::CannotOpen ? StatusText::FileOpenFailed.toString()
-                                                       : StatusText::FileTooShort.toString());
-        ui.PBar1->hide();
-        ui.DOWNLOG->setEnabled(true);
+        showStatus(logoFileMessage(*error));
         return;
     }
-    auto task = std::make_unique<LogoDownloadTask>(
-        std::get<LogoPicture>(std::move(picture)), [this] { return byteFromText(ui.ADDRESS->text()); },
-        [this](int linesBegun) { ui.PBar1->setValue(linesBegun); });
-    startCommand(ui.DOWNLOG, true, target->deviceName, std::move(task));
+    ui.PBar1->setValue(0);
+    ui.PBar1->show();
+    auto task = std::make_unique<LogoDownloadTask>(std::get<LogoPicture>(std::move(picture)), target->machineNumber,
+                                                   [this](int linesBegun) { ui.PBar1->setValue(linesBegun); });
+    startCommand(ui.DOWNLOG, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port, std::move(task));
 }
 
 void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
@@ -168,6 +191,8 @@ void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
 void Form1::OpenFile_Click()
 {
     fileOpen->setNameFilter(LogoFileFilter);
+    // Start where the current logo is: the operator usually wants one beside it.
+    fileOpen->setDirectory(QFileInfo(m_logoFilePath).absolutePath());
     fileOpen->open();
 }
 
@@ -193,36 +218,86 @@ std::optional<Form1::CommandTarget> Form1::commandTarget()
         showStatus(StatusText::BadMachineNumber.toString());
         return std::nullopt;
     }
-    return CommandTarget{m_ports.deviceFor(*portNumber), *machineNumber};
+    return CommandTarget{PortChoice{*portNumber, m_ports.deviceFor(*portNumber)}, *machineNumber};
 }
 
-void Form1::startCommand(QPushButton *buttonToDisable, bool closeFirst, const QString &deviceName,
-                         std::unique_ptr<TerminalTask> task)
+void Form1::startCommand(QPushButton *button, ButtonWhileRunning buttonState, OpenPortFirst openPort,
+                         const PortChoice &port, std::unique_ptr<TerminalTask> task)
 {
-    if (buttonToDisable) {
-        buttonToDisable->setEnabled(false);
-        m_disabledButton = buttonToDisable;
+    m_commandButton = button;
+    showStatus((button == ui.DOWNLOG ? StatusText::Downloading : StatusText::Communicating).toString());
+    if (buttonState == ButtonWhileRunning::Disabled) {
+        // A disabled button hands the focus on to the next control, where a stray key would edit a box or
+        // tick an option; with no focus at all, keys do nothing until the command ends.
+        if (button->hasFocus())
+            button->clearFocus();
+        button->setEnabled(false);
     }
-    m_session.run(deviceName, closeFirst, std::move(task));
+    m_session.run(port, openPort, std::move(task));
+}
+
+void Form1::showOutcome(const QString &message)
+{
+    const bool terminalFailed = message == StatusText::CommunicationFailed
+                                || message == StatusText::CommunicationInterrupted;
+    showStatus(message, terminalFailed ? StatusText::CheckTheLineHint.toString() : QString());
 }
 
 void Form1::endCommand()
 {
     ui.PBar1->hide();
-    if (m_disabledButton) {
-        m_disabledButton->setEnabled(true);
-        m_disabledButton = nullptr;
-    }
+    QPushButton *button = std::exchange(m_commandButton, nullptr);
+    if (!button)
+        return;
+    button->setEnabled(true);
+    // Back to the button that started it, so pressing Space or Enter again repeats the command; a control
+    // the operator chose meanwhile keeps the focus.
+    if (!QApplication::focusWidget() || QApplication::focusWidget() == this)
+        button->setFocus();
 }
 
-void Form1::showStatus(const QString &text)
+void Form1::showStatus(const QString &text, const QString &toolTip)
 {
     ui.HELP1->setText(text);
-    ui.HELP1->setToolTip(text);  // a long path does not fit the line
+    // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
+    const QString tip = toolTip.isEmpty() ? text : toolTip;
+    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tip.toHtmlEscaped()));
+}
+
+bool Form1::downloadRunning() const
+{
+    return m_session.isRunning() && m_commandButton == ui.DOWNLOG;
+}
+
+void Form1::askBeforeClosing()
+{
+    if (m_quitQuestion)
+        return;
+    m_quitQuestion = new QMessageBox(QMessageBox::Question, windowTitle(),
+                                     StatusText::ConfirmQuitDuringDownload.toString(),
+                                     QMessageBox::Yes | QMessageBox::No, this);
+    m_quitQuestion->setObjectName(QStringLiteral("quitQuestion"));
+    m_quitQuestion->setDefaultButton(QMessageBox::No);
+    m_quitQuestion->setWindowModality(Qt::WindowModal);
+    m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_quitQuestion, &QMessageBox::finished, this, [this](int answer) {
+        if (answer != QMessageBox::Yes)
+            return;
+        m_quitConfirmed = true;
+        close();
+    });
+    m_quitQuestion->open();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // Leaving mid-download leaves half a picture on the terminal, so that one asks first; any other
+    // command ends within a second and simply stops.
+    if (downloadRunning() && !m_quitConfirmed) {
+        event->ignore();
+        askBeforeClosing();
+        return;
+    }
     // The running command stops here; the port is released before the program ends.
     m_session.abort();
     event->accept();
@@ -230,10 +305,18 @@ void Form1::closeEvent(QCloseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.DOWNLOG && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched != ui.COM1) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty())
+        // Any character key on the download button enables it: the window's long-standing way out for a
+        // download button that stayed disabled, which operators know.
+        if (watched == ui.DOWNLOG && !key->text().isEmpty())
             DOWNLOG_KeyPress(key->text().at(0).unicode());
+        // Enter presses the focused button, as operators know it from Windows; Space works as always.
+        auto *button = static_cast<QPushButton *>(watched);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
     } else if (watched == ui.COM1 && event->type() == QEvent::ToolTip) {
         // Ports come and go (USB adapters), so the tooltip says what each number reaches right now.
         ui.COM1->setToolTip(m_ports.describe());

@@ -4,12 +4,14 @@
 #include "port_directory.h"
 #include "ui_form1.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 
 class QFileDialog;
+class QMessageBox;
 class QPushButton;
 
 // The program's only window. It reads its controls, hands the command to the link, and shows the one
@@ -40,26 +42,36 @@ private:
     void OpenFile_Click();
     void oem_log_Click();
 
-    // Where a command goes: the device that COM1 reaches and the machine number in ADDRESS. Both are
+    // Where a command goes: the port that COM1 reaches and the machine number in ADDRESS. Both are
     // converted before the port is touched; on a bad text, or while a command runs, the status line
     // says why and nothing is sent.
     struct CommandTarget
     {
-        QString deviceName;
+        PortChoice port;
         quint8 machineNumber = 0;
     };
     std::optional<CommandTarget> commandTarget();
-    void startCommand(QPushButton *buttonToDisable, bool closeFirst, const QString &deviceName,
-                      std::unique_ptr<TerminalTask> task);
+
+    enum class ButtonWhileRunning {
+        Disabled,
+        Enabled,
+    };
+    void startCommand(QPushButton *button, ButtonWhileRunning buttonState, OpenPortFirst openPort,
+                      const PortChoice &port, std::unique_ptr<TerminalTask> task);
+    void showOutcome(const QString &message);
     void endCommand();
-    void showStatus(const QString &text);
+    void showStatus(const QString &text, const QString &toolTip = {});
+    bool downloadRunning() const;
+    void askBeforeClosing();
 
     Ui::Form1 ui;
     PortDirectory m_ports;
     CommandSession m_session;
     QFileDialog *fileOpen = nullptr;
     QString m_logoFilePath;
-    QPushButton *m_disabledButton = nullptr;
+    QPushButton *m_commandButton = nullptr;  // the button that started the running command
+    QPointer<QMessageBox> m_quitQuestion;
+    bool m_quitConfirmed = false;
 };
 
 // Song-style Chinese fonts to use where "宋体" itself is not installed.

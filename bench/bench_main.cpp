@@ -402,9 +402,9 @@ DownloadSpan download(CommandSession &session, const QString &device, const Logo
     guard.start(GuardMs);
     span.lineBegunNs.reserve(LogoLineCount);
     span.startNs = monotonicNs();
-    session.run(device, true,
+    session.run(PortChoice{.deviceName = device}, OpenPortFirst::Close,
                 std::make_unique<LogoDownloadTask>(
-                    logo, [] { return std::optional<quint8>(MachineNumber); },
+                    logo, MachineNumber,
                     [&span](int) { span.lineBegunNs.push_back(monotonicNs()); }));
     loop.exec();
     QObject::disconnect(messageConnection);

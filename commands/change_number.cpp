@@ -14,5 +14,5 @@ QByteArray renumberFrame(quint8 newMachineNumber)
 
 Exchange changeNumberExchange(quint8 newMachineNumber)
 {
-    return {RenumberAddress, true, renumberFrame(newMachineNumber), 1};
+    return {.addressByte = RenumberAddress, .pauseFirst = true, .commandFrame = renumberFrame(newMachineNumber)};
 }

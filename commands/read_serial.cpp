@@ -15,15 +15,15 @@ QByteArray readSerialFrame()
 
 Exchange readSerialExchange(quint8 machineNumber)
 {
-    return {machineNumber, true, readSerialFrame(), ReadSerialReplyLength};
+    return {.addressByte = machineNumber,
+            .pauseFirst = true,
+            .commandFrame = readSerialFrame(),
+            .replyLength = ReadSerialReplyLength};
 }
 
 QString serialTextFromReply(const QByteArray &reply)
 {
-    QString text;
-    for (qsizetype i = 1; i < reply.size(); ++i)
-        text += QString::number(quint8(reply.at(i)), 16).toUpper();
-    return text;
+    return QString::fromLatin1(reply.mid(1).toHex().toUpper());
 }
 
 QString readSerialMessage(const ExchangeOutcome &outcome)

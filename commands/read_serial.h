@@ -11,8 +11,8 @@ constexpr int ReadSerialReplyLength = 4;
 QByteArray readSerialFrame();
 Exchange readSerialExchange(quint8 machineNumber);
 
-// The serial number as the window shows it: each byte in upper-case hex without a leading zero, joined
-// (12 34 56 -> "123456", 01 02 03 -> "123", ab 0c de -> "ABCDE").
+// The serial number as the window shows it: every byte as two upper-case hex digits, so the text always
+// has six characters and writing it back stores the same bytes (01 02 03 -> "010203", ab 0c de -> "AB0CDE").
 QString serialTextFromReply(const QByteArray &reply);
 
 // The status message, and the new serial text on success.

@@ -30,5 +30,5 @@ QByteArray settingsFrame(const TerminalSettings &settings, quint8 delay)
 
 Exchange settingsExchange(quint8 machineNumber, const TerminalSettings &settings, quint8 delay)
 {
-    return {machineNumber, true, settingsFrame(settings, delay), 1};
+    return {.addressByte = machineNumber, .pauseFirst = true, .commandFrame = settingsFrame(settings, delay)};
 }

@@ -7,14 +7,20 @@ namespace {
 constexpr char WriteSerialCode = 0x0F;
 } // namespace
 
-QByteArray writeSerialFrame(QStringView serialText)
+std::optional<QByteArray> serialNumberFromText(QStringView text)
 {
-    QByteArray frame;
-    frame.append(FiveByteFrameStart).append(WriteSerialCode);
-    return frame + bytesFromPairs(serialText, SerialByteCount);
+    return hexBytesFromText(text, SerialByteCount);
 }
 
-Exchange writeSerialExchange(quint8 machineNumber, QStringView serialText)
+QByteArray writeSerialFrame(QByteArrayView serialNumber)
 {
-    return {machineNumber, true, writeSerialFrame(serialText), 1};
+    Q_ASSERT(serialNumber.size() == SerialByteCount);
+    QByteArray frame;
+    frame.append(FiveByteFrameStart).append(WriteSerialCode);
+    return frame.append(serialNumber);
+}
+
+Exchange writeSerialExchange(quint8 machineNumber, QByteArrayView serialNumber)
+{
+    return {.addressByte = machineNumber, .pauseFirst = true, .commandFrame = writeSerialFrame(serialNumber)};
 }

@@ -2,11 +2,17 @@
 
 #include "exchange.h"
 
+#include <QByteArrayView>
 #include <QStringView>
 
-// Stores a three-byte serial number in the terminal. The text is read as three hexadecimal pairs; a
-// malformed text still gives a frame (see bytesFromPairs), as the terminal has no way to refuse one.
+#include <optional>
+
+// Stores a three-byte serial number in the terminal.
 constexpr int SerialByteCount = 3;
 
-QByteArray writeSerialFrame(QStringView serialText);
-Exchange writeSerialExchange(quint8 machineNumber, QStringView serialText);
+// The serial number typed in the window: exactly six hexadecimal digits (see hexBytesFromText). The
+// terminal has no way to refuse a malformed number, so nothing else is ever sent.
+std::optional<QByteArray> serialNumberFromText(QStringView text);
+
+QByteArray writeSerialFrame(QByteArrayView serialNumber);
+Exchange writeSerialExchange(quint8 machineNumber, QByteArrayView serialNumber);

@@ -20,9 +20,23 @@ namespace {
 // Far outside both ranges; every longer number is held here.
 constexpr qint64 OutOfRange = 1'000'000;
 
-// Blanks, optional sign, ASCII digits with an optional point, blanks; at least one digit somewhere.
-std::optional<qint64> referenceValue(QStringView text)
+// Full-width forms (U+FF01..U+FF5E) and the ideographic space stand for their ASCII counterparts.
+QString withAsciiForms(QStringView text)
 {
+    QString ascii = text.toString();
+    for (QChar &c : ascii) {
+        if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E)
+            c = QChar(c.unicode() - 0xFEE0);
+        else if (c.unicode() == 0x3000)
+            c = u' ';
+    }
+    return ascii;
+}
+
+// Blanks, optional sign, ASCII digits with an optional point, blanks; at least one digit somewhere.
+std::optional<qint64> referenceValue(QStringView typed)
+{
+    const QString text = withAsciiForms(typed);
     static const QRegularExpression form(QRegularExpression::anchoredPattern(
         QStringLiteral("[ \\t]*([+-]?)([0-9]*)(?:\\.([0-9]*))?[ \\t]*")));
     const QRegularExpressionMatch match = form.match(text);

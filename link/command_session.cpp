@@ -15,12 +15,12 @@ CommandSession::CommandSession(QObject *parent)
     });
 }
 
-void CommandSession::run(const QString &deviceName, bool closeFirst, std::unique_ptr<TerminalTask> task)
+void CommandSession::run(const PortChoice &port, OpenPortFirst openPort, std::unique_ptr<TerminalTask> task)
 {
     Q_ASSERT(!m_task);
     m_task = std::move(task);
-    if (const auto failure = m_link.prepareLink(closeFirst, deviceName)) {
-        conclude(openFailureMessage(*failure));
+    if (const auto failure = m_link.prepareLink(openPort == OpenPortFirst::Close, port.deviceName)) {
+        conclude(openFailureMessage(*failure, port));
         return;
     }
     proceed(m_task->begin());
@@ -32,20 +32,25 @@ void CommandSession::abort()
     m_link.releaseLink();
 }
 
-QString CommandSession::openFailureMessage(OpenFailure failure)
+QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice &port)
 {
-    QString message = StatusText::PortOpenFailed.toString();
+    const QString where = port.deviceName.isEmpty() ? StatusText::PortNumberOnly.toString().arg(port.number) : port.deviceName;
+    QStringView reason;
     switch (failure) {
     case OpenFailure::NoSuchPort:
-        return message.append(StatusText::NoSuchPortReason);
+        reason = StatusText::NoSuchPortReason;
+        break;
     case OpenFailure::PermissionDenied:
-        return message.append(StatusText::PermissionReason);
+        reason = StatusText::PermissionReason;
+        break;
     case OpenFailure::PortBusy:
-        return message.append(StatusText::PortBusyReason);
+        reason = StatusText::PortBusyReason;
+        break;
     case OpenFailure::Other:
         break;
     }
-    return message;
+    const QString detail = reason.isEmpty() ? where : reason.toString() + u'：' + where;
+    return StatusText::PortOpenFailed.toString() + u'（' + detail + u'）';
 }
 
 void CommandSession::proceed(const CommandStep &step)

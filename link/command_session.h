@@ -7,6 +7,19 @@
 
 #include <memory>
 
+// Where a command goes: the port number as typed, and the device it reaches (empty when it reaches none).
+struct PortChoice
+{
+    qint16 number = 0;
+    QString deviceName;
+};
+
+// Whether a command closes a port left open before it sets the port up again.
+enum class OpenPortFirst {
+    Close,
+    KeepOpen,
+};
+
 // Runs one command on the line: opens the port, drives the command's exchanges one after another,
 // reports one status message while the port is still open, and closes the port.
 // Only one command runs at a time.
@@ -19,15 +32,16 @@ public:
 
     bool isRunning() const { return m_task != nullptr; }
 
-    // `deviceName` empty means the port number reaches no device.
-    void run(const QString &deviceName, bool closeFirst, std::unique_ptr<TerminalTask> task);
+    void run(const PortChoice &port, OpenPortFirst openPort, std::unique_ptr<TerminalTask> task);
 
     // Ends a running command at once without a message (the window is closing).
     void abort();
 
     SerialLink &link() { return m_link; }
 
-    static QString openFailureMessage(OpenFailure failure);
+    // Names the device (or the number, where it reaches none), so an operator whose port numbers shifted
+    // when an adapter was plugged in sees why.
+    static QString openFailureMessage(OpenFailure failure, const PortChoice &port);
 
 signals:
     void messageReady(const QString &message);  // the port is still open at this point

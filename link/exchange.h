@@ -11,7 +11,9 @@
 struct Exchange
 {
     quint8 addressByte = 0;
-    bool pauseFirst = false;  // hand the address byte to the driver on its own before the frame
+    // The address byte in a write of its own before the frame: a terminal that is not busy with a
+    // download wakes on its address and needs that moment before the frame arrives.
+    bool pauseFirst = false;
     QByteArray commandFrame;
     int replyLength = 1;
 };

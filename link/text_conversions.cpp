@@ -30,14 +30,21 @@ int hexDigit(QChar c)
 // The whole number nearest to the decimal in `text`, exactly half going to the even neighbour. Worked on
 // the digits themselves so no binary rounding error creeps in. A magnitude that passes Saturation is held
 // there: it is outside every caller's range already, and holding it keeps any length of text from overflowing.
-std::optional<qint64> roundedDecimal(QStringView text)
+QStringView withoutBlanksAround(QStringView text)
 {
-    constexpr qint64 Saturation = 1'000'000'000;
-
     while (!text.isEmpty() && isBlank(text.front()))
         text = text.sliced(1);
     while (!text.isEmpty() && isBlank(text.back()))
         text.chop(1);
+    return text;
+}
+
+std::optional<qint64> roundedDecimal(QStringView typed)
+{
+    constexpr qint64 Saturation = 1'000'000'000;
+
+    const QString folded = foldFullWidth(typed);
+    const QStringView text = withoutBlanksAround(folded);
 
     qsizetype pos = 0;
     bool negative = false;
@@ -96,6 +103,20 @@ qsizetype nextCharacter(QStringView text, qsizetype pos)
 
 } // namespace
 
+QString foldFullWidth(QStringView text)
+{
+    QString folded = text.toString();
+    for (QChar &c : folded) {
+        // U+3000 and U+FF01..U+FF5E are the full-width forms, each decomposing to one ASCII character.
+        if (c.decompositionTag() != QChar::Wide)
+            continue;
+        const QString ascii = c.decomposition();
+        if (ascii.size() == 1 && ascii.front().unicode() < 0x80)
+            c = ascii.front();
+    }
+    return folded;
+}
+
 std::optional<qint16> portNumberFromText(QStringView text)
 {
     return decimalInRange<qint16>(text);
@@ -116,6 +137,18 @@ quint8 byteFromPair(QStringView pair)
         value = value * 16 + digit;
     }
     return static_cast<quint8>(value);
+}
+
+std::optional<QByteArray> hexBytesFromText(QStringView typed, int byteCount)
+{
+    const QString folded = foldFullWidth(typed);
+    const QStringView digits = withoutBlanksAround(folded);
+    if (digits.size() != 2 * qsizetype(byteCount))
+        return std::nullopt;
+    for (QChar c : digits)
+        if (hexDigit(c) < 0)
+            return std::nullopt;
+    return bytesFromPairs(digits, byteCount);
 }
 
 QByteArray bytesFromPairs(QStringView text, int count)

@@ -16,9 +16,8 @@ QByteArray logoLineFrame(int lineIndex, QByteArrayView lineBytes)
     return QByteArray(header, sizeof header).append(lineBytes);
 }
 
-LogoDownloadTask::LogoDownloadTask(LogoPicture picture, MachineNumberSource machineNumber,
-                                   ProgressSink progress)
-    : m_picture(std::move(picture)), m_machineNumber(std::move(machineNumber)), m_progress(std::move(progress))
+LogoDownloadTask::LogoDownloadTask(LogoPicture picture, quint8 machineNumber, ProgressSink progress)
+    : m_picture(std::move(picture)), m_machineNumber(machineNumber), m_progress(std::move(progress))
 {
 }
 
@@ -46,8 +45,9 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
 CommandStep LogoDownloadTask::startLine()
 {
     m_progress(m_line);
-    const std::optional<quint8> machineNumber = m_machineNumber();
-    if (!machineNumber)
-        return Finished{StatusText::BadMachineNumber.toString()};
-    return Exchange{*machineNumber, false, logoLineFrame(m_line, m_picture.line(m_line)), 1};
+    // The lines follow each other without the address gap of the set-up commands: the terminal is
+    // already listening for the next line once it has answered the last.
+    return Exchange{.addressByte = m_machineNumber,
+                    .pauseFirst = false,
+                    .commandFrame = logoLineFrame(m_line, m_picture.line(m_line))};
 }

@@ -14,9 +14,17 @@ constexpr int LogoByteCount = LogoLineCount * LogoBytesPerLine;
 // A file is read in pieces of this size, so memory use does not grow with the file.
 constexpr qsizetype LogoReadChunkSize = 64 * 1024;
 
-enum class LogoFileError {
-    CannotOpen,   // missing, unreadable, a directory, a FIFO or device, an empty path
-    TooFewLines,  // fewer than 32 lines
+struct LogoFileError
+{
+    enum class Kind {
+        CannotOpen,   // missing, unreadable, a directory, a FIFO or device, an empty path
+        TooFewLines,  // fewer than 32 lines
+        BadLine,      // a line that does not begin with 32 hexadecimal digits
+    };
+    Kind kind = Kind::CannotOpen;
+    int line = 0;  // BadLine: the first bad line, counted from 1
+
+    bool operator==(const LogoFileError &other) const = default;
 };
 
 // The 512 picture bytes, line L at bytes 16 L .. 16 L + 15.
@@ -29,10 +37,13 @@ struct LogoPicture
 // Reads the first 32 lines of a logo data file (text, 16 hexadecimal pairs in characters 1 to 32 of each
 // line) and closes the file before returning.
 //
-// A line ends at CR LF, CR alone or LF alone; the last line needs no end. A UTF-8 byte-order mark at the
-// start is skipped. Characters after the 32nd of a line and lines after the 32nd are never used, and
-// memory stays bounded whatever the file holds (a huge file with no line end is read through once).
-// Only regular files are opened, so a FIFO or a device cannot block the program.
+// Each of the first 32 lines must begin with 32 hexadecimal digits, either case; anything else is not a
+// logo (a picture or a page of prose renamed .txt, a line cut short) and is refused rather than sent.
+// A line ends at CR LF, CR alone or LF alone; the last line needs no end. The text is UTF-8, with or
+// without a byte-order mark, or UTF-16 in either byte order when it starts with its byte-order mark (as
+// Windows editors save "Unicode"). Characters after the 32nd of a line and lines after the 32nd are never
+// used, and memory stays bounded whatever the file holds. Reading stops at the first bad line. Only
+// regular files are opened, so a FIFO or a device cannot block the program.
 std::variant<LogoPicture, LogoFileError> readLogoFile(const QString &path);
 
 // The same rules applied to file contents already in memory.

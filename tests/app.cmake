@@ -1,1 +1,2 @@
 timeclock_add_test(tst_window SOURCES tst_window.cpp LIBS timeclock_window)
+timeclock_add_test(tst_operator_habits SOURCES tst_operator_habits.cpp LIBS timeclock_window timeclock_sim_fixture)

@@ -1,4 +1,5 @@
 #include "status_messages.h"
+#include "text_conversions.h"
 #include "unprivileged_run.h"
 #include "window_bench.h"
 
@@ -62,7 +63,9 @@ void TestBadInput::typedText_data()
         row("negative fraction to zero", "-0.4", true);
         row("half to even", "0.5", true);
         row("fraction beyond range", port ? "32767.5" : "255.5", false);
-        row("full-width digits", QStringLiteral("１２"), false);
+        row("full-width digits", QStringLiteral("１２"), true);
+        row("ideographic spaces around", QStringLiteral("　1２　"), true);
+        row("circled digit", QStringLiteral("①"), false);
         row("exponent", "1e1", false);
         row("hex prefix", "0x1", false);
         row("group separator", "1,000", false);
@@ -88,8 +91,12 @@ void TestBadInput::typedText()
     const QString boxMessage = box == "COM1"      ? StatusText::BadPortNumber.toString()
                                : box == "ADDRESS" ? StatusText::BadMachineNumber.toString()
                                                   : StatusText::BadDelay.toString();
-    // "-1" and "-0.4" are port numbers that reach no device: still a conversion, still nothing sent.
-    const QString reachedThePort = CommandSession::openFailureMessage(OpenFailure::NoSuchPort);
+    // A converted port number other than 1 reaches no device and is named as a number ("-1" gives
+    // "-1号"); port 1 leads to the missing device, named by its path.
+    const QString noSuchPort = QStringLiteral("串口打开失败！（无此串口：%1）");
+    const auto portNumber = portNumberFromText(text);
+    const QString reachedThePort = noSuchPort.arg(box == "COM1" && portNumber ? QStringLiteral("%1号").arg(*portNumber)
+                                                                             : QStringLiteral("/dev/timeclock-no-such-device"));
     for (const QString &button : buttons) {
         auto *help = form.findChild<QLabel *>("HELP1");
         help->clear();
@@ -110,11 +117,11 @@ void TestBadInput::logoFile_data()
     QTest::newRow("missing") << "missing" << cannotOpen;
     QTest::newRow("empty") << "empty" << tooShort;
     QTest::newRow("31 lines") << "short" << tooShort;
-    QTest::newRow("binary without line ends") << "binary" << tooShort;
+    QTest::newRow("binary without line ends") << "binary" << QStringLiteral("文件数据错误！（第1行）");
     QTest::newRow("a directory") << "directory" << cannotOpen;
     QTest::newRow("a FIFO") << "fifo" << cannotOpen;
     QTest::newRow("unreadable") << "unreadable" << cannotOpen;
-    QTest::newRow("1 GiB without a line end") << "huge" << tooShort;
+    QTest::newRow("1 GiB of zero bytes") << "huge" << QStringLiteral("文件数据错误！（第1行）");
 }
 
 void TestBadInput::logoFile()

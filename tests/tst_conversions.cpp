@@ -12,6 +12,17 @@ void addDecimal(const char *name, const QString &text, bool valid, int value = 0
     QTest::newRow(name) << text << valid << value;
 }
 
+// Full-width forms from a Chinese input method are their ASCII counterparts; nothing else is.
+void addFullWidthRows()
+{
+    addDecimal("full-width digits", QStringLiteral(u"\uFF11\uFF12"), true, 12);
+    addDecimal("ideographic spaces around", QStringLiteral(u"\u300018\u3000"), true, 18);
+    addDecimal("full-width sign and point", QStringLiteral(u"\uFF0B\uFF12\uFF0E\uFF15"), true, 2);
+    addDecimal("full-width letter", QStringLiteral(u"\uFF11\uFF41"), false);
+    addDecimal("circled digit", QStringLiteral(u"\u2460"), false);
+    addDecimal("superscript digit", QStringLiteral(u"1\u00B2"), false);
+}
+
 } // namespace
 
 class TestConversions : public QObject
@@ -90,7 +101,7 @@ void TestConversions::byteFromText_data()
     addDecimal("point only", ".", false);
     addDecimal("sign and point", "-.", false);
     addDecimal("two points", "1.2.3", false);
-    addDecimal("full-width digits", QStringLiteral(u"\uFF11\uFF12"), false);
+    addFullWidthRows();
     addDecimal("Arabic-Indic digits", QStringLiteral(u"\u0661\u0662"), false);
     addDecimal("no-break space", QStringLiteral(u"\u00A012"), false);
 }
@@ -149,7 +160,7 @@ void TestConversions::portNumberFromText_data()
     addDecimal("two signs", "--1", false);
     addDecimal("sign only", "-", false);
     addDecimal("point only", ".", false);
-    addDecimal("full-width digits", QStringLiteral(u"\uFF11\uFF12"), false);
+    addFullWidthRows();
     addDecimal("Devanagari digits", QStringLiteral(u"\u0967\u0968"), false);
 }
 

@@ -75,8 +75,16 @@ QByteArray standardFile()
 // Lines of the picture as hex text, or the error's name, so a mismatch names the first differing line.
 QStringList outcome(const LogoResult &result)
 {
-    if (const auto *error = std::get_if<LogoFileError>(&result))
-        return {*error == LogoFileError::CannotOpen ? "CannotOpen" : "TooFewLines"};
+    if (const auto *error = std::get_if<LogoFileError>(&result)) {
+        switch (error->kind) {
+        case LogoFileError::Kind::CannotOpen:
+            return {"CannotOpen"};
+        case LogoFileError::Kind::TooFewLines:
+            return {"TooFewLines"};
+        case LogoFileError::Kind::BadLine:
+            return {QStringLiteral("BadLine %1").arg(error->line)};
+        }
+    }
     const QByteArray &bytes = std::get<LogoPicture>(result).bytes;
     QStringList lines;
     for (qsizetype start = 0; start < bytes.size(); start += LogoBytesPerLine)
@@ -92,6 +100,24 @@ QStringList pictureOutcome(const QByteArray &picture)
 const QStringList TooFewLines{"TooFewLines"};
 const QStringList CannotOpen{"CannotOpen"};
 
+QStringList badLine(int lineFromOne)
+{
+    return {QStringLiteral("BadLine %1").arg(lineFromOne)};
+}
+
+// The same text as UTF-16 with its byte-order mark, as Windows editors save "Unicode".
+QByteArray utf16(const QByteArray &utf8, QSysInfo::Endian order)
+{
+    const QString text = QString::fromUtf8(utf8);
+    QByteArray data = order == QSysInfo::LittleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        data.append(order == QSysInfo::LittleEndian ? low : high).append(order == QSysInfo::LittleEndian ? high : low);
+    }
+    return data;
+}
+
 // A line that sits at a chunk boundary when it is followed by its line end.
 QByteArray paddedToChunkEnd(const QByteArray &line)
 {
@@ -100,13 +126,24 @@ QByteArray paddedToChunkEnd(const QByteArray &line)
 
 constexpr int ChangedLine = 5;
 
-void addChangedLineRow(const char *name, const QByteArray &lineText, const QByteArray &lineBytes)
+QByteArray withChangedLine(const QByteArray &lineText, int line = ChangedLine)
 {
     QList<QByteArray> lines = standardLines();
-    lines[ChangedLine] = lineText;
+    lines[line] = lineText;
+    return joined(lines, "\r\n");
+}
+
+void addChangedLineRow(const char *name, const QByteArray &lineText, const QByteArray &lineBytes)
+{
     QByteArray picture = standardPicture();
     picture.replace(ChangedLine * LogoBytesPerLine, LogoBytesPerLine, lineBytes);
-    QTest::newRow(name) << joined(lines, "\r\n") << pictureOutcome(picture);
+    QTest::newRow(name) << withChangedLine(lineText) << pictureOutcome(picture);
+}
+
+// A line that does not begin with 32 hexadecimal digits: the file is refused, naming the line.
+void addBadLineRow(const char *name, const QByteArray &lineText, int line = ChangedLine)
+{
+    QTest::newRow(name) << withChangedLine(lineText, line) << badLine(line + 1);
 }
 
 // The leading bytes of a line, written as hex, and zeros for the rest.
@@ -154,25 +191,40 @@ void TestLogoFile::parseLogoData_data()
     const QStringList standard = pictureOutcome(standardPicture());
 
     // Pairs within one line.
-    addChangedLineRow("FF ff fF Ff", "FFfffFFf", lineBytes("ff ff ff ff"));
-    addChangedLineRow("0A 7F", "0A7F", lineBytes("0a 7f"));
-    addChangedLineRow("A alone as last pair", "0A7FA", lineBytes("0a 7f 0a"));
-    addChangedLineRow("A alone", "A", lineBytes("0a"));
-    addChangedLineRow("blank line", "", lineBytes(""));
-    addChangedLineRow("G1", "G112", lineBytes("00 12"));
-    addChangedLineRow("1G", "1G34", lineBytes("01 34"));
+    addChangedLineRow("FF ff fF Ff", "FFfffFFfFFfffFFfFFfffFFfFFfffFFf", lineBytes("ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff"));
     addChangedLineRow("40 characters", "0123456789abcdef0123456789ABCDEFFEDCBA98",
                       lineBytes("01 23 45 67 89 ab cd ef 01 23 45 67 89 ab cd ef"));
-    // Characters, not bytes or UTF-16 units, are counted: the 31st and 32nd characters here are bytes 121
-    // and 122 of the line.
-    addChangedLineRow("4-byte characters", QStringLiteral(u"\U0001F600").repeated(30).toUtf8() + "7FFF",
-                      lineBytes("00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7f"));
-    addChangedLineRow("2-byte characters", QString(30, u'\u00E9').toUtf8() + "7FFF",
-                      lineBytes("00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7f"));
-    addChangedLineRow("invalid byte is one character", "\xFF" "0123456789ABCDEF0123456789ABCDEF",
-                      lineBytes("00 12 34 56 78 9a bc de f0 12 34 56 78 9a bc de"));
-    addChangedLineRow("byte-order mark after the start is a character", "\xEF\xBB\xBF" "0123456789abcdef0123456789ABCDEF",
-                      lineBytes("00 12 34 56 78 9a bc de f0 12 34 56 78 9a bc de"));
+    addChangedLineRow("anything after character 32", "0123456789abcdef0123456789ABCDEF ; \xFF\xFE prose",
+                      lineBytes("01 23 45 67 89 ab cd ef 01 23 45 67 89 ab cd ef"));
+
+    // Lines that cannot be logo lines.
+    addBadLineRow("30-character line 7", "0123456789abcdef0123456789ABCD", 6);
+    addBadLineRow("G1 pair in line 3", "0123G1456789abcdef0123456789ABCD", 2);
+    addBadLineRow("1G pair", "1G23456789abcdef0123456789ABCDEF");
+    addBadLineRow("A alone", "A");
+    addBadLineRow("blank line", "");
+    addBadLineRow("blank in the digits", "01234567 89abcdef0123456789ABCDEF");
+    addBadLineRow("full-width digits", QStringLiteral(u"\uFF10\uFF11").repeated(16).toUtf8());
+    addBadLineRow("invalid UTF-8 byte", "\xFF" "0123456789ABCDEF0123456789ABCDEF");
+    addBadLineRow("byte-order mark after the start", "\xEF\xBB\xBF" "0123456789abcdef0123456789ABCDEF");
+    addBadLineRow("bad first line", "not a logo", 0);
+    addBadLineRow("bad last line", "0123456789abcdef0123456789ABCDE", LogoLineCount - 1);
+    {
+        QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x80\0\0\0\x20\x08\x00\x00\x00\x00");
+        QTest::newRow("PNG renamed .txt") << png + QByteArray(200, '\0') << badLine(1);
+        QTest::newRow("prose") << QByteArray("Our new logo, as agreed with the shop.\r\n").repeated(40) << badLine(1);
+    }
+
+    // Encodings: UTF-16 files with their byte-order mark read as their UTF-8 twin.
+    QTest::newRow("UTF-16 LE") << utf16(standardFile(), QSysInfo::LittleEndian) << standard;
+    QTest::newRow("UTF-16 BE") << utf16(standardFile(), QSysInfo::BigEndian) << standard;
+    QTest::newRow("UTF-16 LE, LF alone, no final end")
+        << utf16(joined(standardLines(), "\n", false), QSysInfo::LittleEndian) << standard;
+    QTest::newRow("UTF-16 LE, 31 lines") << utf16(joined(standardLines(LogoLineCount - 1), "\r\n"), QSysInfo::LittleEndian)
+                                         << TooFewLines;
+    QTest::newRow("UTF-16 BE, bad line 4") << utf16(withChangedLine("xyz", 3), QSysInfo::BigEndian) << badLine(4);
+    QTest::newRow("UTF-16 LE without its mark") << utf16(standardFile(), QSysInfo::LittleEndian).mid(2) << badLine(1);
+    QTest::newRow("UTF-16 mark only") << QByteArray("\xFF\xFE") << TooFewLines;
 
     // Line ends and line count.
     QTest::newRow("CR LF") << standardFile() << standard;
@@ -185,23 +237,15 @@ void TestLogoFile::parseLogoData_data()
             data += standardLine(line) + ends[line % 3];
         QTest::newRow("mixed line ends") << data << standard;
     }
-    {
-        QByteArray picture = standardPicture();
-        picture.insert(LogoBytesPerLine, QByteArray(LogoBytesPerLine, '\0'));
-        picture.truncate(LogoByteCount);
-        QTest::newRow("LF CR is two line ends")
-            << standardLine(0) + "\n\r" + joined(standardLines(LogoLineCount - 1).mid(1), "\n") << pictureOutcome(picture);
-    }
+    // LF CR is two line ends, so the second line is blank.
+    QTest::newRow("LF CR is two line ends")
+        << standardLine(0) + "\n\r" + joined(standardLines(LogoLineCount - 1).mid(1), "\n") << badLine(2);
     QTest::newRow("BOM") << "\xEF\xBB\xBF" + standardFile() << standard;
     QTest::newRow("32 lines without final line end") << joined(standardLines(), "\r\n", false) << standard;
     QTest::newRow("31 lines and final CR LF") << joined(standardLines(LogoLineCount - 1), "\r\n") << TooFewLines;
     QTest::newRow("31 lines, BOM, no final line end")
         << "\xEF\xBB\xBF" + joined(standardLines(LogoLineCount - 1), "\r\n", false) << TooFewLines;
-    {
-        QByteArray picture = standardPicture();
-        picture.replace((LogoLineCount - 1) * LogoBytesPerLine, LogoBytesPerLine, QByteArray(LogoBytesPerLine, '\0'));
-        QTest::newRow("blank 32nd line") << joined(standardLines(LogoLineCount - 1), "\r\n") + "\r\n" << pictureOutcome(picture);
-    }
+    QTest::newRow("blank 32nd line") << joined(standardLines(LogoLineCount - 1), "\r\n") + "\r\n" << badLine(32);
     QTest::newRow("empty") << QByteArray() << TooFewLines;
     QTest::newRow("BOM only") << QByteArray("\xEF\xBB\xBF") << TooFewLines;
     {
@@ -361,7 +405,9 @@ void TestLogoFile::readLogoFile_hugeFile_data()
     QTest::addColumn<QByteArray>("start");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("no line end at all") << QByteArray("0123") << TooFewLines;
+    // Refused at the first zero byte, without reading on.
+    QTest::newRow("no line end at all") << QByteArray("0123") << badLine(1);
+    QTest::newRow("32 digits, then no line end") << standardLine(0) << TooFewLines;
     QTest::newRow("huge 32nd line without end")
         << joined(standardLines(LogoLineCount - 1), "\r\n") + standardLine(LogoLineCount - 1)
         << pictureOutcome(standardPicture());

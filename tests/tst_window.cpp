@@ -30,6 +30,8 @@ private slots:
     void badTextsSendNothing_data();
     void badTextsSendNothing();
     void portNumbersMapToDevices();
+    void numberBoxesShowThreeDigits_data();
+    void numberBoxesShowThreeDigits();
 
 private:
     template <typename T> static T *control(Form1 &form, const char *name)
@@ -164,8 +166,11 @@ void TestWindow::badTextsSendNothing_data()
         QTest::addRow("%s ADDRESS blank", button) << b << "ADDRESS" << "  " << badNumber;
     }
     QTest::addRow("Command1 dkys in use") << "Command1" << "dkys" << "300" << StatusText::BadDelay.toString();
-    QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0"
-                                            << CommandSession::openFailureMessage(OpenFailure::NoSuchPort);
+    // A number that reaches no device is named as the number.
+    QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0" << "串口打开失败！（无此串口：0号）";
+    QTest::addRow("port 7 reaches nothing") << "Command4" << "COM1" << "７" << "串口打开失败！（无此串口：7号）";
+    QTest::addRow("serial number letter O") << "Command5" << "xlh" << "12O456" << StatusText::BadSerialNumber.toString();
+    QTest::addRow("serial number empty") << "Command5" << "xlh" << "" << StatusText::BadSerialNumber.toString();
 }
 
 void TestWindow::badTextsSendNothing()
@@ -207,6 +212,57 @@ void TestWindow::portNumbersMapToDevices()
     QCOMPARE(PortDirectory::orderedSystemPorts({"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB10",
                                                 "/dev/ttyUSB2"}),
              QStringList({"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"}));
+}
+
+namespace {
+// Columns of the box's inside that hold dark ink.
+int inkColumns(QLineEdit *box)
+{
+    const QImage image = box->grab().toImage();
+    int columns = 0;
+    for (int x = 2; x < image.width() - 2; ++x) {
+        for (int y = 3; y < image.height() - 3; ++y) {
+            if (qGray(image.pixel(x, y)) < 100) {
+                ++columns;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+} // namespace
+
+void TestWindow::numberBoxesShowThreeDigits_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    for (const char *box : {"COM1", "ADDRESS"}) {
+        QTest::addRow("%s 255", box) << box << "255";
+        QTest::addRow("%s 888", box) << box << "888";
+        QTest::addRow("%s 12", box) << box << "12";
+    }
+}
+
+// Whatever was typed last, three digits show whole: as much ink as in a box with room to spare.
+void TestWindow::numberBoxesShowThreeDigits()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *edit = control<QLineEdit>(form, qPrintable(box));
+    edit->clear();
+    QTest::keyClicks(edit, text);  // the cursor ends up after the last digit, as after typing
+    form.findChild<QPushButton *>("DOWNLOG")->setFocus();
+
+    QLineEdit roomy;
+    roomy.setFont(edit->font());
+    roomy.setTextMargins(edit->textMargins());
+    roomy.resize(120, edit->height());
+    roomy.setText(text);
+    roomy.setCursorPosition(0);
+    QCOMPARE(inkColumns(edit), inkColumns(&roomy));
 }
 
 QTEST_MAIN(TestWindow)

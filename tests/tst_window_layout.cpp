@@ -47,9 +47,11 @@ struct ControlRow
 // covering both points (span / 15 + 1 long, 1 thick).
 const std::array kControls = {
     ControlRow{"Label2", "QLabel", "Form1", 120, 330, 405, 255, "串口"},
-    ControlRow{"COM1", "QLineEdit", "Form1", 540, 270, 255, 315, "1"},
+    // The port and machine-number boxes are wider than first laid out, into the free space beside their
+    // captions, so three digits show unclipped at Song 12.
+    ControlRow{"COM1", "QLineEdit", "Form1", 495, 270, 375, 315, "1"},
     ControlRow{"Label1", "QLabel", "Form1", 870, 330, 405, 255, "机号"},
-    ControlRow{"ADDRESS", "QLineEdit", "Form1", 1320, 270, 375, 315, "18"},
+    ControlRow{"ADDRESS", "QLineEdit", "Form1", 1275, 270, 465, 315, "18"},
     ControlRow{"Cmd2", "QPushButton", "Form1", 1770, 270, 585, 345, "改号"},
     ControlRow{"OpenFile", "QPushButton", "Form1", 2640, 240, 1935, 375, "打开文件"},
     ControlRow{"DOWNLOG", "QPushButton", "Form1", 2640, 720, 1935, 375, "下载OEM_LOGO图片"},

@@ -304,12 +304,12 @@ Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line)
     case CommandKind::ReadSerial:
         return readSerialExchange(machine);
     case CommandKind::WriteSerial:
-        return writeSerialExchange(machine, command.serialText);
+        return writeSerialExchange(machine, QByteArray::fromHex(command.serialText.toLatin1()));
     case CommandKind::Download:
         break;
     }
     const QByteArray lineBytes = command.picture.mid(line * LogoBytesPerLine, LogoBytesPerLine);
-    return {machine, false, logoLineFrame(line, lineBytes), 1};
+    return {.addressByte = machine, .commandFrame = logoLineFrame(line, lineBytes)};
 }
 
 // One exchange reached the terminal: what it does with it, worked out independently of the program.
@@ -597,7 +597,7 @@ CommandResult Soak::runCommand(const PlannedCommand &command, const QString &dev
         break;
     case CommandKind::WriteSerial:
         closeFirst = false;
-        task = std::make_unique<SingleExchangeTask>(writeSerialExchange(machine, command.serialText),
+        task = std::make_unique<SingleExchangeTask>(writeSerialExchange(machine, QByteArray::fromHex(command.serialText.toLatin1())),
                                                     settingMessage);
         break;
     case CommandKind::Download: {
@@ -613,7 +613,7 @@ CommandResult Soak::runCommand(const PlannedCommand &command, const QString &dev
             return result;
         }
         task = std::make_unique<LogoDownloadTask>(
-            std::get<LogoPicture>(std::move(picture)), [machine] { return std::optional<quint8>(machine); },
+            std::get<LogoPicture>(std::move(picture)), machine,
             [&result, &sinceLine](int linesBegun) {
                 result.linesBegun = linesBegun + 1;
                 sinceLine.start();
@@ -637,7 +637,7 @@ CommandResult Soak::runCommand(const PlannedCommand &command, const QString &dev
     guard.start(command.kind == CommandKind::Download ? DownloadGuardMs : SingleGuardMs);
 
     sinceStart.start();
-    m_session.run(device, closeFirst, std::move(task));
+    m_session.run(PortChoice{.deviceName = device}, closeFirst ? OpenPortFirst::Close : OpenPortFirst::KeepOpen, std::move(task));
     if (!result.finished)
         loop.exec();
     result.elapsedMs = (command.kind == CommandKind::Download && sinceLine.isValid() ? sinceLine : sinceStart)
