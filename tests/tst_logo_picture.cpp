@@ -277,6 +277,7 @@ void TestLogoPicture::imageToBytes_data()
         << filled(256, 32, grey(0)) << false << QByteArray(8 * 16, '\0') + all.first(16 * 16) + QByteArray(8 * 16, '\0');
     // Transparent black: a conversion that drops the alpha channel would see black.
     QTest::newRow("fully transparent") << filled(128, 32, qRgba(0, 0, 0, 0)) << false << none;
+    QTest::newRow("fully transparent, scaled") << filled(300, 70, qRgba(0, 0, 0, 0)) << false << none;
     QTest::newRow("transparent ground, opaque dot")
         << withRectangle(filled(128, 32, qRgba(0, 0, 0, 0)), {0, 0, 1, 1}, qRgba(0, 0, 0, 255)) << false << firstDot;
     QTest::newRow("invert of all white") << white << true << all;
