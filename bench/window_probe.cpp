@@ -29,7 +29,8 @@ namespace {
 qint64 monotonicNs()
 {
     // libstdc++'s steady_clock is CLOCK_MONOTONIC on Linux, the clock the benchmark reads too.
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

@@ -1,0 +1,84 @@
+#pragma once
+
+// Everything the soak knows about the individual terminal commands, in this one file: their names and
+// success messages, their random inputs, how the program builds their tasks, and what each does to the
+// terminal. The rest of the soak only asks these functions.
+
+#include "command_session.h"
+#include "exchange.h"
+#include "terminal_settings.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <variant>
+
+namespace soak {
+
+struct TerminalModel;
+
+enum class CommandKind
+{
+    ChangeNumber,
+    Settings,
+    ReadSerial,
+    WriteSerial,
+    Download,
+};
+
+// The commands of one exchange each, from which the single-command exchanges are drawn.
+constexpr CommandKind SingleExchangeCommands[] = {CommandKind::ChangeNumber, CommandKind::Settings,
+                                                  CommandKind::ReadSerial, CommandKind::WriteSerial};
+
+struct PlannedCommand
+{
+    CommandKind kind = CommandKind::ReadSerial;
+    TerminalSettings settings; // Settings
+    quint8 delay = 0;          // Settings
+    QString serialText;        // WriteSerial: six upper-case hex digits
+    QByteArray picture;        // Download: 512 bytes
+};
+
+const char *commandName(CommandKind kind);
+QString successMessage(CommandKind kind);
+QString wrongAnswerMessage(CommandKind kind); // the terminal answered with another byte than its address
+int exchangesOf(CommandKind kind);
+int replyLengthOf(CommandKind kind);
+
+// A command of this kind with random inputs, as an operator might give them.
+PlannedCommand planCommand(CommandKind kind, QRandomGenerator &random);
+
+// Exchange `line` of the command as the program builds it for the window's inputs.
+Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line);
+
+// What the terminal does with exchange `line` of the command, worked out independently of the program.
+void applyEffect(const PlannedCommand &command, int line, TerminalModel &model);
+
+// What the window shows of the terminal's answer after the command succeeded, for a terminal that holds
+// `model`; nothing for a command whose answer only confirms.
+std::optional<QString> shownAnswer(CommandKind kind, const TerminalModel &model);
+
+// What the soak watches while a command's task runs.
+struct TaskWatch
+{
+    std::optional<QString> serialText; // what a serial-number read would show
+    int linesBegun = 0;                // logo lines begun
+    QElapsedTimer sinceLineBegun;      // since the last logo line began
+};
+
+struct CommandTask
+{
+    std::unique_ptr<TerminalTask> task;
+    OpenPortFirst openPort = OpenPortFirst::Close;
+};
+
+// The task the window builds for the command. A download goes through a logo file in `folder`, written
+// and read back as an operator's file would be; when that fails, why.
+std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8 machine,
+                                           const QString &folder, TaskWatch &watch);
+
+} // namespace soak
