@@ -9,6 +9,8 @@
 //   SHOWN <ns>    the window's first paint has been done
 // and with --download: STATUS ok|<status line text>.
 
+#include "measuring.h"
+
 #include "form1.h"
 #include "port_directory.h"
 #include "status_messages.h"
@@ -20,19 +22,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 #include <functional>
 
 namespace {
 
-qint64 monotonicNs()
-{
-    // libstdc++'s steady_clock is CLOCK_MONOTONIC on Linux, the clock the benchmark reads too.
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using bench::monotonicNs; // the clock the benchmark reads too
 
 void report(const char *what, qint64 ns)
 {
@@ -40,7 +35,7 @@ void report(const char *what, qint64 ns)
     std::fflush(stdout);
 }
 
-constexpr int downloadTimeoutMs = 30'000;
+constexpr int DownloadTimeoutMs = 30'000;
 
 // Sees the window's first paint and calls back once that paint (and the flush after it) is done.
 class FirstPaintWatch : public QObject
@@ -105,7 +100,7 @@ int main(int argc, char *argv[])
             return;
         }
         window.findChild<QPushButton *>(QStringLiteral("DOWNLOG"))->click();
-        QTimer::singleShot(downloadTimeoutMs, &window, [] { QApplication::exit(1); });
+        QTimer::singleShot(DownloadTimeoutMs, &window, [] { QApplication::exit(1); });
     });
     window.show();
     return QApplication::exec();

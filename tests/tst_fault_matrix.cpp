@@ -18,19 +18,24 @@ private slots:
 namespace {
 struct CommandOnLine
 {
+    const char *operatorName; // what the operator presses, in English
     const char *button;
-    QByteArray firstExchange;  // what one exchange of the command puts on the line
+    QByteArray firstExchange; // what one exchange of the command puts on the line
     QString success;
 };
 
 const QList<CommandOnLine> &commands()
 {
     static const QList<CommandOnLine> list = {
-        {"Cmd2", QByteArray::fromHex("630507120000"), StatusText::SettingSucceeded.toString()},
-        {"Command1", QByteArray::fromHex("120520000000"), StatusText::SettingSucceeded.toString()},
-        {"Command4", QByteArray::fromHex("12021f"), StatusText::CommunicationSucceeded.toString()},
-        {"Command5", QByteArray::fromHex("12050f000000"), StatusText::SettingSucceeded.toString()},
-        {"DOWNLOG", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString()},
+        {"change number", "Cmd2", QByteArray::fromHex("630507120000"),
+         StatusText::SettingSucceeded.toString()},
+        {"set up the terminal", "Command1", QByteArray::fromHex("120520000000"),
+         StatusText::SettingSucceeded.toString()},
+        {"read serial number", "Command4", QByteArray::fromHex("12021f"),
+         StatusText::CommunicationSucceeded.toString()},
+        {"write serial number", "Command5", QByteArray::fromHex("12050f000000"),
+         StatusText::SettingSucceeded.toString()},
+        {"download the logo", "DOWNLOG", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString()},
     };
     return list;
 }
@@ -51,21 +56,21 @@ void TestFaultMatrix::faultOnTheLine_data()
         const QByteArray whole = download ? countingLogoOnLine(18, LogoLineCount) : command.firstExchange;
         const auto row = [&](const char *fault, const QStringList &options, const QString &message,
                              const QByteArray &onLine) {
-            QTest::addRow("%s: %s", command.button, fault) << QString::fromLatin1(command.button) << options
-                                                           << message << onLine;
+            QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
+                << QString::fromLatin1(command.button) << options << message << onLine;
         };
-        row("silence", {"--silence", "all"}, failed, command.firstExchange);
-        row("wrong first byte", {"--wrong-byte", "all"}, wrong, command.firstExchange);
-        row("reply after 1.2 s", {"--delay-ms", "1200"}, failed, command.firstExchange);
-        row("reply one byte short", {"--short-reply", "all"}, failed, command.firstExchange);
-        row("surplus byte", {"--extra-byte", "all"}, command.success, whole);
-        row("4 KiB of noise first", {"--noise", "4096"}, wrong, command.firstExchange);
+        row("no answer", {"--silence", "all"}, failed, command.firstExchange);
+        row("answer with a wrong first byte", {"--wrong-byte", "all"}, wrong, command.firstExchange);
+        row("answer after 1.2 s", {"--delay-ms", "1200"}, failed, command.firstExchange);
+        row("answer one byte short", {"--short-reply", "all"}, failed, command.firstExchange);
+        row("one byte more than the answer", {"--extra-byte", "all"}, command.success, whole);
+        row("4 KiB of noise before the answer", {"--noise", "4096"}, wrong, command.firstExchange);
         if (download) {
             for (int line : {0, 5, 31})
-                row(qPrintable(QStringLiteral("hang-up at line %1").arg(line)),
+                row(qPrintable(QStringLiteral("line cut at logo line %1").arg(line)),
                     {"--hangup-at", QString::number(line)}, lost, countingLogoOnLine(18, line + 1));
         } else {
-            row("hang-up", {"--hangup-at", "0"}, lost, command.firstExchange);
+            row("line cut", {"--hangup-at", "0"}, lost, command.firstExchange);
         }
     }
 }
@@ -92,7 +97,7 @@ void TestFaultMatrix::faultOnTheLine()
     for (QPushButton *each : bench.form->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(each->isEnabled(), qPrintable(each->objectName()));
     // Neither the port nor the logo file is left open.
-    QVERIFY(openDescriptorCount() <= descriptorsBefore);  // the file dialog may still be letting go of its own
+    QVERIFY(openDescriptorCount() <= descriptorsBefore); // the file dialog may still be letting go of its own
     // A vanished device is reported once or twice by Qt, not in a storm.
     QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
              qPrintable(QString::number(bench.form->session().link().portErrorCount())));

@@ -50,19 +50,19 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(text);
 }
 
-Transmission send(std::chrono::microseconds wait, const char *bytesHex)
+Transmission transmission(std::chrono::microseconds wait, const char *bytesHex)
 {
     return Transmission{wait, hex(bytesHex)};
 }
 
-const FrameSelector everyFrame{};
+const FrameSelector EveryFrame{};
 
 FaultConfig withFaults()
 {
     return {};
 }
 
-// withFaults(&FaultConfig::silence, everyFrame, &FaultConfig::lineRateBaud, 9600): the named faults, no
+// withFaults(&FaultConfig::silence, EveryFrame, &FaultConfig::lineRateBaud, 9600): the named faults, no
 // others.
 template <typename Member, typename Value, typename... Rest>
 FaultConfig withFaults(Member FaultConfig::*member, const Value &value, const Rest &...rest)
@@ -77,7 +77,7 @@ FrameSelector onlyFrame(int index)
     return FrameSelector{index};
 }
 
-TerminalState machine(int number)
+TerminalState terminalNumbered(int number)
 {
     TerminalState state;
     state.machineNumber = static_cast<quint8>(number);
@@ -222,7 +222,7 @@ void TestSimCore::framesAndReplies()
 
     // Whole, and one byte at a time: a frame split over reads is still the same frame.
     for (const qsizetype chunkSize : {input.size(), qsizetype(1)}) {
-        TimeClockCore core(machine(machineNumber));
+        TimeClockCore core(terminalNumbered(machineNumber));
         const QList<FrameOutcome> outcomes = feedInChunks(core, input, chunkSize);
         QCOMPARE(frameLines(outcomes), frames);
         QCOMPARE(allSentBytes(outcomes), replies);
@@ -274,69 +274,74 @@ void TestSimCore::faults_data()
     const QByteArray renumber = hex("630507120000"); // answered with 63
 
     QTest::newRow("no fault") << FaultConfig{} << settings + readSerial
-                              << TransmissionsPerFrame{{send(0us, "12")}, {send(0us, "12000000")}} << -1;
-    QTest::newRow("silence, every frame") << withFaults(&FaultConfig::silence, everyFrame)
+                              << TransmissionsPerFrame{{transmission(0us, "12")},
+                                                       {transmission(0us, "12000000")}}
+                              << -1;
+    QTest::newRow("silence, every frame") << withFaults(&FaultConfig::silence, EveryFrame)
                                           << settings + readSerial << TransmissionsPerFrame{{}, {}} << -1;
     QTest::newRow("silence, frame 1")
         << withFaults(&FaultConfig::silence, onlyFrame(1)) << settings + settings + settings
-        << TransmissionsPerFrame{{send(0us, "12")}, {}, {send(0us, "12")}} << -1;
+        << TransmissionsPerFrame{{transmission(0us, "12")}, {}, {transmission(0us, "12")}} << -1;
     QTest::newRow("wrong first byte")
-        << withFaults(&FaultConfig::wrongFirstByte, everyFrame) << settings + readSerial
-        << TransmissionsPerFrame{{send(0us, "ed")}, {send(0us, "ed000000")}} << -1;
+        << withFaults(&FaultConfig::wrongFirstByte, EveryFrame) << settings + readSerial
+        << TransmissionsPerFrame{{transmission(0us, "ed")}, {transmission(0us, "ed000000")}} << -1;
     QTest::newRow("wrong first byte of a renumber reply")
-        << withFaults(&FaultConfig::wrongFirstByte, everyFrame) << renumber
-        << TransmissionsPerFrame{{send(0us, "9c")}} << -1;
+        << withFaults(&FaultConfig::wrongFirstByte, EveryFrame) << renumber
+        << TransmissionsPerFrame{{transmission(0us, "9c")}} << -1;
     QTest::newRow("delay, every frame")
-        << withFaults(&FaultConfig::delay, SizedFault{250, everyFrame}) << settings + settings
-        << TransmissionsPerFrame{{send(250ms, "12")}, {send(250ms, "12")}} << -1;
+        << withFaults(&FaultConfig::delay, SizedFault{250, EveryFrame}) << settings + settings
+        << TransmissionsPerFrame{{transmission(250ms, "12")}, {transmission(250ms, "12")}} << -1;
     QTest::newRow("delay, frame 1") << withFaults(&FaultConfig::delay, SizedFault{250, onlyFrame(1)})
                                     << settings + settings
-                                    << TransmissionsPerFrame{{send(0us, "12")}, {send(250ms, "12")}} << -1;
+                                    << TransmissionsPerFrame{{transmission(0us, "12")},
+                                                             {transmission(250ms, "12")}}
+                                    << -1;
     QTest::newRow("extra byte repeats the address")
-        << withFaults(&FaultConfig::extraByte, everyFrame) << settings + readSerial
-        << TransmissionsPerFrame{{send(0us, "1212")}, {send(0us, "1200000012")}} << -1;
+        << withFaults(&FaultConfig::extraByte, EveryFrame) << settings + readSerial
+        << TransmissionsPerFrame{{transmission(0us, "1212")}, {transmission(0us, "1200000012")}} << -1;
     QTest::newRow("short reply drops the last byte")
-        << withFaults(&FaultConfig::shortReply, everyFrame) << readSerial
-        << TransmissionsPerFrame{{send(0us, "120000")}} << -1;
+        << withFaults(&FaultConfig::shortReply, EveryFrame) << readSerial
+        << TransmissionsPerFrame{{transmission(0us, "120000")}} << -1;
     QTest::newRow("short 1-byte reply sends nothing")
-        << withFaults(&FaultConfig::shortReply, everyFrame) << settings << TransmissionsPerFrame{{}} << -1;
-    QTest::newRow("split reply") << withFaults(&FaultConfig::splitReply, everyFrame) << readSerial
-                                 << TransmissionsPerFrame{{send(0us, "12"),
-                                                           send(sim::SplitReplyGap, "000000")}}
+        << withFaults(&FaultConfig::shortReply, EveryFrame) << settings << TransmissionsPerFrame{{}} << -1;
+    QTest::newRow("split reply") << withFaults(&FaultConfig::splitReply, EveryFrame) << readSerial
+                                 << TransmissionsPerFrame{{transmission(0us, "12"),
+                                                           transmission(sim::SplitReplyGap, "000000")}}
                                  << -1;
     QTest::newRow("split 1-byte reply is one write")
-        << withFaults(&FaultConfig::splitReply, everyFrame) << settings
-        << TransmissionsPerFrame{{send(0us, "12")}} << -1;
+        << withFaults(&FaultConfig::splitReply, EveryFrame) << settings
+        << TransmissionsPerFrame{{transmission(0us, "12")}} << -1;
     QTest::newRow("hang-up at frame 1 drops what follows")
         << withFaults(&FaultConfig::hangUpAtFrame, 1) << settings + readSerial + renumber
-        << TransmissionsPerFrame{{send(0us, "12")}, {}} << 1;
+        << TransmissionsPerFrame{{transmission(0us, "12")}, {}} << 1;
     QTest::newRow("hang-up at frame 1 still stores it")
         << withFaults(&FaultConfig::hangUpAtFrame, 1) << readSerial + renumber + settings
-        << TransmissionsPerFrame{{send(0us, "12000000")}, {}} << 1;
+        << TransmissionsPerFrame{{transmission(0us, "12000000")}, {}} << 1;
     QTest::newRow("hang-up at frame 0 even if the frame is ignored")
         << withFaults(&FaultConfig::hangUpAtFrame, 0) << hex("130520010501") + settings
         << TransmissionsPerFrame{{}} << 0;
     // (1 address + 5 frame + 1 reply) bytes x 10 bits / 9600 baud = 7291.67 us, rounded up.
     QTest::newRow("line rate, renumber") << withFaults(&FaultConfig::lineRateBaud, 9600) << renumber
-                                         << TransmissionsPerFrame{{send(7292us, "63")}} << -1;
+                                         << TransmissionsPerFrame{{transmission(7292us, "63")}} << -1;
     // (1 + 2 + 4) bytes: the same time for a shorter frame with a longer answer.
-    QTest::newRow("line rate, read serial") << withFaults(&FaultConfig::lineRateBaud, 9600) << readSerial
-                                            << TransmissionsPerFrame{{send(7292us, "12000000")}} << -1;
+    QTest::newRow("line rate, read serial")
+        << withFaults(&FaultConfig::lineRateBaud, 9600) << readSerial
+        << TransmissionsPerFrame{{transmission(7292us, "12000000")}} << -1;
     // (1 + 20 + 1) bytes at 2400 baud: 91666.67 us.
     QTest::newRow("line rate, logo line at 2400")
         << withFaults(&FaultConfig::lineRateBaud, 2400) << hex("12") + logoLine(0, 0)
-        << TransmissionsPerFrame{{send(91667us, "12")}} << -1;
+        << TransmissionsPerFrame{{transmission(91667us, "12")}} << -1;
     QTest::newRow("line rate adds to the fault delay")
-        << withFaults(&FaultConfig::delay, SizedFault{100, everyFrame}, &FaultConfig::lineRateBaud, 9600)
-        << settings << TransmissionsPerFrame{{send(100ms + 7292us, "12")}} << -1;
+        << withFaults(&FaultConfig::delay, SizedFault{100, EveryFrame}, &FaultConfig::lineRateBaud, 9600)
+        << settings << TransmissionsPerFrame{{transmission(100ms + 7292us, "12")}} << -1;
     QTest::newRow("line rate counts the extra byte")
-        << withFaults(&FaultConfig::extraByte, everyFrame, &FaultConfig::lineRateBaud, 9600) << settings
-        << TransmissionsPerFrame{{send(8334us, "1212")}} << -1;
+        << withFaults(&FaultConfig::extraByte, EveryFrame, &FaultConfig::lineRateBaud, 9600) << settings
+        << TransmissionsPerFrame{{transmission(8334us, "1212")}} << -1;
     QTest::newRow("silence sends no extra byte either")
-        << withFaults(&FaultConfig::silence, everyFrame, &FaultConfig::extraByte, everyFrame) << settings
+        << withFaults(&FaultConfig::silence, EveryFrame, &FaultConfig::extraByte, EveryFrame) << settings
         << TransmissionsPerFrame{{}} << -1;
     QTest::newRow("ignored frame gets no fault bytes")
-        << withFaults(&FaultConfig::extraByte, everyFrame, &FaultConfig::noise, SizedFault{3, everyFrame})
+        << withFaults(&FaultConfig::extraByte, EveryFrame, &FaultConfig::noise, SizedFault{3, EveryFrame})
         << hex("130520010501") << TransmissionsPerFrame{{}} << -1;
 }
 
@@ -368,13 +373,13 @@ void TestSimCore::faults()
 
 void TestSimCore::noiseNeverStartsWithTheAddress()
 {
-    const FaultConfig faults = withFaults(&FaultConfig::noise, SizedFault{5, everyFrame});
+    const FaultConfig faults = withFaults(&FaultConfig::noise, SizedFault{5, EveryFrame});
     // With a fixed seed the first noise byte of a fresh simulator is always the same value, so trying
     // every machine number meets the one it would have matched.
     for (int number = 0; number < 256; ++number) {
         if (number == sim::RenumberAddress)
             continue;
-        TimeClockCore core(machine(number), faults);
+        TimeClockCore core(terminalNumbered(number), faults);
         QByteArray input(1, static_cast<char>(number));
         input += hex("021f");
         const QList<FrameOutcome> outcomes = core.receive(input);
@@ -385,7 +390,7 @@ void TestSimCore::noiseNeverStartsWithTheAddress()
         QVERIFY2(static_cast<quint8>(sent.at(0)) != number, qPrintable(QString::number(number)));
         QCOMPARE(sent.mid(5).toHex(), (QByteArray(1, static_cast<char>(number)) + hex("000000")).toHex());
 
-        TimeClockCore again(machine(number), faults);
+        TimeClockCore again(terminalNumbered(number), faults);
         QCOMPARE(again.receive(input).constFirst().transmissions.constFirst().bytes, sent);
     }
 }
@@ -414,7 +419,7 @@ void TestSimCore::finalReportDrawsTheLogoMostSignificantBitFirst()
 
 void TestSimCore::outputLinesReadBack()
 {
-    TerminalState state = machine(7);
+    TerminalState state = terminalNumbered(7);
     state.serial = hex("0a0b0c");
     state.mode = 3;
     state.delay = 200;
@@ -538,10 +543,10 @@ void TestSimCore::options_data()
     withSerial.serial = hex("a1b2c3");
 
     QTest::newRow("none") << QStringList{} << true << FaultConfig{} << TerminalState{} << QString();
-    QTest::newRow("machine") << QStringList{"--machine", "7"} << true << FaultConfig{} << machine(7)
+    QTest::newRow("machine") << QStringList{"--machine", "7"} << true << FaultConfig{} << terminalNumbered(7)
                              << QString();
-    QTest::newRow("machine 255") << QStringList{"--machine", "255"} << true << FaultConfig{} << machine(255)
-                                 << QString();
+    QTest::newRow("machine 255") << QStringList{"--machine", "255"} << true << FaultConfig{}
+                                 << terminalNumbered(255) << QString();
     QTest::newRow("machine 256") << QStringList{"--machine", "256"} << false << FaultConfig{}
                                  << TerminalState{} << QString();
     QTest::newRow("machine with sign")
@@ -553,7 +558,7 @@ void TestSimCore::options_data()
     QTest::newRow("serial not hex") << QStringList{"--serial", "a1b2cg"} << false << FaultConfig{}
                                     << TerminalState{} << QString();
     QTest::newRow("silence all") << QStringList{"--silence", "all"} << true
-                                 << withFaults(&FaultConfig::silence, everyFrame) << TerminalState{}
+                                 << withFaults(&FaultConfig::silence, EveryFrame) << TerminalState{}
                                  << QString();
     QTest::newRow("every selector option at one frame")
         << QStringList{"--silence",     "0", "--wrong-byte",  "1", "--extra-byte", "2",
@@ -569,7 +574,7 @@ void TestSimCore::options_data()
         << QStringList{"--wrong-byte", "1x"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("delay, every frame")
         << QStringList{"--delay-ms", "250"} << true
-        << withFaults(&FaultConfig::delay, SizedFault{250, everyFrame}) << TerminalState{} << QString();
+        << withFaults(&FaultConfig::delay, SizedFault{250, EveryFrame}) << TerminalState{} << QString();
     QTest::newRow("delay at frame 2")
         << QStringList{"--delay-ms", "250@2"} << true
         << withFaults(&FaultConfig::delay, SizedFault{250, onlyFrame(2)}) << TerminalState{} << QString();

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int replyTimeoutMs = 5000;
+constexpr int ReplyTimeoutMs = 5000;
 
 QByteArray hex(const char *text)
 {
@@ -61,7 +61,7 @@ public:
 
     // Reads until `count` bytes have come, the line ends or the time is up; waits on the descriptor
     // becoming readable.
-    QByteArray read(qsizetype count, int timeoutMs = replyTimeoutMs)
+    QByteArray read(qsizetype count, int timeoutMs = ReplyTimeoutMs)
     {
         QByteArray data;
         QSocketNotifier notifier(m_fd, QSocketNotifier::Read);
@@ -183,7 +183,7 @@ void TestSimFixture::repliesWaitInTheDeviceWhileItIsClosed()
     }
     QVERIFY(clock.waitForReceived(exchange.size()));
     QCOMPARE(clock.received().toHex(), exchange.toHex());
-    QTRY_COMPARE_WITH_TIMEOUT(clock.transmitted().toHex(), QByteArray("12"), replyTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(clock.transmitted().toHex(), QByteArray("12"), ReplyTimeoutMs);
 
     Device reopened(clock.devicePath());
     QVERIFY(reopened.isOpen());
@@ -223,12 +223,12 @@ void TestSimFixture::lineRateHoldsTheReplyBackForTheExchangeTime()
     QVERIFY(device.isOpen());
 
     // Address, 5 frame bytes and a 1-byte reply: 7 bytes of 10 bits at 9600 baud cannot take less.
-    constexpr qint64 exchangeNs = 7LL * 10 * 1'000'000'000 / 9600;
+    constexpr qint64 ExchangeNs = 7LL * 10 * 1'000'000'000 / 9600;
     QElapsedTimer elapsed;
     elapsed.start();
     QVERIFY(device.write(hex("120520010501")));
     QCOMPARE(device.read(1).toHex(), QByteArray("12"));
-    QVERIFY2(elapsed.nsecsElapsed() >= exchangeNs, qPrintable(QString::number(elapsed.nsecsElapsed())));
+    QVERIFY2(elapsed.nsecsElapsed() >= ExchangeNs, qPrintable(QString::number(elapsed.nsecsElapsed())));
     QVERIFY(clock.stop());
 }
 
@@ -240,7 +240,7 @@ void TestSimFixture::linkPointsAtTheDeviceUntilStop()
 
     SimulatedTimeClock clock({"--link", link});
     QVERIFY(clock.start());
-    QTRY_VERIFY_WITH_TIMEOUT(clock.output().contains("LINK " + link + '\n'), replyTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(clock.output().contains("LINK " + link + '\n'), ReplyTimeoutMs);
     QCOMPARE(QFileInfo(link).symLinkTarget(), clock.devicePath());
     QVERIFY(clock.stop());
     QVERIFY(!QFileInfo(link).isSymLink());
@@ -303,7 +303,7 @@ void TestSimFixture::stopPrintsTheFinalState()
     QProcess process;
     process.start(SimulatedTimeClock::programPath(),
                   {"--machine", "5", "--serial", "010203", "--quit-on-eof"});
-    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), replyTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), ReplyTimeoutMs);
     QVERIFY(process.readLine().startsWith("DEVICE /dev/"));
 
     QSignalSpy finished(&process, &QProcess::finished);
@@ -313,7 +313,7 @@ void TestSimFixture::stopPrintsTheFinalState()
         ::kill(pid_t(process.processId()), SIGINT);
     else
         process.closeWriteChannel();
-    QVERIFY(finished.wait(replyTimeoutMs));
+    QVERIFY(finished.wait(ReplyTimeoutMs));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 
@@ -343,7 +343,7 @@ void TestSimFixture::badOptionsExitWithCode2()
     QProcess process;
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(SimulatedTimeClock::programPath(), arguments);
-    QVERIFY(finished.wait(replyTimeoutMs));
+    QVERIFY(finished.wait(ReplyTimeoutMs));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 2);
     QVERIFY(!process.readAllStandardError().isEmpty());

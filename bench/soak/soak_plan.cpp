@@ -90,9 +90,9 @@ QList<CommandKind> planKinds(int singleExchanges, int downloads, QRandomGenerato
 {
     QList<CommandKind> kinds;
     kinds.reserve(singleExchanges + downloads);
-    constexpr auto singleKinds = quint32(std::size(SingleExchangeCommands));
+    constexpr auto SingleKindCount = quint32(std::size(SingleExchangeCommands));
     for (int i = 0; i < singleExchanges; ++i)
-        kinds.append(SingleExchangeCommands[random.bounded(singleKinds)]);
+        kinds.append(SingleExchangeCommands[random.bounded(SingleKindCount)]);
     for (int i = 0; i < downloads; ++i)
         kinds.append(CommandKind::Download);
     for (qsizetype i = kinds.size() - 1; i > 0; --i)
