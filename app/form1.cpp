@@ -3,6 +3,7 @@
 #include "change_number.h"
 #include "logo_download.h"
 #include "logo_file.h"
+#include "logo_source.h"
 #include "read_serial.h"
 #include "single_exchange_task.h"
 #include "status_messages.h"
@@ -16,27 +17,18 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QScreen>
 
 #include <utility>
 
 namespace {
-QString logoFileMessage(const LogoFileError &error)
-{
-    switch (error.kind) {
-    case LogoFileError::Kind::CannotOpen:
-        return StatusText::FileOpenFailed.toString();
-    case LogoFileError::Kind::TooFewLines:
-        return StatusText::FileTooShort.toString();
-    case LogoFileError::Kind::BadLine:
-        break;
-    }
-    return StatusText::BadFileLine.toString().arg(error.line);
-}
-
 const QString LogoFileName = QStringLiteral("bmp.txt");
-// The operator picks among text files only.
-const QString LogoFileFilter = QStringLiteral("文本文件 (*.txt)");
+// Logo text files first, as they always were; any image makes a logo too.
+const QStringList LogoFileFilters = {QStringLiteral("文本文件 (*.txt)"),
+                                     QStringLiteral("图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)"),
+                                     QStringLiteral("所有文件 (*)")};
+const QString TextFileFilter = LogoFileFilters.front();
 } // namespace
 
 void installChineseFontSubstitutes()
@@ -70,6 +62,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(fileOpen, &QFileDialog::fileSelected, this, [this](const QString &file) {
         m_logoFilePath = QDir::toNativeSeparators(file);
         showStatus(m_logoFilePath);
+        refreshLogo();
     });
     // A cancelled choice keeps the file chosen before (or the default) and shows it.
     connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(m_logoFilePath); });
@@ -88,7 +81,33 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(&m_session, &CommandSession::messageReady, this, &Form1::showOutcome);
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
 
+    m_saveDialog = new QFileDialog(this);
+    m_saveDialog->setObjectName(QStringLiteral("saveLogoAsText"));
+    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    m_saveDialog->setFileMode(QFileDialog::AnyFile);
+    m_saveDialog->setNameFilter(TextFileFilter);
+    m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
+    m_saveDialog->setWindowModality(Qt::WindowModal);
+    connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
+        const QByteArray contents = logoTextFileContents(m_logo ? m_logo->picture.bytes : QByteArray());
+        QSaveFile saved(file);
+        const bool written = m_logo && saved.open(QIODevice::WriteOnly) && saved.write(contents) == contents.size()
+                             && saved.commit();
+        showStatus(written ? QDir::toNativeSeparators(file) : StatusText::FileSaveFailed.toString());
+    });
+
+    connect(ui.logoPreview, &LogoPreview::invertToggled, this, [this](bool on) {
+        m_logoOptions.invert = on;
+        refreshLogo();
+    });
+    connect(ui.logoPreview, &LogoPreview::ditherToggled, this, [this](bool on) {
+        m_logoOptions.dither = on;
+        refreshLogo();
+    });
+    connect(ui.logoPreview, &LogoPreview::saveAsTextRequested, this, &Form1::saveLogoAsText);
+
     Form_Load();
+    refreshLogo();
 
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -168,17 +187,22 @@ void Form1::DOWNLOG_Click()
     if (!target)
         return;
 
-    // The whole picture is read and checked before the port is opened, so a bad or short file never
-    // leaves the terminal with half a new picture. The file is closed again by the time this returns.
-    auto picture = readLogoFile(m_logoFilePath);
-    if (const auto *error = std::get_if<LogoFileError>(&picture)) {
-        showStatus(logoFileMessage(*error));
+    // The file is read again now, whole, and checked before the port is opened, so a bad or short file
+    // never leaves the terminal with half a new picture; the preview shows what is sent. The file is
+    // closed again by the time this returns.
+    refreshLogo();
+    if (!m_logo) {
+        showStatus(ui.logoPreview->problem());
         return;
     }
     ui.PBar1->setValue(0);
     ui.PBar1->show();
-    auto task = std::make_unique<LogoDownloadTask>(std::get<LogoPicture>(std::move(picture)), target->machineNumber,
-                                                   [this](int linesBegun) { ui.PBar1->setValue(linesBegun); });
+    ui.logoPreview->setConfirmedRows(0);
+    auto task = std::make_unique<LogoDownloadTask>(m_logo->picture, target->machineNumber, [this](int linesBegun) {
+        // Line L is on its way once lines 0 .. L-1 have been confirmed.
+        ui.logoPreview->setConfirmedRows(linesBegun);
+        ui.PBar1->setValue(linesBegun);
+    });
     startCommand(ui.DOWNLOG, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port, std::move(task));
 }
 
@@ -190,7 +214,8 @@ void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
 
 void Form1::OpenFile_Click()
 {
-    fileOpen->setNameFilter(LogoFileFilter);
+    fileOpen->setNameFilters(LogoFileFilters);
+    fileOpen->selectNameFilter(TextFileFilter);
     // Start where the current logo is: the operator usually wants one beside it.
     fileOpen->setDirectory(QFileInfo(m_logoFilePath).absolutePath());
     fileOpen->open();
@@ -238,6 +263,8 @@ void Form1::startCommand(QPushButton *button, ButtonWhileRunning buttonState, Op
 
 void Form1::showOutcome(const QString &message)
 {
+    if (m_commandButton == ui.DOWNLOG && message == StatusText::DownloadComplete)
+        ui.logoPreview->setConfirmedRows(LogoLineCount);
     const bool terminalFailed = message == StatusText::CommunicationFailed
                                 || message == StatusText::CommunicationInterrupted;
     showStatus(message, terminalFailed ? StatusText::CheckTheLineHint.toString() : QString());
@@ -262,6 +289,31 @@ void Form1::showStatus(const QString &text, const QString &toolTip)
     // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
     const QString tip = toolTip.isEmpty() ? text : toolTip;
     ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tip.toHtmlEscaped()));
+}
+
+void Form1::refreshLogo()
+{
+    auto logo = loadLogo(m_logoFilePath, m_logoOptions);
+    if (const auto *error = std::get_if<LogoFileError>(&logo)) {
+        m_logo.reset();
+        ui.logoPreview->showProblem(logoFileMessage(*error));
+        ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, false);
+        return;
+    }
+    m_logo = std::get<LoadedLogo>(std::move(logo));
+    ui.logoPreview->showPicture(m_logo->picture.bytes);
+    ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, m_logo->fromImage);
+}
+
+void Form1::saveLogoAsText()
+{
+    if (!m_logo)
+        return;
+    // Beside the logo it was made from, under the same name.
+    const QFileInfo source(m_logoFilePath);
+    m_saveDialog->setDirectory(source.absolutePath());
+    m_saveDialog->selectFile(source.completeBaseName() + QStringLiteral(".txt"));
+    m_saveDialog->open();
 }
 
 bool Form1::downloadRunning() const

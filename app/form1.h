@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_session.h"
+#include "logo_source.h"
 #include "port_directory.h"
 #include "ui_form1.h"
 
@@ -63,6 +64,9 @@ private:
     void showStatus(const QString &text, const QString &toolTip = {});
     bool downloadRunning() const;
     void askBeforeClosing();
+    // Reads the logo file again and shows what a download would send, or why it cannot.
+    void refreshLogo();
+    void saveLogoAsText();
 
     Ui::Form1 ui;
     PortDirectory m_ports;
@@ -71,6 +75,9 @@ private:
     QString m_logoFilePath;
     QPushButton *m_commandButton = nullptr;  // the button that started the running command
     QPointer<QMessageBox> m_quitQuestion;
+    QFileDialog *m_saveDialog = nullptr;
+    LogoImageOptions m_logoOptions;
+    std::optional<LoadedLogo> m_logo;  // what refreshLogo() last read
     bool m_quitConfirmed = false;
 };
 

@@ -43,6 +43,8 @@ QByteArray summary(const LogoResult &result)
             return "TooFewLines";
         case LogoFileError::Kind::BadLine:
             return "BadLine " + QByteArray::number(error->line);
+        case LogoFileError::Kind::ImageUnreadable:
+            return "ImageUnreadable";
         }
     }
     return std::get<LogoPicture>(result).bytes.toHex();

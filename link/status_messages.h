@@ -31,6 +31,8 @@ inline constexpr QStringView Busy = u"正在通讯，请稍候！";
 inline constexpr QStringView FileOpenFailed = u"文件打开失败！";
 inline constexpr QStringView FileTooShort = u"文件数据不足！";
 inline constexpr QStringView BadFileLine = u"文件数据错误！（第%1行）";
+inline constexpr QStringView ImageUnreadable = u"图片无法读取！";
+inline constexpr QStringView FileSaveFailed = u"文件保存失败！";
 
 inline constexpr QStringView ConfirmQuitDuringDownload = u"正在下载OEM图片，确定退出吗？";
 } // namespace StatusText

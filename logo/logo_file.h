@@ -20,6 +20,7 @@ struct LogoFileError
         CannotOpen,   // missing, unreadable, a directory, a FIFO or device, an empty path
         TooFewLines,  // fewer than 32 lines
         BadLine,      // a line that does not begin with 32 hexadecimal digits
+        ImageUnreadable,  // an image file that cannot be decoded (cut short, corrupt, too large)
     };
     Kind kind = Kind::CannotOpen;
     int line = 0;  // BadLine: the first bad line, counted from 1

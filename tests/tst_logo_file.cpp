@@ -83,6 +83,8 @@ QStringList outcome(const LogoResult &result)
             return {"TooFewLines"};
         case LogoFileError::Kind::BadLine:
             return {QStringLiteral("BadLine %1").arg(error->line)};
+        case LogoFileError::Kind::ImageUnreadable:
+            return {"ImageUnreadable"};
         }
     }
     const QByteArray &bytes = std::get<LogoPicture>(result).bytes;

@@ -1,6 +1,7 @@
 // The logo as a picture: bytes to image and back, any image to logo bytes, the logo text file, and
 // reading image files by their contents. Runs without a window system, as the command line does.
 
+#include "image_files.h"
 #include "logo_picture.h"
 
 #include <QBuffer>
@@ -96,46 +97,12 @@ int dotsOn(const QByteArray &bytes)
     return count;
 }
 
-QByteArray bigEndian32(quint32 value)
-{
-    QByteArray bytes;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(char(value >> shift));
-    return bytes;
-}
-
 QByteArray littleEndian(quint32 value, int size)
 {
     QByteArray bytes;
     for (int i = 0; i < size; ++i)
         bytes.append(char(value >> (8 * i)));
     return bytes;
-}
-
-quint32 crc32(QByteArrayView data)
-{
-    quint32 crc = 0xFFFFFFFF;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
-{
-    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(crc32(type + data));
-}
-
-// A small PNG file whose header claims a picture of the given size: the start of its picture data is
-// there, the rest is missing.
-QByteArray pngClaiming(quint32 width, quint32 height)
-{
-    const QByteArray header = bigEndian32(width) + bigEndian32(height) + QByteArray::fromHex("0802000000");
-    // qCompress puts the length in front of the zlib stream.
-    const QByteArray data = qCompress(QByteArray(4096, '\0')).mid(4);
-    return QByteArray("\x89PNG\r\n\x1a\n") + pngChunk("IHDR", header) + pngChunk("IDAT", data) + pngChunk("IEND", {});
 }
 
 // A BMP header for a 24-bit picture of the given size, with no picture data after it.

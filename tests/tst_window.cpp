@@ -59,7 +59,7 @@ void TestWindow::startsWithInitialContents()
     QVERIFY(!control<QProgressBar>(form, "PBar1")->isVisible());
     QCOMPARE(QApplication::focusWidget(), control<QPushButton>(form, "DOWNLOG"));
     QCOMPARE(form.windowTitle(), "考勤机设置V6.1x");
-    QCOMPARE(form.size(), QSize(336, 299));
+    QCOMPARE(form.size(), QSize(336, 392));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     for (QPushButton *button : form.findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
@@ -116,7 +116,9 @@ void TestWindow::fileChoiceAndCancel()
     // Cancelled before any choice: the default stays, and is shown.
     control<QPushButton>(form, "OpenFile")->click();
     QTRY_VERIFY(dialog->isVisible());
-    QCOMPARE(dialog->nameFilters(), QStringList{"文本文件 (*.txt)"});
+    QCOMPARE(dialog->nameFilters(),
+             QStringList({"文本文件 (*.txt)", "图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)", "所有文件 (*)"}));
+    QCOMPARE(dialog->selectedNameFilter(), "文本文件 (*.txt)");
     dialog->reject();
     QCOMPARE(form.LogoFilePath(), defaultPath);
     QCOMPARE(help->text(), defaultPath);

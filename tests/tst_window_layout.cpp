@@ -77,6 +77,10 @@ const std::array kControls = {
     ControlRow{"Label4", "QLabel", "Form1", 240, 3600, 975, 255, "提示信息："},
     ControlRow{"PBar1", "QProgressBar", "Form1", 1440, 3600, 3375, 255, ""},
     ControlRow{"HELP1", "QLabel", "Form1", 240, 3960, 4575, 375, ""},
+    // Below everything else, where the window has grown: the logo as the terminal will show it, at twice
+    // its 128 x 32 dots in a one-pixel frame.
+    ControlRow{"Label5", "QLabel", "Form1", 240, 4515, 1800, 255, "OEM图片预览"},
+    ControlRow{"logoPreview", "LogoPreview", "Form1", 240, 4785, 3870, 990, ""},
 };
 
 const QStringList kTabOrder = {
@@ -85,7 +89,7 @@ const QStringList kTabOrder = {
     QStringLiteral("xlh"), QStringLiteral("mlmode"), QStringLiteral("mkmode"),
     QStringLiteral("fontj"), QStringLiteral("fontf"), QStringLiteral("Command1"),
     QStringLiteral("oem_log"), QStringLiteral("OpenFile"), QStringLiteral("dkys"),
-    QStringLiteral("Cmd2"),
+    QStringLiteral("Cmd2"), QStringLiteral("logoPreview"),
 };
 
 // The window under test: Ui::Form1 set up on a plain QWidget.
@@ -159,9 +163,10 @@ void WindowLayoutTest::window()
     Window w;
     QCOMPARE(w.form.objectName(), QStringLiteral("Form1"));
     QCOMPARE(w.form.windowTitle(), QStringLiteral("考勤机设置V6.1x"));
-    QCOMPARE(w.form.size(), QSize(336, 299));
-    QCOMPARE(w.form.minimumSize(), QSize(336, 299));
-    QCOMPARE(w.form.maximumSize(), QSize(336, 299));
+    // The window has grown downwards only, for the logo preview.
+    QCOMPARE(w.form.size(), QSize(336, 392));
+    QCOMPARE(w.form.minimumSize(), QSize(336, 392));
+    QCOMPARE(w.form.maximumSize(), QSize(336, 392));
     QVERIFY(!w.form.testAttribute(Qt::WA_SetFont));
     QVERIFY(w.form.findChildren<QMenuBar *>().isEmpty());
     QVERIFY(w.form.findChildren<QToolBar *>().isEmpty());

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,8 +97,16 @@ inline QByteArray countingLogoOnLine(quint8 machineNumber, int lines)
     return bytes;
 }
 
-// Open file descriptors of this process: a port or file left open shows up here.
+// Files and devices this process holds open: a port or file left open shows up here. Pipes, sockets and
+// Qt's own event and file-watching handles (which the file dialog opens and closes on a thread of its
+// own, at times of its choosing) are not counted.
 inline int openDescriptorCount()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    int count = 0;
+    for (const QString &entry : descriptors.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        if (QFileInfo(descriptors.filePath(entry)).symLinkTarget().startsWith(u'/'))
+            ++count;
+    }
+    return count;
 }

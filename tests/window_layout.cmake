@@ -18,6 +18,6 @@ timeclock_add_test(tst_window_layout
     SOURCES
         ${CMAKE_CURRENT_SOURCE_DIR}/tst_window_layout.cpp
         ${window_layout_ui_dir}/ui_form1.h
-    LIBS Qt6::Widgets)
+    LIBS timeclock_window)
 set_target_properties(tst_window_layout PROPERTIES AUTOUIC OFF AUTOMOC ON)
 target_include_directories(tst_window_layout PRIVATE ${window_layout_ui_dir})

@@ -1,0 +1,116 @@
+#include "logo_preview.h"
+
+#include "logo_file.h"
+#include "logo_picture.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+
+namespace {
+constexpr int FrameWidth = 1;
+// Rows still on their way show at this opacity: the picture stays recognisable, the progress visible.
+constexpr qreal DimmedOpacity = 0.25;
+} // namespace
+
+LogoPreview::LogoPreview(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(sizeHint());
+
+    m_invert = new QAction(QStringLiteral("反色"), this);
+    m_invert->setCheckable(true);
+    connect(m_invert, &QAction::toggled, this, &LogoPreview::invertToggled);
+    m_dither = new QAction(QStringLiteral("抖动"), this);
+    m_dither->setCheckable(true);
+    connect(m_dither, &QAction::toggled, this, &LogoPreview::ditherToggled);
+    m_saveAsText = new QAction(QStringLiteral("另存为文本文件…"), this);
+    connect(m_saveAsText, &QAction::triggered, this, &LogoPreview::saveAsTextRequested);
+}
+
+QSize LogoPreview::sizeHint() const
+{
+    return LogoPictureSize * Scale + QSize(2 * FrameWidth, 2 * FrameWidth);
+}
+
+void LogoPreview::showPicture(const QByteArray &bytes)
+{
+    m_picture = logoPictureImage(bytes);
+    m_problem.clear();
+    m_confirmedRows = LogoLineCount;
+    m_saveAsText->setEnabled(true);
+    update();
+}
+
+void LogoPreview::showProblem(const QString &reason)
+{
+    m_picture = QImage();
+    m_problem = reason;
+    m_saveAsText->setEnabled(false);
+    update();
+}
+
+void LogoPreview::setConfirmedRows(int rows)
+{
+    m_confirmedRows = qBound(0, rows, LogoLineCount);
+    update();
+}
+
+void LogoPreview::setChoices(bool invert, bool dither, bool ditherApplies)
+{
+    const QSignalBlocker invertQuiet(m_invert);
+    const QSignalBlocker ditherQuiet(m_dither);
+    m_invert->setChecked(invert);
+    m_dither->setChecked(dither);
+    m_dither->setEnabled(ditherApplies);
+}
+
+void LogoPreview::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect inside = rect().adjusted(FrameWidth, FrameWidth, -FrameWidth, -FrameWidth);
+    // The frame shows the keyboard focus, where the menu key opens the choices.
+    painter.fillRect(rect(), palette().color(hasFocus() ? QPalette::Highlight : QPalette::Mid));
+    painter.fillRect(inside, Qt::white);
+
+    if (m_picture.isNull()) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(inside, Qt::AlignCenter | Qt::TextWordWrap, m_problem);
+        return;
+    }
+    const int confirmedHeight = m_confirmedRows * Scale;
+    const QRect confirmed(inside.topLeft(), QSize(inside.width(), confirmedHeight));
+    const QRect pending(inside.left(), inside.top() + confirmedHeight, inside.width(), inside.height() - confirmedHeight);
+    painter.drawImage(confirmed, m_picture, QRect(0, 0, LogoPictureWidth, m_confirmedRows));
+    if (!pending.isEmpty()) {
+        painter.setOpacity(DimmedOpacity);
+        painter.drawImage(pending, m_picture,
+                          QRect(0, m_confirmedRows, LogoPictureWidth, LogoPictureHeight - m_confirmedRows));
+    }
+}
+
+void LogoPreview::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void LogoPreview::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void LogoPreview::contextMenuEvent(QContextMenuEvent *event)
+{
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_invert);
+    menu->addAction(m_dither);
+    menu->addSeparator();
+    menu->addAction(m_saveAsText);
+    menu->popup(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                            : mapToGlobal(rect().center()));
+}

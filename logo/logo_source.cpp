@@ -1,0 +1,35 @@
+#include "logo_source.h"
+
+#include "status_messages.h"
+
+std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
+{
+    auto image = readLogoImage(path);
+    if (const auto *decoded = std::get_if<QImage>(&image))
+        return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options)}, true};
+    if (std::get<LogoImageError>(image) == LogoImageError::CannotDecode)
+        return LogoFileError{LogoFileError::Kind::ImageUnreadable};
+
+    auto text = readLogoFile(path);
+    if (const auto *error = std::get_if<LogoFileError>(&text))
+        return *error;
+    LogoPicture picture = std::get<LogoPicture>(std::move(text));
+    if (options.invert)
+        picture.bytes = invertedLogoBytes(picture.bytes);
+    return LoadedLogo{std::move(picture), false};
+}
+
+QString logoFileMessage(const LogoFileError &error)
+{
+    switch (error.kind) {
+    case LogoFileError::Kind::CannotOpen:
+        return StatusText::FileOpenFailed.toString();
+    case LogoFileError::Kind::TooFewLines:
+        return StatusText::FileTooShort.toString();
+    case LogoFileError::Kind::ImageUnreadable:
+        return StatusText::ImageUnreadable.toString();
+    case LogoFileError::Kind::BadLine:
+        break;
+    }
+    return StatusText::BadFileLine.toString().arg(error.line);
+}

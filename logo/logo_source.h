@@ -1,0 +1,24 @@
+#pragma once
+
+#include "logo_file.h"
+#include "logo_picture.h"
+
+#include <QString>
+
+#include <variant>
+
+// A logo as the operator chooses it: a logo text file, or any image, told apart by the file's contents
+// (a PNG named .txt is an image, a text file named .png is a text file).
+struct LoadedLogo
+{
+    LogoPicture picture;     // the bytes that are sent, the choices below applied
+    bool fromImage = false;  // dithering applies only to images
+};
+
+// Reads the file at `path` whole and closes it. An image is converted with `options`; a text file's
+// bytes are taken as they are, turned over when `options.invert` is set. Errors are the text file's own
+// (CannotOpen, TooFewLines, BadLine) or ImageUnreadable for an image that cannot be decoded.
+std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options);
+
+// The status line's words for a logo that cannot be used.
+QString logoFileMessage(const LogoFileError &error);

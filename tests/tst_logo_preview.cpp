@@ -1,0 +1,266 @@
+#include "image_files.h"
+#include "logo_picture.h"
+#include "logo_preview.h"
+#include "status_messages.h"
+#include "window_bench.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+
+// The logo as a picture in the window: what the preview shows, that it is what reaches the terminal,
+// pictures made from images, and the choices on the preview's menu.
+class TestLogoPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsTheDefaultLogoAtStart();
+    void showsWhyAFileCannotBeUsed_data();
+    void showsWhyAFileCannotBeUsed();
+    void imageDownloadArrivesAsPreviewed();
+    void failedDownloadShowsHowFarItGot();
+    void savedTextFileReadsBackToTheSameBytes();
+    void menuChoicesChangeWhatIsSent();
+
+private:
+    static LogoPreview *preview(WindowBench &bench) { return bench.form->findChild<LogoPreview *>("logoPreview"); }
+    static QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &contents);
+    static QString writeShopLogo(const QTemporaryDir &dir, const QString &name);
+    static bool sameDots(const QImage &a, const QImage &b);
+    static void pressMenuKey();
+    static void saveAsText(WindowBench &bench, const QString &path);
+};
+
+// "另存为文本文件…" from the preview's menu, answered in the save dialog.
+void TestLogoPreview::saveAsText(WindowBench &bench, const QString &path)
+{
+    preview(bench)->saveAsTextRequested();
+    auto *saveDialog = bench.form->findChild<QFileDialog *>("saveLogoAsText");
+    QTRY_VERIFY(saveDialog->isVisible());
+    saveDialog->selectFile(path);
+    static_cast<QDialog *>(saveDialog)->accept();
+}
+
+// The menu key reaches a program as the window system makes it: a context menu event for the focused
+// control (the offscreen platform has no keyboard of its own to do it).
+void TestLogoPreview::pressMenuKey()
+{
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    const QPoint centre = focused->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, centre, focused->mapToGlobal(centre));
+    QApplication::sendEvent(focused, &event);
+}
+
+QString TestLogoPreview::writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &contents)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        return {};
+    return file.fileName();
+}
+
+// A dark shape on a light ground, twice as wide as the logo and with a transparent band, as a PNG.
+QString TestLogoPreview::writeShopLogo(const QTemporaryDir &dir, const QString &name)
+{
+    QImage image(300, 60, QImage::Format_ARGB32);
+    image.fill(QColor(235, 235, 225));
+    for (int y = 10; y < 50; ++y)
+        for (int x = 20; x < 280; ++x)
+            if ((x / 20 + y / 10) % 2 == 0)
+                image.setPixelColor(x, y, QColor(30, 30, 60));
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 10; ++x)
+            image.setPixelColor(x, y, Qt::transparent);
+    const QString path = dir.filePath(name);
+    return image.save(path, "PNG") ? path : QString();
+}
+
+bool TestLogoPreview::sameDots(const QImage &a, const QImage &b)
+{
+    if (a.size() != LogoPictureSize || b.size() != LogoPictureSize)
+        return false;
+    for (int y = 0; y < LogoPictureHeight; ++y)
+        for (int x = 0; x < LogoPictureWidth; ++x)
+            if ((qGray(a.pixel(x, y)) < 128) != (qGray(b.pixel(x, y)) < 128))
+                return false;
+    return true;
+}
+
+void TestLogoPreview::showsTheDefaultLogoAtStart()
+{
+    Form1 form;
+    auto *logoPreview = form.findChild<LogoPreview *>("logoPreview");
+    QVERIFY(logoPreview);
+    QVERIFY(logoPreview->problem().isEmpty());
+    // The sample beside the program: a frame, so the corners are on.
+    QCOMPARE(logoPreview->picture().pixelColor(0, 0), QColor(Qt::black));
+    QCOMPARE(logoPreview->picture().pixelColor(LogoPictureWidth - 1, LogoPictureHeight - 1), QColor(Qt::black));
+    QCOMPARE(logoPreview->size(), LogoPictureSize * 2 + QSize(2, 2));
+}
+
+void TestLogoPreview::showsWhyAFileCannotBeUsed_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("31 lines") << QByteArray("00112233445566778899AABBCCDDEEFF\r\n").repeated(31)
+                              << StatusText::FileTooShort.toString();
+    QTest::newRow("prose") << QByteArray("A logo, one day.\r\n") << "文件数据错误！（第1行）";
+    QTest::newRow("PNG cut short") << QByteArray() << StatusText::ImageUnreadable.toString();
+    QTest::newRow("PNG claiming 60000 x 60000") << pngClaiming(60000, 60000) << StatusText::ImageUnreadable.toString();
+}
+
+// A file that cannot be used shows the reason in the preview and, pressed anyway, sends nothing.
+void TestLogoPreview::showsWhyAFileCannotBeUsed()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    if (contents.isEmpty()) {
+        QFile whole(writeShopLogo(dir, "whole.png"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        contents = whole.readAll().left(whole.size() / 2);
+    }
+    const QString path = writeFile(dir, "logo.txt", contents);
+
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    bench.chooseLogoFile(path);
+    QCOMPARE(preview(bench)->problem(), reason);
+    QVERIFY(preview(bench)->picture().isNull());
+
+    bench.control<QPushButton>("DOWNLOG")->click();
+    QCOMPARE(bench.status(), reason);
+    QVERIFY(bench.idle());
+    // Still responsive: the next command goes out as usual, and is the first thing on the line.
+    QVERIFY(bench.press("Cmd2"));
+    QCOMPARE(bench.clock.received(), QByteArray::fromHex("630507120000"));
+}
+
+// An image chosen through the dialog reaches the terminal dot for dot as the preview showed it, and the
+// text file saved from it sends the same frames.
+void TestLogoPreview::imageDownloadArrivesAsPreviewed()
+{
+    QTemporaryDir dir;
+    const QString image = writeShopLogo(dir, "shop.png");
+    QVERIFY(!image.isEmpty());
+    QByteArray imageFrames;
+    QImage previewed;
+    {
+        WindowBench bench;
+        QVERIFY(bench.start());
+        bench.form->show();
+        bench.chooseLogoFile(image);
+        previewed = preview(bench)->picture();
+        QVERIFY(!previewed.isNull());
+        QVERIFY(bench.press("DOWNLOG", 10000));
+        QCOMPARE(bench.status(), StatusText::DownloadComplete);
+        QCOMPARE(preview(bench)->confirmedRows(), LogoLineCount);
+        QVERIFY(bench.clock.stop());
+        QVERIFY(sameDots(QImage(bench.clock.picturePath()), previewed));
+        imageFrames = bench.clock.received();
+
+        // Saved as a text file beside the image.
+        saveAsText(bench, dir.filePath("shop.txt"));
+        QCOMPARE(bench.status(), QDir::toNativeSeparators(dir.filePath("shop.txt")));
+    }
+    QCOMPARE(imageFrames.size(), LogoLineCount * 21);
+
+    WindowBench fromText;
+    QVERIFY(fromText.start());
+    fromText.form->show();
+    fromText.chooseLogoFile(dir.filePath("shop.txt"));
+    QVERIFY(sameDots(preview(fromText)->picture(), previewed));
+    QVERIFY(fromText.press("DOWNLOG", 10000));
+    QCOMPARE(fromText.status(), StatusText::DownloadComplete);
+    QCOMPARE(fromText.clock.received(), imageFrames);
+}
+
+void TestLogoPreview::failedDownloadShowsHowFarItGot()
+{
+    QTemporaryDir dir;
+    WindowBench bench({"--silence", "5"});
+    QVERIFY(bench.start());
+    bench.form->show();
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+    QList<int> seen;
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    connect(bench.control<QProgressBar>("PBar1"), &QProgressBar::valueChanged, this,
+            [&] { seen << preview(bench)->confirmedRows(); });
+    bench.control<QPushButton>("DOWNLOG")->click();
+    QCOMPARE(preview(bench)->confirmedRows(), 0);  // nothing confirmed yet: all dimmed
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(bench.status(), StatusText::CommunicationFailed);
+    QCOMPARE(seen, QList<int>({1, 2, 3, 4, 5}));
+    // The five lines the terminal confirmed stay plain, the rest dimmed.
+    QCOMPARE(preview(bench)->confirmedRows(), 5);
+}
+
+void TestLogoPreview::savedTextFileReadsBackToTheSameBytes()
+{
+    QTemporaryDir dir;
+    const QString logo = writeCountingLogoFile(dir, LogoLineCount);
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    bench.chooseLogoFile(logo);
+    const QString saved = dir.filePath("copy.txt");
+    saveAsText(bench, saved);
+
+    const auto original = readLogoFile(logo);
+    const auto copy = readLogoFile(saved);
+    QVERIFY(std::holds_alternative<LogoPicture>(original));
+    QVERIFY(std::holds_alternative<LogoPicture>(copy));
+    QCOMPARE(std::get<LogoPicture>(copy).bytes, std::get<LogoPicture>(original).bytes);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readLine(), "000102030405060708090A0B0C0D0E0F\r\n");
+}
+
+void TestLogoPreview::menuChoicesChangeWhatIsSent()
+{
+    QTemporaryDir dir;
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+
+    // The menu key on the focused preview opens the choices; dithering is for images only.
+    bench.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    preview(bench)->setFocus();
+    pressMenuKey();
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = preview(bench)->findChild<QMenu *>()) && menu->isVisible());
+    const QList<QAction *> actions = menu->actions();
+    QCOMPARE(actions.at(0)->text(), "反色");
+    QCOMPARE(actions.at(1)->text(), "抖动");
+    QVERIFY(!actions.at(1)->isEnabled());
+    QCOMPARE(actions.at(3)->text(), "另存为文本文件…");
+    QTest::keyClick(menu, Qt::Key_Down);  // the first choice, 反色
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_VERIFY(!menu->isVisible());
+
+    QVERIFY(bench.press("DOWNLOG", 10000));
+    QCOMPARE(bench.status(), StatusText::DownloadComplete);
+    QByteArray inverted = countingLogoOnLine(18, LogoLineCount);
+    for (int line = 0; line < LogoLineCount; ++line)
+        for (int i = 0; i < LogoBytesPerLine; ++i)
+            inverted[line * 21 + 5 + i] = char(~inverted[line * 21 + 5 + i]);
+    QCOMPARE(bench.clock.received(), inverted);
+    QVERIFY(bench.clock.stop());
+    QVERIFY(sameDots(QImage(bench.clock.picturePath()), preview(bench)->picture()));
+
+    // An image offers dithering; the choice of inverting stays.
+    bench.chooseLogoFile(writeShopLogo(dir, "shop.png"));
+    QVERIFY(actions.at(1)->isEnabled());
+    QVERIFY(actions.at(0)->isChecked());
+}
+
+QTEST_MAIN(TestLogoPreview)
+#include "tst_logo_preview.moc"
