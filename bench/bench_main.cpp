@@ -37,6 +37,7 @@ const Figure Figures[] = {
     {{3}, "logo downloads at 9600 baud", measureDownloads},
     {{5}, "start-up of the window, and peak memory of a whole session", measureWindow},
     {{6}, "exchanges back to back without line-rate limiting", measureThroughput},
+    {{7}, "image files to logo bytes", measureLogoConversion},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,
@@ -46,7 +47,8 @@ constexpr Counts QuickCounts{.waitPairs = 2,
                              .startups = 3,
                              .memoryRuns = 1,
                              .throughputRuns = 2,
-                             .throughputExchanges = 500};
+                             .throughputExchanges = 500,
+                             .conversionRuns = 3};
 
 LogoPicture sampleLogo()
 {

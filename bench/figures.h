@@ -18,6 +18,7 @@ struct Counts
     int memoryRuns = 3;     // figure 5
     int throughputRuns = 5; // figure 6
     int throughputExchanges = 2000;
+    int conversionRuns = 15; // figure 7, after one run not counted
 };
 
 // What every figure measures with.
@@ -27,10 +28,11 @@ struct Setup
     LogoPicture logo; // the sample logo the program ships with
 };
 
-void measureWaits(const Setup &setup, Report &report);      // figures 1 and 4
-void measureLatency(const Setup &setup, Report &report);    // figure 2
-void measureDownloads(const Setup &setup, Report &report);  // figure 3
-void measureWindow(const Setup &setup, Report &report);     // figure 5
-void measureThroughput(const Setup &setup, Report &report); // figure 6
+void measureWaits(const Setup &setup, Report &report);          // figures 1 and 4
+void measureLatency(const Setup &setup, Report &report);        // figure 2
+void measureDownloads(const Setup &setup, Report &report);      // figure 3
+void measureWindow(const Setup &setup, Report &report);         // figure 5
+void measureThroughput(const Setup &setup, Report &report);     // figure 6
+void measureLogoConversion(const Setup &setup, Report &report); // figure 7
 
 } // namespace bench
