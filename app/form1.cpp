@@ -1,11 +1,8 @@
 #include "form1.h"
 
-#include "change_number.h"
-#include "logo_download.h"
 #include "logo_file.h"
 #include "logo_source.h"
 #include "read_serial.h"
-#include "single_exchange_task.h"
 #include "status_messages.h"
 #include "terminal_settings.h"
 #include "text_conversions.h"
@@ -78,7 +75,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
         button->installEventFilter(this);
     ui.COM1->installEventFilter(this);
 
-    connect(&m_session, &CommandSession::messageReady, this, &Form1::showOutcome);
+    connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
 
     m_saveDialog = new QFileDialog(this);
@@ -129,8 +126,7 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    startCommand(ui.Cmd2, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port,
-                 std::make_unique<SingleExchangeTask>(changeNumberExchange(target->machineNumber), settingMessage));
+    startCommand(TerminalCommand::ChangeNumber, target->port, {.machineNumber = target->machineNumber});
 }
 
 void Form1::Command1_Click()
@@ -146,9 +142,8 @@ void Form1::Command1_Click()
         showStatus(StatusText::BadDelay.toString());
         return;
     }
-    startCommand(ui.Command1, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port,
-                 std::make_unique<SingleExchangeTask>(settingsExchange(target->machineNumber, settings, *delay),
-                                                      settingMessage));
+    startCommand(TerminalCommand::Settings, target->port,
+                 {.machineNumber = target->machineNumber, .settings = settings, .delay = *delay});
 }
 
 void Form1::Command4_Click()
@@ -156,13 +151,7 @@ void Form1::Command4_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    auto conclude = [this](const ExchangeOutcome &outcome) {
-        if (const auto serialText = serialTextFromOutcome(outcome))
-            ui.xlh->setText(*serialText);
-        return readSerialMessage(outcome);
-    };
-    startCommand(ui.Command4, ButtonWhileRunning::Enabled, OpenPortFirst::KeepOpen, target->port,
-                 std::make_unique<SingleExchangeTask>(readSerialExchange(target->machineNumber), conclude));
+    startCommand(TerminalCommand::ReadSerial, target->port, {.machineNumber = target->machineNumber});
 }
 
 void Form1::Command5_Click()
@@ -175,9 +164,8 @@ void Form1::Command5_Click()
         showStatus(StatusText::BadSerialNumber.toString());
         return;
     }
-    startCommand(ui.Command5, ButtonWhileRunning::Enabled, OpenPortFirst::KeepOpen, target->port,
-                 std::make_unique<SingleExchangeTask>(writeSerialExchange(target->machineNumber, *serialNumber),
-                                                      settingMessage));
+    startCommand(TerminalCommand::WriteSerial, target->port,
+                 {.machineNumber = target->machineNumber, .serialNumber = *serialNumber});
 }
 
 void Form1::DOWNLOG_Click()
@@ -198,12 +186,14 @@ void Form1::DOWNLOG_Click()
     ui.PBar1->setValue(0);
     ui.PBar1->show();
     ui.logoPreview->setConfirmedRows(0);
-    auto task = std::make_unique<LogoDownloadTask>(m_logo->picture, target->machineNumber, [this](int linesBegun) {
-        // Line L is on its way once lines 0 .. L-1 have been confirmed.
-        ui.logoPreview->setConfirmedRows(linesBegun);
-        ui.PBar1->setValue(linesBegun);
-    });
-    startCommand(ui.DOWNLOG, ButtonWhileRunning::Disabled, OpenPortFirst::Close, target->port, std::move(task));
+    startCommand(TerminalCommand::DownloadLogo, target->port,
+                 {.machineNumber = target->machineNumber,
+                  .picture = m_logo->picture,
+                  .progress = [this](int linesBegun) {
+                      // Line L is on its way once lines 0 .. L-1 have been confirmed.
+                      ui.logoPreview->setConfirmedRows(linesBegun);
+                      ui.PBar1->setValue(linesBegun);
+                  }});
 }
 
 void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
@@ -246,33 +236,51 @@ std::optional<Form1::CommandTarget> Form1::commandTarget()
     return CommandTarget{PortChoice{*portNumber, m_ports.deviceFor(*portNumber)}, *machineNumber};
 }
 
-void Form1::startCommand(QPushButton *button, ButtonWhileRunning buttonState, OpenPortFirst openPort,
-                         const PortChoice &port, std::unique_ptr<TerminalTask> task)
+QPushButton *Form1::buttonFor(TerminalCommand command) const
 {
-    m_commandButton = button;
-    showStatus((button == ui.DOWNLOG ? StatusText::Downloading : StatusText::Communicating).toString());
-    if (buttonState == ButtonWhileRunning::Disabled) {
+    switch (command) {
+    case TerminalCommand::ChangeNumber:
+        return ui.Cmd2;
+    case TerminalCommand::Settings:
+        return ui.Command1;
+    case TerminalCommand::ReadSerial:
+        return ui.Command4;
+    case TerminalCommand::WriteSerial:
+        return ui.Command5;
+    case TerminalCommand::DownloadLogo:
+        break;
+    }
+    return ui.DOWNLOG;
+}
+
+void Form1::startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs)
+{
+    m_runningCommand = command;
+    m_commandButton = buttonFor(command);
+    showStatus((command == TerminalCommand::DownloadLogo ? StatusText::Downloading : StatusText::Communicating)
+                   .toString());
+    // The serial-number buttons stay usable (a second press is refused while a command runs); the others
+    // are disabled until their command ends.
+    if (command != TerminalCommand::ReadSerial && command != TerminalCommand::WriteSerial) {
         // A disabled button hands the focus on to the next control, where a stray key would edit a box or
         // tick an option; with no focus at all, keys do nothing until the command ends.
-        if (button->hasFocus())
-            button->clearFocus();
-        button->setEnabled(false);
+        if (m_commandButton->hasFocus())
+            m_commandButton->clearFocus();
+        m_commandButton->setEnabled(false);
     }
-    m_session.run(port, openPort, std::move(task));
+    m_session.run(port, commandRow(command).openPort, makeCommandTask(command, inputs));
 }
 
-void Form1::showOutcome(const QString &message)
-{
-    if (m_commandButton == ui.DOWNLOG && message == StatusText::DownloadComplete)
-        ui.logoPreview->setConfirmedRows(LogoLineCount);
-    const bool terminalFailed = message == StatusText::CommunicationFailed
-                                || message == StatusText::CommunicationInterrupted;
-    showStatus(message, terminalFailed ? StatusText::CheckTheLineHint.toString() : QString());
-}
-
-void Form1::endCommand()
+void Form1::endCommand(const CommandResult &result)
 {
     ui.PBar1->hide();
+    if (result.status == CommandStatus::NoReply || result.status == CommandStatus::WrongReply)
+        showStatus(result.message, StatusText::CheckTheLineHint.toString());
+    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial)
+        ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
+    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::DownloadLogo)
+        ui.logoPreview->setConfirmedRows(LogoLineCount);
+
     QPushButton *button = std::exchange(m_commandButton, nullptr);
     if (!button)
         return;
@@ -318,7 +326,7 @@ void Form1::saveLogoAsText()
 
 bool Form1::downloadRunning() const
 {
-    return m_session.isRunning() && m_commandButton == ui.DOWNLOG;
+    return m_session.isRunning() && m_runningCommand == TerminalCommand::DownloadLogo;
 }
 
 void Form1::askBeforeClosing()

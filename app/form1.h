@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_session.h"
+#include "command_table.h"
 #include "logo_source.h"
 #include "port_directory.h"
 #include "ui_form1.h"
@@ -53,14 +54,9 @@ private:
     };
     std::optional<CommandTarget> commandTarget();
 
-    enum class ButtonWhileRunning {
-        Disabled,
-        Enabled,
-    };
-    void startCommand(QPushButton *button, ButtonWhileRunning buttonState, OpenPortFirst openPort,
-                      const PortChoice &port, std::unique_ptr<TerminalTask> task);
-    void showOutcome(const QString &message);
-    void endCommand();
+    QPushButton *buttonFor(TerminalCommand command) const;
+    void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
+    void endCommand(const CommandResult &result);
     void showStatus(const QString &text, const QString &toolTip = {});
     bool downloadRunning() const;
     void askBeforeClosing();
@@ -73,6 +69,7 @@ private:
     CommandSession m_session;
     QFileDialog *fileOpen = nullptr;
     QString m_logoFilePath;
+    TerminalCommand m_runningCommand = TerminalCommand::ChangeNumber;
     QPushButton *m_commandButton = nullptr;  // the button that started the running command
     QPointer<QMessageBox> m_quitQuestion;
     QFileDialog *m_saveDialog = nullptr;

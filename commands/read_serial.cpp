@@ -1,7 +1,5 @@
 #include "read_serial.h"
 
-#include "status_messages.h"
-
 namespace {
 constexpr char TwoByteFrameStart = 0x02;
 constexpr char ReadSerialCode = 0x1F;
@@ -26,15 +24,9 @@ QString serialTextFromReply(const QByteArray &reply)
     return QString::fromLatin1(reply.mid(1).toHex().toUpper());
 }
 
-QString readSerialMessage(const ExchangeOutcome &outcome)
+std::optional<QString> serialTextFromResult(const CommandResult &result)
 {
-    return outcome.kind == ExchangeOutcome::Kind::Replied ? StatusText::CommunicationSucceeded.toString()
-                                                          : StatusText::CommunicationFailed.toString();
-}
-
-std::optional<QString> serialTextFromOutcome(const ExchangeOutcome &outcome)
-{
-    if (outcome.kind != ExchangeOutcome::Kind::Replied)
+    if (result.status != CommandStatus::Done || result.reply.size() != ReadSerialReplyLength)
         return std::nullopt;
-    return serialTextFromReply(outcome.reply);
+    return serialTextFromReply(result.reply);
 }

@@ -15,6 +15,5 @@ Exchange readSerialExchange(quint8 machineNumber);
 // has six characters and writing it back stores the same bytes (01 02 03 -> "010203", ab 0c de -> "AB0CDE").
 QString serialTextFromReply(const QByteArray &reply);
 
-// The status message, and the new serial text on success.
-QString readSerialMessage(const ExchangeOutcome &outcome);
-std::optional<QString> serialTextFromOutcome(const ExchangeOutcome &outcome);
+// The serial text of a confirmed read; nothing for any other ending.
+std::optional<QString> serialTextFromResult(const CommandResult &result);

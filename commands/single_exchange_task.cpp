@@ -2,8 +2,15 @@
 
 #include "status_messages.h"
 
-QString settingMessage(const ExchangeOutcome &outcome)
+CommandStep SingleExchangeTask::next(const ExchangeOutcome &outcome)
 {
-    return outcome.kind == ExchangeOutcome::Kind::Replied ? StatusText::SettingSucceeded.toString()
-                                                          : StatusText::CommunicationFailed.toString();
+    switch (outcome.kind) {
+    case ExchangeOutcome::Kind::Replied:
+        return CommandResult{m_successMessage, CommandStatus::Done, outcome.reply};
+    case ExchangeOutcome::Kind::WrongReply:
+        return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::WrongReply, outcome.reply};
+    case ExchangeOutcome::Kind::TimedOut:
+        break;
+    }
+    return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply};
 }

@@ -2,27 +2,20 @@
 
 #include "exchange.h"
 
-#include <functional>
-
-// A command made of one exchange; `conclude` turns its outcome into the status message (and may act on
-// the reply first).
+// A command made of one exchange. A confirmed exchange shows the command's own success message; a
+// missing or wrong answer shows "通讯失败！".
 class SingleExchangeTask : public TerminalTask
 {
 public:
-    using Conclusion = std::function<QString(const ExchangeOutcome &)>;
-
-    SingleExchangeTask(Exchange exchange, Conclusion conclude)
-        : m_exchange(std::move(exchange)), m_conclude(std::move(conclude))
+    SingleExchangeTask(Exchange exchange, QString successMessage)
+        : m_exchange(std::move(exchange)), m_successMessage(std::move(successMessage))
     {
     }
 
     CommandStep begin() override { return m_exchange; }
-    CommandStep next(const ExchangeOutcome &outcome) override { return Finished{m_conclude(outcome)}; }
+    CommandStep next(const ExchangeOutcome &outcome) override;
 
 private:
     Exchange m_exchange;
-    Conclusion m_conclude;
+    QString m_successMessage;
 };
-
-// The status message of a command that writes to the terminal and is confirmed by a one-byte answer.
-QString settingMessage(const ExchangeOutcome &outcome);

@@ -11,7 +11,7 @@ CommandSession::CommandSession(QObject *parent)
     });
     connect(&m_link, &SerialLink::linkLost, this, [this] {
         if (m_task)
-            conclude(StatusText::PortLost.toString());
+            conclude({StatusText::PortLost.toString(), CommandStatus::PortLost});
     });
 }
 
@@ -20,7 +20,7 @@ void CommandSession::run(const PortChoice &port, OpenPortFirst openPort, std::un
     Q_ASSERT(!m_task);
     m_task = std::move(task);
     if (const auto failure = m_link.prepareLink(openPort == OpenPortFirst::Close, port.deviceName)) {
-        conclude(openFailureMessage(*failure, port));
+        conclude({openFailureMessage(*failure, port), CommandStatus::PortOpenFailed});
         return;
     }
     proceed(m_task->begin());
@@ -58,13 +58,13 @@ void CommandSession::proceed(const CommandStep &step)
     if (const auto *exchange = std::get_if<Exchange>(&step))
         m_link.transact(*exchange);
     else
-        conclude(std::get<Finished>(step).message);
+        conclude(std::get<CommandResult>(step));
 }
 
-void CommandSession::conclude(const QString &message)
+void CommandSession::conclude(const CommandResult &result)
 {
-    emit messageReady(message);
+    emit messageReady(result.message);
     m_link.releaseLink();
     m_task.reset();
-    emit finished();
+    emit finished(result);
 }

@@ -44,12 +44,12 @@ public:
     static QString openFailureMessage(OpenFailure failure, const PortChoice &port);
 
 signals:
-    void messageReady(const QString &message);  // the port is still open at this point
-    void finished();                            // the port is closed again
+    void messageReady(const QString &message);     // the port is still open at this point
+    void finished(const CommandResult &result);   // the port is closed again
 
 private:
     void proceed(const CommandStep &step);
-    void conclude(const QString &message);
+    void conclude(const CommandResult &result);
 
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;

@@ -29,12 +29,25 @@ struct ExchangeOutcome
     QByteArray reply;  // the bytes read, for WrongReply and Replied
 };
 
-// What a command does next: another exchange, or finish with a status message.
-struct Finished
+// How a command ended, in terms a script can act on.
+enum class CommandStatus {
+    Done,            // the terminal confirmed it (or answered, for a read)
+    NoReply,         // no complete answer within the reply limit
+    WrongReply,      // an answer from someone else, or noise
+    PortLost,        // the device failed or went away during the command
+    PortOpenFailed,  // the port could not be opened; nothing was sent
+};
+
+// How a command ended: the status line's message, the status, and the terminal's last answer.
+struct CommandResult
 {
     QString message;
+    CommandStatus status = CommandStatus::Done;
+    QByteArray reply{};
 };
-using CommandStep = std::variant<Exchange, Finished>;
+
+// What a command does next: another exchange, or finish.
+using CommandStep = std::variant<Exchange, CommandResult>;
 
 // A command as a sequence of exchanges, driven by CommandSession.
 class TerminalTask

@@ -31,14 +31,14 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
 {
     switch (outcome.kind) {
     case ExchangeOutcome::Kind::TimedOut:
-        return Finished{StatusText::CommunicationFailed.toString()};
+        return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply};
     case ExchangeOutcome::Kind::WrongReply:
-        return Finished{StatusText::CommunicationInterrupted.toString()};
+        return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply, outcome.reply};
     case ExchangeOutcome::Kind::Replied:
         break;
     }
     if (++m_line == LogoLineCount)
-        return Finished{StatusText::DownloadComplete.toString()};
+        return CommandResult{StatusText::DownloadComplete.toString(), CommandStatus::Done, outcome.reply};
     return startLine();
 }
 

@@ -1,4 +1,5 @@
 #include "change_number.h"
+#include "command_table.h"
 #include "logo_download.h"
 #include "read_serial.h"
 #include "single_exchange_task.h"
@@ -96,10 +97,18 @@ void TestCommands::serialTextFromReply()
     QFETCH(QByteArray, reply);
     QFETCH(QString, text);
     QCOMPARE(::serialTextFromReply(reply), text);
-    QCOMPARE(serialTextFromOutcome({ExchangeOutcome::Kind::Replied, reply}), std::optional<QString>(text));
-    QCOMPARE(serialTextFromOutcome({ExchangeOutcome::Kind::WrongReply, reply}), std::nullopt);
-    QCOMPARE(readSerialMessage({ExchangeOutcome::Kind::Replied, reply}), StatusText::CommunicationSucceeded);
-    QCOMPARE(readSerialMessage({ExchangeOutcome::Kind::WrongReply, reply}), StatusText::CommunicationFailed);
+    const auto resultOf = [&](ExchangeOutcome::Kind kind) {
+        auto task = makeCommandTask(TerminalCommand::ReadSerial, {.machineNumber = 1});
+        task->begin();
+        return std::get<CommandResult>(task->next({kind, reply}));
+    };
+    const CommandResult answered = resultOf(ExchangeOutcome::Kind::Replied);
+    QCOMPARE(answered.message, StatusText::CommunicationSucceeded);
+    QCOMPARE(serialTextFromResult(answered), std::optional<QString>(text));
+    const CommandResult wrong = resultOf(ExchangeOutcome::Kind::WrongReply);
+    QCOMPARE(wrong.message, StatusText::CommunicationFailed);
+    QCOMPARE(wrong.status, CommandStatus::WrongReply);
+    QCOMPARE(serialTextFromResult(wrong), std::nullopt);
     QCOMPARE(readSerialExchange(1).commandFrame, QByteArray::fromHex("021f"));
     QCOMPARE(readSerialExchange(1).replyLength, 4);
     // What is read can be written straight back.
@@ -185,7 +194,7 @@ void TestCommands::logoDownloadSteps()
         QCOMPARE(exchange->commandFrame, ::logoLineFrame(line, countingPicture().line(line)));
         step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(exchange->addressByte))});
     }
-    QCOMPARE(std::get<Finished>(step).message, StatusText::DownloadComplete);
+    QCOMPARE(std::get<CommandResult>(step).message, StatusText::DownloadComplete);
     QList<int> expected;
     for (int line = 0; line < LogoLineCount; ++line)
         expected << line;
@@ -216,7 +225,7 @@ void TestCommands::logoDownloadStopsOnFailure()
         step = task.next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(18))});
     QVERIFY(std::holds_alternative<Exchange>(step));
     step = task.next({ExchangeOutcome::Kind(outcome), QByteArray(1, char(0x55))});
-    QCOMPARE(std::get<Finished>(step).message, message);
+    QCOMPARE(std::get<CommandResult>(step).message, message);
 }
 
 QTEST_APPLESS_MAIN(TestCommands)

@@ -86,7 +86,7 @@ void TestFaultMatrix::faultOnTheLine()
     WindowBench bench(simOptions);
     QVERIFY(bench.start());
     bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
-    const int descriptorsBefore = openDescriptorCount();
+    const QStringList openBefore = openFilesAndDevices();
 
     QVERIFY(bench.press(qPrintable(button), 45000));
     QCOMPARE(bench.status(), message);
@@ -97,7 +97,8 @@ void TestFaultMatrix::faultOnTheLine()
     for (QPushButton *each : bench.form->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(each->isEnabled(), qPrintable(each->objectName()));
     // Neither the port nor the logo file is left open.
-    QVERIFY(openDescriptorCount() <= descriptorsBefore); // the file dialog may still be letting go of its own
+    const QStringList openAfter = openFilesAndDevices();
+    QVERIFY2(openAfter.size() <= openBefore.size(), qPrintable(openAfter.join(u' ') + " were " + openBefore.join(u' ')));
     // A vanished device is reported once or twice by Qt, not in a storm.
     QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
              qPrintable(QString::number(bench.form->session().link().portErrorCount())));

@@ -97,16 +97,23 @@ inline QByteArray countingLogoOnLine(quint8 machineNumber, int lines)
     return bytes;
 }
 
-// Files and devices this process holds open: a port or file left open shows up here. Pipes, sockets and
-// Qt's own event and file-watching handles (which the file dialog opens and closes on a thread of its
-// own, at times of its choosing) are not counted.
-inline int openDescriptorCount()
+// Files and devices this process holds open, by what they lead to: a port or file left open shows up
+// here. Pipes, sockets and Qt's own event and file-watching handles (which the file dialog opens and
+// closes on a thread of its own, at times of its choosing) are left out.
+inline QStringList openFilesAndDevices()
 {
     const QDir descriptors(QStringLiteral("/proc/self/fd"));
-    int count = 0;
+    QStringList targets;
     for (const QString &entry : descriptors.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
-        if (QFileInfo(descriptors.filePath(entry)).symLinkTarget().startsWith(u'/'))
-            ++count;
+        const QString target = QFileInfo(descriptors.filePath(entry)).symLinkTarget();
+        if (target.startsWith(u'/'))
+            targets << target;
     }
-    return count;
+    targets.sort();
+    return targets;
+}
+
+inline int openDescriptorCount()
+{
+    return int(openFilesAndDevices().size());
 }

@@ -3,10 +3,10 @@
 #include "soak_model.h"
 
 #include "change_number.h"
+#include "command_table.h"
 #include "logo_download.h"
 #include "logo_file.h"
 #include "read_serial.h"
-#include "single_exchange_task.h"
 #include "status_messages.h"
 #include "write_serial.h"
 
@@ -159,44 +159,46 @@ void applyEffect(const PlannedCommand &command, int line, TerminalModel &model)
     }
 }
 
-std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8 machine,
-                                           const QString &folder, TaskWatch &watch)
+TerminalCommand terminalCommand(CommandKind kind)
 {
-    switch (command.kind) {
+    switch (kind) {
     case CommandKind::ChangeNumber:
-        return CommandTask{
-            std::make_unique<SingleExchangeTask>(changeNumberExchange(machine), settingMessage)};
+        return TerminalCommand::ChangeNumber;
     case CommandKind::Settings:
-        return CommandTask{std::make_unique<SingleExchangeTask>(
-            settingsExchange(machine, command.settings, command.delay), settingMessage)};
+        return TerminalCommand::Settings;
     case CommandKind::ReadSerial:
-        // As the window: the serial-number commands go out on the port as it is, without closing it first.
-        return CommandTask{std::make_unique<SingleExchangeTask>(readSerialExchange(machine),
-                                                                [&watch](const ExchangeOutcome &outcome) {
-                                                                    watch.serialText =
-                                                                        serialTextFromOutcome(outcome);
-                                                                    return readSerialMessage(outcome);
-                                                                }),
-                           OpenPortFirst::KeepOpen};
+        return TerminalCommand::ReadSerial;
     case CommandKind::WriteSerial:
-        return CommandTask{std::make_unique<SingleExchangeTask>(
-                               writeSerialExchange(machine, serialBytes(command)), settingMessage),
-                           OpenPortFirst::KeepOpen};
+        return TerminalCommand::WriteSerial;
     case CommandKind::Download:
         break;
     }
-    // As the window: the file is read whole, and closed, before the port is opened.
-    const QString path = QDir(folder).filePath(QStringLiteral("logo.txt"));
-    if (!writeLogoFile(path, command.picture))
-        return QStringLiteral("(the logo file could not be written)");
-    auto picture = readLogoFile(path);
-    if (!std::holds_alternative<LogoPicture>(picture))
-        return QStringLiteral("(the logo file could not be read back)");
-    return CommandTask{std::make_unique<LogoDownloadTask>(std::get<LogoPicture>(std::move(picture)), machine,
-                                                          [&watch](int linesBegun) {
-                                                              watch.linesBegun = linesBegun + 1;
-                                                              watch.sinceLineBegun.start();
-                                                          })};
+    return TerminalCommand::DownloadLogo;
+}
+
+std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8 machine,
+                                           const QString &folder, TaskWatch &watch)
+{
+    CommandInputs inputs{.machineNumber = machine, .settings = command.settings, .delay = command.delay};
+    if (command.kind == CommandKind::WriteSerial)
+        inputs.serialNumber = serialBytes(command);
+    if (command.kind == CommandKind::Download) {
+        // As the window: the file is read whole, and closed, before the port is opened.
+        const QString path = QDir(folder).filePath(QStringLiteral("logo.txt"));
+        if (!writeLogoFile(path, command.picture))
+            return QStringLiteral("(the logo file could not be written)");
+        auto picture = readLogoFile(path);
+        if (!std::holds_alternative<LogoPicture>(picture))
+            return QStringLiteral("(the logo file could not be read back)");
+        inputs.picture = std::get<LogoPicture>(std::move(picture));
+        inputs.progress = [&watch](int linesBegun) {
+            watch.linesBegun = linesBegun + 1;
+            watch.sinceLineBegun.start();
+        };
+    }
+    // The same table the window and the command line build their tasks from.
+    const TerminalCommand terminal = terminalCommand(command.kind);
+    return CommandTask{makeCommandTask(terminal, inputs), commandRow(terminal).openPort};
 }
 
 } // namespace soak

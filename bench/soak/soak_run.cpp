@@ -1,5 +1,7 @@
 #include "soak_run.h"
 
+#include "read_serial.h"
+
 #include "guarded_wait.h"
 
 #include <QElapsedTimer>
@@ -70,10 +72,12 @@ Soak::CommandResult Soak::runCommand(const PlannedCommand &command, const QStrin
                          result.message = message;
                          ++result.messages;
                      });
-    QObject::connect(&m_session, &CommandSession::finished, wait.context(), [&result, &wait] {
-        result.finished = true;
-        wait.end();
-    });
+    QObject::connect(&m_session, &CommandSession::finished, wait.context(),
+                     [&result, &wait](const ::CommandResult &ended) {
+                         result.finished = true;
+                         result.watch.serialText = serialTextFromResult(ended);
+                         wait.end();
+                     });
 
     QElapsedTimer sinceStart;
     sinceStart.start();
