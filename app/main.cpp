@@ -1,4 +1,6 @@
+#include "cli.h"
 #include "form1.h"
+#include "language.h"
 #include "port_directory.h"
 
 #include <QApplication>
@@ -9,7 +11,12 @@
 
 int main(int argc, char *argv[])
 {
+    // A command word first runs the command line, which never creates the window's application object.
+    if (isCommandLineRun(argc, argv))
+        return runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
+    installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
     QApplication::setApplicationName(QStringLiteral("timeclock-setup"));
     QApplication::setApplicationVersion(QStringLiteral("6.1"));
 
@@ -23,8 +30,11 @@ int main(int argc, char *argv[])
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Show every byte written and read, with a timestamp, on standard error."));
+    const QCommandLineOption languageOption(QStringLiteral("lang"), QStringLiteral("The window's language: zh or en."),
+                                            QStringLiteral("zh|en"));
     parser.addOption(portOption);
     parser.addOption(traceOption);
+    parser.addOption(languageOption);
     parser.process(app);
 
     PortDirectory ports;
