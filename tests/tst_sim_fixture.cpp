@@ -116,6 +116,7 @@ private slots:
     void hangUpMakesAPendingReadFail();
     void lineRateHoldsTheReplyBackForTheExchangeTime();
     void linkPointsAtTheDeviceUntilStop();
+    void outputReadAtStopIsReadWhole();
     void pictureOutShowsTheStoredLogo();
     void pictureThatCannotBeWrittenFailsTheStop();
     void stopPrintsTheFinalState_data();
@@ -244,6 +245,30 @@ void TestSimFixture::linkPointsAtTheDeviceUntilStop()
     QCOMPARE(QFileInfo(link).symLinkTarget(), clock.devicePath());
     QVERIFY(clock.stop());
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+// The benchmarks' way: the output goes to a file and is read only when the simulator has stopped.
+void TestSimFixture::outputReadAtStopIsReadWhole()
+{
+    sim::SimProcess simulator({"--timestamps", "--serial", "a1b2c3"}, sim::SimProcess::Reading::AtStop);
+    QVERIFY(simulator.start());
+    QVERIFY(simulator.devicePath().startsWith("/dev/"));
+    Device device(simulator.devicePath());
+    QVERIFY(device.isOpen());
+    QVERIFY(device.write(hex("12021f")));
+    QCOMPARE(device.read(4).toHex(), QByteArray("12a1b2c3"));
+    QVERIFY(device.write(hex("12050f010203")));
+    QCOMPARE(device.read(1).toHex(), QByteArray("12"));
+    QVERIFY(simulator.reader().received().isEmpty()); // nothing read before the stop
+
+    QVERIFY(simulator.stop());
+    const sim::OutputReader &output = simulator.reader();
+    QCOMPARE(output.received().toHex(), QByteArray("12021f12050f010203"));
+    QCOMPARE(output.transmitted().toHex(), QByteArray("12a1b2c312"));
+    for (const sim::LineChunk &chunk : output.chunks())
+        QVERIFY(chunk.stampNs.value_or(0) > 0);
+    QVERIFY(output.finalState());
+    QCOMPARE(output.finalState()->serial.toHex(), QByteArray("010203"));
 }
 
 void TestSimFixture::pictureOutShowsTheStoredLogo()
