@@ -105,8 +105,10 @@ inline QStringList openFilesAndDevices()
     const QDir descriptors(QStringLiteral("/proc/self/fd"));
     QStringList targets;
     for (const QString &entry : descriptors.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        // A pipe, socket or event handle reads "pipe:[N]" and the like, which Qt turns into a path below
+        // the descriptor folder. Folders are left out too: the dialog's thread reads them at times of its own.
         const QString target = QFileInfo(descriptors.filePath(entry)).symLinkTarget();
-        if (target.startsWith(u'/'))
+        if (!target.startsWith(descriptors.absolutePath()) && !QFileInfo(target).isDir())
             targets << target;
     }
     targets.sort();
