@@ -108,7 +108,8 @@ inline QStringList openFilesAndDevices()
         // A pipe, socket or event handle reads "pipe:[N]" and the like, which Qt turns into a path below
         // the descriptor folder. Folders are left out too: the dialog's thread reads them at times of its own.
         const QString target = QFileInfo(descriptors.filePath(entry)).symLinkTarget();
-        if (!target.startsWith(descriptors.absolutePath()) && !QFileInfo(target).isDir())
+        // An empty target is a descriptor closed while the folder was being listed.
+        if (!target.isEmpty() && !target.startsWith(descriptors.absolutePath()) && !QFileInfo(target).isDir())
             targets << target;
     }
     targets.sort();
