@@ -2,9 +2,15 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <QSerialPortInfo>
+#endif
 
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 void PortDirectory::mapPort(int number, const QString &deviceName)
@@ -43,8 +49,14 @@ QString PortDirectory::deviceFor(qint16 number) const
 QString PortDirectory::describe() const
 {
     QMap<int, QString> reach = m_mapped;
-#ifndef Q_OS_WIN
     const QStringList ports = systemPorts();
+#ifdef Q_OS_WIN
+    static const QRegularExpression comPort(QStringLiteral("^COM([1-9]\\d{0,4})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    for (const QString &port : ports)
+        if (const auto match = comPort.match(port); match.hasMatch() && !reach.contains(match.captured(1).toInt()))
+            reach.insert(match.captured(1).toInt(), port);
+#else
     for (int i = 0; i < ports.size(); ++i)
         if (!reach.contains(i + 1))
             reach.insert(i + 1, ports.at(i));
@@ -87,6 +99,34 @@ QStringList PortDirectory::orderedSystemPorts(QStringList systemLocations)
     return systemLocations;
 }
 
+#ifdef Q_OS_WIN
+QStringList PortDirectory::systemPorts() const
+{
+    // The ports Windows knows now are the data of the values under SERIALCOMM (COM3). The values' names
+    // are device paths (\Device\Serial0), which QSettings takes for nested keys and cannot read, so the
+    // registry is read directly.
+    HKEY serialComm = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &serialComm)
+        != ERROR_SUCCESS)
+        return {};
+    QStringList ports;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = DWORD(std::size(name));
+        wchar_t data[64] = {};
+        DWORD dataSize = sizeof data - sizeof(wchar_t);  // room for the terminating zero the registry may omit
+        DWORD type = 0;
+        const LONG result = RegEnumValueW(serialComm, index, name, &nameLength, nullptr, &type,
+                                          reinterpret_cast<BYTE *>(data), &dataSize);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_SUCCESS && type == REG_SZ)
+            ports << QString::fromWCharArray(data).trimmed();
+    }
+    RegCloseKey(serialComm);
+    return ports;
+}
+#else
 QStringList PortDirectory::systemPorts() const
 {
     QStringList locations;
@@ -94,3 +134,4 @@ QStringList PortDirectory::systemPorts() const
         locations << info.systemLocation();
     return orderedSystemPorts(locations);
 }
+#endif

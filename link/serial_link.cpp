@@ -1,23 +1,22 @@
 #include "serial_link.h"
 
-#include <QFileInfo>
 #include <QMetaObject>
 
 Q_LOGGING_CATEGORY(lcLink, "timeclock.link", QtWarningMsg)
 
 namespace {
-constexpr qint32 LineBaudRate = 9600;  // 9600 8N1 is what every terminal of this kind speaks
 constexpr qint64 ReplyLimitNs = std::chrono::nanoseconds(SerialLink::ReplyLimit).count();
 } // namespace
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
+    , m_line(makeSerialLine())
 {
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &SerialLink::onReplyTimer);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::checkReply);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
+    connect(m_line.get(), &SerialLine::readyRead, this, &SerialLink::checkReply);
+    connect(m_line.get(), &SerialLine::faultOccurred, this, &SerialLink::onLineFault);
 }
 
 SerialLink::~SerialLink()
@@ -27,31 +26,18 @@ SerialLink::~SerialLink()
 
 std::optional<OpenFailure> SerialLink::prepareLink(bool closeFirst, const QString &deviceName)
 {
-    if (closeFirst && m_port.isOpen())
+    if (closeFirst && m_line->isOpen())
         releaseLink();
     m_replyTimer.stop();
     m_state = State::Idle;
     if (deviceName.isEmpty())
         return OpenFailure::NoSuchPort;
 
-    if (!m_port.isOpen())
-        m_port.setPortName(deviceName);
-    m_port.setBaudRate(LineBaudRate);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (m_port.isOpen())
-        return std::nullopt;
-
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcLink) << "open" << deviceName << "failed:" << m_port.errorString();
-        return classifyOpenFailure(deviceName);
-    }
-    // The driver may still hold bytes that arrived while nobody had the port open; a command must
-    // start with an empty receive side.
-    m_port.clear(QSerialPort::Input);
-    qCDebug(lcLink) << "opened" << deviceName;
+    const bool wasOpen = m_line->isOpen();
+    if (const auto failure = m_line->open(deviceName))
+        return failure;
+    if (!wasOpen)
+        qCDebug(lcLink) << "opened" << deviceName;
     return std::nullopt;
 }
 
@@ -60,7 +46,7 @@ void SerialLink::transact(const Exchange &exchange)
     Q_ASSERT(m_state == State::Idle);
     ++m_generation;
     m_exchange = exchange;
-    if (!m_port.isOpen()) {
+    if (!m_line->isOpen()) {
         deliverLater([this] { emit linkLost(); });
         return;
     }
@@ -78,7 +64,7 @@ void SerialLink::transact(const Exchange &exchange)
     m_replyTimer.start(ReplyLimit);
     // Bytes left over from the previous exchange of this command count towards this reply; anything newer
     // announces itself with readyRead.
-    if (m_port.bytesAvailable() > 0)
+    if (m_line->bytesAvailable() > 0)
         deliverLater([this] { checkReply(); });
 }
 
@@ -87,36 +73,34 @@ void SerialLink::releaseLink()
     ++m_generation;
     m_replyTimer.stop();
     m_state = State::Idle;
-    if (!m_port.isOpen())
+    if (!m_line->isOpen())
         return;
-    if (lcLink().isDebugEnabled() && m_port.bytesAvailable() > 0)
-        qCDebug(lcLink).noquote() << "RX (discarded)" << m_port.peek(m_port.bytesAvailable()).toHex(' ');
-    m_port.close();
-    qCDebug(lcLink) << "closed" << m_port.portName();
+    if (lcLink().isDebugEnabled() && m_line->bytesAvailable() > 0)
+        qCDebug(lcLink).noquote() << "RX (discarded)" << m_line->peek(m_line->bytesAvailable()).toHex(' ');
+    m_line->close();
+    qCDebug(lcLink) << "closed" << m_line->portName();
 }
 
 bool SerialLink::isOpen() const
 {
-    return m_port.isOpen();
+    return m_line->isOpen();
 }
 
 void SerialLink::writeToLine(const QByteArray &bytes)
 {
     qCDebug(lcLink).noquote() << "TX" << bytes.toHex(' ');
-    m_port.write(bytes);
-    // Hand the bytes to the driver now: nothing queued is ever discarded, so a frame reaches the line whole.
-    m_port.flush();
+    m_line->write(bytes);
 }
 
 void SerialLink::checkReply()
 {
-    if (m_state != State::WaitingForReply || m_port.bytesAvailable() < m_exchange.replyLength)
+    if (m_state != State::WaitingForReply || m_line->bytesAvailable() < m_exchange.replyLength)
         return;
     if (replyLimitPassed()) {
         finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
         return;
     }
-    const QByteArray reply = m_port.read(m_exchange.replyLength);
+    const QByteArray reply = m_line->read(m_exchange.replyLength);
     qCDebug(lcLink).noquote() << "RX" << reply.toHex(' ');
     const bool fromAddressee = quint8(reply.at(0)) == m_exchange.addressByte;
     finishExchange({fromAddressee ? ExchangeOutcome::Kind::Replied : ExchangeOutcome::Kind::WrongReply, reply});
@@ -147,30 +131,13 @@ void SerialLink::finishExchange(const ExchangeOutcome &outcome)
     emit exchangeFinished(outcome);
 }
 
-void SerialLink::onPortError(QSerialPort::SerialPortError error)
+void SerialLink::onLineFault(SerialLine::Fault fault, const QString &description)
 {
-    if (error == QSerialPort::NoError)
-        return;
     ++m_portErrorCount;
-    qCDebug(lcLink) << "port error" << error << m_port.errorString();
-    switch (error) {
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
-    case QSerialPort::DeviceNotFoundError:
-    case QSerialPort::UnknownError:
-        // Qt 6.4 keeps reporting a vanished device; stop listening at the first report.
-        if (m_port.isOpen())
-            loseLink();
-        return;
-    case QSerialPort::UnsupportedOperationError:  // modem lines on a port that has none (a pty)
-    case QSerialPort::TimeoutError:
-    case QSerialPort::PermissionError:  // open failures are reported by prepareLink
-    case QSerialPort::OpenError:
-    case QSerialPort::NotOpenError:
-    case QSerialPort::NoError:
-        return;
-    }
+    qCDebug(lcLink).noquote() << "port error" << description;
+    // Qt 6.4 keeps reporting a vanished device; stop listening at the first report.
+    if (fault == SerialLine::Fault::Broken && m_line->isOpen())
+        loseLink();
 }
 
 void SerialLink::loseLink()
@@ -178,7 +145,7 @@ void SerialLink::loseLink()
     const bool wasExchanging = m_state == State::WaitingForReply;
     m_replyTimer.stop();
     m_state = State::Idle;
-    m_port.close();
+    m_line->close();
     ++m_generation;
     if (wasExchanging)
         deliverLater([this] { emit linkLost(); });
@@ -195,30 +162,4 @@ void SerialLink::deliverLater(std::function<void()> action)
                 action();
         },
         Qt::QueuedConnection);
-}
-
-OpenFailure SerialLink::classifyOpenFailure(const QString &deviceName) const
-{
-    const QFileInfo device(deviceName);
-    switch (m_port.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        return OpenFailure::NoSuchPort;
-    case QSerialPort::PermissionError:
-#ifdef Q_OS_WIN
-        // Windows answers "access denied" when another program holds the port.
-        return OpenFailure::PortBusy;
-#else
-        if (!device.exists())
-            return OpenFailure::NoSuchPort;
-        if (!device.isReadable() || !device.isWritable())
-            return OpenFailure::PermissionDenied;
-        return OpenFailure::PortBusy;
-#endif
-    default:
-#ifndef Q_OS_WIN
-        if (!device.exists())
-            return OpenFailure::NoSuchPort;
-#endif
-        return OpenFailure::Other;
-    }
 }

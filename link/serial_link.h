@@ -1,25 +1,16 @@
 #pragma once
 
 #include "exchange.h"
+#include "serial_line.h"
 
 #include <QElapsedTimer>
-#include <QLoggingCategory>
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
-
-Q_DECLARE_LOGGING_CATEGORY(lcLink)
-
-enum class OpenFailure {
-    NoSuchPort,
-    PermissionDenied,
-    PortBusy,
-    Other,
-};
 
 // The serial port to the terminal, and the three steps every command takes with it: prepare and open,
 // exchange frames (once or many times), release.
@@ -63,14 +54,13 @@ private:
     void writeToLine(const QByteArray &bytes);
     void checkReply();
     void onReplyTimer();
-    void onPortError(QSerialPort::SerialPortError error);
+    void onLineFault(SerialLine::Fault fault, const QString &description);
     void finishExchange(const ExchangeOutcome &outcome);
     void loseLink();
     void deliverLater(std::function<void()> action);
     bool replyLimitPassed() const;
-    OpenFailure classifyOpenFailure(const QString &deviceName) const;
 
-    QSerialPort m_port;
+    std::unique_ptr<SerialLine> m_line;
     QTimer m_replyTimer;
     QElapsedTimer m_sinceFrameSent;
     State m_state = State::Idle;

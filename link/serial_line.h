@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLoggingCategory>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// Open, close and every byte on the line, switched on by the trace option.
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+enum class OpenFailure {
+    NoSuchPort,
+    PermissionDenied,
+    PortBusy,
+    Other,
+};
+
+// The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
+// Qt SerialPort serves it on Linux; on Windows the program's own Win32 line does (Qt SerialPort's Windows
+// code waits with WaitCommEvent, which Wine cannot serve on a pseudo-terminal), so SerialLink and
+// everything above it stay one code path.
+class SerialLine : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Fault {
+        Broken,    // the device failed or went away: the line is of no more use
+        Harmless,  // reported, but no failure (modem lines on a port that has none, time-outs)
+    };
+
+    using QObject::QObject;
+
+    // Applies 9600 8N1 and opens `deviceName` with an empty receive side. A line already open keeps its
+    // device and only gets the settings again. Returns the reason when the port cannot be opened.
+    virtual std::optional<OpenFailure> open(const QString &deviceName) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual QString portName() const = 0;
+
+    // Hands the bytes to the driver before it returns; a failure is reported through faultOccurred.
+    virtual void write(const QByteArray &bytes) = 0;
+
+    // What has arrived and not been read yet; readyRead() announces more.
+    virtual qint64 bytesAvailable() const = 0;
+    virtual QByteArray read(qint64 maxSize) = 0;
+    virtual QByteArray peek(qint64 maxSize) = 0;
+
+signals:
+    void readyRead();
+    void faultOccurred(SerialLine::Fault fault, const QString &description);
+};
+
+// The platform's serial line.
+std::unique_ptr<SerialLine> makeSerialLine();
