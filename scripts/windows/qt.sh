@@ -1,0 +1,117 @@
+# Sourced by ./package-windows: the minimal Qt for 64-bit Windows, cross-built once from Debian's own
+# qt6-base sources and kept in a cache folder keyed by everything that shapes it.
+# Needs: REPO (repository root), TIMECLOCK_CACHE (cache folder).
+
+QT_WIN_VERSION=6.4.2
+QT_WIN_TOOLCHAIN=$REPO/cmake/mingw-w64-x86_64.cmake
+
+# The Windows build needs Core, Gui, Widgets and the windows platform plugin; everything else is off so the
+# build stays near half an hour on two cores.
+# - INPUT_opengl=no as well as FEATURE_opengl=OFF: the feature alone still leaves the dynamic-GL code in.
+# - tabletevent needs 3rdparty/wintab, which Debian's source tarball does not carry.
+# - direct2d is off, and directwrite3 with it: the windows plugin otherwise refers to the direct2d font
+#   engine and fails to link.
+QT_WIN_FLAGS=(
+    -DCMAKE_BUILD_TYPE=Release
+    -DBUILD_SHARED_LIBS=ON
+    -DQT_BUILD_EXAMPLES=OFF
+    -DQT_BUILD_TESTS=OFF
+    -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DINPUT_opengl=no
+    -DFEATURE_opengl=OFF
+    -DFEATURE_vulkan=OFF
+    -DFEATURE_dbus=OFF
+    -DFEATURE_sql=OFF
+    -DFEATURE_network=OFF
+    -DFEATURE_printsupport=OFF
+    -DFEATURE_concurrent=OFF
+    -DFEATURE_xml=OFF
+    -DFEATURE_testlib=OFF
+    -DFEATURE_icu=OFF
+    -DFEATURE_zstd=OFF
+    -DFEATURE_tabletevent=OFF
+    -DFEATURE_direct2d=OFF
+    -DFEATURE_directwrite3=OFF
+)
+
+# Our own changes to Qt's sources, applied after Debian's; part of the cache key.
+QT_WIN_PATCHES=("$REPO"/scripts/windows/qt-patches/*.patch)
+[ -e "${QT_WIN_PATCHES[0]}" ] || QT_WIN_PATCHES=()
+
+# The Debian source version matching the host Qt, whose moc, rcc and uic the cross build uses.
+qt_source_version() {
+    dpkg-query -W -f='${source:Version}' qt6-base-dev
+}
+
+qt_cache_key() {
+    {
+        echo "$QT_WIN_VERSION $(qt_source_version)"
+        printf '%s\n' "${QT_WIN_FLAGS[@]}"
+        cat "$QT_WIN_TOOLCHAIN"
+        [ ${#QT_WIN_PATCHES[@]} -eq 0 ] || cat "${QT_WIN_PATCHES[@]}"
+        x86_64-w64-mingw32-g++-posix -dumpfullversion
+    } | sha256sum | cut -c1-12
+}
+
+qt_prefix() {
+    echo "$TIMECLOCK_CACHE/qt-$QT_WIN_VERSION-mingw64-$(qt_cache_key)"
+}
+
+# apt-get through a private sources list and list folder, so the machine's apt configuration and lists
+# stay as they are.
+private_apt() {
+    local apt_dir=$TIMECLOCK_CACHE/apt
+    apt-get -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null \
+        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" \
+        -o APT::Sandbox::User=root "$@"
+}
+
+# fetch_qt_sources: prints the folder of the unpacked qt6-base sources (Debian's patches applied).
+fetch_qt_sources() {
+    local version src_root apt_dir=$TIMECLOCK_CACHE/apt
+    version=$(qt_source_version)
+    src_root=$TIMECLOCK_CACHE/src/qt6-base-$version
+    if [ ! -f "$src_root/.unpacked" ]; then
+        mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$src_root"
+        cat >"$apt_dir/sources.list" <<'EOF'
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+EOF
+        private_apt update >&2
+        rm -rf "$src_root"/qt6-base-*/
+        (cd "$src_root" && private_apt source "qt6-base=$version" >&2)
+        touch "$src_root/.unpacked"
+    fi
+    local dirs=("$src_root"/qt6-base-*/)
+    echo "${dirs[0]%/}"
+}
+
+# ensure_windows_qt: builds and installs the cross Qt unless the cache already holds it; prints its prefix.
+ensure_windows_qt() {
+    local prefix
+    prefix=$(qt_prefix)
+    if [ -f "$prefix/.complete" ]; then
+        echo "$prefix"
+        return
+    fi
+    local src build patch
+    src=$(fetch_qt_sources)
+    build=$prefix.build
+    # A fresh copy of the sources for each key, so our patches never pile up on one another.
+    rm -rf "$build"
+    mkdir -p "$build"
+    cp -a "$src" "$build/src"
+    for patch in "${QT_WIN_PATCHES[@]}"; do
+        patch -d "$build/src" -p1 <"$patch" >&2
+    done
+    echo "Building Qt $QT_WIN_VERSION for Windows once into $prefix (about half an hour on two cores)" >&2
+    cmake -S "$build/src" -B "$build/obj" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QT_WIN_TOOLCHAIN" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" "${QT_WIN_FLAGS[@]}" >&2
+    nice -n 19 cmake --build "$build/obj" --parallel 2 >&2
+    cmake --install "$build/obj" >&2
+    touch "$prefix/.complete"
+    rm -rf "$build"
+    echo "$prefix"
+}
