@@ -28,6 +28,8 @@ prepare_wine() {
     wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$COM1_LINK" /f >>"$CHECK_DIR/wineboot.log" 2>&1
     wineserver -w
     ln -sfn "$COM1_LINK" "$WINEPREFIX/dosdevices/com1"
+    # A server of its own, so that what it prints stays out of the programs' output.
+    wineserver -p >"$CHECK_DIR/wineserver.log" 2>&1
 }
 
 # start_sim NAME [options]: the simulated time clock at COM1_LINK, its output in CHECK_DIR/NAME.sim.
@@ -81,50 +83,110 @@ stop_display() {
     xvfb_pid=
 }
 
-# The client area's origin of X window WINDOW on the screen, as "X Y".
-client_origin() {
-    xdotool getwindowgeometry --shell "$1" | sed -n 's/^[XY]=//p' | paste -sd' '
+# widget_center NAME: the centre of a widget of the window, in its client area, from app/form1.ui.
+widget_center() {
+    awk -v name="$1" '
+        $0 ~ "name=\"" name "\"" { found = 1 }
+        found && /<x>/ { gsub(/[^0-9]/, ""); x = $0 }
+        found && /<y>/ { gsub(/[^0-9]/, ""); y = $0 }
+        found && /<width>/ { gsub(/[^0-9]/, ""); w = $0 }
+        found && /<height>/ { gsub(/[^0-9]/, ""); print x + int(w / 2), y + int($0 / 2); exit }
+    ' "$REPO/app/form1.ui"
+}
+
+# click WIDGET: one left click on a widget of the program's window.
+click() {
+    local origin center
+    origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
+    center=$(widget_center "$1")
+    read -r ox oy <<<"$origin"
+    read -r cx cy <<<"$center"
+    xdotool mousemove "$((ox + cx))" "$((oy + cy))" click 1
+}
+
+# type_into WIDGET TEXT: replaces the text of a line edit.
+type_into() {
+    click "$1"
+    xdotool key ctrl+a
+    xdotool type --delay 50 "$2"
+}
+
+# start_window NAME: the program's window with --trace, its output in CHECK_DIR/NAME.log.
+app_pid=
+app_window=
+start_window() {
+    APP_LOG=$CHECK_DIR/$1.log
+    # The program's --trace lines go to standard error, not to the debugger channel. Wine keeps QT_*
+    # variables for itself and hands WINEQT_* to the program as QT_*.
+    WINEQT_FORCE_STDERR_LOGGING=1 wine "$program_dir/timeclock-setup.exe" --trace >"$APP_LOG" 2>&1 </dev/null &
+    app_pid=$!
+    app_window=$(timeout 60 xdotool search --sync --onlyvisible --class timeclock-setup | head -n 1)
+    if [ -z "$app_window" ]; then
+        check_fail "$1: no window within 60 s"
+        return 1
+    fi
+    sleep 1  # the first paint, before clicks and pictures
+}
+
+stop_window() {
+    [ -n "$app_pid" ] || return 0
+    kill "$app_pid" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+    app_pid=
 }
 
 check_window() {
-    local program=$1
-    check_note "window: click 读序列号 with the simulated time clock on COM1"
+    check_note "window: 读序列号 with the simulated time clock on COM1"
     start_sim window --serial 12ABEF || return
-    local log=$CHECK_DIR/window.log
-    # The program's --trace lines go to standard error, not to the debugger channel.
-    QT_FORCE_STDERR_LOGGING=1 wine "$program/timeclock-setup.exe" --trace >"$log" 2>&1 </dev/null &
-    local app_pid=$!
-    local window
-    window=$(timeout 60 xdotool search --sync --onlyvisible --class timeclock-setup | head -n 1)
-    if [ -z "$window" ]; then
-        check_fail "window: no window within 60 s"
-        kill "$app_pid" 2>/dev/null
-        stop_sim
-        return
-    fi
-    sleep 1  # let the first paint finish before clicking and taking the picture
-    local origin x y
-    origin=$(client_origin "$window")
-    read -r x y <<<"$origin"
-    # 读序列号 (Command4) is at 176,128 and 129 x 25 in the window's client area.
-    xdotool mousemove "$((x + 176 + 64))" "$((y + 128 + 12))" click 1
-    if wait_for "$SIM_OUT" '^TX 1212abef' 10 && wait_for "$log" 'RX 12 12 ab ef' 5; then
-        check_pass "window: 读序列号 sent 12 02 1f and read 12 12 ab ef"
+    start_window window || { stop_sim; return; }
+    click Command4
+    if wait_for "$SIM_OUT" '^TX 1212abef' 10 && wait_for "$APP_LOG" 'RX 12 12 ab ef' 5; then
+        check_pass "window: 读序列号 sent 12 02 1f on COM1 and read 12 12 ab ef"
     else
-        check_fail "window: no serial number exchange after the click (see $log, $SIM_OUT)"
+        check_fail "window: no serial number exchange after the click (see $APP_LOG, $SIM_OUT)"
     fi
     sleep 1  # the status line and the box are repainted after the reply
-    import -display "$DISPLAY" -window "$window" "$CHECK_DIR/window.png" 2>>"$CHECK_DIR/xvfb.log" \
-        && cp "$CHECK_DIR/window.png" "$REPO/docs/windows-wine.png" \
-        && check_pass "window: screenshot in docs/windows-wine.png"
-    kill "$app_pid" 2>/dev/null
-    wineserver -k 2>/dev/null || true
-    wait "$app_pid" 2>/dev/null
+    if import -display "$DISPLAY" -window "$app_window" "$CHECK_DIR/window.png" 2>>"$CHECK_DIR/xvfb.log"; then
+        cp "$CHECK_DIR/window.png" "$REPO/docs/windows-wine.png"
+        check_pass "window: screenshot in docs/windows-wine.png"
+    else
+        check_fail "window: no screenshot"
+    fi
+
+    check_note "window: a COM number that reaches nothing"
+    type_into COM1 7
+    click Command4
+    if wait_for "$APP_LOG" 'open "COM7" failed' 10; then
+        check_pass "window: COM7 was not opened"
+    else
+        check_fail "window: no failed open of COM7 (see $APP_LOG)"
+    fi
+    type_into COM1 1
+
+    check_note "window: the simulated time clock hangs up during the logo download, then comes back"
+    stop_sim
+    start_sim unplug --hangup-at 5 || { stop_window; return; }
+    click DOWNLOG
+    if wait_for "$APP_LOG" 'port error' 15; then
+        check_pass "window: the lost line was noticed"
+    else
+        check_fail "window: the hang-up was not noticed (see $APP_LOG)"
+    fi
+    stop_sim
+    start_sim back --serial 00ABCD || { stop_window; return; }
+    click Command4
+    if wait_for "$SIM_OUT" '^TX 1200abcd' 10; then
+        check_pass "window: COM1 opened again after the hang-up and the serial number read"
+    else
+        check_fail "window: COM1 not usable after the hang-up (see $APP_LOG)"
+    fi
+    stop_window
     stop_sim
 }
 
 run_windows_checks() {
-    local program=$1
+    program_dir=$1
     rm -rf "$CHECK_DIR"
     mkdir -p "$CHECK_DIR"
     # The Linux simulated time clock, from the normal build folder.
@@ -134,9 +196,9 @@ run_windows_checks() {
     cmake --build "$REPO/build" --target timeclock-sim >&2
     prepare_wine
     start_display || return 1
-    trap 'stop_sim; wineserver -k 2>/dev/null; stop_display' EXIT
+    trap 'stop_window; stop_sim; stop_display' EXIT
 
-    check_window "$program"
+    check_window
 
     stop_display
     trap - EXIT

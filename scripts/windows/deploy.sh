@@ -57,14 +57,17 @@ stage_and_zip() {
     name=timeclock-setup-$(project_version)-win64
     local stage=$out/$name
     rm -rf "$stage" "$out/$name.zip"
-    mkdir -p "$stage/platforms" "$stage/styles" "$stage/licenses"
+    mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats" "$stage/licenses"
 
-    "$MINGW-strip" -o "$stage/timeclock-setup.exe" "$build/app/timeclock-setup.exe"
+    # qt_standard_project_setup() puts Windows programs at the top of the build folder, beside their DLLs.
+    "$MINGW-strip" -o "$stage/timeclock-setup.exe" "$build/timeclock-setup.exe"
     cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+    # The native look, and the picture formats beyond PNG and BMP (which Qt Gui reads itself) for logos
+    # made from pictures.
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-    copy_needed_dlls "$stage" "$qt" "$stage/timeclock-setup.exe" "$stage/platforms/qwindows.dll" \
-        "$stage/styles/qwindowsvistastyle.dll"
-    "$MINGW-strip" --strip-unneeded "$stage"/*.dll "$stage"/platforms/*.dll "$stage"/styles/*.dll
+    cp "$qt"/plugins/imageformats/q{jpeg,gif,ico}.dll "$stage/imageformats/"
+    copy_needed_dlls "$stage" "$qt" "$stage"/*.exe "$stage"/*/*.dll
+    "$MINGW-strip" --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
 
     cp "$REPO/app/bmp.txt" "$stage/"
     # UTF-8 with a byte order mark and CR LF, so Notepad shows the Chinese captions on any Windows.
@@ -78,7 +81,7 @@ stage_and_zip() {
     # inside Qt with its licence. The MinGW runtime DLLs come with their own terms.
     local text
     for text in LGPL-3.0-only GPL-2.0-only GPL-3.0-only Qt-GPL-exception-1.0; do
-        cp "$qt_src/LICENSES/$text.txt" "$stage/licenses/Qt-$text.txt"
+        cp "$qt_src/LICENSES/$text.txt" "$stage/licenses/Qt-${text#Qt-}.txt"
     done
     cp "$qt_src/debian/copyright" "$stage/licenses/Qt-parts-and-licences.txt"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/MinGW-gcc-runtime.txt"
