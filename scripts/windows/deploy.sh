@@ -60,7 +60,10 @@ stage_and_zip() {
     mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats" "$stage/licenses"
 
     # qt_standard_project_setup() puts Windows programs at the top of the build folder, beside their DLLs.
-    "$MINGW-strip" -o "$stage/timeclock-setup.exe" "$build/timeclock-setup.exe"
+    local program
+    for program in timeclock-setup timeclock-setup-cli; do
+        "$MINGW-strip" -o "$stage/$program.exe" "$build/$program.exe"
+    done
     cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
     # The native look, and the picture formats beyond PNG and BMP (which Qt Gui reads itself) for logos
     # made from pictures.
