@@ -34,6 +34,15 @@ QByteArray serialBytes(const PlannedCommand &command)
     return serialNumberFromText(command.serialText).value_or(QByteArray());
 }
 
+// The window's inputs for the command, all but the logo picture.
+CommandInputs inputsFor(const PlannedCommand &command, quint8 machine)
+{
+    CommandInputs inputs{.machineNumber = machine, .settings = command.settings, .delay = command.delay};
+    if (command.kind == TerminalCommand::WriteSerial)
+        inputs.serialNumber = serialBytes(command);
+    return inputs;
+}
+
 QByteArray logoLineBytes(const QByteArray &picture, int line)
 {
     return picture.mid(line * LogoBytesPerLine, LogoBytesPerLine);
@@ -41,81 +50,68 @@ QByteArray logoLineBytes(const QByteArray &picture, int line)
 
 } // namespace
 
-const char *commandName(CommandKind kind)
+QList<TerminalCommand> singleExchangeCommands()
 {
-    switch (kind) {
-    case CommandKind::ChangeNumber:
-        return "change number";
-    case CommandKind::Settings:
-        return "settings";
-    case CommandKind::ReadSerial:
-        return "read serial";
-    case CommandKind::WriteSerial:
-        return "write serial";
-    case CommandKind::Download:
-        return "logo download";
-    }
-    return "?";
+    QList<TerminalCommand> commands;
+    for (const CommandRow &row : commandTable())
+        if (exchangesOf(row.command) == 1)
+            commands.append(row.command);
+    return commands;
 }
 
-QString successMessage(CommandKind kind)
+QString commandName(TerminalCommand kind)
 {
-    switch (kind) {
-    case CommandKind::ReadSerial:
-        return StatusText::CommunicationSucceeded.toString();
-    case CommandKind::Download:
-        return StatusText::DownloadComplete.toString();
-    case CommandKind::ChangeNumber:
-    case CommandKind::Settings:
-    case CommandKind::WriteSerial:
-        break;
-    }
-    return StatusText::SettingSucceeded.toString();
+    return commandRow(kind).name.toString();
 }
 
-QString wrongAnswerMessage(CommandKind kind)
+QString successMessage(TerminalCommand kind)
+{
+    return commandRow(kind).successMessage.toString();
+}
+
+QString wrongAnswerMessage(TerminalCommand kind)
 {
     // A download stopped part-way says so apart from a command that failed as a whole.
-    return kind == CommandKind::Download ? StatusText::CommunicationInterrupted.toString()
+    return kind == TerminalCommand::DownloadLogo ? StatusText::CommunicationInterrupted.toString()
                                          : StatusText::CommunicationFailed.toString();
 }
 
-int exchangesOf(CommandKind kind)
+int exchangesOf(TerminalCommand kind)
 {
-    return kind == CommandKind::Download ? LogoLineCount : 1;
+    return kind == TerminalCommand::DownloadLogo ? LogoLineCount : 1;
 }
 
-int replyLengthOf(CommandKind kind)
+int replyLengthOf(TerminalCommand kind)
 {
-    return kind == CommandKind::ReadSerial ? ReadSerialReplyLength : 1;
+    return kind == TerminalCommand::ReadSerial ? ReadSerialReplyLength : 1;
 }
 
-std::optional<QString> shownAnswer(CommandKind kind, const TerminalModel &model)
+std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model)
 {
-    if (kind != CommandKind::ReadSerial)
+    if (kind != TerminalCommand::ReadSerial)
         return std::nullopt;
     return serialTextFromReply(QByteArray(1, char(model.machine)) + model.serial);
 }
 
-PlannedCommand planCommand(CommandKind kind, QRandomGenerator &random)
+PlannedCommand planCommand(TerminalCommand kind, QRandomGenerator &random)
 {
     PlannedCommand command;
     command.kind = kind;
     switch (kind) {
-    case CommandKind::Settings:
+    case TerminalCommand::Settings:
         command.settings = {random.bounded(2) == 0, random.bounded(2) == 0, random.bounded(2) == 0};
         command.delay = quint8(random.bounded(256));
         break;
-    case CommandKind::WriteSerial:
+    case TerminalCommand::WriteSerial:
         command.serialText = QStringLiteral("%1").arg(random.bounded(1 << 24), 6, 16, QChar(u'0')).toUpper();
         break;
-    case CommandKind::Download:
+    case TerminalCommand::DownloadLogo:
         command.picture.resize(LogoByteCount);
         for (char &byte : command.picture)
             byte = char(random.bounded(256));
         break;
-    case CommandKind::ChangeNumber:
-    case CommandKind::ReadSerial:
+    case TerminalCommand::ChangeNumber:
+    case TerminalCommand::ReadSerial:
         break;
     }
     return command;
@@ -123,66 +119,41 @@ PlannedCommand planCommand(CommandKind kind, QRandomGenerator &random)
 
 Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line)
 {
-    switch (command.kind) {
-    case CommandKind::ChangeNumber:
-        return changeNumberExchange(machine); // the same number again, so later frames stay addressed
-    case CommandKind::Settings:
-        return settingsExchange(machine, command.settings, command.delay);
-    case CommandKind::ReadSerial:
-        return readSerialExchange(machine);
-    case CommandKind::WriteSerial:
-        return writeSerialExchange(machine, serialBytes(command));
-    case CommandKind::Download:
-        break;
-    }
-    return Exchange{.addressByte = machine,
-                    .commandFrame = logoLineFrame(line, logoLineBytes(command.picture, line))};
+    // The very task the program runs, walked to the wanted line with every earlier one confirmed.
+    CommandInputs inputs = inputsFor(command, machine);
+    inputs.picture = LogoPicture{command.picture};
+    const std::unique_ptr<TerminalTask> task = makeCommandTask(command.kind, inputs);
+    CommandStep step = task->begin();
+    for (int confirmed = 0; confirmed < line; ++confirmed)
+        step = task->next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(machine))});
+    return std::get<Exchange>(step);
 }
 
 void applyEffect(const PlannedCommand &command, int line, TerminalModel &model)
 {
     switch (command.kind) {
-    case CommandKind::ChangeNumber:
-    case CommandKind::ReadSerial:
+    case TerminalCommand::ChangeNumber:
+    case TerminalCommand::ReadSerial:
         break;
-    case CommandKind::Settings:
+    case TerminalCommand::Settings:
         model.mode = quint8((command.settings.bellMode ? 0 : 1) + (command.settings.startupPicture ? 2 : 0));
         model.delay = command.delay;
         model.font = command.settings.simplifiedFont ? 0 : 1;
         break;
-    case CommandKind::WriteSerial:
+    case TerminalCommand::WriteSerial:
         model.serial = QByteArray::fromHex(command.serialText.toLatin1()); // read apart from the program
         break;
-    case CommandKind::Download:
+    case TerminalCommand::DownloadLogo:
         model.logo.replace(line * LogoBytesPerLine, LogoBytesPerLine, logoLineBytes(command.picture, line));
         break;
     }
 }
 
-TerminalCommand terminalCommand(CommandKind kind)
-{
-    switch (kind) {
-    case CommandKind::ChangeNumber:
-        return TerminalCommand::ChangeNumber;
-    case CommandKind::Settings:
-        return TerminalCommand::Settings;
-    case CommandKind::ReadSerial:
-        return TerminalCommand::ReadSerial;
-    case CommandKind::WriteSerial:
-        return TerminalCommand::WriteSerial;
-    case CommandKind::Download:
-        break;
-    }
-    return TerminalCommand::DownloadLogo;
-}
-
 std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8 machine,
                                            const QString &folder, TaskWatch &watch)
 {
-    CommandInputs inputs{.machineNumber = machine, .settings = command.settings, .delay = command.delay};
-    if (command.kind == CommandKind::WriteSerial)
-        inputs.serialNumber = serialBytes(command);
-    if (command.kind == CommandKind::Download) {
+    CommandInputs inputs = inputsFor(command, machine);
+    if (command.kind == TerminalCommand::DownloadLogo) {
         // As the window: the file is read whole, and closed, before the port is opened.
         const QString path = QDir(folder).filePath(QStringLiteral("logo.txt"));
         if (!writeLogoFile(path, command.picture))
@@ -197,8 +168,7 @@ std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8
         };
     }
     // The same table the window and the command line build their tasks from.
-    const TerminalCommand terminal = terminalCommand(command.kind);
-    return CommandTask{makeCommandTask(terminal, inputs), commandRow(terminal).openPort};
+    return CommandTask{makeCommandTask(command.kind, inputs), commandRow(command.kind).openPort};
 }
 
 } // namespace soak

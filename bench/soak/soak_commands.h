@@ -5,11 +5,13 @@
 // terminal. The rest of the soak only asks these functions.
 
 #include "command_session.h"
+#include "command_table.h"
 #include "exchange.h"
 #include "terminal_settings.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QRandomGenerator>
 #include <QString>
 
@@ -21,36 +23,27 @@ namespace soak {
 
 struct TerminalModel;
 
-enum class CommandKind
-{
-    ChangeNumber,
-    Settings,
-    ReadSerial,
-    WriteSerial,
-    Download,
-};
-
-// The commands of one exchange each, from which the single-command exchanges are drawn.
-constexpr CommandKind SingleExchangeCommands[] = {CommandKind::ChangeNumber, CommandKind::Settings,
-                                                  CommandKind::ReadSerial, CommandKind::WriteSerial};
+// The commands of the program's command table that take one exchange each, in the table's order: the
+// single-exchange commands of the soak are drawn from these.
+QList<TerminalCommand> singleExchangeCommands();
 
 struct PlannedCommand
 {
-    CommandKind kind = CommandKind::ReadSerial;
+    TerminalCommand kind = TerminalCommand::ReadSerial;
     TerminalSettings settings; // Settings
     quint8 delay = 0;          // Settings
     QString serialText;        // WriteSerial: six upper-case hex digits
     QByteArray picture;        // Download: 512 bytes
 };
 
-const char *commandName(CommandKind kind);
-QString successMessage(CommandKind kind);
-QString wrongAnswerMessage(CommandKind kind); // the terminal answered with another byte than its address
-int exchangesOf(CommandKind kind);
-int replyLengthOf(CommandKind kind);
+QString commandName(TerminalCommand kind); // the command line's word for it
+QString successMessage(TerminalCommand kind);
+QString wrongAnswerMessage(TerminalCommand kind); // the terminal answered with another byte than its address
+int exchangesOf(TerminalCommand kind);
+int replyLengthOf(TerminalCommand kind);
 
 // A command of this kind with random inputs, as an operator might give them.
-PlannedCommand planCommand(CommandKind kind, QRandomGenerator &random);
+PlannedCommand planCommand(TerminalCommand kind, QRandomGenerator &random);
 
 // Exchange `line` of the command as the program builds it for the window's inputs.
 Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line);
@@ -60,7 +53,7 @@ void applyEffect(const PlannedCommand &command, int line, TerminalModel &model);
 
 // What the window shows of the terminal's answer after the command succeeded, for a terminal that holds
 // `model`; nothing for a command whose answer only confirms.
-std::optional<QString> shownAnswer(CommandKind kind, const TerminalModel &model);
+std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model);
 
 // What the soak watches while a command's task runs.
 struct TaskWatch

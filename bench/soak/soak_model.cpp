@@ -7,7 +7,7 @@ namespace soak {
 namespace {
 
 // Bytes the terminal sends for one exchange, bent by the fault when it hits this exchange.
-qsizetype replyBytes(CommandKind kind, const PlannedFault *fault)
+qsizetype replyBytes(TerminalCommand kind, const PlannedFault *fault)
 {
     const qsizetype length = replyLengthOf(kind);
     if (fault == nullptr)

@@ -86,15 +86,15 @@ QString PlannedFault::describe() const
     return fault == Fault::None ? QStringLiteral("none") : simulatorOptions().join(u' ');
 }
 
-QList<CommandKind> planKinds(int singleExchanges, int downloads, QRandomGenerator &random)
+QList<TerminalCommand> planKinds(int singleExchanges, int downloads, QRandomGenerator &random)
 {
-    QList<CommandKind> kinds;
+    QList<TerminalCommand> kinds;
     kinds.reserve(singleExchanges + downloads);
-    constexpr auto SingleKindCount = quint32(std::size(SingleExchangeCommands));
+    const QList<TerminalCommand> singles = singleExchangeCommands();
     for (int i = 0; i < singleExchanges; ++i)
-        kinds.append(SingleExchangeCommands[random.bounded(SingleKindCount)]);
+        kinds.append(singles[qsizetype(random.bounded(quint32(singles.size())))]);
     for (int i = 0; i < downloads; ++i)
-        kinds.append(CommandKind::Download);
+        kinds.append(TerminalCommand::DownloadLogo);
     for (qsizetype i = kinds.size() - 1; i > 0; --i)
         std::swap(kinds[i], kinds[qsizetype(random.bounded(quint32(i + 1)))]);
     return kinds;
@@ -142,7 +142,7 @@ PlannedFault planFault(const QList<PlannedCommand> &commands, QRandomGenerator &
         if (!candidates.isEmpty())
             fault.command = candidates[qsizetype(random.bounded(int(candidates.size())))];
     }
-    const CommandKind kind = commands[fault.command].kind;
+    const TerminalCommand kind = commands[fault.command].kind;
     fault.exchange = int(random.bounded(exchangesOf(kind)));
     if (fault.fault == Fault::Noise)
         fault.amount = 1 + int(random.bounded(256));

@@ -41,7 +41,7 @@ struct PlannedFault
 
 // Every command of the run in a random order: `singleExchanges` drawn from the one-exchange commands, and
 // `downloads` logo downloads.
-QList<CommandKind> planKinds(int singleExchanges, int downloads, QRandomGenerator &random);
+QList<TerminalCommand> planKinds(int singleExchanges, int downloads, QRandomGenerator &random);
 
 // Batch sizes that together hold `commandCount` commands.
 QList<int> planBatchSizes(qsizetype commandCount, QRandomGenerator &random);

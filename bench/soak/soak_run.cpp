@@ -191,7 +191,7 @@ void Soak::runBatch(int batch, const QList<PlannedCommand> &commands, const Plan
         const PlannedCommand &command = commands[i];
         const PlannedFault *hit = i == fault.command ? &fault : nullptr;
         const Expected expected = expectedOutcome(command, hit);
-        const QString name = QString::fromLatin1(commandName(command.kind));
+        const QString name = commandName(command.kind);
         if (exchangesOf(command.kind) > 1)
             ++m_tally.downloadsRun;
         else
@@ -242,7 +242,7 @@ bool Soak::run()
     elapsed.start();
     m_tally.atStart = lookAtResources();
 
-    const QList<CommandKind> kinds = planKinds(m_options.exchanges, m_options.downloads, m_random);
+    const QList<TerminalCommand> kinds = planKinds(m_options.exchanges, m_options.downloads, m_random);
     const QList<int> batchSizes = planBatchSizes(kinds.size(), m_random);
     const int batches = int(batchSizes.size());
     m_tally.warmUpBatches = std::max(1, batches / 10);
