@@ -1,0 +1,133 @@
+#include "command_line.h"
+
+#include "port_directory.h"
+#include "status_messages.h"
+#include "text_conversions.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+
+namespace {
+
+// A port given as digits (and perhaps a sign or fraction) is a number as the window reads it; anything
+// else is a device path used as it is.
+std::optional<PortChoice> portChoiceFromText(const QString &text)
+{
+    static const QRegularExpression numberLike(QStringLiteral("^\\s*[+-]?[0-9]*\\.?[0-9]*\\s*$"));
+    if (numberLike.match(foldFullWidth(text)).hasMatch()) {
+        const auto number = portNumberFromText(text);
+        if (!number)
+            return std::nullopt;
+        return PortChoice{*number, PortDirectory().deviceFor(*number)};
+    }
+    return PortChoice{0, text};
+}
+
+void switchOnTrace()
+{
+    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));
+    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
+}
+
+} // namespace
+
+CommandLine::CommandLine(QString word, QString arguments, int positionalCount, QString summary, PortUse use)
+    : m_word(std::move(word)), m_arguments(std::move(arguments)), m_positionalCount(positionalCount),
+      m_summary(std::move(summary)), m_use(use),
+      m_port(QStringLiteral("port"), QCoreApplication::translate("cli", "串口：号码按窗口的规则找设备，路径按原样使用（默认 1）"),
+             QStringLiteral("N|DEVICE"), QStringLiteral("1")),
+      m_machine(QStringLiteral("machine"), QCoreApplication::translate("cli", "考勤机的机号（默认 18）"), QStringLiteral("N"),
+                QStringLiteral("18")),
+      m_json(QStringLiteral("json"), QCoreApplication::translate("cli", "每个结果输出一个 JSON 对象到标准输出")),
+      m_trace(QStringLiteral("trace"), QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间")),
+      m_language(QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")),
+      m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
+{
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (m_use == PortUse::Terminal) {
+        addOption(m_port);
+        addOption(m_machine);
+    }
+    addOption(m_json);
+    if (m_use == PortUse::Terminal)
+        addOption(m_trace);
+    addOption(m_language);
+    addOption(m_help);
+}
+
+void CommandLine::addOption(const QCommandLineOption &option)
+{
+    m_parser.addOption(option);
+    m_options.append(option);
+}
+
+std::optional<int> CommandLine::parse(const QStringList &arguments)
+{
+    // QCommandLineParser takes the first argument as the program's name.
+    if (!m_parser.parse(QStringList{QCoreApplication::applicationFilePath()} + arguments))
+        return fail({ResultStatus::BadInput, m_word + QStringLiteral(": ") + m_parser.errorText()});
+    if (m_parser.isSet(m_help)) {
+        printLine(help());
+        return ExitCode::Done;
+    }
+    const qsizetype given = positional().size();
+    if (given != m_positionalCount) {
+        const QString what = given < m_positionalCount ? QCoreApplication::translate("cli", "缺少参数") : QCoreApplication::translate("cli", "多余的参数");
+        return fail({ResultStatus::BadInput, QStringLiteral("%1: %2（%3 %4）").arg(m_word, what, m_word, m_arguments)});
+    }
+    if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
+        switchOnTrace();
+    return std::nullopt;
+}
+
+std::variant<CommonOptions, Problem> CommandLine::common() const
+{
+    const QString portText = m_parser.value(m_port);
+    const auto port = portChoiceFromText(portText);
+    if (!port)
+        return Problem{ResultStatus::BadInput, StatusText::BadPortNumber.toString() + QStringLiteral("（--port %1）").arg(portText)};
+    const QString machineText = m_parser.value(m_machine);
+    const auto machine = byteFromText(machineText);
+    if (!machine)
+        return Problem{ResultStatus::BadInput,
+                       StatusText::BadMachineNumber.toString() + QStringLiteral("（--machine %1）").arg(machineText)};
+    return CommonOptions{*port, *machine};
+}
+
+int CommandLine::fail(const Problem &problem) const
+{
+    return reportOutcome(problemOutcome(m_word, problem), format());
+}
+
+QString CommandLine::help() const
+{
+    QString text = QCoreApplication::translate("cli", "用法:") + QStringLiteral(" timeclock-setup %1 %2 [OPTIONS]\n").arg(m_word, m_arguments);
+    text += m_summary + QStringLiteral("\n\n") + QCoreApplication::translate("cli", "选项:") + u'\n' + optionLines(m_options);
+    return text + u'\n' + exitCodeHelp();
+}
+
+QString optionLines(const QList<QCommandLineOption> &options)
+{
+    QString text;
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString left = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            left += u' ' + option.valueName();
+        text += left.leftJustified(26) + (left.size() >= 26 ? QStringLiteral("\n") + QString(26, u' ') : QString())
+                + option.description() + u'\n';
+    }
+    return text;
+}
+
+QString exitCodeHelp()
+{
+    return QCoreApplication::translate("cli", "退出码:") + u'\n' + QCoreApplication::translate("cli", "  0  完成\n"
+                                                 "  1  考勤机没有及时回答，或回答错误\n"
+                                                 "  2  用法或输入错误（什么也没发送）\n"
+                                                 "  3  串口打不开或已断开\n"
+                                                 "  4  文件无法使用\n");
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "command_session.h"
+#include "outcome.h"
+#include "output.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// Whether a command talks to a terminal (and so takes --port, --machine and --trace).
+enum class PortUse {
+    Terminal,
+    None,
+};
+
+// What every command that talks to a terminal is given.
+struct CommonOptions
+{
+    PortChoice port;
+    quint8 machine = 18;
+};
+
+// One command word's arguments: the options every command shares plus its own, its own --help, and the
+// checks of what is shared. Nothing here opens a port.
+class CommandLine
+{
+public:
+    // `arguments` is the synopsis after the word ("NEW", "[FILE]"); `positionalCount` how many it takes.
+    CommandLine(QString word, QString arguments, int positionalCount, QString summary, PortUse use);
+
+    void addOption(const QCommandLineOption &option);
+
+    // Parses the arguments after the command word. Nothing when the command is to go on; otherwise the exit
+    // code, its help or its problem already printed.
+    std::optional<int> parse(const QStringList &arguments);
+
+    const QString &word() const { return m_word; }
+    const QCommandLineParser &parser() const { return m_parser; }
+    QStringList positional() const { return m_parser.positionalArguments(); }
+    OutputFormat format() const { return m_parser.isSet(m_json) ? OutputFormat::Json : OutputFormat::Text; }
+
+    // --port and --machine checked; the device a port number reaches is looked up now.
+    std::variant<CommonOptions, Problem> common() const;
+
+    // Reports a problem with what was given and returns its exit code.
+    int fail(const Problem &problem) const;
+
+    QString help() const;
+    const QList<QCommandLineOption> &options() const { return m_options; }
+
+private:
+    QString m_word;
+    QString m_arguments;
+    int m_positionalCount;
+    QString m_summary;
+    PortUse m_use;
+    QCommandLineParser m_parser;
+    QList<QCommandLineOption> m_options;
+    QCommandLineOption m_port;
+    QCommandLineOption m_machine;
+    QCommandLineOption m_json;
+    QCommandLineOption m_trace;
+    QCommandLineOption m_language;
+    QCommandLineOption m_help;
+};
+
+// The option lines of a help text, two columns.
+QString optionLines(const QList<QCommandLineOption> &options);
+
+// The exit codes, as every help text ends.
+QString exitCodeHelp();

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Every command word of the command line: the command table's five, then the ones that need no port and
+// the batch.
+struct CommandWord
+{
+    QString word;
+    QString arguments;  // as the synopsis shows them
+    QString summary;
+    int (*run)(const QStringList &arguments);  // nullptr: the table's command of that name
+};
+
+QList<CommandWord> commandWords();

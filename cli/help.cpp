@@ -1,0 +1,42 @@
+#include "help.h"
+
+#include "command_line.h"
+#include "command_words.h"
+
+#include <QCoreApplication>
+
+QString generalHelp()
+{
+    QString text = QCoreApplication::translate("cli", "用法:") + u'\n';
+    text += QStringLiteral("  timeclock-setup [--port N=DEVICE]... [--trace] [--lang zh|en]\n"
+                           "  timeclock-setup COMMAND [ARGUMENTS] [OPTIONS]\n");
+    text += QCoreApplication::translate("cli", "设置串口上的考勤机。不带命令时打开窗口；带命令时不开窗口，执行一个命令后退出"
+                                               "（不需要显示器），适合脚本和成批设置。")
+            + QStringLiteral("\n\n");
+
+    text += QCoreApplication::translate("cli", "命令:") + u'\n';
+    for (const CommandWord &word : commandWords()) {
+        const QString left = QStringLiteral("  %1 %2").arg(word.word, word.arguments).trimmed().prepend(QStringLiteral("  "));
+        text += left.leftJustified(34) + (left.size() >= 34 ? QStringLiteral("\n") + QString(34, u' ') : QString()) + word.summary
+                + u'\n';
+    }
+
+    const CommandLine shared(QString(), QString(), 0, QString(), PortUse::Terminal);
+    text += u'\n' + QCoreApplication::translate("cli", "命令的通用选项:") + u'\n' + optionLines(shared.options());
+    text += QStringLiteral("  -v, --version").leftJustified(26) + QCoreApplication::translate("cli", "显示版本") + u'\n';
+    text += QCoreApplication::translate("cli", "每个命令的选项: timeclock-setup COMMAND --help") + QStringLiteral("\n\n");
+
+    text += QCoreApplication::translate("cli", "窗口的选项:") + u'\n';
+    text += QStringLiteral("  --port N=DEVICE").leftJustified(26)
+            + QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复）") + u'\n';
+    text += QStringLiteral("  --trace").leftJustified(26)
+            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + QStringLiteral("\n\n");
+
+    text += QCoreApplication::translate("cli", "JSON:") + u'\n';
+    text += QCoreApplication::translate(
+                "cli",
+                "  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、"
+                "elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。")
+            + QStringLiteral("\n\n");
+    return text + exitCodeHelp();
+}

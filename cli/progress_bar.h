@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QElapsedTimer>
+
+// A download's progress on standard error: a bar, lines sent of all, percent and time left, redrawn in
+// place. Only when standard error is a terminal, so scripts and logs get nothing extra.
+class ProgressBar
+{
+public:
+    explicit ProgressBar(int total);
+    ~ProgressBar();  // clears the bar
+
+    void show(int done);
+
+    static bool wanted();
+
+private:
+    int m_total;
+    bool m_enabled;
+    bool m_drawn = false;
+    QElapsedTimer m_elapsed;
+};

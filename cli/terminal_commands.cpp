@@ -1,0 +1,198 @@
+#include "terminal_commands.h"
+
+#include "command_runner.h"
+#include "logo_source.h"
+#include "progress_bar.h"
+#include "read_serial.h"
+#include "status_messages.h"
+#include "text_conversions.h"
+#include "write_serial.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+using InputsOrProblem = std::variant<CommandInputs, Problem>;
+
+// What the command line adds to a row of the command table.
+struct TerminalCommandSyntax
+{
+    TerminalCommand command;
+    const char *arguments;
+    int positionalCount;
+    const char *summary;  // translated when shown
+    QList<QCommandLineOption> (*options)();
+    InputsOrProblem (*inputs)(const CommandLine &line, quint8 machine);
+};
+
+Problem badInput(QStringView message, const QString &given)
+{
+    return {ResultStatus::BadInput, message.toString() + u'（' + given + u'）'};
+}
+
+QList<QCommandLineOption> noOptions()
+{
+    return {};
+}
+
+QList<QCommandLineOption> settingsOptions()
+{
+    return {
+        {QStringLiteral("mode"), QCoreApplication::translate("cli", "考勤响铃模式 bell（默认）或考勤门禁模式 door"),
+         QStringLiteral("bell|door"), QStringLiteral("bell")},
+        {QStringLiteral("picture"), QCoreApplication::translate("cli", "开机显示OEM图片")},
+        {QStringLiteral("delay"), QCoreApplication::translate("cli", "延时（0-255，默认 0）：门禁模式或开机图片时为开锁延时，否则为打卡延时"),
+         QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("font"), QCoreApplication::translate("cli", "字体：简体 simplified（默认）或繁体 traditional"),
+         QStringLiteral("simplified|traditional"), QStringLiteral("simplified")},
+    };
+}
+
+InputsOrProblem renumberInputs(const CommandLine &line, quint8)
+{
+    const QString given = line.positional().at(0);
+    const auto number = byteFromText(given);
+    if (!number)
+        return badInput(StatusText::BadMachineNumber, given);
+    return CommandInputs{.machineNumber = *number};
+}
+
+InputsOrProblem settingsInputs(const CommandLine &line, quint8 machine)
+{
+    const QCommandLineParser &parser = line.parser();
+    const QString mode = parser.value(QStringLiteral("mode"));
+    const QString font = parser.value(QStringLiteral("font"));
+    if (mode != QStringLiteral("bell") && mode != QStringLiteral("door"))
+        return badInput(QCoreApplication::translate("cli", "模式错误！"), QStringLiteral("--mode ") + mode);
+    if (font != QStringLiteral("simplified") && font != QStringLiteral("traditional"))
+        return badInput(QCoreApplication::translate("cli", "字体错误！"), QStringLiteral("--font ") + font);
+    const QString delayText = parser.value(QStringLiteral("delay"));
+    const auto delay = byteFromText(delayText);
+    if (!delay)
+        return badInput(StatusText::BadDelay, QStringLiteral("--delay ") + delayText);
+    const TerminalSettings settings{.bellMode = mode == QStringLiteral("bell"),
+                                    .startupPicture = parser.isSet(QStringLiteral("picture")),
+                                    .simplifiedFont = font == QStringLiteral("simplified")};
+    return CommandInputs{.machineNumber = machine, .settings = settings, .delay = *delay};
+}
+
+InputsOrProblem readSerialInputs(const CommandLine &, quint8 machine)
+{
+    return CommandInputs{.machineNumber = machine};
+}
+
+InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
+{
+    const QString given = line.positional().at(0);
+    const auto serial = serialNumberFromText(given);
+    if (!serial)
+        return badInput(StatusText::BadSerialNumber, given);
+    return CommandInputs{.machineNumber = machine, .serialNumber = *serial};
+}
+
+InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
+{
+    auto picture = pictureFromFile(line.positional().at(0), logoImageOptionsFrom(line.parser()));
+    if (const auto *problem = std::get_if<Problem>(&picture))
+        return *problem;
+    return CommandInputs{.machineNumber = machine, .picture = std::get<LogoPicture>(std::move(picture))};
+}
+
+const TerminalCommandSyntax Syntaxes[] = {
+    {TerminalCommand::ChangeNumber, "NEW", 1,
+     QT_TRANSLATE_NOOP("cli", "改号：把新机号 NEW 发到改号地址（不用 --machine）"), noOptions, renumberInputs},
+    {TerminalCommand::Settings, "", 0, QT_TRANSLATE_NOOP("cli", "设置考勤机：模式、开机图片、延时和字体（默认同窗口初始状态）"),
+     settingsOptions, settingsInputs},
+    {TerminalCommand::ReadSerial, "", 0, QT_TRANSLATE_NOOP("cli", "读序列号：输出六位十六进制数"), noOptions,
+     readSerialInputs},
+    {TerminalCommand::WriteSerial, "HEX6", 1, QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数"), noOptions,
+     writeSerialInputs},
+    {TerminalCommand::DownloadLogo, "FILE", 1,
+     QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), logoImageOptions, logoInputs},
+};
+
+const TerminalCommandSyntax &syntaxOf(const CommandRow &row)
+{
+    const auto found = std::find_if(std::begin(Syntaxes), std::end(Syntaxes),
+                                    [&row](const TerminalCommandSyntax &s) { return s.command == row.command; });
+    Q_ASSERT(found != std::end(Syntaxes));
+    return *found;
+}
+
+} // namespace
+
+QString terminalCommandArguments(const CommandRow &row)
+{
+    return QString::fromLatin1(syntaxOf(row).arguments);
+}
+
+QString terminalCommandSummary(const CommandRow &row)
+{
+    return QCoreApplication::translate("cli", syntaxOf(row).summary);
+}
+
+QList<QCommandLineOption> logoImageOptions()
+{
+    return {{QStringLiteral("invert"), QCoreApplication::translate("cli", "图片反色")},
+            {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")}};
+}
+
+LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser)
+{
+    return {.invert = parser.isSet(QStringLiteral("invert")), .dither = parser.isSet(QStringLiteral("dither"))};
+}
+
+std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImageOptions options)
+{
+    auto logo = loadLogo(path, options);
+    if (const auto *error = std::get_if<LogoFileError>(&logo))
+        return Problem{ResultStatus::FileError, logoFileMessage(*error) + u'（' + path + u'）'};
+    return std::get<LoadedLogo>(std::move(logo)).picture;
+}
+
+Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInputs inputs)
+{
+    std::optional<ProgressBar> bar;
+    if (row.reads & CommandInput::Picture) {
+        bar.emplace(LogoLineCount);
+        inputs.progress = [&bar](int linesBegun) { bar->show(linesBegun); };
+    }
+    const CommandRun run = runTerminalCommand(port, row.command, inputs);
+    bar.reset();
+
+    Outcome outcome{.command = row.name.toString(),
+                    .status = resultStatusOf(run.result.status),
+                    .message = run.result.message,
+                    .machine = inputs.machineNumber,
+                    .elapsedMs = run.elapsedMs};
+    if (row.reads & CommandInput::SerialNumber)
+        outcome.serial = QString::fromLatin1(inputs.serialNumber.toHex().toUpper());
+    if (const auto serial = serialTextFromResult(run.result)) {
+        outcome.serial = *serial;
+        outcome.printed = *serial;
+    }
+    return outcome;
+}
+
+int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments)
+{
+    const TerminalCommandSyntax &syntax = syntaxOf(row);
+    CommandLine line(row.name.toString(), terminalCommandArguments(row), syntax.positionalCount,
+                     terminalCommandSummary(row), PortUse::Terminal);
+    for (const QCommandLineOption &option : syntax.options())
+        line.addOption(option);
+    if (const auto exitCode = line.parse(arguments))
+        return *exitCode;
+
+    // Every check is made before the port is opened.
+    const auto common = line.common();
+    if (const auto *problem = std::get_if<Problem>(&common))
+        return line.fail(*problem);
+    const auto inputs = syntax.inputs(line, std::get<CommonOptions>(common).machine);
+    if (const auto *problem = std::get_if<Problem>(&inputs))
+        return line.fail(*problem);
+    return reportOutcome(runOnTerminal(row, std::get<CommonOptions>(common).port, std::get<CommandInputs>(inputs)),
+                         line.format());
+}
