@@ -38,6 +38,7 @@ const Figure Figures[] = {
     {{5}, "start-up of the window, and peak memory of a whole session", measureWindow},
     {{6}, "exchanges back to back without line-rate limiting", measureThroughput},
     {{7}, "image files to logo bytes", measureLogoConversion},
+    {{8}, "the command line from process start to its first byte on the line", measureCommandLineStart},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,

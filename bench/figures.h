@@ -34,5 +34,6 @@ void measureDownloads(const Setup &setup, Report &report);      // figure 3
 void measureWindow(const Setup &setup, Report &report);         // figure 5
 void measureThroughput(const Setup &setup, Report &report);     // figure 6
 void measureLogoConversion(const Setup &setup, Report &report); // figure 7
+void measureCommandLineStart(const Setup &setup, Report &report); // figure 8, with figure 5's count
 
 } // namespace bench

@@ -38,5 +38,13 @@ QString generalHelp()
                 "  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、"
                 "elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。")
             + QStringLiteral("\n\n");
+    text += QCoreApplication::translate("cli", "provision 的配置文件 (INI):") + u'\n';
+    text += QCoreApplication::translate(
+                "cli",
+                "  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional\n"
+                "  [logo] file=图片或 logo 文本文件（相对于配置文件所在目录） invert=true|false dither=true|false\n"
+                "  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。\n"
+                "  每台：改号为 N，设置，下载图片，用机号 N 读序列号；--report FILE.csv 每台写一行。")
+            + QStringLiteral("\n\n");
     return text + exitCodeHelp();
 }

@@ -151,7 +151,8 @@ QString summaryLine(const QList<TerminalRecord> &records)
 int runProvision(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("provision"), QStringLiteral("PROFILE"), 1,
-                     QCoreApplication::translate("cli", "成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认"),
+                     QCoreApplication::translate("cli", "成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认。"
+                                                        "标准输入不是终端时按来的行回答，读完后不再询问，失败的跳过"),
                      PortUse::Terminal);
     const QCommandLineOption numbersOption(QStringLiteral("numbers"),
                                            QCoreApplication::translate("cli", "要给的机号，如 1-20,25（默认 1-255）"),
@@ -189,8 +190,11 @@ int runProvision(const QStringList &arguments)
         const QString connect = QCoreApplication::translate("cli", "接上第 %1 台考勤机（机号 %2）后按回车，输入 q 结束")
                                     .arg(number)
                                     .arg(batch.factoryNumber);
-        if (answers.ask(connect, Answer::Go) == Answer::Quit)
+        const Answer start = answers.ask(connect, Answer::Go);
+        if (start == Answer::Quit)
             break;
+        if (start == Answer::Skip)
+            continue;
         TerminalRecord record;
         Answer next = Answer::Go;
         for (;;) {

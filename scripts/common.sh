@@ -1,7 +1,7 @@
 # Shared by ./run, ./test and the other top-level scripts: install what is missing, configure, build.
 
 # Everything the program and its tests need from Debian 12.
-TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev libgl-dev cmake ninja-build g++ fonts-arphic-uming)
+TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev libgl-dev cmake ninja-build g++ fonts-arphic-uming help2man)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
