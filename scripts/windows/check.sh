@@ -185,6 +185,118 @@ check_window() {
     stop_sim
 }
 
+# --- the command line: the console twin, as a script on Windows would run it
+
+# run_cli NAME ARGS...: one run of timeclock-setup-cli.exe in the program's folder; standard output and
+# error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status.
+run_cli() {
+    local name=$1
+    shift
+    cli_status=0
+    (cd "$program_dir" && wine timeclock-setup-cli.exe "$@" >"$CHECK_DIR/$name.out" 2>"$CHECK_DIR/$name.err" \
+        </dev/null) || cli_status=$?
+}
+
+# sim_state FIELD: a field of the simulator's final STATE line (after stop_sim); LOGO: the logo it holds.
+sim_state() {
+    if [ "$1" = LOGO ]; then
+        sed -n 's/^LOGO //p' "$SIM_OUT"
+    else
+        sed -n "s/^STATE .*\b$1=\([^ ]*\).*/\1/p" "$SIM_OUT"
+    fi
+}
+
+# expect_cli NAME STATUS TEXT_IN_OUTPUT...: the run's exit code and the lines it printed.
+expect_cli() {
+    local name=$1 status=$2 text
+    shift 2
+    if [ "$cli_status" != "$status" ]; then
+        check_fail "$name: exit code $cli_status, not $status ($(head -c 300 "$CHECK_DIR/$name.out" "$CHECK_DIR/$name.err"))"
+        return 1
+    fi
+    for text in "$@"; do
+        if ! grep -qF -- "$text" "$CHECK_DIR/$name.out" "$CHECK_DIR/$name.err"; then
+            check_fail "$name: \"$text\" not printed ($(head -c 300 "$CHECK_DIR/$name.out" "$CHECK_DIR/$name.err"))"
+            return 1
+        fi
+    done
+}
+
+# expect_state NAME FIELD VALUE: the simulator's final state.
+expect_state() {
+    local actual
+    actual=$(sim_state "$2")
+    if [ "$actual" != "$3" ]; then
+        check_fail "$1: the terminal holds $2=${actual:0:80}, not ${3:0:80}"
+        return 1
+    fi
+}
+
+# The logo bytes bmp.txt holds, as the simulator prints them: characters 1 to 32 of its 32 lines.
+sample_logo_hex() {
+    head -n 32 "$program_dir/bmp.txt" | tr -d '\r' | cut -c1-32 | tr -d '\n' | tr 'A-F' 'a-f'
+}
+
+check_console_twin() {
+    if "$MINGW-objdump" -p "$program_dir/timeclock-setup-cli.exe" | grep -q 'Subsystem.*Windows CUI' \
+        && "$MINGW-objdump" -p "$program_dir/timeclock-setup.exe" | grep -q 'Subsystem.*Windows GUI'; then
+        check_pass "command line: timeclock-setup-cli.exe is a console program, timeclock-setup.exe a window program"
+    else
+        check_fail "command line: the programs' subsystems are not console and window"
+    fi
+}
+
+check_command_line() {
+    check_note "command line: each terminal command on COM1, exit code and the terminal's state afterwards"
+    start_sim cli-read --serial 0A1B2C || return
+    run_cli cli-read read-serial --port 1
+    stop_sim
+    expect_cli cli-read 0 0A1B2C && check_pass "read-serial: 0A1B2C, exit 0"
+
+    start_sim cli-write || return
+    run_cli cli-write write-serial 5A6B7C --port 1
+    stop_sim
+    expect_cli cli-write 0 设置成功！ && expect_state cli-write serial 5a6b7c \
+        && check_pass "write-serial 5A6B7C: 设置成功！, exit 0, the terminal holds 5a6b7c"
+
+    start_sim cli-settings || return
+    run_cli cli-settings settings --mode door --picture --delay 5 --font traditional --port 1
+    stop_sim
+    expect_cli cli-settings 0 设置成功！ && expect_state cli-settings mode 3 && expect_state cli-settings delay 5 \
+        && expect_state cli-settings font 1 \
+        && check_pass "settings door, picture, delay 5, traditional: exit 0, the terminal holds mode 3, delay 5, font 1"
+
+    start_sim cli-renumber || return
+    run_cli cli-renumber renumber 7 --port 1
+    stop_sim
+    expect_cli cli-renumber 0 设置成功！ && expect_state cli-renumber machine 7 \
+        && check_pass "renumber 7: exit 0, the terminal answers to 7"
+
+    start_sim cli-logo || return
+    run_cli cli-logo logo bmp.txt --port 1
+    stop_sim
+    expect_cli cli-logo 0 下载完成！ && expect_state cli-logo LOGO "$(sample_logo_hex)" \
+        && check_pass "logo bmp.txt: 下载完成！, exit 0, the terminal holds the 512 bytes of bmp.txt"
+
+    check_note "command line: faults"
+    run_cli cli-no-port read-serial --port 7
+    expect_cli cli-no-port 3 串口打开失败！ 无此串口 && check_pass "read-serial on COM7: 无此串口, exit 3"
+
+    start_sim cli-silent --silence all || return
+    run_cli cli-silent read-serial --port 1
+    stop_sim
+    expect_cli cli-silent 1 通讯失败！ && check_pass "a silent terminal: 通讯失败！, exit 1"
+
+    start_sim cli-unplug --hangup-at 5 || return
+    run_cli cli-unplug logo bmp.txt --port 1
+    stop_sim
+    expect_cli cli-unplug 3 串口已断开！ && check_pass "hang-up at logo line 5: 串口已断开！, exit 3"
+    start_sim cli-after --serial 00ABCD || return
+    run_cli cli-after read-serial --port 1
+    stop_sim
+    expect_cli cli-after 0 00ABCD && check_pass "COM1 usable again after the hang-up"
+}
+
 run_windows_checks() {
     program_dir=$1
     rm -rf "$CHECK_DIR"
@@ -198,6 +310,8 @@ run_windows_checks() {
     start_display || return 1
     trap 'stop_window; stop_sim; stop_display' EXIT
 
+    check_console_twin
+    check_command_line
     check_window
 
     stop_display
