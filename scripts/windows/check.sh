@@ -238,8 +238,10 @@ sample_logo_hex() {
 }
 
 check_console_twin() {
-    if "$MINGW-objdump" -p "$program_dir/timeclock-setup-cli.exe" | grep -q 'Subsystem.*Windows CUI' \
-        && "$MINGW-objdump" -p "$program_dir/timeclock-setup.exe" | grep -q 'Subsystem.*Windows GUI'; then
+    local console window
+    console=$("$MINGW-objdump" -p "$program_dir/timeclock-setup-cli.exe")
+    window=$("$MINGW-objdump" -p "$program_dir/timeclock-setup.exe")
+    if grep -q 'Subsystem.*Windows CUI' <<<"$console" && grep -q 'Subsystem.*Windows GUI' <<<"$window"; then
         check_pass "command line: timeclock-setup-cli.exe is a console program, timeclock-setup.exe a window program"
     else
         check_fail "command line: the programs' subsystems are not console and window"
