@@ -79,7 +79,9 @@ start_display() {
 }
 
 stop_display() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] || return 0
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=
 }
 
@@ -138,8 +140,8 @@ stop_window() {
 
 check_window() {
     check_note "window: 读序列号 with the simulated time clock on COM1"
-    start_sim window --serial 12ABEF || return
-    start_window window || { stop_sim; return; }
+    start_sim window --serial 12ABEF || return 0
+    start_window window || { stop_sim; return 0; }
     click Command4
     if wait_for "$SIM_OUT" '^TX 1212abef' 10 && wait_for "$APP_LOG" 'RX 12 12 ab ef' 5; then
         check_pass "window: 读序列号 sent 12 02 1f on COM1 and read 12 12 ab ef"
@@ -166,7 +168,7 @@ check_window() {
 
     check_note "window: the simulated time clock hangs up during the logo download, then comes back"
     stop_sim
-    start_sim unplug --hangup-at 5 || { stop_window; return; }
+    start_sim unplug --hangup-at 5 || { stop_window; return 0; }
     click DOWNLOG
     if wait_for "$APP_LOG" 'port error' 15; then
         check_pass "window: the lost line was noticed"
@@ -174,7 +176,7 @@ check_window() {
         check_fail "window: the hang-up was not noticed (see $APP_LOG)"
     fi
     stop_sim
-    start_sim back --serial 00ABCD || { stop_window; return; }
+    start_sim back --serial 00ABCD || { stop_window; return 0; }
     click Command4
     if wait_for "$SIM_OUT" '^TX 1200abcd' 10; then
         check_pass "window: COM1 opened again after the hang-up and the serial number read"
@@ -250,31 +252,31 @@ check_console_twin() {
 
 check_command_line() {
     check_note "command line: each terminal command on COM1, exit code and the terminal's state afterwards"
-    start_sim cli-read --serial 0A1B2C || return
+    start_sim cli-read --serial 0A1B2C || return 0
     run_cli cli-read read-serial --port 1
     stop_sim
     expect_cli cli-read 0 0A1B2C && check_pass "read-serial: 0A1B2C, exit 0"
 
-    start_sim cli-write || return
+    start_sim cli-write || return 0
     run_cli cli-write write-serial 5A6B7C --port 1
     stop_sim
     expect_cli cli-write 0 设置成功！ && expect_state cli-write serial 5a6b7c \
         && check_pass "write-serial 5A6B7C: 设置成功！, exit 0, the terminal holds 5a6b7c"
 
-    start_sim cli-settings || return
+    start_sim cli-settings || return 0
     run_cli cli-settings settings --mode door --picture --delay 5 --font traditional --port 1
     stop_sim
     expect_cli cli-settings 0 设置成功！ && expect_state cli-settings mode 3 && expect_state cli-settings delay 5 \
         && expect_state cli-settings font 1 \
         && check_pass "settings door, picture, delay 5, traditional: exit 0, the terminal holds mode 3, delay 5, font 1"
 
-    start_sim cli-renumber || return
+    start_sim cli-renumber || return 0
     run_cli cli-renumber renumber 7 --port 1
     stop_sim
     expect_cli cli-renumber 0 设置成功！ && expect_state cli-renumber machine 7 \
         && check_pass "renumber 7: exit 0, the terminal answers to 7"
 
-    start_sim cli-logo || return
+    start_sim cli-logo || return 0
     run_cli cli-logo logo bmp.txt --port 1
     stop_sim
     expect_cli cli-logo 0 下载完成！ && expect_state cli-logo LOGO "$(sample_logo_hex)" \
@@ -284,19 +286,28 @@ check_command_line() {
     run_cli cli-no-port read-serial --port 7
     expect_cli cli-no-port 3 串口打开失败！ 无此串口 && check_pass "read-serial on COM7: 无此串口, exit 3"
 
-    start_sim cli-silent --silence all || return
+    start_sim cli-silent --silence all || return 0
     run_cli cli-silent read-serial --port 1
     stop_sim
     expect_cli cli-silent 1 通讯失败！ && check_pass "a silent terminal: 通讯失败！, exit 1"
 
-    start_sim cli-unplug --hangup-at 5 || return
+    start_sim cli-unplug --hangup-at 5 || return 0
     run_cli cli-unplug logo bmp.txt --port 1
     stop_sim
     expect_cli cli-unplug 3 串口已断开！ && check_pass "hang-up at logo line 5: 串口已断开！, exit 3"
-    start_sim cli-after --serial 00ABCD || return
+    start_sim cli-after --serial 00ABCD || return 0
     run_cli cli-after read-serial --port 1
     stop_sim
     expect_cli cli-after 0 00ABCD && check_pass "COM1 usable again after the hang-up"
+    return 0
+}
+
+# Nothing of the checks is left running: program, simulator, Wine's server, display.
+end_checks() {
+    stop_window
+    stop_sim
+    wineserver -k 2>/dev/null || true
+    stop_display
 }
 
 run_windows_checks() {
@@ -310,13 +321,13 @@ run_windows_checks() {
     cmake --build "$REPO/build" --target timeclock-sim >&2
     prepare_wine
     start_display || return 1
-    trap 'stop_window; stop_sim; stop_display' EXIT
+    trap end_checks EXIT
 
     check_console_twin
     check_command_line
     check_window
 
-    stop_display
+    end_checks
     trap - EXIT
     if [ "$check_failures" -gt 0 ]; then
         echo "Windows checks: $check_failures failed" >&2
