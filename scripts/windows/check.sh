@@ -282,6 +282,9 @@ check_command_line() {
     expect_cli cli-logo 0 下载完成！ && expect_state cli-logo LOGO "$(sample_logo_hex)" \
         && check_pass "logo bmp.txt: 下载完成！, exit 0, the terminal holds the 512 bytes of bmp.txt"
 
+    run_cli cli-help --help
+    expect_cli cli-help 0 read-serial write-serial renumber && check_pass "--help lists the commands, exit 0"
+
     check_note "command line: faults"
     run_cli cli-no-port read-serial --port 7
     expect_cli cli-no-port 3 串口打开失败！ 无此串口 && check_pass "read-serial on COM7: 无此串口, exit 3"
