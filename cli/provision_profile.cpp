@@ -71,7 +71,7 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
         return reader.badValue(QStringLiteral("settings/font"), QCoreApplication::translate("cli", "字体错误！"));
     const auto delay = byteFromText(settings.value(QStringLiteral("settings/delay"), QStringLiteral("0")).toString());
     if (!delay)
-        return reader.badValue(QStringLiteral("settings/delay"), StatusText::BadDelay);
+        return reader.badValue(QStringLiteral("settings/delay"), StatusText::BadDelay.toString());
     profile.settings = {.bellMode = *bell, .startupPicture = *picture, .simplifiedFont = *simplified};
     profile.delay = *delay;
 

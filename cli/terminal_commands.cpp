@@ -55,7 +55,7 @@ InputsOrProblem renumberInputs(const CommandLine &line, quint8)
     const QString given = line.positional().at(0);
     const auto number = byteFromText(given);
     if (!number)
-        return badInput(StatusText::BadMachineNumber, given);
+        return badInput(StatusText::BadMachineNumber.toString(), given);
     return CommandInputs{.machineNumber = *number};
 }
 
@@ -71,7 +71,7 @@ InputsOrProblem settingsInputs(const CommandLine &line, quint8 machine)
     const QString delayText = parser.value(QStringLiteral("delay"));
     const auto delay = byteFromText(delayText);
     if (!delay)
-        return badInput(StatusText::BadDelay, QStringLiteral("--delay ") + delayText);
+        return badInput(StatusText::BadDelay.toString(), QStringLiteral("--delay ") + delayText);
     const TerminalSettings settings{.bellMode = mode == QStringLiteral("bell"),
                                     .startupPicture = parser.isSet(QStringLiteral("picture")),
                                     .simplifiedFont = font == QStringLiteral("simplified")};
@@ -88,7 +88,7 @@ InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
     const QString given = line.positional().at(0);
     const auto serial = serialNumberFromText(given);
     if (!serial)
-        return badInput(StatusText::BadSerialNumber, given);
+        return badInput(StatusText::BadSerialNumber.toString(), given);
     return CommandInputs{.machineNumber = machine, .serialNumber = *serial};
 }
 

@@ -3,6 +3,7 @@
 #include "command_session.h"
 #include "exchange.h"
 #include "logo_file.h"
+#include "status_messages.h"
 #include "terminal_settings.h"
 
 #include <QFlags>
@@ -48,7 +49,7 @@ struct CommandRow
     QStringView name;  // the command line's word for it
     CommandInputKinds reads;
     OpenPortFirst openPort;
-    QStringView successMessage;
+    StatusText::Message successMessage;
     std::unique_ptr<TerminalTask> (*makeTask)(const CommandRow &row, const CommandInputs &inputs);
 };
 

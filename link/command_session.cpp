@@ -35,22 +35,22 @@ void CommandSession::abort()
 QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice &port)
 {
     const QString where = port.deviceName.isEmpty() ? StatusText::PortNumberOnly.toString().arg(port.number) : port.deviceName;
-    QStringView reason;
+    QString reason;
     switch (failure) {
     case OpenFailure::NoSuchPort:
-        reason = StatusText::NoSuchPortReason;
+        reason = StatusText::NoSuchPortReason.toString();
         break;
     case OpenFailure::PermissionDenied:
-        reason = StatusText::PermissionReason;
+        reason = StatusText::PermissionReason.toString();
         break;
     case OpenFailure::PortBusy:
-        reason = StatusText::PortBusyReason;
+        reason = StatusText::PortBusyReason.toString();
         break;
     case OpenFailure::Other:
         break;
     }
-    const QString detail = reason.isEmpty() ? where : reason.toString() + u'：' + where;
-    return StatusText::PortOpenFailed.toString() + u'（' + detail + u'）';
+    const QString detail = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
+    return StatusText::PortOpenFailed.toString().arg(detail);
 }
 
 void CommandSession::proceed(const CommandStep &step)

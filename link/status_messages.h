@@ -1,38 +1,61 @@
 #pragma once
 
-#include <QStringView>
+#include <QCoreApplication>
+#include <QString>
 
-// Every text the program writes into its status line, in the operator's language.
+// Every text the program writes into its status line. The Chinese text is the source; toString() gives it in
+// the program's language, looked up at the moment it is shown, so the constants can live in constexpr tables.
 namespace StatusText {
-inline constexpr QStringView SettingSucceeded = u"设置成功！";
-inline constexpr QStringView CommunicationFailed = u"通讯失败！";
-inline constexpr QStringView CommunicationSucceeded = u"通讯成功！";
-inline constexpr QStringView CommunicationInterrupted = u"通讯中断！";
-inline constexpr QStringView DownloadComplete = u"下载完成！";
+
+class Message
+{
+public:
+    static constexpr const char *Context = "StatusText";
+
+    constexpr explicit Message(const char *source) : m_source(source) {}
+
+    QString toString() const { return QCoreApplication::translate(Context, m_source); }
+    const char *source() const { return m_source; }
+
+    // What the status line shows equals the message in the language in use.
+    friend bool operator==(const QString &shown, const Message &message) { return shown == message.toString(); }
+
+private:
+    const char *m_source;
+};
+
+inline constexpr Message SettingSucceeded{QT_TRANSLATE_NOOP("StatusText", "设置成功！")};
+inline constexpr Message CommunicationFailed{QT_TRANSLATE_NOOP("StatusText", "通讯失败！")};
+inline constexpr Message CommunicationSucceeded{QT_TRANSLATE_NOOP("StatusText", "通讯成功！")};
+inline constexpr Message CommunicationInterrupted{QT_TRANSLATE_NOOP("StatusText", "通讯中断！")};
+inline constexpr Message DownloadComplete{QT_TRANSLATE_NOOP("StatusText", "下载完成！")};
 
 // Shown the moment a command starts, so that a repeated outcome still shows that something happened.
-inline constexpr QStringView Communicating = u"正在通讯…";
-inline constexpr QStringView Downloading = u"正在下载…";
+inline constexpr Message Communicating{QT_TRANSLATE_NOOP("StatusText", "正在通讯…")};
+inline constexpr Message Downloading{QT_TRANSLATE_NOOP("StatusText", "正在下载…")};
 // The status line's tooltip after a terminal did not answer, or answered wrongly.
-inline constexpr QStringView CheckTheLineHint = u"请检查连线、串口号和机号";
+inline constexpr Message CheckTheLineHint{QT_TRANSLATE_NOOP("StatusText", "请检查连线、串口号和机号")};
 
-inline constexpr QStringView BadPortNumber = u"串口号错误！";
-inline constexpr QStringView BadMachineNumber = u"机号错误！";
-inline constexpr QStringView BadDelay = u"延时错误！";
-inline constexpr QStringView BadSerialNumber = u"序列号错误！";
-inline constexpr QStringView PortOpenFailed = u"串口打开失败！";
-// Why the port did not open, followed by "：" and the device (or the port number) in brackets.
-inline constexpr QStringView NoSuchPortReason = u"无此串口";
-inline constexpr QStringView PermissionReason = u"权限不足";
-inline constexpr QStringView PortBusyReason = u"串口被占用";
-inline constexpr QStringView PortNumberOnly = u"%1号";  // a port number that reaches no device
-inline constexpr QStringView PortLost = u"串口已断开！";
-inline constexpr QStringView Busy = u"正在通讯，请稍候！";
-inline constexpr QStringView FileOpenFailed = u"文件打开失败！";
-inline constexpr QStringView FileTooShort = u"文件数据不足！";
-inline constexpr QStringView BadFileLine = u"文件数据错误！（第%1行）";
-inline constexpr QStringView ImageUnreadable = u"图片无法读取！";
-inline constexpr QStringView FileSaveFailed = u"文件保存失败！";
+inline constexpr Message BadPortNumber{QT_TRANSLATE_NOOP("StatusText", "串口号错误！")};
+inline constexpr Message BadMachineNumber{QT_TRANSLATE_NOOP("StatusText", "机号错误！")};
+inline constexpr Message BadDelay{QT_TRANSLATE_NOOP("StatusText", "延时错误！")};
+inline constexpr Message BadSerialNumber{QT_TRANSLATE_NOOP("StatusText", "序列号错误！")};
+// %1: the device (or the port number), after the reason when there is one.
+inline constexpr Message PortOpenFailed{QT_TRANSLATE_NOOP("StatusText", "串口打开失败！（%1）")};
+// %1: why the port did not open, %2: the device or the port number.
+inline constexpr Message ReasonAndPlace{QT_TRANSLATE_NOOP("StatusText", "%1：%2")};
+inline constexpr Message NoSuchPortReason{QT_TRANSLATE_NOOP("StatusText", "无此串口")};
+inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权限不足")};
+inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
+// A port number that reaches no device.
+inline constexpr Message PortNumberOnly{QT_TRANSLATE_NOOP("StatusText", "%1号")};
+inline constexpr Message PortLost{QT_TRANSLATE_NOOP("StatusText", "串口已断开！")};
+inline constexpr Message Busy{QT_TRANSLATE_NOOP("StatusText", "正在通讯，请稍候！")};
+inline constexpr Message FileOpenFailed{QT_TRANSLATE_NOOP("StatusText", "文件打开失败！")};
+inline constexpr Message FileTooShort{QT_TRANSLATE_NOOP("StatusText", "文件数据不足！")};
+inline constexpr Message BadFileLine{QT_TRANSLATE_NOOP("StatusText", "文件数据错误！（第%1行）")};
+inline constexpr Message ImageUnreadable{QT_TRANSLATE_NOOP("StatusText", "图片无法读取！")};
+inline constexpr Message FileSaveFailed{QT_TRANSLATE_NOOP("StatusText", "文件保存失败！")};
 
-inline constexpr QStringView ConfirmQuitDuringDownload = u"正在下载OEM图片，确定退出吗？";
+inline constexpr Message ConfirmQuitDuringDownload{QT_TRANSLATE_NOOP("StatusText", "正在下载OEM图片，确定退出吗？")};
 } // namespace StatusText

@@ -155,12 +155,12 @@ void TestOperatorHabits::statusLineShowsEveryClick()
         QCOMPARE(bench.status(), StatusText::Communicating);
         QVERIFY(finished.wait(5000));
         QCOMPARE(bench.status(), StatusText::CommunicationFailed);
-        QVERIFY2(help->toolTip().contains(StatusText::CheckTheLineHint), qPrintable(help->toolTip()));
+        QVERIFY2(help->toolTip().contains(StatusText::CheckTheLineHint.toString()), qPrintable(help->toolTip()));
     }
     // Other outcomes have no such hint.
     bench.setText("COM1", "0");
     bench.control<QPushButton>("Cmd2")->click();
-    QVERIFY(!help->toolTip().contains(StatusText::CheckTheLineHint));
+    QVERIFY(!help->toolTip().contains(StatusText::CheckTheLineHint.toString()));
 }
 
 void TestOperatorHabits::statusLineIsPlainText()
