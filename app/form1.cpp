@@ -8,10 +8,12 @@
 #include "text_conversions.h"
 #include "write_serial.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -21,11 +23,14 @@
 
 namespace {
 const QString LogoFileName = QStringLiteral("bmp.txt");
+
 // Logo text files first, as they always were; any image makes a logo too.
-const QStringList LogoFileFilters = {QStringLiteral("文本文件 (*.txt)"),
-                                     QStringLiteral("图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)"),
-                                     QStringLiteral("所有文件 (*)")};
-const QString TextFileFilter = LogoFileFilters.front();
+QStringList logoFileFilters()
+{
+    return {QCoreApplication::translate("Form1", "文本文件 (*.txt)"),
+            QCoreApplication::translate("Form1", "图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)"),
+            QCoreApplication::translate("Form1", "所有文件 (*)")};
+}
 } // namespace
 
 void installChineseFontSubstitutes()
@@ -39,6 +44,8 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
 {
     installChineseFontSubstitutes();
     ui.setupUi(this);
+    // The icon the package installs, for the title bar and the task switcher.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/timeclock-setup.png")));
     // The captions were laid out for a 9-point Song face; a larger default font would clip them.
     setFont(QFont(QStringLiteral("宋体"), 9));
     setFixedSize(size());
@@ -82,7 +89,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     m_saveDialog->setObjectName(QStringLiteral("saveLogoAsText"));
     m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilter(TextFileFilter);
+    m_saveDialog->setNameFilter(logoFileFilters().front());
     m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
     m_saveDialog->setWindowModality(Qt::WindowModal);
     connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
@@ -204,8 +211,9 @@ void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
 
 void Form1::OpenFile_Click()
 {
-    fileOpen->setNameFilters(LogoFileFilters);
-    fileOpen->selectNameFilter(TextFileFilter);
+    const QStringList filters = logoFileFilters();
+    fileOpen->setNameFilters(filters);
+    fileOpen->selectNameFilter(filters.front());
     // Start where the current logo is: the operator usually wants one beside it.
     fileOpen->setDirectory(QFileInfo(m_logoFilePath).absolutePath());
     fileOpen->open();
@@ -294,6 +302,9 @@ void Form1::endCommand(const CommandResult &result)
 void Form1::showStatus(const QString &text, const QString &toolTip)
 {
     ui.HELP1->setText(text);
+    // A screen reader knows the status line by its text; a name change is what makes it read the new one.
+    QAccessibleEvent changed(ui.HELP1, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
     // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
     const QString tip = toolTip.isEmpty() ? text : toolTip;
     ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tip.toHtmlEscaped()));

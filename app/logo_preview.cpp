@@ -20,13 +20,13 @@ LogoPreview::LogoPreview(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(sizeHint());
 
-    m_invert = new QAction(QStringLiteral("反色"), this);
+    m_invert = new QAction(tr("反色"), this);
     m_invert->setCheckable(true);
     connect(m_invert, &QAction::toggled, this, &LogoPreview::invertToggled);
-    m_dither = new QAction(QStringLiteral("抖动"), this);
+    m_dither = new QAction(tr("抖动"), this);
     m_dither->setCheckable(true);
     connect(m_dither, &QAction::toggled, this, &LogoPreview::ditherToggled);
-    m_saveAsText = new QAction(QStringLiteral("另存为文本文件…"), this);
+    m_saveAsText = new QAction(tr("另存为文本文件…"), this);
     connect(m_saveAsText, &QAction::triggered, this, &LogoPreview::saveAsTextRequested);
 }
 
@@ -39,6 +39,7 @@ void LogoPreview::showPicture(const QByteArray &bytes)
 {
     m_picture = logoPictureImage(bytes);
     m_problem.clear();
+    setAccessibleDescription(QString());
     m_confirmedRows = LogoLineCount;
     m_saveAsText->setEnabled(true);
     update();
@@ -48,6 +49,8 @@ void LogoPreview::showProblem(const QString &reason)
 {
     m_picture = QImage();
     m_problem = reason;
+    // What the frame shows instead of a picture is what a screen reader says about it.
+    setAccessibleDescription(reason);
     m_saveAsText->setEnabled(false);
     update();
 }

@@ -1,7 +1,9 @@
 # Shared by ./run, ./test and the other top-level scripts: install what is missing, configure, build.
 
 # Everything the program and its tests need from Debian 12.
-TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev libgl-dev cmake ninja-build g++ fonts-arphic-uming help2man)
+# qt6-tools-dev and qt6-l10n-tools build the English translation; qt6-translations-l10n holds Qt's own Chinese.
+TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev cmake
+    ninja-build g++ fonts-arphic-uming help2man)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

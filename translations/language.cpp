@@ -1,11 +1,67 @@
 #include "language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
-void installLanguage(QCoreApplication &app, const QString &requested)
+#include <optional>
+
+namespace {
+// Built in from timeclock-setup_en.ts by qt_add_translations.
+const QString EnglishTranslation = QStringLiteral(":/translations/timeclock-setup_en.qm");
+
+std::optional<Language> spokenLanguage(const QString &uiLanguage)
 {
-    Q_UNUSED(app);
-    Q_UNUSED(requested);
+    switch (QLocale(uiLanguage).language()) {
+    case QLocale::Chinese:
+        return Language::Chinese;
+    case QLocale::English:
+        return Language::English;
+    // No language at all (C, POSIX): the program's own.
+    case QLocale::AnyLanguage:
+    case QLocale::C:
+        return Language::Chinese;
+    default:
+        return std::nullopt;
+    }
+}
+
+void installTranslator(QCoreApplication &app, const QString &file, const QString &directory = {})
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(file, directory))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+} // namespace
+
+Language chooseLanguage(const QStringList &uiLanguages, const QString &requested)
+{
+    if (requested == u"zh")
+        return Language::Chinese;
+    if (requested == u"en")
+        return Language::English;
+    if (uiLanguages.isEmpty())
+        return Language::Chinese;
+    for (const QString &uiLanguage : uiLanguages) {
+        if (const auto language = spokenLanguage(uiLanguage))
+            return *language;
+    }
+    return Language::English;
+}
+
+Language installLanguage(QCoreApplication &app, const QString &requested)
+{
+    const Language language = chooseLanguage(QLocale::system().uiLanguages(), requested);
+    if (language == Language::English)
+        installTranslator(app, EnglishTranslation);
+    else
+        // Qt's own dialogs (file dialog, message boxes, context menus) speak Chinese too; without the
+        // translation installed they stay English, which is what an incomplete install shows.
+        installTranslator(app, QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return language;
 }
 
 QString requestedLanguage(const QStringList &arguments)

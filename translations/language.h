@@ -5,9 +5,18 @@
 
 class QCoreApplication;
 
-// The language the program speaks: `requested` is what --lang asked for ("zh", "en", or empty for the
-// system's choice). Installs the program's own translation, and Qt's for its dialogs, on `app`.
-void installLanguage(QCoreApplication &app, const QString &requested);
+// The languages the program speaks. Chinese is the language of its source texts; English is a translation.
+enum class Language { Chinese, English };
+
+// The language for a user whose system prefers `uiLanguages` (as QLocale::uiLanguages() lists them, most
+// preferred first), unless `requested` ("zh" or "en", from --lang) says otherwise. The first preference the
+// program speaks wins; a locale without a language (C, POSIX: a bare server) counts as Chinese, and a system
+// that prefers only languages without a translation gets English.
+Language chooseLanguage(const QStringList &uiLanguages, const QString &requested);
+
+// Chooses the language from the system's UI languages and `requested`, and installs on `app` the program's
+// own translation (English) or Qt's Chinese one for its dialogs (Chinese). Returns the language chosen.
+Language installLanguage(QCoreApplication &app, const QString &requested);
 
 // The value of --lang among the program's arguments ("--lang en" or "--lang=en"); empty when not given.
 QString requestedLanguage(const QStringList &arguments);

@@ -1,0 +1,23 @@
+# The program's languages: the window in each language, and the English translation's completeness.
+if(TARGET timeclock_sim_fixture)
+    timeclock_add_test(tst_language SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_language.cpp
+        LIBS timeclock_window timeclock_language timeclock_sim_fixture)
+endif()
+
+find_package(Qt6 REQUIRED COMPONENTS LinguistTools)
+
+# lupdate reads the sources as they are now into a copy of the .ts file; every text must come out with a
+# finished English translation.
+timeclock_add_test(tst_language_catalogue SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_language_catalogue.cpp
+    LIBS Qt6::Core)
+# The list of sources, one a line, as lupdate reads it with @FILE.
+list(JOIN TIMECLOCK_TRANSLATED_SOURCES "\n" catalogue_sources)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/translated_sources.txt "${catalogue_sources}\n")
+target_compile_definitions(tst_language_catalogue PRIVATE
+    LUPDATE_PROGRAM="$<TARGET_FILE:Qt6::lupdate>"
+    ENGLISH_TS="${TIMECLOCK_ENGLISH_TS}"
+    TRANSLATED_SOURCES_LIST="${CMAKE_CURRENT_BINARY_DIR}/translated_sources.txt")
+
+timeclock_add_test(tst_accessibility SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_accessibility.cpp
+    LIBS timeclock_window timeclock_language)
+target_compile_definitions(tst_accessibility PRIVATE PACKAGED_ICON="${PROJECT_SOURCE_DIR}/packaging/timeclock-setup.png")
