@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds like ./run does, opens the window on a virtual 800x600 screen (Xvfb, with
-# openbox for the title bar) and writes a picture of the framed window to docs/window.png.
-#   scripts/screenshot.sh [OUTPUT.png]
+# openbox for the title bar) and writes pictures of the framed window: in Chinese to docs/window.png and in
+# English to docs/window-en.png, or in one language to OUTPUT.
+#   scripts/screenshot.sh [--lang zh|en OUTPUT.png]
 # SCREENSHOT_BUILD_DIR picks another build tree than build/ (it is configured like ./run's when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,9 +11,10 @@ source scripts/common.sh
 window_class=timeclock-setup
 
 if [ "${1:-}" = "--inside-xvfb" ]; then
-    # Second half, run by xvfb-run below with DISPLAY set: $2 the program, $3 the output file.
+    # Second half, run by xvfb-run below with DISPLAY set: $2 the program, $3 the output file, $4 the language.
     program=$2
     output=$3
+    language=$4
     work=$(mktemp -d)
     app_pid=
     wm_pid=
@@ -40,7 +42,7 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
         sleep 0.1
     done
 
-    LANG=C.UTF-8 "$program" >"$work/app.log" 2>&1 &
+    LANG=C.UTF-8 "$program" --lang "$language" >"$work/app.log" 2>&1 &
     app_pid=$!
 
     # The program's window: the viewable one whose WM_CLASS is ours (the title is not ASCII), once the
@@ -93,12 +95,23 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     exit 0
 fi
 
-output=$(realpath -m "${1:-docs/window.png}")
+if [ "${1:-}" = "--lang" ] && [ $# -eq 3 ]; then
+    shots=("$2" "$(realpath -m "$3")")
+elif [ $# -eq 0 ]; then
+    shots=(zh "$PWD/docs/window.png" en "$PWD/docs/window-en.png")
+else
+    echo "usage: scripts/screenshot.sh [--lang zh|en OUTPUT.png]" >&2
+    exit 2
+fi
 build_dir=${SCREENSHOT_BUILD_DIR:-build}
 
 ensure_packages xvfb xauth x11-utils x11-apps imagemagick openbox
 build_tree "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-mkdir -p "$(dirname "$output")"
-xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside-xvfb "$PWD/$build_dir/app/timeclock-setup" "$output"
-echo "$output ($(identify -format '%wx%h' "$output"))"
+for ((i = 0; i < ${#shots[@]}; i += 2)); do
+    language=${shots[i]}
+    output=${shots[i + 1]}
+    mkdir -p "$(dirname "$output")"
+    xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside-xvfb "$PWD/$build_dir/app/timeclock-setup" "$output" "$language"
+    echo "$output ($(identify -format '%wx%h' "$output"))"
+done
