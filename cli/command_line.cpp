@@ -74,7 +74,7 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     const qsizetype given = positional().size();
     if (given != m_positionalCount) {
         const QString what = given < m_positionalCount ? QCoreApplication::translate("cli", "缺少参数") : QCoreApplication::translate("cli", "多余的参数");
-        return fail({ResultStatus::BadInput, QStringLiteral("%1: %2（%3 %4）").arg(m_word, what, m_word, m_arguments)});
+        return fail({ResultStatus::BadInput, m_word + QStringLiteral(": ") + StatusText::withDetail(what, m_word + u' ' + m_arguments)});
     }
     if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
         switchOnTrace();
@@ -86,12 +86,12 @@ std::variant<CommonOptions, Problem> CommandLine::common() const
     const QString portText = m_parser.value(m_port);
     const auto port = portChoiceFromText(portText);
     if (!port)
-        return Problem{ResultStatus::BadInput, StatusText::BadPortNumber.toString() + QStringLiteral("（--port %1）").arg(portText)};
+        return Problem{ResultStatus::BadInput, StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + portText)};
     const QString machineText = m_parser.value(m_machine);
     const auto machine = byteFromText(machineText);
     if (!machine)
         return Problem{ResultStatus::BadInput,
-                       StatusText::BadMachineNumber.toString() + QStringLiteral("（--machine %1）").arg(machineText)};
+                       StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--machine ") + machineText)};
     return CommonOptions{*port, *machine};
 }
 

@@ -78,7 +78,7 @@ int runConvertLogo(const QStringList &arguments)
     const QByteArray contents = logoTextFileContents(std::get<LogoPicture>(picture).bytes);
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
-        return line.fail({ResultStatus::FileError, StatusText::FileSaveFailed.toString() + u'（' + target + u'）'});
+        return line.fail({ResultStatus::FileError, StatusText::withDetail(StatusText::FileSaveFailed.toString(), target)});
     const QString written = QDir::toNativeSeparators(target);
     return reportOutcome({.command = line.word(), .message = written, .printed = written}, line.format());
 }

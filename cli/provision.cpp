@@ -172,14 +172,14 @@ int runProvision(const QStringList &arguments)
     const QString numbersText = line.parser().value(numbersOption);
     const auto numbers = machineNumbersFromText(numbersText);
     if (!numbers)
-        return line.fail({ResultStatus::BadInput, StatusText::BadMachineNumber.toString() + QStringLiteral("（--numbers ") + numbersText + u'）'});
+        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--numbers ") + numbersText)});
     auto profile = readProvisionProfile(line.positional().at(0));
     if (const auto *problem = std::get_if<Problem>(&profile))
         return line.fail(*problem);
     const QString reportPath = line.parser().value(reportOption);
     QList<TerminalRecord> records;
     if (!writeReport(reportPath, records))
-        return line.fail({ResultStatus::FileError, StatusText::FileSaveFailed.toString() + u'（' + reportPath + u'）'});
+        return line.fail({ResultStatus::FileError, StatusText::withDetail(StatusText::FileSaveFailed.toString(), reportPath)});
 
     const Batch batch{std::get<CommonOptions>(common).port, std::get<CommonOptions>(common).machine,
                       std::get<ProvisionProfile>(std::move(profile))};
@@ -212,7 +212,7 @@ int runProvision(const QStringList &arguments)
         }
         records.append(record);
         if (!writeReport(reportPath, records))
-            printError(StatusText::FileSaveFailed.toString() + u'（' + reportPath + u'）');
+            printError(StatusText::withDetail(StatusText::FileSaveFailed.toString(), reportPath));
         if (next == Answer::Quit)
             break;
     }

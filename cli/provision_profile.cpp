@@ -51,12 +51,12 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
     // QSettings reads a missing or unreadable file as an empty one, so the file is tried first.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return Problem{ResultStatus::FileError, StatusText::FileOpenFailed.toString() + u'（' + path + u'）'};
+        return Problem{ResultStatus::FileError, StatusText::withDetail(StatusText::FileOpenFailed.toString(), path)};
     file.close();
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
         return Problem{ResultStatus::FileError,
-                       QCoreApplication::translate("cli", "配置文件格式错误！") + u'（' + path + u'）'};
+                       StatusText::withDetail(QCoreApplication::translate("cli", "配置文件格式错误！"), path)};
     const ProfileReader reader{settings, QFileInfo(path).fileName()};
 
     ProvisionProfile profile;
@@ -86,7 +86,7 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
     const QString logoPath = QFileInfo(path).dir().filePath(settings.value(QStringLiteral("logo/file")).toString());
     auto logo = loadLogo(logoPath, {.invert = *invert, .dither = *dither});
     if (const auto *error = std::get_if<LogoFileError>(&logo))
-        return Problem{ResultStatus::FileError, logoFileMessage(*error) + u'（' + logoPath + u'）'};
+        return Problem{ResultStatus::FileError, StatusText::withDetail(logoFileMessage(*error), logoPath)};
     profile.logo = std::get<LoadedLogo>(std::move(logo)).picture;
     return profile;
 }

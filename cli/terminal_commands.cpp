@@ -29,7 +29,7 @@ struct TerminalCommandSyntax
 
 Problem badInput(QStringView message, const QString &given)
 {
-    return {ResultStatus::BadInput, message.toString() + u'（' + given + u'）'};
+    return {ResultStatus::BadInput, StatusText::withDetail(message.toString(), given)};
 }
 
 QList<QCommandLineOption> noOptions()
@@ -148,7 +148,7 @@ std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImag
 {
     auto logo = loadLogo(path, options);
     if (const auto *error = std::get_if<LogoFileError>(&logo))
-        return Problem{ResultStatus::FileError, logoFileMessage(*error) + u'（' + path + u'）'};
+        return Problem{ResultStatus::FileError, StatusText::withDetail(logoFileMessage(*error), path)};
     return std::get<LoadedLogo>(std::move(logo)).picture;
 }
 

@@ -57,5 +57,12 @@ inline constexpr Message BadFileLine{QT_TRANSLATE_NOOP("StatusText", "文件数�
 inline constexpr Message ImageUnreadable{QT_TRANSLATE_NOOP("StatusText", "图片无法读取！")};
 inline constexpr Message FileSaveFailed{QT_TRANSLATE_NOOP("StatusText", "文件保存失败！")};
 
+// %1: a message, %2: what it is about (a file, an option as given).
+inline constexpr Message WithDetail{QT_TRANSLATE_NOOP("StatusText", "%1（%2）")};
+inline QString withDetail(const QString &message, const QString &detail)
+{
+    return WithDetail.toString().arg(message, detail);
+}
+
 inline constexpr Message ConfirmQuitDuringDownload{QT_TRANSLATE_NOOP("StatusText", "正在下载OEM图片，确定退出吗？")};
 } // namespace StatusText

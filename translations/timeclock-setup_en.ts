@@ -259,5 +259,244 @@
         <source>正在下载OEM图片，确定退出吗？</source>
         <translation>The logo is still downloading. Quit anyway?</translation>
     </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>cli</name>
+    <message>
+        <source>未知命令：%1（timeclock-setup --help 列出所有命令）</source>
+        <translation>Unknown command: %1 (timeclock-setup --help lists them all)</translation>
+    </message>
+    <message>
+        <source>串口：号码按窗口的规则找设备，路径按原样使用（默认 1）</source>
+        <translation>Port: a number finds its device as the window does, a path is used as it is (default 1)</translation>
+    </message>
+    <message>
+        <source>考勤机的机号（默认 18）</source>
+        <translation>The terminal&apos;s machine number (default 18)</translation>
+    </message>
+    <message>
+        <source>每个结果输出一个 JSON 对象到标准输出</source>
+        <translation>Write each result as one JSON object to standard output</translation>
+    </message>
+    <message>
+        <source>在标准错误上显示收发的每个字节及时间</source>
+        <translation>Show every byte written and read, with its time, on standard error</translation>
+    </message>
+    <message>
+        <source>语言：zh 或 en</source>
+        <translation>Language: zh or en</translation>
+    </message>
+    <message>
+        <source>显示本命令的帮助</source>
+        <translation>Show this command&apos;s help</translation>
+    </message>
+    <message>
+        <source>缺少参数</source>
+        <translation>missing argument</translation>
+    </message>
+    <message>
+        <source>多余的参数</source>
+        <translation>too many arguments</translation>
+    </message>
+    <message>
+        <source>用法:</source>
+        <translation>Usage:</translation>
+    </message>
+    <message>
+        <source>选项:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>退出码:</source>
+        <translation>Exit codes:</translation>
+    </message>
+    <message>
+        <source>  0  完成
+  1  考勤机没有及时回答，或回答错误
+  2  用法或输入错误（什么也没发送）
+  3  串口打不开或已断开
+  4  文件无法使用
+</source>
+        <translation>  0  done
+  1  the terminal did not answer in time, or answered wrongly
+  2  wrong usage or input (nothing was sent)
+  3  the port could not be opened, or went away
+  4  a file could not be used
+</translation>
+    </message>
+    <message>
+        <source>不用串口：在终端里画出将要下载的 128 × 32 图片</source>
+        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal</translation>
+    </message>
+    <message>
+        <source>不用串口：把图片转换成 logo 文本文件</source>
+        <translation>No port: convert a picture to a logo text file</translation>
+    </message>
+    <message>
+        <source>成批设置：改号、设置、下载图片、读序列号，一台接一台</source>
+        <translation>Set up many terminals, one after another: number, settings, logo, serial number</translation>
+    </message>
+    <message>
+        <source>设置串口上的考勤机。不带命令时打开窗口；带命令时不开窗口，执行一个命令后退出（不需要显示器），适合脚本和成批设置。</source>
+        <translation>Sets up a time-attendance terminal on a serial port. Without a command it opens the window; with one it runs that command without a window and exits (no display needed), for scripts and for setting up many terminals.</translation>
+    </message>
+    <message>
+        <source>命令:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message>
+        <source>命令的通用选项:</source>
+        <translation>Options of every command:</translation>
+    </message>
+    <message>
+        <source>显示版本</source>
+        <translation>Show the version</translation>
+    </message>
+    <message>
+        <source>每个命令的选项: timeclock-setup COMMAND --help</source>
+        <translation>Each command&apos;s options: timeclock-setup COMMAND --help</translation>
+    </message>
+    <message>
+        <source>窗口的选项:</source>
+        <translation>Options of the window:</translation>
+    </message>
+    <message>
+        <source>串口号 N 对应设备 DEVICE（可重复）</source>
+        <translation>Port number N reaches DEVICE (repeatable)</translation>
+    </message>
+    <message>
+        <source>JSON:</source>
+        <translation>JSON:</translation>
+    </message>
+    <message>
+        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。</source>
+        <translation>  With --json each result is one line on standard output, a JSON object with the keys command, ok, status, message, serial, machine, elapsed_ms; status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error.</translation>
+    </message>
+    <message>
+        <source>provision 的配置文件 (INI):</source>
+        <translation>provision&apos;s profile (INI):</translation>
+    </message>
+    <message>
+        <source>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
+  [logo] file=图片或 logo 文本文件（相对于配置文件所在目录） invert=true|false dither=true|false
+  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
+  每台：改号为 N，设置，下载图片，用机号 N 读序列号；--report FILE.csv 每台写一行。</source>
+        <translation>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
+  [logo] file=a picture or logo text file (relative to the profile&apos;s folder) invert=true|false dither=true|false
+  A missing key takes the window&apos;s starting value; without [logo] no picture is downloaded.
+  Each terminal: number it N, write the settings, download the logo, read the serial number at N; --report FILE.csv writes a line for each.</translation>
+    </message>
+    <message>
+        <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每行文字两行点）</source>
+        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal (two rows of dots per line of text)</translation>
+    </message>
+    <message>
+        <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径</source>
+        <translation>No port: convert a picture to a logo text file and print the path written</translation>
+    </message>
+    <message>
+        <source>要写的 logo 文本文件</source>
+        <translation>The logo text file to write</translation>
+    </message>
+    <message>
+        <source>缺少 -o FILE.txt</source>
+        <translation>-o FILE.txt is missing</translation>
+    </message>
+    <message>
+        <source>剩余 %1 秒</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>共 %1 台，全部成功</source>
+        <translation>%1 terminals, all done</translation>
+    </message>
+    <message>
+        <source>共 %1 台：成功 %2 台，失败 %3 台（%4）</source>
+        <translation>%1 terminals: %2 done, %3 failed (%4)</translation>
+    </message>
+    <message>
+        <source>成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认。标准输入不是终端时按来的行回答，读完后不再询问，失败的跳过</source>
+        <translation>Set up many terminals: as each is connected, give it its number, write the settings and download the logo, then read its serial number at the new number to confirm. When standard input is not a terminal its lines are the answers; once they run out nothing more is asked and failed terminals are skipped</translation>
+    </message>
+    <message>
+        <source>要给的机号，如 1-20,25（默认 1-255）</source>
+        <translation>The machine numbers to give, e.g. 1-20,25 (default 1-255)</translation>
+    </message>
+    <message>
+        <source>每台一行写入 CSV 报告</source>
+        <translation>Write a CSV report, one line per terminal</translation>
+    </message>
+    <message>
+        <source>接上第 %1 台考勤机（机号 %2）后按回车，输入 q 结束</source>
+        <translation>Connect terminal %1 (machine number %2) and press Enter, or type q to stop</translation>
+    </message>
+    <message>
+        <source>第 %1 台失败：按回车重试，s 跳过，q 结束</source>
+        <translation>Terminal %1 failed: Enter tries again, s skips it, q stops</translation>
+    </message>
+    <message>
+        <source>配置文件格式错误！</source>
+        <translation>The profile is not a valid INI file.</translation>
+    </message>
+    <message>
+        <source>模式错误！</source>
+        <translation>Invalid mode.</translation>
+    </message>
+    <message>
+        <source>应为 true 或 false</source>
+        <translation>must be true or false</translation>
+    </message>
+    <message>
+        <source>字体错误！</source>
+        <translation>Invalid font.</translation>
+    </message>
+    <message>
+        <source>考勤响铃模式 bell（默认）或考勤门禁模式 door</source>
+        <translation>Attendance with a bell: bell (default), or door lock: door</translation>
+    </message>
+    <message>
+        <source>开机显示OEM图片</source>
+        <translation>Show the logo at start-up</translation>
+    </message>
+    <message>
+        <source>延时（0-255，默认 0）：门禁模式或开机图片时为开锁延时，否则为打卡延时</source>
+        <translation>Delay (0-255, default 0): the unlock delay in door mode or with the start-up logo, else the punch delay</translation>
+    </message>
+    <message>
+        <source>字体：简体 simplified（默认）或繁体 traditional</source>
+        <translation>Characters: simplified (default) or traditional Chinese</translation>
+    </message>
+    <message>
+        <source>改号：把新机号 NEW 发到改号地址（不用 --machine）</source>
+        <translation>Renumber: send the new machine number NEW to the renumbering address (--machine is not used)</translation>
+    </message>
+    <message>
+        <source>设置考勤机：模式、开机图片、延时和字体（默认同窗口初始状态）</source>
+        <translation>Write the terminal&apos;s settings: mode, start-up logo, delay and characters (defaults as the window starts)</translation>
+    </message>
+    <message>
+        <source>读序列号：输出六位十六进制数</source>
+        <translation>Read the serial number: prints six hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>写序列号：六位十六进制数</source>
+        <translation>Write the serial number: six hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）</source>
+        <translation>Download the logo: a logo text file or any picture (read as the window reads it)</translation>
+    </message>
+    <message>
+        <source>图片反色</source>
+        <translation>Invert the picture</translation>
+    </message>
+    <message>
+        <source>图片用抖动保留灰度（只对图片）</source>
+        <translation>Dither the picture to keep its greys (pictures only)</translation>
+    </message>
 </context>
 </TS>
