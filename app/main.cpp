@@ -19,6 +19,8 @@ int main(int argc, char *argv[])
     installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
     QApplication::setApplicationName(QStringLiteral("timeclock-setup"));
     QApplication::setApplicationVersion(QStringLiteral("6.1"));
+    // Wayland task switchers find the icon through the desktop entry the package installs.
+    QGuiApplication::setDesktopFileName(QStringLiteral("timeclock-setup"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sets up a time-attendance terminal on a serial port."));
