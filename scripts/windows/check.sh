@@ -190,13 +190,14 @@ check_window() {
 # --- the command line: the console twin, as a script on Windows would run it
 
 # run_cli NAME ARGS...: one run of timeclock-setup-cli.exe in the program's folder; standard output and
-# error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status.
+# error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status. In Chinese whatever Wine's locale
+# says, so the messages compare with the Linux program's own.
 run_cli() {
     local name=$1
     shift
     cli_status=0
-    (cd "$program_dir" && wine timeclock-setup-cli.exe "$@" >"$CHECK_DIR/$name.out" 2>"$CHECK_DIR/$name.err" \
-        </dev/null) || cli_status=$?
+    (cd "$program_dir" && wine timeclock-setup-cli.exe "$@" --lang zh >"$CHECK_DIR/$name.out" \
+        2>"$CHECK_DIR/$name.err" </dev/null) || cli_status=$?
 }
 
 # sim_state FIELD: a field of the simulator's final STATE line (after stop_sim); LOGO: the logo it holds.
