@@ -16,7 +16,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QScreen>
 
 #include <utility>
@@ -93,10 +92,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
     m_saveDialog->setWindowModality(Qt::WindowModal);
     connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
-        const QByteArray contents = logoTextFileContents(m_logo ? m_logo->picture.bytes : QByteArray());
-        QSaveFile saved(file);
-        const bool written = m_logo && saved.open(QIODevice::WriteOnly) && saved.write(contents) == contents.size()
-                             && saved.commit();
+        const bool written = m_logo && saveLogoTextFile(file, m_logo->picture.bytes);
         showStatus(written ? QDir::toNativeSeparators(file) : StatusText::FileSaveFailed.toString());
     });
 

@@ -2,10 +2,10 @@
 #include "form1.h"
 #include "language.h"
 #include "port_directory.h"
+#include "serial_line.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -44,10 +44,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "--port takes N=DEVICE, not \"%s\"\n", qPrintable(bad));
         return 2;
     }
-    if (parser.isSet(traceOption)) {
-        qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));
-        QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
-    }
+    if (parser.isSet(traceOption))
+        showLineTrace();
 
     Form1 window(std::move(ports));
     window.show();

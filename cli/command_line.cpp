@@ -1,11 +1,11 @@
 #include "command_line.h"
 
 #include "port_directory.h"
+#include "serial_line.h"
 #include "status_messages.h"
 #include "text_conversions.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 
 namespace {
@@ -22,12 +22,6 @@ std::optional<PortChoice> portChoiceFromText(const QString &text)
         return PortChoice{*number, PortDirectory().deviceFor(*number)};
     }
     return PortChoice{0, text};
-}
-
-void switchOnTrace()
-{
-    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));
-    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
 }
 
 } // namespace
@@ -77,7 +71,7 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
         return fail({ResultStatus::BadInput, m_word + QStringLiteral(": ") + StatusText::withDetail(what, m_word + u' ' + m_arguments)});
     }
     if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
-        switchOnTrace();
+        showLineTrace();
     return std::nullopt;
 }
 

@@ -2,13 +2,13 @@
 
 #include "command_line.h"
 #include "logo_picture.h"
+#include "logo_source.h"
 #include "status_messages.h"
 #include "terminal_commands.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
-#include <QSaveFile>
 
 namespace {
 
@@ -75,9 +75,7 @@ int runConvertLogo(const QStringList &arguments)
     const auto picture = pictureFromFile(line.positional().at(0), logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return line.fail(*problem);
-    const QByteArray contents = logoTextFileContents(std::get<LogoPicture>(picture).bytes);
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
+    if (!saveLogoTextFile(target, std::get<LogoPicture>(picture).bytes))
         return line.fail({ResultStatus::FileError, StatusText::withDetail(StatusText::FileSaveFailed.toString(), target)});
     const QString written = QDir::toNativeSeparators(target);
     return reportOutcome({.command = line.word(), .message = written, .printed = written}, line.format());

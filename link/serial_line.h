@@ -11,6 +11,9 @@
 // Open, close and every byte on the line, switched on by the trace option.
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
+// The trace option: every byte written and read, with a millisecond timestamp, on standard error.
+void showLineTrace();
+
 enum class OpenFailure {
     NoSuchPort,
     PermissionDenied,

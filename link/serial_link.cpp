@@ -4,6 +4,12 @@
 
 Q_LOGGING_CATEGORY(lcLink, "timeclock.link", QtWarningMsg)
 
+void showLineTrace()
+{
+    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category} %{message}"));
+    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
+}
+
 namespace {
 constexpr qint64 ReplyLimitNs = std::chrono::nanoseconds(SerialLink::ReplyLimit).count();
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "status_messages.h"
 
+#include <QSaveFile>
+
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
 {
     auto image = readLogoImage(path);
@@ -17,6 +19,13 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
     if (options.invert)
         picture.bytes = invertedLogoBytes(picture.bytes);
     return LoadedLogo{std::move(picture), false};
+}
+
+bool saveLogoTextFile(const QString &path, QByteArrayView bytes)
+{
+    const QByteArray contents = logoTextFileContents(bytes);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
 }
 
 QString logoFileMessage(const LogoFileError &error)

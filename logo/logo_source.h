@@ -20,5 +20,9 @@ struct LoadedLogo
 // (CannotOpen, TooFewLines, BadLine) or ImageUnreadable for an image that cannot be decoded.
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options);
 
+// Writes the picture as a logo text file (see logoTextFileContents), replacing the file only once it is
+// written whole. False when it could not be written.
+bool saveLogoTextFile(const QString &path, QByteArrayView bytes);
+
 // The status line's words for a logo that cannot be used.
 QString logoFileMessage(const LogoFileError &error);

@@ -6,27 +6,16 @@
 #include "command_table.h"
 #include "logo_download.h"
 #include "logo_file.h"
+#include "logo_source.h"
 #include "read_serial.h"
 #include "status_messages.h"
 #include "write_serial.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace soak {
 
 namespace {
-
-// The logo file as an operator would have it: 32 lines of 16 hex pairs, CR LF.
-bool writeLogoFile(const QString &path, const QByteArray &picture)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    for (int line = 0; line < LogoLineCount; ++line)
-        file.write(picture.mid(line * LogoBytesPerLine, LogoBytesPerLine).toHex().toUpper() + "\r\n");
-    return file.error() == QFileDevice::NoError;
-}
 
 // The serial number as the window reads it from its box.
 QByteArray serialBytes(const PlannedCommand &command)
@@ -156,7 +145,8 @@ std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8
     if (command.kind == TerminalCommand::DownloadLogo) {
         // As the window: the file is read whole, and closed, before the port is opened.
         const QString path = QDir(folder).filePath(QStringLiteral("logo.txt"));
-        if (!writeLogoFile(path, command.picture))
+        // The logo file as an operator would have it, written as the window saves one.
+        if (!saveLogoTextFile(path, command.picture))
             return QStringLiteral("(the logo file could not be written)");
         auto picture = readLogoFile(path);
         if (!std::holds_alternative<LogoPicture>(picture))
