@@ -1,9 +1,13 @@
 # Sourced by ./package-windows: the minimal Qt for 64-bit Windows, cross-built once from Debian's own
 # qt6-base sources and kept in a cache folder keyed by everything that shapes it.
 # Needs: REPO (repository root), TIMECLOCK_CACHE (cache folder).
+# TIMECLOCK_QT_ARCHIVES (default: shared/windows-qt beside the repository's folder) may hold that folder
+# ready-built as qt-<version>-mingw64-<key>.tar.xz; a machine without the cache then unpacks it instead of
+# building.
 
 QT_WIN_VERSION=6.4.2
 QT_WIN_TOOLCHAIN=$REPO/cmake/mingw-w64-x86_64.cmake
+QT_WIN_ARCHIVES=${TIMECLOCK_QT_ARCHIVES:-$(dirname "$REPO")/shared/windows-qt}
 
 # The Windows build needs Core, Gui, Widgets and the windows platform plugin; everything else is off so the
 # build stays near half an hour on two cores.
@@ -88,13 +92,43 @@ EOF
     echo "${dirs[0]%/}"
 }
 
-# ensure_windows_qt: builds and installs the cross Qt unless the cache already holds it; prints its prefix.
+# unpack_windows_qt PREFIX ARCHIVE: unpacks a ready-built Qt into the cache. It lands in a folder of its own
+# first, so an interrupted unpack never looks like a complete Qt.
+unpack_windows_qt() {
+    local prefix=$1 archive=$2
+    local staging
+    mkdir -p "$TIMECLOCK_CACHE"
+    staging=$(mktemp -d "$prefix.unpack.XXXXXX")
+    tar -xJf "$archive" -C "$staging" >&2
+    if [ ! -f "$staging/$(basename "$prefix")/.complete" ]; then
+        rm -rf "$staging"
+        echo "$archive does not hold a complete $(basename "$prefix")" >&2
+        return 1
+    fi
+    rm -rf "$prefix"
+    mv "$staging/$(basename "$prefix")" "$prefix"
+    rm -rf "$staging"
+}
+
+# ensure_windows_qt: prints the prefix of the cross Qt, from the cache, else unpacked from a ready-built
+# archive with the same key, else built from the sources; says on standard error which it was.
 ensure_windows_qt() {
-    local prefix
+    local prefix archive
     prefix=$(qt_prefix)
     if [ -f "$prefix/.complete" ]; then
+        echo "Qt for Windows: from the cache" >&2
         echo "$prefix"
         return
+    fi
+    archive=$QT_WIN_ARCHIVES/$(basename "$prefix").tar.xz
+    if [ -f "$archive" ]; then
+        echo "Qt for Windows: unpacking the ready-built $archive" >&2
+        if unpack_windows_qt "$prefix" "$archive"; then
+            echo "$prefix"
+            return
+        fi
+    else
+        echo "Qt for Windows: no ready-built qt-$QT_WIN_VERSION-mingw64-$(qt_cache_key).tar.xz in $QT_WIN_ARCHIVES" >&2
     fi
     local src build patch
     src=$(fetch_qt_sources)
@@ -106,7 +140,7 @@ ensure_windows_qt() {
     for patch in "${QT_WIN_PATCHES[@]}"; do
         patch -d "$build/src" -p1 <"$patch" >&2
     done
-    echo "Building Qt $QT_WIN_VERSION for Windows once into $prefix (about half an hour on two cores)" >&2
+    echo "Qt for Windows: building Qt $QT_WIN_VERSION once from the sources into $prefix (about half an hour on two cores)" >&2
     cmake -S "$build/src" -B "$build/obj" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QT_WIN_TOOLCHAIN" \
         -DCMAKE_INSTALL_PREFIX="$prefix" "${QT_WIN_FLAGS[@]}" >&2
     nice -n 19 cmake --build "$build/obj" --parallel 2 >&2
