@@ -62,13 +62,93 @@ qt_prefix() {
     echo "$TIMECLOCK_CACHE/qt-$QT_WIN_VERSION-mingw64-$(qt_cache_key)"
 }
 
-# apt-get through a private sources list and list folder, so the machine's apt configuration and lists
+# apt-get through a private sources folder and list folder, so the machine's apt configuration and lists
 # stay as they are.
 private_apt() {
     local apt_dir=$TIMECLOCK_CACHE/apt
-    apt-get -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null \
+    apt-get -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources.list.d" \
         -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" \
         -o APT::Sandbox::User=root "$@"
+}
+
+# The release this machine runs (bookworm); only its own suites give source packages, so a third-party
+# repository that publishes no sources cannot break the download.
+debian_codename() {
+    (. /etc/os-release && echo "$VERSION_CODENAME")
+}
+
+# write_deb_src_lists DIR: the machine's own binary package sources, whatever mirror it uses, turned into
+# source package sources in DIR: one-line "deb" entries of /etc/apt/sources.list and sources.list.d/*.list
+# into DIR/machine.list, the deb822 paragraphs of sources.list.d/*.sources into DIR/machine.sources.
+write_deb_src_lists() {
+    local dir=$1 codename
+    codename=$(debian_codename)
+    mkdir -p "$dir"
+    rm -f "$dir"/*.list "$dir"/*.sources
+    local file one_line=() deb822=()
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$file" ] && one_line+=("$file")
+    done
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] && deb822+=("$file")
+    done
+    # deb [options] URI SUITE COMPONENT...
+    cat /dev/null "${one_line[@]}" | awk -v codename="$codename" '
+        { sub(/#.*/, "") }
+        $1 != "deb" { next }
+        {
+            options = ""
+            i = 2
+            if ($i ~ /^\[/) {
+                while (i <= NF) { options = options (options == "" ? "" : " ") $i; if ($(i++) ~ /\]$/) break }
+                options = options " "
+            }
+            suite = $(i + 1)
+            if (suite != codename && index(suite, codename "-") != 1) next
+            line = "deb-src " options $i
+            for (j = i + 1; j <= NF; j++) line = line " " $j
+            print line
+        }' >"$dir/machine.list"
+    # Paragraphs of "Field: value" lines with indented continuation lines; Types and Suites are rewritten,
+    # every other field (Signed-By with a key inside, too) is kept as it is.
+    for file in "${deb822[@]}"; do
+        cat "$file"
+        echo
+    done | awk -v codename="$codename" '
+        function flush(   i, n, kept, suites) {
+            if (count > 0 && wanted_type && !disabled) {
+                n = split(suite_list, suites, /[ \t]+/)
+                kept = ""
+                for (i = 1; i <= n; i++)
+                    if (suites[i] == codename || index(suites[i], codename "-") == 1)
+                        kept = kept (kept == "" ? "" : " ") suites[i]
+                if (kept != "") {
+                    print "Types: deb-src"
+                    print "Suites: " kept
+                    for (i = 1; i <= count; i++) print lines[i]
+                    print ""
+                }
+            }
+            count = 0; wanted_type = 0; disabled = 0; suite_list = ""; field = ""
+        }
+        /^#/ { next }
+        /^[ \t]*$/ { flush(); next }
+        /^[ \t]/ { if (field != "types" && field != "suites") lines[++count] = $0; next }
+        {
+            field = tolower(substr($0, 1, index($0, ":") - 1))
+            value = substr($0, index($0, ":") + 1)
+            if (field == "types") { if ((" " value " ") ~ /[ \t]deb[ \t]/) wanted_type = 1 }
+            else if (field == "suites") suite_list = value
+            else {
+                if (field == "enabled" && value ~ /^[ \t]*no[ \t]*$/) disabled = 1
+                lines[++count] = $0
+            }
+        }
+        END { flush() }' >"$dir/machine.sources"
+    if [ ! -s "$dir/machine.list" ] && [ ! -s "$dir/machine.sources" ]; then
+        echo "No $codename package sources in /etc/apt/sources.list or /etc/apt/sources.list.d/ to take Qt's sources from" >&2
+        return 1
+    fi
 }
 
 # fetch_qt_sources: prints the folder of the unpacked qt6-base sources (Debian's patches applied).
@@ -78,11 +158,7 @@ fetch_qt_sources() {
     src_root=$TIMECLOCK_CACHE/src/qt6-base-$version
     if [ ! -f "$src_root/.unpacked" ]; then
         mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$src_root"
-        cat >"$apt_dir/sources.list" <<'EOF'
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
-EOF
+        write_deb_src_lists "$apt_dir/sources.list.d"
         private_apt update >&2
         rm -rf "$src_root"/qt6-base-*/
         (cd "$src_root" && private_apt source "qt6-base=$version" >&2)
