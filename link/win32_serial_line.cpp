@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <system_error>
+
 namespace {
 // Writes are handed to the driver and waited for; a driver that has not sent a frame within this
 // (plus 2 ms a byte, twice the time a byte takes at 9600 baud) has lost the device.
@@ -28,25 +30,51 @@ OpenFailure classifyOpenFailure(DWORD error)
     }
 }
 
-// An event for one overlapped operation, closed when the operation's scope ends.
-class OverlappedEvent
+// A manual-reset event for overlapped operations; null when Windows could not make one.
+HANDLE newEvent()
 {
-public:
-    OverlappedEvent() { m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-    ~OverlappedEvent() { CloseHandle(m_overlapped.hEvent); }
-    OverlappedEvent(const OverlappedEvent &) = delete;
-    OverlappedEvent &operator=(const OverlappedEvent &) = delete;
+    return CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
 
-    OVERLAPPED *get()
-    {
-        ResetEvent(m_overlapped.hEvent);
-        return &m_overlapped;
+void closeIfOpen(void *&handle)
+{
+    if (handle)
+        CloseHandle(handle);
+    handle = nullptr;
+}
+
+enum class ReadEnd { Done, Stopped, Failed };
+
+// Waits until an overlapped read has ended or the stop event is set. A read stopped or failed in waiting is
+// cancelled and over before this returns, so its buffer may go.
+ReadEnd finishRead(HANDLE port, OVERLAPPED *read, HANDLE stopEvent, DWORD *got, DWORD *error)
+{
+    const HANDLE waits[] = {read->hEvent, stopEvent};
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (woken != WAIT_OBJECT_0) {
+        *error = woken == WAIT_OBJECT_0 + 1 ? DWORD(ERROR_SUCCESS) : GetLastError();
+        CancelIoEx(port, read);
+        GetOverlappedResult(port, read, got, TRUE);
+        return woken == WAIT_OBJECT_0 + 1 ? ReadEnd::Stopped : ReadEnd::Failed;
     }
-    HANDLE event() const { return m_overlapped.hEvent; }
+    if (!GetOverlappedResult(port, read, got, FALSE)) {
+        *error = GetLastError();
+        return ReadEnd::Failed;
+    }
+    return ReadEnd::Done;
+}
 
-private:
-    OVERLAPPED m_overlapped{};
-};
+// Starts an overlapped read into `buffer`; false, with the reason in `error`, when it could not start.
+bool startRead(HANDLE port, char *buffer, DWORD size, OVERLAPPED *read, DWORD *error)
+{
+    const HANDLE event = read->hEvent;
+    *read = OVERLAPPED{};
+    read->hEvent = event;
+    if (ReadFile(port, buffer, size, nullptr, read) || GetLastError() == ERROR_IO_PENDING)
+        return true;
+    *error = GetLastError();
+    return false;
+}
 } // namespace
 
 std::unique_ptr<SerialLine> makeSerialLine()
@@ -106,10 +134,31 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
         return OpenFailure::Other;
     }
     m_received.clear();
-    m_stopReader = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // The reader's events and thread: without any of them no byte would ever arrive, so each failure is a
+    // failed opening, and the port is closed again.
+    m_stopReader = newEvent();
+    m_readEvent = m_stopReader ? newEvent() : nullptr;
+    if (!m_readEvent) {
+        qCDebug(lcLink) << "setting up" << deviceName << "failed: no event for the reader:" << systemMessage(GetLastError());
+        releaseHandles();
+        return OpenFailure::Other;
+    }
     ++m_session;
-    m_reader = std::thread(&Win32SerialLine::readLoop, this, m_port, m_stopReader, m_session);
+    try {
+        m_reader = std::thread(&Win32SerialLine::readLoop, this, m_port, m_readEvent, m_stopReader, m_session);
+    } catch (const std::system_error &error) {
+        qCDebug(lcLink) << "setting up" << deviceName << "failed: the reader did not start:" << error.what();
+        releaseHandles();
+        return OpenFailure::Other;
+    }
     return std::nullopt;
+}
+
+void Win32SerialLine::releaseHandles()
+{
+    closeIfOpen(m_readEvent);
+    closeIfOpen(m_stopReader);
+    closeIfOpen(m_port);
 }
 
 bool Win32SerialLine::applySettings()
@@ -139,28 +188,30 @@ bool Win32SerialLine::applySettings()
     return SetCommState(m_port, &dcb);
 }
 
-void Win32SerialLine::readLoop(void *port, void *stopEvent, quint64 session)
+void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, quint64 session)
 {
-    OverlappedEvent overlapped;
-    const HANDLE waits[] = {overlapped.event(), stopEvent};
+    OVERLAPPED read{};
+    read.hEvent = readEvent;
     for (;;) {
         char first = 0;
         DWORD got = 0;
-        OVERLAPPED *read = overlapped.get();
-        if (!ReadFile(port, &first, 1, nullptr, read) && GetLastError() != ERROR_IO_PENDING) {
-            emit readFailed(GetLastError(), session, QPrivateSignal());
+        DWORD error = 0;
+        if (!startRead(port, &first, 1, &read, &error)) {
+            emit readFailed(error, session, QPrivateSignal());
             return;
         }
-        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-            // Closing: the read must be over before its buffer goes away.
-            CancelIoEx(port, read);
-            GetOverlappedResult(port, read, &got, TRUE);
+        switch (finishRead(port, &read, stopEvent, &got, &error)) {
+        case ReadEnd::Stopped:
             return;
+        case ReadEnd::Failed:
+            emit readFailed(error, session, QPrivateSignal());
+            return;
+        case ReadEnd::Done:
+            break;
         }
-        const bool completed = GetOverlappedResult(port, read, &got, FALSE);
-        if (!completed || got == 0) {
+        if (got == 0) {
             // A read that ends without its byte means the line has ended as well.
-            emit readFailed(completed ? DWORD(ERROR_HANDLE_EOF) : GetLastError(), session, QPrivateSignal());
+            emit readFailed(ERROR_HANDLE_EOF, session, QPrivateSignal());
             return;
         }
         QByteArray bytes(1, first);
@@ -169,13 +220,17 @@ void Win32SerialLine::readLoop(void *port, void *stopEvent, quint64 session)
         COMSTAT status{};
         if (ClearCommError(port, &errors, &status) && status.cbInQue > 0) {
             bytes.resize(1 + qsizetype(status.cbInQue));
-            read = overlapped.get();
             got = 0;
-            if ((ReadFile(port, bytes.data() + 1, status.cbInQue, nullptr, read) || GetLastError() == ERROR_IO_PENDING)
-                && GetOverlappedResult(port, read, &got, TRUE)) {
-                bytes.resize(1 + qsizetype(got));
-            } else {
-                bytes.resize(1);
+            ReadEnd end = ReadEnd::Failed;
+            if (startRead(port, bytes.data() + 1, status.cbInQue, &read, &error))
+                end = finishRead(port, &read, stopEvent, &got, &error);
+            if (end == ReadEnd::Stopped)
+                return;
+            bytes.resize(1 + qsizetype(got));
+            if (end == ReadEnd::Failed) {
+                emit bytesArrived(bytes, session, QPrivateSignal());
+                emit readFailed(error, session, QPrivateSignal());
+                return;
             }
         }
         emit bytesArrived(bytes, session, QPrivateSignal());
@@ -209,10 +264,7 @@ void Win32SerialLine::close()
     SetEvent(m_stopReader);
     if (m_reader.joinable())
         m_reader.join();
-    CloseHandle(m_stopReader);
-    CloseHandle(m_port);
-    m_stopReader = nullptr;
-    m_port = nullptr;
+    releaseHandles();
     m_received.clear();
     ++m_session;
 }
@@ -231,14 +283,18 @@ void Win32SerialLine::write(const QByteArray &bytes)
 {
     if (!isOpen() || bytes.isEmpty())
         return;
-    OverlappedEvent overlapped;
-    OVERLAPPED *write = overlapped.get();
+    OVERLAPPED write{};
+    write.hEvent = newEvent();
     DWORD written = 0;
     const DWORD size = DWORD(bytes.size());
-    bool done = WriteFile(m_port, bytes.constData(), size, nullptr, write) || GetLastError() == ERROR_IO_PENDING;
-    done = done && GetOverlappedResult(m_port, write, &written, TRUE);
+    bool done = write.hEvent
+        && (WriteFile(m_port, bytes.constData(), size, nullptr, &write) || GetLastError() == ERROR_IO_PENDING);
+    done = done && GetOverlappedResult(m_port, &write, &written, TRUE);
+    const DWORD error = GetLastError();
+    if (write.hEvent)
+        CloseHandle(write.hEvent);
     if (!done)
-        fail(QStringLiteral("write: ") + systemMessage(GetLastError()));
+        fail(QStringLiteral("write: ") + systemMessage(error));
     else if (written != size)
         fail(QStringLiteral("write: %1 of %2 bytes sent in time").arg(written).arg(size));
 }

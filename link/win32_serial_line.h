@@ -36,14 +36,16 @@ signals:
     void readFailed(quint32 systemError, quint64 session, QPrivateSignal);
 
 private:
-    void readLoop(void *port, void *stopEvent, quint64 session);
+    void readLoop(void *port, void *readEvent, void *stopEvent, quint64 session);
     void onBytesArrived(const QByteArray &bytes, quint64 session);
     void onReadFailed(quint32 systemError, quint64 session);
     bool applySettings();
+    void releaseHandles();
     void fail(const QString &description);
 
     void *m_port = nullptr;       // HANDLE; INVALID_HANDLE_VALUE is never stored
     void *m_stopReader = nullptr; // HANDLE of the event that ends the reader thread
+    void *m_readEvent = nullptr;  // HANDLE of the event of the reader thread's overlapped reads
     std::thread m_reader;
     quint64 m_session = 0;
     QString m_portName;
