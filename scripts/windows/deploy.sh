@@ -57,7 +57,7 @@ stage_and_zip() {
     name=timeclock-setup-$(project_version)-win64
     local stage=$out/$name
     rm -rf "$stage" "$out/$name.zip"
-    mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats" "$stage/licenses"
+    mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats" "$stage/translations" "$stage/licenses"
 
     # qt_standard_project_setup() puts Windows programs at the top of the build folder, beside their DLLs.
     local program
@@ -70,6 +70,9 @@ stage_and_zip() {
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
     cp "$qt"/plugins/imageformats/q{jpeg,gif,ico}.dll "$stage/imageformats/"
     copy_needed_dlls "$stage" "$qt" "$stage"/*.exe "$stage"/*/*.dll
+    # Qt's own dialogs in Chinese: Qt looks for its translations in "translations" beside its DLLs. The
+    # catalogue is the same on every platform, so the host's copy serves.
+    cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$stage/translations/"
     "$MINGW-strip" --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
 
     cp "$REPO/app/bmp.txt" "$stage/"
