@@ -1,4 +1,5 @@
 #include "progress_bar.h"
+#include "terminal_escapes.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -8,10 +9,19 @@
 
 namespace {
 constexpr int BarWidth = 30;
+
+// The columns a line takes in a terminal: Chinese characters take two.
+int terminalColumns(const QString &line)
+{
+    int columns = 0;
+    for (const QChar c : line)
+        columns += c == u'\r' ? 0 : c.unicode() >= 0x1100 ? 2 : 1;
+    return columns;
 }
+} // namespace
 
 ProgressBar::ProgressBar(int total)
-    : m_total(total), m_enabled(wanted())
+    : m_total(total), m_enabled(wanted()), m_escapes(m_enabled && terminalTakesEscapes())
 {
     m_elapsed.start();
 }
@@ -19,14 +29,15 @@ ProgressBar::ProgressBar(int total)
 ProgressBar::~ProgressBar()
 {
     if (m_drawn) {
-        std::fputs("\r\033[K", stderr);
+        const QByteArray clear = m_escapes ? QByteArray("\r\033[K") : "\r" + QByteArray(m_drawnColumns, ' ') + "\r";
+        std::fputs(clear.constData(), stderr);
         std::fflush(stderr);
     }
 }
 
 bool ProgressBar::wanted()
 {
-    return ::isatty(STDERR_FILENO) == 1;
+    return ::isatty(STDERR_FILENO) != 0;  // Windows answers a console with another non-zero value
 }
 
 void ProgressBar::show(int done)
@@ -41,7 +52,11 @@ void ProgressBar::show(int done)
         const double secondsLeft = double(m_elapsed.elapsed()) / done * (m_total - done) / 1000.0;
         line += QStringLiteral("  ") + QCoreApplication::translate("cli", "剩余 %1 秒").arg(secondsLeft, 0, 'f', 1);
     }
-    const QByteArray bytes = line.toUtf8() + "\033[K";
+    // Without escape sequences, spaces cover what is left of a longer line drawn before.
+    const int columns = terminalColumns(line);
+    const QByteArray rest = m_escapes ? QByteArray("\033[K") : QByteArray(qMax(0, m_drawnColumns - columns), ' ');
+    m_drawnColumns = columns;
+    const QByteArray bytes = line.toUtf8() + rest;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
     m_drawn = true;

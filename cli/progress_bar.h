@@ -17,6 +17,8 @@ public:
 private:
     int m_total;
     bool m_enabled;
+    bool m_escapes;  // the terminal erases to the end of the line on ESC [ K
     bool m_drawn = false;
+    int m_drawnColumns = 0;
     QElapsedTimer m_elapsed;
 };
