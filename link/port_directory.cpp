@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 
 #ifdef Q_OS_WIN
+#include "windows_port_names.h"
+
 #include <windows.h>
 #else
 #include <QSerialPortInfo>
@@ -56,6 +58,9 @@ QString PortDirectory::describe() const
     for (const QString &port : ports)
         if (const auto match = comPort.match(port); match.hasMatch() && !reach.contains(match.captured(1).toInt()))
             reach.insert(match.captured(1).toInt(), port);
+    const QMap<QString, QString> friendlyNames = windowsPortFriendlyNames();
+    for (QString &port : reach)
+        port = windowsPortLabel(port, friendlyNames);
 #else
     for (int i = 0; i < ports.size(); ++i)
         if (!reach.contains(i + 1))
