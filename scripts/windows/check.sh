@@ -8,8 +8,9 @@ check_failures=0
 
 export WINEPREFIX=$REPO/build-win/wine
 export WINEDEBUG=-all
-# No Mono or Gecko installers: the program needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers: the program needs neither. No menu builder: shortcuts the installer makes stay
+# inside the Wine prefix instead of landing in this machine's own menus.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
 check_note() { echo "--- $*" >&2; }
 check_fail() {
@@ -113,14 +114,15 @@ type_into() {
     xdotool type --delay 50 "$2"
 }
 
-# start_window NAME: the program's window with --trace, its output in CHECK_DIR/NAME.log.
+# start_window NAME [options]: the program's window with --trace, its output in CHECK_DIR/NAME.log.
 app_pid=
 app_window=
 start_window() {
     APP_LOG=$CHECK_DIR/$1.log
+    shift
     # The program's --trace lines go to standard error, not to the debugger channel. Wine keeps QT_*
     # variables for itself and hands WINEQT_* to the program as QT_*.
-    WINEQT_FORCE_STDERR_LOGGING=1 wine "$program_dir/timeclock-setup.exe" --trace >"$APP_LOG" 2>&1 </dev/null &
+    WINEQT_FORCE_STDERR_LOGGING=1 wine "$program_dir/timeclock-setup.exe" --trace "$@" >"$APP_LOG" 2>&1 </dev/null &
     app_pid=$!
     app_window=$(timeout 60 xdotool search --sync --onlyvisible --class timeclock-setup | head -n 1)
     if [ -z "$app_window" ]; then
@@ -189,14 +191,15 @@ check_window() {
 
 # --- the command line: the console twin, as a script on Windows would run it
 
-# run_cli NAME ARGS...: one run of timeclock-setup-cli.exe in the program's folder; standard output and
-# error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status. In Chinese whatever Wine's locale
-# says, so the messages compare with the Linux program's own.
+# run_cli NAME ARGS...: one run of timeclock-setup-cli.exe in the program's folder (or cli_dir); standard
+# output and error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status. In Chinese whatever
+# Wine's locale says, so the messages compare with the Linux program's own.
+cli_dir=
 run_cli() {
     local name=$1
     shift
     cli_status=0
-    (cd "$program_dir" && wine timeclock-setup-cli.exe "$@" --lang zh >"$CHECK_DIR/$name.out" \
+    (cd "${cli_dir:-$program_dir}" && wine timeclock-setup-cli.exe "$@" --lang zh >"$CHECK_DIR/$name.out" \
         2>"$CHECK_DIR/$name.err" </dev/null) || cli_status=$?
 }
 
@@ -306,6 +309,146 @@ check_command_line() {
     return 0
 }
 
+# --- Qt's own texts in Chinese
+
+check_qt_chinese() {
+    check_note "Chinese: Qt's own texts from translations/qtbase_zh_CN.qm"
+    # The option parser's complaint is Qt's own text, as the texts of its context menus are.
+    run_cli cli-qt-zh read-serial --no-such-option --port 1
+    expect_cli cli-qt-zh 2 未知选项 && check_pass "command line: Qt's own message in Chinese (未知选项)"
+
+    # The window's own context menu of a text box is Qt's, so its texts come from the same catalogue. The
+    # file dialog is Windows' own (Wine's here), in the language of Windows, and is only pictured.
+    check_note "Chinese: Qt's context menu of the box 机号 and the file dialog of 打开文件 under --lang zh"
+    start_window chinese --lang zh || return 0
+    local origin center
+    origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
+    center=$(widget_center ADDRESS)
+    read -r ox oy <<<"$origin"
+    read -r cx cy <<<"$center"
+    xdotool mousemove "$((ox + cx))" "$((oy + cy))"
+    sleep 0.3
+    xdotool mousedown 3
+    sleep 0.2
+    xdotool mouseup 3
+    sleep 2  # the menu's first paint
+    if import -display "$DISPLAY" -window root "$CHECK_DIR/chinese-menu.png" 2>>"$CHECK_DIR/xvfb.log"; then
+        cp "$CHECK_DIR/chinese-menu.png" "$REPO/docs/windows-wine-qt-chinese.png"
+        check_pass "window: Qt's context menu under --lang zh in docs/windows-wine-qt-chinese.png"
+    else
+        check_fail "window: no screenshot of the context menu"
+    fi
+    xdotool key Escape
+    click OpenFile
+    sleep 3  # the dialog's first paint
+    if import -display "$DISPLAY" -window root "$CHECK_DIR/file-dialog.png" 2>>"$CHECK_DIR/xvfb.log"; then
+        check_pass "window: the file dialog of 打开文件 in $CHECK_DIR/file-dialog.png"
+    else
+        check_fail "window: no screenshot of the file dialog"
+    fi
+    xdotool key Escape
+    stop_window
+}
+
+# --- the console twin in a console without escape sequences
+
+# The console twin in a console, as a Unix terminal gives Wine one: Wine's console draws the program's text
+# on the terminal with escape sequences of its own, each beginning ESC [. An escape sequence of the program
+# that the console did not act on is drawn as text: an ESC followed by anything but "[".
+check_console_progress() {
+    check_note "console: the logo download's progress in a console without virtual-terminal processing"
+    start_sim console-progress || return 0
+    local typescript=$CHECK_DIR/console-progress.typescript
+    # TERM=dumb: a console that takes no escape sequences, which Wine's console never admits to be.
+    (cd "$program_dir" && TERM=dumb script -q -e -c "wine timeclock-setup-cli.exe logo bmp.txt --port 1 --lang zh" \
+        "$typescript" </dev/null >/dev/null 2>&1) && cli_status=0 || cli_status=$?
+    stop_sim
+    local shown
+    shown=$(perl -pe 's/\e\[[0-9;?]*[A-Za-z]//g' "$typescript")
+    # Wine redraws only what changed on the line, so the bar's text is there in pieces.
+    if [ "$cli_status" != 0 ] || ! grep -q '/32' <<<"$shown" || ! grep -qF '[#' <<<"$shown"; then
+        check_fail "console: no progress bar, exit $cli_status (see $typescript)"
+    elif grep -qP '\e(?!\[)' "$typescript"; then
+        check_fail "console: an escape sequence of the program shown as text (see $typescript)"
+    else
+        check_pass "console: the progress bar drawn with carriage returns only, no escape sequence shown"
+    fi
+}
+
+# --- the installer: silent install, the installed program, silent removal
+
+# The installed folder under the prefix's drive C.
+INSTALLED_DIR="$WINEPREFIX/drive_c/Program Files/timeclock-setup"
+
+# start_menu_shortcut: the path of the shortcut 考勤机设置, if there is one. Windows puts a per-machine
+# install's shortcut into the all-users Start menu; Wine 8 puts it into the installing user's.
+start_menu_shortcut() {
+    find "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" \
+        "$WINEPREFIX/drive_c/users/"*"/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" \
+        -maxdepth 1 -name '考勤机设置.lnk' 2>/dev/null | head -n 1
+}
+
+# uninstall_entry FIELD: a value of the installed product's Add/Remove Programs entry.
+uninstall_entry() {
+    local product_code
+    product_code=$(msiinfo export "$msi_file" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" /v "$1" 2>/dev/null \
+        | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+}
+
+check_installer() {
+    msi_file=$1
+    local msi_windows version
+    msi_windows=$(winepath -w "$msi_file")
+    version=$(project_version)
+    check_note "installer: msiexec /i $(basename "$msi_file") /qn"
+    if ! wine msiexec /i "$msi_windows" /qn >"$CHECK_DIR/msi-install.log" 2>&1; then
+        check_fail "installer: msiexec /i failed (see $CHECK_DIR/msi-install.log)"
+        return 0
+    fi
+    if [ -f "$INSTALLED_DIR/timeclock-setup.exe" ] && [ -f "$INSTALLED_DIR/timeclock-setup-cli.exe" ] \
+        && [ -f "$INSTALLED_DIR/platforms/qwindows.dll" ]; then
+        check_pass "installer: the program in C:\\Program Files\\timeclock-setup"
+    else
+        check_fail "installer: the program is not in C:\\Program Files\\timeclock-setup"
+        return 0
+    fi
+    local shortcut
+    shortcut=$(start_menu_shortcut)
+    if [ -n "$shortcut" ] && grep -qa 'timeclock-setup.exe' "$shortcut"; then
+        check_pass "installer: the Start-menu shortcut 考勤机设置 to timeclock-setup.exe"
+    else
+        check_fail "installer: no Start-menu shortcut 考勤机设置 to timeclock-setup.exe"
+    fi
+    if [ "$(uninstall_entry DisplayVersion)" = "$version" ] && [ "$(uninstall_entry Publisher)" = "$MSI_PUBLISHER" ]; then
+        check_pass "installer: Add/Remove Programs lists version $version by $MSI_PUBLISHER"
+    else
+        check_fail "installer: the Add/Remove Programs entry lacks version or publisher"
+    fi
+
+    check_note "installer: the installed command line on COM1"
+    cli_dir=$INSTALLED_DIR
+    start_sim installed-read --serial 3C4D5E || { cli_dir=; return 0; }
+    run_cli installed-read read-serial --port 1
+    stop_sim
+    expect_cli installed-read 0 3C4D5E && check_pass "installed read-serial: 3C4D5E, exit 0"
+    start_sim installed-logo || { cli_dir=; return 0; }
+    run_cli installed-logo logo bmp.txt --port 1
+    stop_sim
+    expect_cli installed-logo 0 下载完成！ && expect_state installed-logo LOGO "$(sample_logo_hex)" \
+        && check_pass "installed logo bmp.txt: 下载完成！, exit 0, the terminal holds bmp.txt"
+    cli_dir=
+
+    check_note "installer: msiexec /x $(basename "$msi_file") /qn"
+    if ! wine msiexec /x "$msi_windows" /qn >"$CHECK_DIR/msi-remove.log" 2>&1; then
+        check_fail "installer: msiexec /x failed (see $CHECK_DIR/msi-remove.log)"
+    elif [ -e "$INSTALLED_DIR" ] || [ -n "$(start_menu_shortcut)" ]; then
+        check_fail "installer: removal left $(ls -d "$INSTALLED_DIR" 2>/dev/null) $(start_menu_shortcut)"
+    else
+        check_pass "installer: removed, the program's folder and the shortcut gone"
+    fi
+}
+
 # Nothing of the checks is left running: program, simulator, Wine's server, display.
 end_checks() {
     stop_window
@@ -314,6 +457,7 @@ end_checks() {
     stop_display
 }
 
+# run_windows_checks PROGRAM_DIR MSI
 run_windows_checks() {
     program_dir=$1
     rm -rf "$CHECK_DIR"
@@ -329,7 +473,10 @@ run_windows_checks() {
 
     check_console_twin
     check_command_line
+    check_console_progress
     check_window
+    check_qt_chinese
+    check_installer "$2"
 
     end_checks
     trap - EXIT
