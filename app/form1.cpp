@@ -2,6 +2,7 @@
 
 #include "logo_file.h"
 #include "logo_source.h"
+#include "logo_text_dialog.h"
 #include "read_serial.h"
 #include "status_messages.h"
 #include "terminal_settings.h"
@@ -64,6 +65,9 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     fileOpen->setWindowModality(Qt::WindowModal);
     connect(fileOpen, &QFileDialog::fileSelected, this, [this](const QString &file) {
         m_logoFilePath = QDir::toNativeSeparators(file);
+        m_logoFromText = false;
+        // The choices belong to the picture they were made for: another file starts plain.
+        m_logoOptions = {};
         showStatus(m_logoFilePath);
         refreshLogo();
     });
@@ -77,7 +81,8 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(ui.DOWNLOG, &QPushButton::clicked, this, &Form1::DOWNLOG_Click);
     connect(ui.OpenFile, &QPushButton::clicked, this, &Form1::OpenFile_Click);
     connect(ui.oem_log, &QCheckBox::clicked, this, &Form1::oem_log_Click);
-    for (QPushButton *button : {ui.Cmd2, ui.OpenFile, ui.DOWNLOG, ui.Command1, ui.Command4, ui.Command5})
+    for (QPushButton *button : {ui.Cmd2, ui.OpenFile, ui.DOWNLOG, ui.Command1, ui.Command4, ui.Command5, ui.textButton,
+                                ui.saveAsButton})
         button->installEventFilter(this);
     ui.COM1->installEventFilter(this);
 
@@ -96,15 +101,24 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
         showStatus(written ? QDir::toNativeSeparators(file) : StatusText::FileSaveFailed.toString());
     });
 
-    connect(ui.logoPreview, &LogoPreview::invertToggled, this, [this](bool on) {
+    // The preview's menu and the boxes below it are two ways to the same choices.
+    connect(ui.logoPreview, &LogoPreview::invertToggled, ui.invertCheck, &QCheckBox::setChecked);
+    connect(ui.logoPreview, &LogoPreview::ditherToggled, ui.ditherCheck, &QCheckBox::setChecked);
+    connect(ui.logoPreview, &LogoPreview::saveAsTextRequested, this, &Form1::saveLogoAsText);
+    connect(ui.invertCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_logoOptions.invert = on;
         refreshLogo();
     });
-    connect(ui.logoPreview, &LogoPreview::ditherToggled, this, [this](bool on) {
+    connect(ui.ditherCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_logoOptions.dither = on;
         refreshLogo();
     });
-    connect(ui.logoPreview, &LogoPreview::saveAsTextRequested, this, &Form1::saveLogoAsText);
+    connect(ui.fillCheck, &QCheckBox::toggled, this, [this](bool on) {
+        m_logoOptions.fill = on;
+        refreshLogo();
+    });
+    connect(ui.textButton, &QPushButton::clicked, this, &Form1::openTextDialog);
+    connect(ui.saveAsButton, &QPushButton::clicked, this, &Form1::saveLogoAsText);
 
     Form_Load();
     refreshLogo();
@@ -197,6 +211,7 @@ void Form1::DOWNLOG_Click()
                       ui.logoPreview->setConfirmedRows(linesBegun);
                       ui.PBar1->setValue(linesBegun);
                   }});
+    showPictureChoices();
 }
 
 void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
@@ -284,6 +299,8 @@ void Form1::endCommand(const CommandResult &result)
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
     if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::DownloadLogo)
         ui.logoPreview->setConfirmedRows(LogoLineCount);
+    if (m_runningCommand == TerminalCommand::DownloadLogo)
+        showPictureChoices();
 
     QPushButton *button = std::exchange(m_commandButton, nullptr);
     if (!button)
@@ -308,26 +325,74 @@ void Form1::showStatus(const QString &text, const QString &toolTip)
 
 void Form1::refreshLogo()
 {
+    if (m_logoFromText) {
+        m_logo = LoadedLogo{LogoPicture{logoBytesFromText(m_logoText, m_logoOptions.invert)}};
+        ui.logoPreview->showPicture(m_logo->picture.bytes);
+        showPictureChoices();
+        return;
+    }
     auto logo = loadLogo(m_logoFilePath, m_logoOptions);
     if (const auto *error = std::get_if<LogoFileError>(&logo)) {
         m_logo.reset();
         ui.logoPreview->showProblem(logoFileMessage(*error));
-        ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, false);
+        showPictureChoices();
         return;
     }
     m_logo = std::get<LoadedLogo>(std::move(logo));
     ui.logoPreview->showPicture(m_logo->picture.bytes);
-    ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, m_logo->fromImage);
+    showPictureChoices();
+}
+
+void Form1::showPictureChoices()
+{
+    const bool changeable = !downloadRunning();
+    const bool fromImage = m_logo && m_logo->fromImage;
+    const bool fillApplies = fromImage && logoShapeFarFromBanner(m_logo->imageSize);
+    ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, fromImage);
+    const QSignalBlocker invertQuiet(ui.invertCheck);
+    const QSignalBlocker ditherQuiet(ui.ditherCheck);
+    const QSignalBlocker fillQuiet(ui.fillCheck);
+    ui.invertCheck->setChecked(m_logoOptions.invert);
+    ui.ditherCheck->setChecked(m_logoOptions.dither);
+    ui.fillCheck->setChecked(m_logoOptions.fill && fillApplies);
+    ui.invertCheck->setEnabled(changeable);
+    ui.ditherCheck->setEnabled(changeable && fromImage);
+    ui.fillCheck->setEnabled(changeable && fillApplies);
+    ui.textButton->setEnabled(changeable);
+    ui.saveAsButton->setEnabled(m_logo.has_value());
+
+    const int rows = fromImage ? logoFittedSize(m_logo->imageSize).height() : LogoPictureHeight;
+    const bool flat = fromImage && !m_logoOptions.fill && rows < LogoFlatPictureRows;
+    ui.logoNote->setText(flat ? tr("图片太扁：只剩 %1 行点").arg(rows) : QString());
+}
+
+void Form1::openTextDialog()
+{
+    if (!m_textDialog) {
+        m_textDialog = new LogoTextDialog(this);
+        m_textDialog->setWindowModality(Qt::WindowModal);
+        connect(m_textDialog, &QDialog::accepted, this, [this] {
+            m_logoText = m_textDialog->options();
+            m_logoFromText = true;
+            // Invert is seen in the dialog's preview and kept; the image choices do not apply to text.
+            m_logoOptions = {.invert = m_logoOptions.invert};
+            showStatus(tr("文字：%1").arg(logoTextLines(m_logoText.text).join(QStringLiteral(" / "))));
+            refreshLogo();
+        });
+    }
+    m_textDialog->setOptions(m_logoText);
+    m_textDialog->setInverted(m_logoOptions.invert);
+    m_textDialog->open();
 }
 
 void Form1::saveLogoAsText()
 {
     if (!m_logo)
         return;
-    // Beside the logo it was made from, under the same name.
+    // Beside the logo it was made from, under the same name; a text logo beside the last file.
     const QFileInfo source(m_logoFilePath);
     m_saveDialog->setDirectory(source.absolutePath());
-    m_saveDialog->selectFile(source.completeBaseName() + QStringLiteral(".txt"));
+    m_saveDialog->selectFile((m_logoFromText ? QStringLiteral("logo") : source.completeBaseName()) + QStringLiteral(".txt"));
     m_saveDialog->open();
 }
 

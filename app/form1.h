@@ -3,6 +3,7 @@
 #include "command_session.h"
 #include "command_table.h"
 #include "logo_source.h"
+#include "logo_text.h"
 #include "port_directory.h"
 #include "ui_form1.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class LogoTextDialog;
 class QFileDialog;
 class QMessageBox;
 class QPushButton;
@@ -28,6 +30,8 @@ public:
 
     QString LogoFilePath() const { return m_logoFilePath; }
     CommandSession &session() { return m_session; }
+    // The text choices of "文字…", kept while a file is the logo so the dialog opens with them again.
+    const LogoTextOptions &logoTextOptions() const { return m_logoText; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,6 +67,10 @@ private:
     // Reads the logo file again and shows what a download would send, or why it cannot.
     void refreshLogo();
     void saveLogoAsText();
+    void openTextDialog();
+    // The picture choices below the preview and on its menu as they stand for the current logo; none
+    // can be changed while a download sends it.
+    void showPictureChoices();
 
     Ui::Form1 ui;
     PortDirectory m_ports;
@@ -75,6 +83,9 @@ private:
     QFileDialog *m_saveDialog = nullptr;
     LogoImageOptions m_logoOptions;
     std::optional<LoadedLogo> m_logo;  // what refreshLogo() last read
+    LogoTextOptions m_logoText;
+    bool m_logoFromText = false;  // the logo is m_logoText drawn, not the file
+    LogoTextDialog *m_textDialog = nullptr;
     bool m_quitConfirmed = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -20,13 +21,13 @@ LogoPreview::LogoPreview(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(sizeHint());
 
-    m_invert = new QAction(tr("反色"), this);
+    m_invert = new QAction(tr("反色(&I)"), this);
     m_invert->setCheckable(true);
     connect(m_invert, &QAction::toggled, this, &LogoPreview::invertToggled);
-    m_dither = new QAction(tr("抖动"), this);
+    m_dither = new QAction(tr("抖动(&D)"), this);
     m_dither->setCheckable(true);
     connect(m_dither, &QAction::toggled, this, &LogoPreview::ditherToggled);
-    m_saveAsText = new QAction(tr("另存为文本文件…"), this);
+    m_saveAsText = new QAction(tr("另存为文本文件…(&S)"), this);
     connect(m_saveAsText, &QAction::triggered, this, &LogoPreview::saveAsTextRequested);
 }
 
@@ -104,6 +105,19 @@ void LogoPreview::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
     update();
+}
+
+void LogoPreview::keyPressEvent(QKeyEvent *event)
+{
+    // Shift+F10 opens the menu as the menu key does, as on Windows.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier
+        && contextMenuPolicy() == Qt::DefaultContextMenu) {
+        const QPoint centre = rect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+        contextMenuEvent(&menuEvent);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void LogoPreview::contextMenuEvent(QContextMenuEvent *event)

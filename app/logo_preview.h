@@ -11,7 +11,7 @@ class QAction;
 // "下载OEM_LOGO图片" sends, or the reason there is none. During a download the lines the terminal has not
 // confirmed yet are dimmed, so the picture fills in line by line.
 //
-// Its context menu (right click, or the menu key) offers the choices of how the picture is made.
+// Its context menu (right click, the menu key or Shift+F10) offers the choices of how the picture is made.
 class LogoPreview : public QWidget
 {
     Q_OBJECT
@@ -45,6 +45,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 

@@ -10,7 +10,7 @@
 #include "logo_file.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -79,7 +79,10 @@ QString numbersText(const QList<int> &numbers)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The window probe and the text logo of figure 7 run without a display, like the program's tests; the
+    // text needs the fonts of a QGuiApplication.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures timeclock-setup against timeclock-sim."));
     parser.addHelpOption();
@@ -96,8 +99,6 @@ int main(int argc, char *argv[])
     for (const QString &number : parser.value(onlyOption).split(u',', Qt::SkipEmptyParts))
         only.append(number.toInt());
 
-    // The window probe runs without a display, like the program's tests.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir runtimeDir; // Qt wants a private runtime folder; without one it warns on every start
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid())
         ::setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 1);

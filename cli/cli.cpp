@@ -6,6 +6,7 @@
 #include "language.h"
 #include "output.h"
 #include "terminal_commands.h"
+#include "text_logo.h"
 
 #include <QCoreApplication>
 
@@ -26,7 +27,7 @@ bool isHelpOrVersion(const char *argument)
 bool takesValue(const char *argument)
 {
     for (const char *option : {"--port", "--lang", "--machine", "--numbers", "--report", "--mode", "--delay",
-                               "--font", "-o", "--output"}) {
+                               "--font", "-o", "--output", "--text", "--size", "--align"}) {
         if (std::strcmp(argument, option) == 0)
             return true;
     }
@@ -62,10 +63,10 @@ bool isCommandLineRun(int argc, char *argv[])
 
 int runCommandLine(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const auto app = makeCommandLineApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("timeclock-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIMECLOCK_VERSION));
-    installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
+    installLanguage(*app, requestedLanguage(QCoreApplication::arguments()));
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const int wordIndex = commandWordIndex(argc, argv);

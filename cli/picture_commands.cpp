@@ -5,6 +5,7 @@
 #include "logo_source.h"
 #include "status_messages.h"
 #include "terminal_commands.h"
+#include "text_logo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,15 +39,15 @@ QString halfBlockDrawing(QByteArrayView logoBytes)
 
 int runShowLogo(const QStringList &arguments)
 {
-    CommandLine line(QStringLiteral("show-logo"), QStringLiteral("FILE"), 1,
+    CommandLine line(QStringLiteral("show-logo"), QStringLiteral("FILE|--text TEXT"), logoFileCount(arguments),
                      QCoreApplication::translate("cli", "不用串口：在终端里画出将要下载的 128 × 32 图片（每行文字两行点）"),
                      PortUse::None);
     for (const QCommandLineOption &option : logoImageOptions())
         line.addOption(option);
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
-    const QString path = line.positional().at(0);
-    const auto picture = pictureFromFile(path, logoImageOptionsFrom(line.parser()));
+    const QString path = line.positional().value(0, line.parser().value(QStringLiteral("text")));
+    const auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return line.fail(*problem);
     return reportOutcome({.command = line.word(),
@@ -57,7 +58,7 @@ int runShowLogo(const QStringList &arguments)
 
 int runConvertLogo(const QStringList &arguments)
 {
-    CommandLine line(QStringLiteral("convert-logo"), QStringLiteral("IMAGE -o FILE.txt"), 1,
+    CommandLine line(QStringLiteral("convert-logo"), QStringLiteral("IMAGE|--text TEXT -o FILE.txt"), logoFileCount(arguments),
                      QCoreApplication::translate("cli", "不用串口：把图片转换成 logo 文本文件，输出写入的路径"),
                      PortUse::None);
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -72,7 +73,7 @@ int runConvertLogo(const QStringList &arguments)
     if (target.isEmpty())
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "缺少 -o FILE.txt")});
 
-    const auto picture = pictureFromFile(line.positional().at(0), logoImageOptionsFrom(line.parser()));
+    const auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return line.fail(*problem);
     if (!saveLogoTextFile(target, std::get<LogoPicture>(picture).bytes))

@@ -6,6 +6,7 @@
 #include "read_serial.h"
 #include "status_messages.h"
 #include "text_conversions.h"
+#include "text_logo.h"
 #include "write_serial.h"
 
 #include <QCoreApplication>
@@ -94,7 +95,7 @@ InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
 
 InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
 {
-    auto picture = pictureFromFile(line.positional().at(0), logoImageOptionsFrom(line.parser()));
+    auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return *problem;
     return CommandInputs{.machineNumber = machine, .picture = std::get<LogoPicture>(std::move(picture))};
@@ -109,7 +110,7 @@ const TerminalCommandSyntax Syntaxes[] = {
      readSerialInputs},
     {TerminalCommand::WriteSerial, "HEX6", 1, QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数"), noOptions,
      writeSerialInputs},
-    {TerminalCommand::DownloadLogo, "FILE", 1,
+    {TerminalCommand::DownloadLogo, "FILE|--text TEXT", 1,
      QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), logoImageOptions, logoInputs},
 };
 
@@ -135,13 +136,17 @@ QString terminalCommandSummary(const CommandRow &row)
 
 QList<QCommandLineOption> logoImageOptions()
 {
-    return {{QStringLiteral("invert"), QCoreApplication::translate("cli", "图片反色")},
-            {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")}};
+    return QList<QCommandLineOption>{{QStringLiteral("invert"), QCoreApplication::translate("cli", "图片反色")},
+            {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")},
+            {QStringLiteral("fill"), QCoreApplication::translate("cli", "图片裁去多余的两边，填满 128 × 32（默认整张放入，留白边）")}}
+           + logoTextOptions();
 }
 
 LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser)
 {
-    return {.invert = parser.isSet(QStringLiteral("invert")), .dither = parser.isSet(QStringLiteral("dither"))};
+    return {.invert = parser.isSet(QStringLiteral("invert")),
+            .dither = parser.isSet(QStringLiteral("dither")),
+            .fill = parser.isSet(QStringLiteral("fill"))};
 }
 
 std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImageOptions options)
@@ -179,7 +184,8 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
 int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments)
 {
     const TerminalCommandSyntax &syntax = syntaxOf(row);
-    CommandLine line(row.name.toString(), terminalCommandArguments(row), syntax.positionalCount,
+    const int positionalCount = row.command == TerminalCommand::DownloadLogo ? logoFileCount(arguments) : syntax.positionalCount;
+    CommandLine line(row.name.toString(), terminalCommandArguments(row), positionalCount,
                      terminalCommandSummary(row), PortUse::Terminal);
     for (const QCommandLineOption &option : syntax.options())
         line.addOption(option);

@@ -43,13 +43,122 @@ void invertDots(QByteArray &bytes)
         byte = char(~byte);
 }
 
-// Grey level (0 black to 255 white) of a premultiplied pixel laid over white.
-int greyOverWhite(QRgb premultiplied)
+// Grey level (0 black to 255 white) of a colour, in the weights of qGray.
+float greyOf(float red, float green, float blue)
+{
+    return (red * 11 + green * 16 + blue * 5) / 32;
+}
+
+// Grey level of a premultiplied pixel laid over white.
+float greyOverWhite(QRgb premultiplied)
 {
     const int transparency = 255 - qAlpha(premultiplied);
-    return qGray(qRed(premultiplied) + transparency, qGreen(premultiplied) + transparency,
-                 qBlue(premultiplied) + transparency);
+    return greyOf(float(qRed(premultiplied) + transparency), float(qGreen(premultiplied) + transparency),
+                  float(qBlue(premultiplied) + transparency));
 }
+
+// Grey level of a straight (not premultiplied) pixel laid over white.
+float straightGreyOverWhite(QRgb pixel)
+{
+    const float opacity = float(qAlpha(pixel)) / 255;
+    const float ground = 255 - float(qAlpha(pixel));
+    return greyOf(float(qRed(pixel)) * opacity + ground, float(qGreen(pixel)) * opacity + ground,
+                  float(qBlue(pixel)) * opacity + ground);
+}
+
+// One source pixel's share of one reduced dot along an axis: dot `target` is the weighted sum of the
+// source pixels that overlap it, each weighted by how much of the dot it covers.
+struct AxisShare
+{
+    int source;
+    int target;
+    float weight;
+};
+
+// The shares of `sourceLength` pixels in `targetLength` dots, in order of source pixel (and so of dot).
+std::vector<AxisShare> axisShares(int sourceLength, int targetLength)
+{
+    std::vector<AxisShare> shares;
+    shares.reserve(size_t(sourceLength) + size_t(targetLength));
+    const double scale = double(sourceLength) / double(targetLength);  // source pixels per dot
+    for (int target = 0; target < targetLength; ++target) {
+        const double begin = target * scale;
+        const double end = (target + 1) * scale;
+        for (int source = int(begin); source < sourceLength && source < end; ++source) {
+            const double overlap = std::min(end, source + 1.0) - std::max(begin, double(source));
+            if (overlap > 1e-9)
+                shares.push_back({source, target, float(overlap / scale)});
+        }
+    }
+    return shares;
+}
+
+// Turns one row of source pixels (from `left`, `width` of them) into grey levels over white.
+class GreyRowReader
+{
+public:
+    explicit GreyRowReader(const QImage &image)
+    {
+        switch (image.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32_Premultiplied:
+        case QImage::Format_ARGB32:
+        case QImage::Format_Grayscale8:
+            m_image = image;
+            break;
+        case QImage::Format_Indexed8: {
+            m_image = image;
+            const QList<QRgb> colours = image.colorTable();
+            m_paletteGrey.assign(256, 255.0f);
+            for (qsizetype i = 0; i < colours.size() && i < 256; ++i)
+                m_paletteGrey[size_t(i)] = straightGreyOverWhite(colours[i]);
+            break;
+        }
+        default:
+            // Rare formats (one-bit, 16 bits a channel, ...) are converted once; the common ones are read
+            // as they are.
+            m_image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            break;
+        }
+    }
+
+    void read(int y, int left, int width, float *grey) const
+    {
+        const uchar *line = m_image.constScanLine(y);
+        switch (m_image.format()) {
+        case QImage::Format_RGB32: {
+            const auto *row = reinterpret_cast<const QRgb *>(line) + left;
+            for (int x = 0; x < width; ++x)
+                grey[x] = greyOf(float(qRed(row[x])), float(qGreen(row[x])), float(qBlue(row[x])));
+            break;
+        }
+        case QImage::Format_ARGB32: {
+            const auto *row = reinterpret_cast<const QRgb *>(line) + left;
+            for (int x = 0; x < width; ++x)
+                grey[x] = straightGreyOverWhite(row[x]);
+            break;
+        }
+        case QImage::Format_Grayscale8:
+            for (int x = 0; x < width; ++x)
+                grey[x] = float(line[left + x]);
+            break;
+        case QImage::Format_Indexed8:
+            for (int x = 0; x < width; ++x)
+                grey[x] = m_paletteGrey[line[left + x]];
+            break;
+        default: {
+            const auto *row = reinterpret_cast<const QRgb *>(line) + left;
+            for (int x = 0; x < width; ++x)
+                grey[x] = greyOverWhite(row[x]);
+            break;
+        }
+        }
+    }
+
+private:
+    QImage m_image;
+    std::vector<float> m_paletteGrey;
+};
 
 // Grey levels of an image, row by row, over white.
 struct GreyImage
@@ -58,16 +167,33 @@ struct GreyImage
     int height = 0;
     std::vector<int> levels;
 
-    explicit GreyImage(const QImage &image)
-        : width(image.width()), height(image.height())
+    // The part `source` of the image reduced (or enlarged) to `size` by area averaging, in one pass over
+    // the source rows and without a full-size copy of the image.
+    GreyImage(const QImage &image, const QRect &source, QSize size)
+        : width(size.width()), height(size.height())
     {
-        const QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        levels.reserve(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y) {
-            const auto *row = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        const GreyRowReader reader(image);
+        const std::vector<AxisShare> columns = axisShares(source.width(), width);
+        const std::vector<AxisShare> rows = axisShares(source.height(), height);
+        std::vector<float> sourceRow(size_t(source.width()));
+        std::vector<float> reducedRow(static_cast<size_t>(width));
+        std::vector<float> sums(size_t(width) * size_t(height), 0.0f);
+        int lastRead = -1;
+        for (const AxisShare &row : rows) {
+            if (row.source != lastRead) {
+                reader.read(source.top() + row.source, source.left(), source.width(), sourceRow.data());
+                std::fill(reducedRow.begin(), reducedRow.end(), 0.0f);
+                for (const AxisShare &column : columns)
+                    reducedRow[size_t(column.target)] += sourceRow[size_t(column.source)] * column.weight;
+                lastRead = row.source;
+            }
+            float *sum = sums.data() + size_t(row.target) * size_t(width);
             for (int x = 0; x < width; ++x)
-                levels.push_back(greyOverWhite(row[x]));
+                sum[x] += reducedRow[size_t(x)] * row.weight;
         }
+        levels.resize(sums.size());
+        std::transform(sums.begin(), sums.end(), levels.begin(),
+                       [](float level) { return std::clamp(int(std::lround(level)), 0, 255); });
     }
 };
 
@@ -151,10 +277,34 @@ std::vector<bool> dithered(const GreyImage &grey)
     return on;
 }
 
-// The size an image of the given size takes in the logo.
-QSize fittedSize(QSize size)
+// The middle of an image of the given size cut to the logo's 4:1 (at least one pixel each way).
+QRect middleAtBannerShape(QSize size)
 {
-    return size.scaled(LogoPictureSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const QSize cut = LogoPictureSize.scaled(size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)).boundedTo(size);
+    return QRect(QPoint((size.width() - cut.width()) / 2, (size.height() - cut.height()) / 2), cut);
+}
+
+// Whether a JPEG file ends as a whole one does: an end-of-image marker after its last start-of-scan. The
+// decoder pads a file cut short with grey and calls it read, so the cut is found here. The coded picture
+// data cannot hold either marker (a 0xFF byte there is always followed by 0 or a restart number), and
+// whatever a camera leaves after the end marker does not matter.
+bool jpegIsWhole(QFile &file)
+{
+    const qint64 size = file.size();
+    QByteArray read;
+    const uchar *mapped = file.map(0, size);
+    if (!mapped) {
+        const qint64 position = file.pos();
+        file.seek(0);
+        read = file.readAll();
+        file.seek(position);
+    }
+    const QByteArrayView contents = mapped ? QByteArrayView(mapped, size) : QByteArrayView(read);
+    const qsizetype end = contents.lastIndexOf(QByteArrayView("\xFF\xD9"));
+    const bool whole = end >= 0 && contents.indexOf(QByteArrayView("\xFF\xDA"), end) < 0;
+    if (mapped)
+        file.unmap(const_cast<uchar *>(mapped));
+    return whole;
 }
 
 } // namespace
@@ -171,11 +321,25 @@ QImage logoPictureImage(QByteArrayView bytes)
     return image;
 }
 
+QSize logoFittedSize(QSize imageSize)
+{
+    return imageSize.scaled(LogoPictureSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+bool logoShapeFarFromBanner(QSize imageSize)
+{
+    // Half as wide again as 4:1 or more, or two thirds of it or less.
+    if (imageSize.isEmpty())
+        return false;
+    const double shape = double(imageSize.width()) / double(imageSize.height());
+    return shape >= 6.0 || shape <= 8.0 / 3.0;
+}
+
 std::optional<QByteArray> logoBytesFromPicture(const QImage &picture)
 {
     if (picture.size() != LogoPictureSize)
         return std::nullopt;
-    const GreyImage grey(picture);
+    const GreyImage grey(picture, picture.rect(), LogoPictureSize);
     QByteArray bytes(LogoByteCount, '\0');
     for (int y = 0; y < LogoPictureHeight; ++y) {
         for (int x = 0; x < LogoPictureWidth; ++x) {
@@ -190,12 +354,11 @@ QByteArray logoBytesFromImage(const QImage &image, LogoImageOptions options)
 {
     QByteArray bytes(LogoByteCount, '\0');
     if (!image.isNull()) {
-        const QSize fit = fittedSize(image.size());
+        const QRect source = options.fill ? middleAtBannerShape(image.size()) : image.rect();
+        const QSize fit = options.fill ? LogoPictureSize : logoFittedSize(image.size());
         // The threshold comes from the image alone: counting the white margins would pull it towards
         // light and darken a small picture.
-        const GreyImage grey(image.size() == fit
-                                 ? image
-                                 : image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const GreyImage grey(image, source, fit);
         const std::vector<bool> on = options.dither ? dithered(grey) : thresholded(grey);
         const int left = (LogoPictureWidth - fit.width()) / 2;
         const int top = (LogoPictureHeight - fit.height()) / 2;
@@ -228,7 +391,7 @@ QByteArray logoTextFileContents(QByteArrayView bytes)
     return text;
 }
 
-std::variant<QImage, LogoImageError> readLogoImage(const QString &path)
+std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fill)
 {
     // Only regular files: a FIFO or a device could block. What cannot be opened here is left to the
     // text file reader, which says so in its own words.
@@ -256,11 +419,16 @@ std::variant<QImage, LogoImageError> readLogoImage(const QString &path)
                > qint64(LogoImageAllocationLimitMiB) * 1024 * 1024)
         return LogoImageError::CannotDecode;
 
+    if (reader.format() == "jpeg" && !jpegIsWhole(file))
+        return LogoImageError::CannotDecode;
+
     if (reader.format() == "jpeg" && !stored.isEmpty()) {
         // A whole multiple of the size in the logo, so the picture comes out as a full decode would place
         // it. The decoder works in the file's own orientation, before the tag turns the picture.
         const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-        QSize decoded = fittedSize(turned ? stored.transposed() : stored) * JpegDecodeOversampling;
+        const QSize shown = turned ? stored.transposed() : stored;
+        QSize decoded = (fill ? shown.scaled(LogoPictureSize, Qt::KeepAspectRatioByExpanding) : logoFittedSize(shown))
+                        * JpegDecodeOversampling;
         if (turned)
             decoded.transpose();
         if (decoded.width() < stored.width() && decoded.height() < stored.height())

@@ -23,12 +23,23 @@ constexpr int LogoImageAllocationLimitMiB = 256;
 
 // How an image becomes logo bytes. By default each dot is dark or light by a threshold taken from the
 // image's own grey levels; dithering spreads each dot's error to its neighbours instead, which keeps the
-// shades of a photograph. Invert turns every dot over, margins included.
+// shades of a photograph. Invert turns every dot over, margins included. By default the whole image is
+// fitted in, with white margins; fill crops the middle of an image of another shape to 4:1 instead.
 struct LogoImageOptions
 {
     bool invert = false;
     bool dither = false;
+    bool fill = false;
 };
+
+// Below this many rows of dots a fitted picture is too flat to read well, and the operator is told.
+constexpr int LogoFlatPictureRows = 16;
+
+// The size in dots an image of the given size takes in the logo when fitted whole (at least 1 x 1).
+QSize logoFittedSize(QSize imageSize);
+
+// Whether an image of this size is far enough from the logo's 4:1 that fit and fill differ markedly.
+bool logoShapeFarFromBanner(QSize imageSize);
 
 enum class LogoImageError {
     NotAnImage,    // no image format recognises the contents (or not a readable regular file): a text file
@@ -44,9 +55,10 @@ QImage logoPictureImage(QByteArrayView bytes);
 // is darker than middle grey. Nothing for an image of any other size.
 std::optional<QByteArray> logoBytesFromPicture(const QImage &picture);
 
-// Any image as logo bytes: scaled smoothly to fit 128 x 32 keeping its proportions, centred on white,
-// transparent parts counted as white, then made two-coloured as the options say. A null image gives a
-// blank picture (all off, or all on when inverted).
+// Any image as logo bytes: reduced by area averaging to fit 128 x 32 keeping its proportions (or, with
+// fill, its middle cropped to 4:1 to fill it), centred on white, transparent parts counted as white, then
+// made two-coloured as the options say. A null image gives a blank picture (all off, or all on when
+// inverted).
 QByteArray logoBytesFromImage(const QImage &image, LogoImageOptions options = {});
 
 // Every dot turned over.
@@ -57,5 +69,8 @@ QByteArray invertedLogoBytes(QByteArrayView bytes);
 QByteArray logoTextFileContents(QByteArrayView bytes);
 
 // Reads an image file, whatever its name, for logoBytesFromImage. A JPEG may come back already reduced
-// to a few times the logo's size (decoding a photograph at full size takes far longer), never less.
-std::variant<QImage, LogoImageError> readLogoImage(const QString &path);
+// to a few times the logo's size (decoding a photograph at full size takes far longer), never less; a
+// JPEG cut short (no end marker after its last scan) cannot be decoded, as a PNG cut short cannot.
+// With `fill` the reduced size covers the logo rather than fitting in it, so the cropped middle keeps its
+// detail.
+std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fill = false);

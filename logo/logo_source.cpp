@@ -6,9 +6,9 @@
 
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
 {
-    auto image = readLogoImage(path);
+    auto image = readLogoImage(path, options.fill);
     if (const auto *decoded = std::get_if<QImage>(&image))
-        return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options)}, true};
+        return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options)}, true, decoded->size()};
     if (std::get<LogoImageError>(image) == LogoImageError::CannotDecode)
         return LogoFileError{LogoFileError::Kind::ImageUnreadable};
 

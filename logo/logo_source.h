@@ -13,6 +13,7 @@ struct LoadedLogo
 {
     LogoPicture picture;     // the bytes that are sent, the choices below applied
     bool fromImage = false;  // dithering applies only to images
+    QSize imageSize{};       // the image as decoded (its shape is what counts); empty for a text file
 };
 
 // Reads the file at `path` whole and closes it. An image is converted with `options`; a text file's

@@ -1,7 +1,9 @@
 # The command line, run as the program itself against the simulated time clock.
 timeclock_add_test(tst_cli SOURCES tst_cli.cpp LIBS timeclock_window timeclock_sim_fixture)
 timeclock_add_test(tst_cli_window SOURCES tst_cli_window.cpp LIBS timeclock_window timeclock_sim_fixture)
-foreach(test tst_cli tst_cli_window)
+# The picture's choices in the window, with the command line's --text beside them.
+timeclock_add_test(tst_logo_choices SOURCES tst_logo_choices.cpp LIBS timeclock_window timeclock_sim_fixture)
+foreach(test tst_cli tst_cli_window tst_logo_choices)
     target_compile_definitions(${test} PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>"
         TIMECLOCK_WINDOW_PICTURE="${PROJECT_SOURCE_DIR}/docs/window.png")
     add_dependencies(${test} timeclock-setup)

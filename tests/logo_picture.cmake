@@ -1,1 +1,2 @@
 timeclock_add_test(tst_logo_picture SOURCES tst_logo_picture.cpp LIBS timeclock_logo)
+timeclock_add_test(tst_logo_text SOURCES tst_logo_text.cpp LIBS timeclock_logo)

@@ -107,6 +107,11 @@ const Caption Captions[] = {
     {"fontf", "繁体", "Trad."},
     {"Label4", "提示信息：", "Status:"},
     {"Label5", "OEM图片预览", "Logo preview"},
+    {"invertCheck", "反色(&I)", "&Invert"},
+    {"ditherCheck", "抖动(&D)", "&Dither"},
+    {"fillCheck", "填满(&F)", "&Fill"},
+    {"textButton", "文字…(&T)", "&Text…"},
+    {"saveAsButton", "另存为…(&S)", "&Save As…"},
 };
 
 QString captionOf(QWidget *window, const char *name)
@@ -136,9 +141,9 @@ void TestLanguage::captions_data()
         chinese << QString::fromUtf8(caption.chinese);
         english << QString::fromUtf8(caption.english);
     }
-    QTest::newRow("zh") << "zh" << chinese << QStringList{"反色", "抖动", "另存为文本文件…"}
+    QTest::newRow("zh") << "zh" << chinese << QStringList{"反色(&I)", "抖动(&D)", "另存为文本文件…(&S)"}
                         << QStringList{"文本文件 (*.txt)", "图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)", "所有文件 (*)"};
-    QTest::newRow("en") << "en" << english << QStringList{"Invert", "Dither", "Save as Text File…"}
+    QTest::newRow("en") << "en" << english << QStringList{"&Invert", "&Dither", "&Save as Text File…"}
                         << QStringList{"Text files (*.txt)", "Images (*.png *.bmp *.jpg *.jpeg *.gif)", "All files (*)"};
 }
 

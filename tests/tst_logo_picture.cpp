@@ -204,6 +204,8 @@ class TestLogoPicture : public QObject
 private slots:
     void imageToBytes_data();
     void imageToBytes();
+    void fillOrFit_data();
+    void fillOrFit();
     void dithering_data();
     void dithering();
     void pictureRoundTrip_data();
@@ -278,6 +280,46 @@ void TestLogoPicture::imageToBytes()
     QFETCH(QByteArray, expected);
 
     QCOMPARE(lines(logoBytesFromImage(image, {.invert = invert})), lines(expected));
+}
+
+void TestLogoPicture::fillOrFit_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("fittedRows");
+    QTest::addColumn<bool>("farFromBanner");
+
+    const QByteArray all(LogoByteCount, '\xFF');
+    // 8:1, black in its middle quarter: fitted, a band of 16 rows with the black in the middle 32 dots;
+    // filled, the middle half of the width, black in the middle half of that.
+    const QImage wide = withRectangle(filled(512, 64, grey(255)), {192, 0, 128, 64}, grey(0));
+    QTest::newRow("8:1 fitted") << wide << false << rectangleBytes({48, 8, 32, 16}) << 16 << true;
+    QTest::newRow("8:1 filled: the middle 4:1") << wide << true << rectangleBytes({32, 0, 64, 32}) << 16 << true;
+    // 1:4, black in its middle eighth of height: fill takes the middle 64 x 16 rows and fills the logo.
+    const QImage tall = withRectangle(filled(64, 256, grey(255)), {0, 120, 64, 16}, grey(0));
+    QTest::newRow("1:4 fitted") << tall << false << rectangleBytes({60, 15, 8, 2}) << 32 << true;
+    QTest::newRow("1:4 filled") << tall << true << all << 32 << true;
+    // 4:1 already: fill changes nothing.
+    const QImage banner = withRectangle(filled(256, 64, grey(255)), {64, 16, 128, 32}, grey(0));
+    QTest::newRow("4:1 fitted") << banner << false << rectangleBytes(LogoBlock) << 32 << false;
+    QTest::newRow("4:1 filled") << banner << true << rectangleBytes(LogoBlock) << 32 << false;
+    QTest::newRow("3:1 is not far") << filled(192, 64, grey(0)) << false << rectangleBytes({16, 0, 96, 32}) << 32 << false;
+    QTest::newRow("2:1 is") << filled(200, 100, grey(0)) << false << rectangleBytes({32, 0, 64, 32}) << 32 << true;
+    QTest::newRow("6000 x 150 leaves 3 rows") << filled(6000, 150, grey(0)) << false << rectangleBytes({0, 14, 128, 3}) << 3 << true;
+}
+
+void TestLogoPicture::fillOrFit()
+{
+    QFETCH(QImage, image);
+    QFETCH(bool, fill);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, fittedRows);
+    QFETCH(bool, farFromBanner);
+
+    QCOMPARE(lines(logoBytesFromImage(image, {.fill = fill})), lines(expected));
+    QCOMPARE(logoFittedSize(image.size()).height(), fittedRows);
+    QCOMPARE(logoShapeFarFromBanner(image.size()), farFromBanner);
 }
 
 void TestLogoPicture::dithering_data()
@@ -412,6 +454,12 @@ void TestLogoPicture::readImageFile_data()
         corrupt[i] = char(~corrupt[i]);
     refused("corrupt PNG", "corrupt.png", corrupt, LogoImageError::CannotDecode);
     refused("PNG claiming 60000 x 60000", "huge.png", pngClaiming(60000, 60000), LogoImageError::CannotDecode);
+
+    // A JPEG decoder fills a file cut short with grey and calls it read: the missing end marker tells.
+    const QByteArray noiseJpeg = encoded(noise(300, 200), "jpeg", 90);
+    refused("JPEG cut to its first 3000 bytes", "cut.jpg", noiseJpeg.first(3000), LogoImageError::CannotDecode);
+    refused("JPEG without its last two bytes", "cut.jpg", noiseJpeg.chopped(2), LogoImageError::CannotDecode);
+    image("JPEG with bytes after its end", "tail.jpg", encoded(block, "jpeg", 95) + QByteArray(100, 'x'));
     refused("BMP claiming 60000 x 60000", "huge.bmp", bmpHeaderOnly(60000, 60000), LogoImageError::CannotDecode);
 }
 

@@ -59,10 +59,11 @@ void TestWindow::startsWithInitialContents()
     QVERIFY(!control<QProgressBar>(form, "PBar1")->isVisible());
     QCOMPARE(QApplication::focusWidget(), control<QPushButton>(form, "DOWNLOG"));
     QCOMPARE(form.windowTitle(), "考勤机设置V6.1x");
-    QCOMPARE(form.size(), QSize(336, 392));
+    QCOMPARE(form.size(), QSize(336, 468));
     QCOMPARE(form.minimumSize(), form.maximumSize());
+    // Every button but 另存为…, which needs a picture: no sample logo lies beside the test.
     for (QPushButton *button : form.findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
-        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+        QVERIFY2(button->isEnabled() || button->objectName() == "saveAsButton", qPrintable(button->objectName()));
 }
 
 void TestWindow::chineseTextBoxesGetACjkFont()

@@ -81,6 +81,13 @@ const std::array kControls = {
     // its 128 x 32 dots in a one-pixel frame.
     ControlRow{"Label5", "QLabel", "Form1", 240, 4515, 1800, 255, "OEM图片预览"},
     ControlRow{"logoPreview", "LogoPreview", "Form1", 240, 4785, 3870, 990, ""},
+    // Below the preview, the picture's choices in view, and a note when a picture is too flat.
+    ControlRow{"invertCheck", "QCheckBox", "Form1", 240, 5865, 1050, 300, "反色(&I)"},
+    ControlRow{"ditherCheck", "QCheckBox", "Form1", 1350, 5865, 1050, 300, "抖动(&D)"},
+    ControlRow{"fillCheck", "QCheckBox", "Form1", 2460, 5865, 2100, 300, "填满(&F)"},
+    ControlRow{"textButton", "QPushButton", "Form1", 240, 6225, 1200, 375, "文字…(&T)"},
+    ControlRow{"saveAsButton", "QPushButton", "Form1", 1500, 6225, 1650, 375, "另存为…(&S)"},
+    ControlRow{"logoNote", "QLabel", "Form1", 240, 6675, 4560, 255, ""},
 };
 
 const QStringList kTabOrder = {
@@ -89,7 +96,9 @@ const QStringList kTabOrder = {
     QStringLiteral("xlh"), QStringLiteral("mlmode"), QStringLiteral("mkmode"),
     QStringLiteral("fontj"), QStringLiteral("fontf"), QStringLiteral("Command1"),
     QStringLiteral("oem_log"), QStringLiteral("OpenFile"), QStringLiteral("dkys"),
-    QStringLiteral("Cmd2"), QStringLiteral("logoPreview"),
+    QStringLiteral("Cmd2"), QStringLiteral("logoPreview"), QStringLiteral("invertCheck"),
+    QStringLiteral("ditherCheck"), QStringLiteral("fillCheck"), QStringLiteral("textButton"),
+    QStringLiteral("saveAsButton"),
 };
 
 // The window under test: Ui::Form1 set up on a plain QWidget.
@@ -163,10 +172,10 @@ void WindowLayoutTest::window()
     Window w;
     QCOMPARE(w.form.objectName(), QStringLiteral("Form1"));
     QCOMPARE(w.form.windowTitle(), QStringLiteral("考勤机设置V6.1x"));
-    // The window has grown downwards only, for the logo preview.
-    QCOMPARE(w.form.size(), QSize(336, 392));
-    QCOMPARE(w.form.minimumSize(), QSize(336, 392));
-    QCOMPARE(w.form.maximumSize(), QSize(336, 392));
+    // The window has grown downwards only, for the logo preview and its choices.
+    QCOMPARE(w.form.size(), QSize(336, 468));
+    QCOMPARE(w.form.minimumSize(), QSize(336, 468));
+    QCOMPARE(w.form.maximumSize(), QSize(336, 468));
     QVERIFY(!w.form.testAttribute(Qt::WA_SetFont));
     QVERIFY(w.form.findChildren<QMenuBar *>().isEmpty());
     QVERIFY(w.form.findChildren<QToolBar *>().isEmpty());

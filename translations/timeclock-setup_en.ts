@@ -137,20 +137,135 @@
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>每个点反过来：黑变白，白变黑</source>
+        <translation>Turn every dot over: black becomes white, white black</translation>
+    </message>
+    <message>
+        <source>反色(&amp;I)</source>
+        <translation>&amp;Invert</translation>
+    </message>
+    <message>
+        <source>用点的疏密表现图片的灰度（只对图片）</source>
+        <translation>Show the picture&apos;s greys by how close the dots lie (pictures only)</translation>
+    </message>
+    <message>
+        <source>抖动(&amp;D)</source>
+        <translation>&amp;Dither</translation>
+    </message>
+    <message>
+        <source>裁去图片多余的两边，填满 128 × 32；不选则整张放入，留白边</source>
+        <translation>Crop what sticks out at the sides and fill 128 × 32; unticked, the whole picture fits in with white margins</translation>
+    </message>
+    <message>
+        <source>填满(&amp;F)</source>
+        <translation>&amp;Fill</translation>
+    </message>
+    <message>
+        <source>用输入的文字作图片</source>
+        <translation>Make the logo from typed text</translation>
+    </message>
+    <message>
+        <source>文字…(&amp;T)</source>
+        <translation>&amp;Text…</translation>
+    </message>
+    <message>
+        <source>把预览的图片另存为 logo 文本文件</source>
+        <translation>Save the previewed picture as a logo text file</translation>
+    </message>
+    <message>
+        <source>另存为…(&amp;S)</source>
+        <translation>&amp;Save As…</translation>
+    </message>
+    <message>
+        <source>图片太扁：只剩 %1 行点</source>
+        <translation>Picture too flat: only %1 rows of dots</translation>
+    </message>
+    <message>
+        <source>文字：%1</source>
+        <translation>Text: %1</translation>
+    </message>
 </context>
 <context>
     <name>LogoPreview</name>
     <message>
-        <source>反色</source>
-        <translation>Invert</translation>
+        <source>反色(&amp;I)</source>
+        <translation>&amp;Invert</translation>
     </message>
     <message>
-        <source>抖动</source>
-        <translation>Dither</translation>
+        <source>抖动(&amp;D)</source>
+        <translation>&amp;Dither</translation>
     </message>
     <message>
-        <source>另存为文本文件…</source>
-        <translation>Save as Text File…</translation>
+        <source>另存为文本文件…(&amp;S)</source>
+        <translation>&amp;Save as Text File…</translation>
+    </message>
+</context>
+<context>
+    <name>LogoTextDialog</name>
+    <message>
+        <source>文字</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>（可不填）</source>
+        <translation>(optional)</translation>
+    </message>
+    <message>
+        <source>放满</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source> 点</source>
+        <translation> dots</translation>
+    </message>
+    <message>
+        <source>粗体(&amp;B)</source>
+        <translation>&amp;Bold</translation>
+    </message>
+    <message>
+        <source>居左</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>居中</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>居右</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>第一行(&amp;1)：</source>
+        <translation>Line &amp;1:</translation>
+    </message>
+    <message>
+        <source>第二行(&amp;2)：</source>
+        <translation>Line &amp;2:</translation>
+    </message>
+    <message>
+        <source>字体(&amp;F)：</source>
+        <translation>&amp;Font:</translation>
+    </message>
+    <message>
+        <source>大小(&amp;S)：</source>
+        <translation>&amp;Size:</translation>
+    </message>
+    <message>
+        <source>对齐(&amp;A)：</source>
+        <translation>&amp;Alignment:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -497,6 +612,50 @@
     <message>
         <source>图片用抖动保留灰度（只对图片）</source>
         <translation>Dither the picture to keep its greys (pictures only)</translation>
+    </message>
+    <message>
+        <source>图片裁去多余的两边，填满 128 × 32（默认整张放入，留白边）</source>
+        <translation>Crop the picture&apos;s sides to fill 128 × 32 (by default the whole picture fits in, with white margins)</translation>
+    </message>
+    <message>
+        <source>用文字作图片，不读文件（一行或两行，\n 分行）</source>
+        <translation>Make the logo from text instead of a file (one or two lines, \n between them)</translation>
+    </message>
+    <message>
+        <source>文字的字体（默认：装有的中文黑体）</source>
+        <translation>The text&apos;s font (default: an installed Chinese sans-serif face)</translation>
+    </message>
+    <message>
+        <source>文字大小：fit 放满 128 × 32（默认），或 1-96 点</source>
+        <translation>Text size: fit fills 128 × 32 (default), or 1-96 dots</translation>
+    </message>
+    <message>
+        <source>文字加粗</source>
+        <translation>Bold text</translation>
+    </message>
+    <message>
+        <source>文字对齐：left、center（默认）或 right</source>
+        <translation>Text alignment: left, center (default) or right</translation>
+    </message>
+    <message>
+        <source>文字是空的！</source>
+        <translation>The text is empty.</translation>
+    </message>
+    <message>
+        <source>文字最多两行！</source>
+        <translation>The text has more than two lines.</translation>
+    </message>
+    <message>
+        <source>没有这个字体！</source>
+        <translation>No such font.</translation>
+    </message>
+    <message>
+        <source>文字大小错误！</source>
+        <translation>Invalid text size.</translation>
+    </message>
+    <message>
+        <source>对齐方式错误！</source>
+        <translation>Invalid alignment.</translation>
     </message>
 </context>
 </TS>

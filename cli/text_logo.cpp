@@ -1,0 +1,106 @@
+#include "text_logo.h"
+
+#include "status_messages.h"
+#include "terminal_commands.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int LargestTextSize = 96;
+
+const QString TextOption = QStringLiteral("text");
+const QString FontOption = QStringLiteral("font");
+const QString SizeOption = QStringLiteral("size");
+const QString BoldOption = QStringLiteral("bold");
+const QString AlignOption = QStringLiteral("align");
+
+Problem badText(const QString &message, const QString &given)
+{
+    return {ResultStatus::BadInput, StatusText::withDetail(message, given)};
+}
+
+} // namespace
+
+std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *argv[])
+{
+    bool text = false;
+    for (int i = 1; i < argc; ++i)
+        text = text || std::strcmp(argv[i], "--text") == 0 || std::strncmp(argv[i], "--text=", 7) == 0;
+    if (!text)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    // The command line never shows a window, so it needs no display even where there is one.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+bool wantsTextLogo(const QStringList &arguments)
+{
+    return std::any_of(arguments.begin(), arguments.end(), [](const QString &argument) {
+        return argument == QStringLiteral("--text") || argument.startsWith(QStringLiteral("--text="));
+    });
+}
+
+int logoFileCount(const QStringList &arguments)
+{
+    return wantsTextLogo(arguments) ? 0 : 1;
+}
+
+QList<QCommandLineOption> logoTextOptions()
+{
+    return {
+        {TextOption, QCoreApplication::translate("cli", "用文字作图片，不读文件（一行或两行，\\n 分行）"), QStringLiteral("TEXT")},
+        {FontOption, QCoreApplication::translate("cli", "文字的字体（默认：装有的中文黑体）"), QStringLiteral("NAME")},
+        {SizeOption, QCoreApplication::translate("cli", "文字大小：fit 放满 128 × 32（默认），或 1-96 点"), QStringLiteral("N|fit"),
+         QStringLiteral("fit")},
+        {BoldOption, QCoreApplication::translate("cli", "文字加粗")},
+        {AlignOption, QCoreApplication::translate("cli", "文字对齐：left、center（默认）或 right"), QStringLiteral("left|center|right"),
+         QStringLiteral("center")},
+    };
+}
+
+std::variant<LogoTextOptions, Problem> logoTextOptionsFrom(const QCommandLineParser &parser)
+{
+    LogoTextOptions options;
+    // A shell makes a line break hard to type, so "\n" in the text is one too.
+    options.text = parser.value(TextOption).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    if (options.text.trimmed().isEmpty())
+        return badText(QCoreApplication::translate("cli", "文字是空的！"), QStringLiteral("--text"));
+    if (options.text.count(u'\n') >= LogoTextMaxLines)
+        return badText(QCoreApplication::translate("cli", "文字最多两行！"), QStringLiteral("--text"));
+
+    if (parser.isSet(FontOption)) {
+        options.family = parser.value(FontOption);
+        if (!isLogoFontFamily(options.family))
+            return badText(QCoreApplication::translate("cli", "没有这个字体！"), QStringLiteral("--font ") + options.family);
+    }
+    const QString size = parser.value(SizeOption);
+    if (size != QStringLiteral("fit")) {
+        bool number = false;
+        options.pointSize = size.toInt(&number);
+        if (!number || options.pointSize < 1 || options.pointSize > LargestTextSize)
+            return badText(QCoreApplication::translate("cli", "文字大小错误！"), QStringLiteral("--size ") + size);
+    }
+    options.bold = parser.isSet(BoldOption);
+    const QString align = parser.value(AlignOption);
+    if (align == QStringLiteral("left"))
+        options.alignment = Qt::AlignLeft;
+    else if (align == QStringLiteral("right"))
+        options.alignment = Qt::AlignRight;
+    else if (align != QStringLiteral("center"))
+        return badText(QCoreApplication::translate("cli", "对齐方式错误！"), QStringLiteral("--align ") + align);
+    return options;
+}
+
+std::variant<LogoPicture, Problem> logoPictureFrom(const CommandLine &line, LogoImageOptions options)
+{
+    if (!line.parser().isSet(TextOption))
+        return pictureFromFile(line.positional().at(0), options);
+    const auto text = logoTextOptionsFrom(line.parser());
+    if (const auto *problem = std::get_if<Problem>(&text))
+        return *problem;
+    return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), options.invert)};
+}
