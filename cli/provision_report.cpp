@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <cstdlib>
+
 namespace {
 
 QString seconds(qint64 ms)
@@ -24,6 +26,16 @@ QString guarded(const QString &field)
 {
     static const QString formulaStarts = QStringLiteral("=+-@");
     return !field.isEmpty() && formulaStarts.contains(field.front()) ? asText(field) : field;
+}
+
+// "2026-12-10T17:44:48+08:00": the local time with its offset, also at UTC (never "Z", which some
+// readers of the report do not take).
+QString isoTimeWithOffset(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+           + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
 QString quoted(const QString &field)
@@ -88,7 +100,7 @@ QByteArray reportStart()
 
 QByteArray reportRow(const TerminalRecord &record, const ReportContext &context)
 {
-    QStringList row{asText(record.time.toOffsetFromUtc(record.time.offsetFromUtc()).toString(Qt::ISODate)),
+    QStringList row{asText(isoTimeWithOffset(record.time)),
                     QString::number(record.number),
                     fateWord(record.fate),
                     asText(record.serial),
