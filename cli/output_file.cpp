@@ -12,13 +12,6 @@
 #include <sys/stat.h>
 #endif
 
-namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("cli", text);
-}
-} // namespace
-
 QString fileSaveMessage(const QString &reason, const QString &target)
 {
     const QString place = QDir::toNativeSeparators(target);
@@ -44,7 +37,7 @@ std::optional<Problem> outputTargetProblem(const QString &target, const QStringL
         return std::nullopt;
     const QFileInfo info(target);
     const auto refused = [&target](const char *reason) {
-        return Problem{ResultStatus::FileError, fileSaveMessage(tr(reason), target)};
+        return Problem{ResultStatus::FileError, fileSaveMessage(QCoreApplication::translate("cli", reason), target)};
     };
     if (info.exists() || info.isSymLink()) {
         if (info.isDir())

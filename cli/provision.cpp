@@ -21,25 +21,21 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("cli", text);
-}
 
 QCommandLineOption numbersOption()
 {
-    return {QStringLiteral("numbers"), tr("要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）"), QStringLiteral("LIST")};
+    return {QStringLiteral("numbers"), QCoreApplication::translate("cli", "要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）"), QStringLiteral("LIST")};
 }
 
 QCommandLineOption reportOption()
 {
     return {QStringLiteral("report"),
-            tr("每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰"), QStringLiteral("FILE.csv")};
+            QCoreApplication::translate("cli", "每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰"), QStringLiteral("FILE.csv")};
 }
 
 QCommandLineOption resumeOption()
 {
-    return {QStringLiteral("resume"), tr("跳过报告里已经完成的机号")};
+    return {QStringLiteral("resume"), QCoreApplication::translate("cli", "跳过报告里已经完成的机号")};
 }
 
 struct Batch
@@ -155,9 +151,9 @@ QString ProvisionRun::checkFailure(const Outcome &outcome) const
         const Outcome last = runOnTerminal(commandRow(TerminalCommand::ReadSerial), m_batch.port,
                                            CommandInputs{.machineNumber = *lastDone});
         if (last.ok())
-            return tr("上一台考勤机（机号 %1）还接在线上：换上新的考勤机后按回车").arg(*lastDone);
+            return QCoreApplication::translate("cli", "上一台考勤机（机号 %1）还接在线上：换上新的考勤机后按回车").arg(*lastDone);
     }
-    return tr("没有 %1 号考勤机回答：接上新的考勤机后按回车").arg(m_batch.factoryNumber);
+    return QCoreApplication::translate("cli", "没有 %1 号考勤机回答：接上新的考勤机后按回车").arg(m_batch.factoryNumber);
 }
 
 TerminalRecord ProvisionRun::setUp(quint8 number)
@@ -188,10 +184,10 @@ TerminalRecord ProvisionRun::setUp(quint8 number)
             // A factory-fresh serial of zeros is shared by many terminals; any other is one unit's.
             if (serial != u"000000" && m_knownSerials.contains(serial))
                 return fail(index, ResultStatus::DuplicateSerial,
-                            tr("序列号 %1 已设置过（机号 %2）").arg(serial, m_knownSerials.value(serial)));
+                            QCoreApplication::translate("cli", "序列号 %1 已设置过（机号 %2）").arg(serial, m_knownSerials.value(serial)));
         } else if (ProvisionSteps[index].command == TerminalCommand::ReadSerial && serial != record.serial) {
             return fail(index, ResultStatus::WrongReply,
-                        tr("机号 %1 读到的序列号 %2 不是出厂机号读到的 %3").arg(number).arg(serial, record.serial));
+                        QCoreApplication::translate("cli", "机号 %1 读到的序列号 %2 不是出厂机号读到的 %3").arg(number).arg(serial, record.serial));
         }
     }
     record.elapsedMs = elapsed.elapsed();
@@ -236,8 +232,8 @@ QString summaryLine(const QList<TerminalRecord> &records)
     };
     const qsizetype done = std::count_if(records.begin(), records.end(), [](const TerminalRecord &r) { return r.done(); });
     if (done == records.size())
-        return tr("共 %1 台，全部完成").arg(records.size());
-    QStringList parts{tr("完成 %1 台").arg(done)};
+        return QCoreApplication::translate("cli", "共 %1 台，全部完成").arg(records.size());
+    QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
     for (const auto &[fate, text] : kinds) {
         QStringList numbers;
         for (const TerminalRecord &record : records) {
@@ -245,9 +241,9 @@ QString summaryLine(const QList<TerminalRecord> &records)
                 numbers << QString::number(record.number);
         }
         if (!numbers.isEmpty())
-            parts << tr(text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
+            parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
     }
-    return tr("共 %1 台：%2").arg(records.size()).arg(parts.join(tr("；")));
+    return QCoreApplication::translate("cli", "共 %1 台：%2").arg(records.size()).arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
 // 0 only when every number is done; an interruption gives the signal's code, else the first failure's,
@@ -278,7 +274,7 @@ QString shortHash(const std::optional<LogoPicture> &logo)
 
 QString provisionSummary()
 {
-    return tr("成批设置：每台先用出厂机号读序列号，再改号、设置、下载图片，最后用新机号读序列号确认");
+    return QCoreApplication::translate("cli", "成批设置：每台先用出厂机号读序列号，再改号、设置、下载图片，最后用新机号读序列号确认");
 }
 
 QList<QCommandLineOption> provisionOptions()
@@ -299,7 +295,7 @@ int runProvision(const QStringList &arguments)
     if (const auto *problem = std::get_if<Problem>(&common))
         return line.fail(*problem);
     if (!line.parser().isSet(numbersOption()))
-        return line.fail({ResultStatus::BadInput, tr("provision 需要 --numbers，如 --numbers 1-20")});
+        return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "provision 需要 --numbers，如 --numbers 1-20")});
     const QString numbersText = line.parser().value(numbersOption());
     const auto numbers = machineNumbersFromText(numbersText);
     if (!numbers)
@@ -312,7 +308,7 @@ int runProvision(const QStringList &arguments)
     const bool resume = line.parser().isSet(resumeOption());
     ReportFile report(line.parser().value(reportOption()));
     if (resume && !report.wanted())
-        return line.fail({ResultStatus::BadInput, tr("--resume 需要 --report FILE.csv")});
+        return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "--resume 需要 --report FILE.csv")});
 
     auto &chosen = std::get<ProvisionProfile>(profile);
     const CommonOptions &options = std::get<CommonOptions>(common);
@@ -340,18 +336,18 @@ int runProvision(const QStringList &arguments)
         if (doneBefore.contains(QString::number(number))) {
             record.fate = TerminalFate::Done;
             record.status = ResultStatus::Ok;
-            record.message = tr("报告中已完成");
+            record.message = QCoreApplication::translate("cli", "报告中已完成");
             run.print(record);
             records.append(record);
             continue;
         }
-        QString question = tr("接上第 %1 台考勤机（机号 %2）后按回车，s 跳过，q 结束").arg(number).arg(factory);
+        QString question = QCoreApplication::translate("cli", "接上第 %1 台考勤机（机号 %2）后按回车，s 跳过，q 结束").arg(number).arg(factory);
         while (!ended) {
             const Answer answer = answers.ask(question);
             if (answer == Answer::Skip && record.fate == TerminalFate::NotReached) {
                 record.fate = TerminalFate::Skipped;
                 record.status = ResultStatus::Skipped;
-                record.message = tr("跳过");
+                record.message = QCoreApplication::translate("cli", "跳过");
             }
             if (answer == Answer::Quit || answer == Answer::Ended || answer == Answer::Stopped)
                 ended = true;
@@ -364,8 +360,8 @@ int runProvision(const QStringList &arguments)
                 break;
             }
             question = record.failedStep == CheckStep && record.status == ResultStatus::NoReply
-                           ? record.message + tr("（s 跳过，q 结束）")
-                           : tr("第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number);
+                           ? record.message + QCoreApplication::translate("cli", "（s 跳过，q 结束）")
+                           : QCoreApplication::translate("cli", "第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number);
         }
         if (record.fate == TerminalFate::Skipped || (ended && record.fate == TerminalFate::NotReached))
             run.print(record);

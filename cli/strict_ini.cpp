@@ -40,10 +40,6 @@ QString withoutComment(const QString &line)
     return line;
 }
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("cli", text);
-}
 
 } // namespace
 
@@ -52,7 +48,7 @@ std::variant<IniEntries, IniError> readStrictIni(const QByteArray &bytes, const 
     int badLine = 0;
     const auto text = decoded(bytes, &badLine);
     if (!text)
-        return IniError{badLine, tr("无法解码：应为 UTF-8，或带字节顺序标记的 UTF-16")};
+        return IniError{badLine, QCoreApplication::translate("cli", "无法解码：应为 UTF-8，或带字节顺序标记的 UTF-16")};
 
     IniEntries entries;
     QString section;
@@ -64,23 +60,23 @@ std::variant<IniEntries, IniError> readStrictIni(const QByteArray &bytes, const 
             continue;
         if (line.startsWith(u'[')) {
             if (!line.endsWith(u']'))
-                return IniError{lineNumber, tr("不是 [节]、键=值 或注释：%1").arg(line)};
+                return IniError{lineNumber, QCoreApplication::translate("cli", "不是 [节]、键=值 或注释：%1").arg(line)};
             section = line.sliced(1, line.size() - 2).trimmed();
             if (!known.contains(section))
-                return IniError{lineNumber, tr("未知的节 [%1]").arg(section)};
+                return IniError{lineNumber, QCoreApplication::translate("cli", "未知的节 [%1]").arg(section)};
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
-            return IniError{lineNumber, tr("不是 [节]、键=值 或注释：%1").arg(line)};
+            return IniError{lineNumber, QCoreApplication::translate("cli", "不是 [节]、键=值 或注释：%1").arg(line)};
         const QString key = line.left(equals).trimmed();
         if (section.isEmpty())
-            return IniError{lineNumber, tr("键 %1 不在任何节中").arg(key)};
+            return IniError{lineNumber, QCoreApplication::translate("cli", "键 %1 不在任何节中").arg(key)};
         if (!known.value(section).contains(key))
-            return IniError{lineNumber, tr("未知的键 %1").arg(key)};
+            return IniError{lineNumber, QCoreApplication::translate("cli", "未知的键 %1").arg(key)};
         const QString path = section + u'/' + key;
         if (const auto earlier = entries.constFind(path); earlier != entries.constEnd())
-            return IniError{lineNumber, tr("键 %1 重复（第 %2 行已有）").arg(key).arg(earlier->line)};
+            return IniError{lineNumber, QCoreApplication::translate("cli", "键 %1 重复（第 %2 行已有）").arg(key).arg(earlier->line)};
         entries.insert(path, {line.sliced(equals + 1).trimmed(), lineNumber});
     }
     return entries;

@@ -263,6 +263,10 @@
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>已中断！</source>
+        <translation>Interrupted.</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -315,32 +319,6 @@
         <translation>Exit codes:</translation>
     </message>
     <message>
-        <source>  0  完成
-  1  考勤机没有及时回答，或回答错误
-  2  用法或输入错误（什么也没发送）
-  3  串口打不开或已断开
-  4  文件无法使用
-</source>
-        <translation>  0  done
-  1  the terminal did not answer in time, or answered wrongly
-  2  wrong usage or input (nothing was sent)
-  3  the port could not be opened, or went away
-  4  a file could not be used
-</translation>
-    </message>
-    <message>
-        <source>不用串口：在终端里画出将要下载的 128 × 32 图片</source>
-        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal</translation>
-    </message>
-    <message>
-        <source>不用串口：把图片转换成 logo 文本文件</source>
-        <translation>No port: convert a picture to a logo text file</translation>
-    </message>
-    <message>
-        <source>成批设置：改号、设置、下载图片、读序列号，一台接一台</source>
-        <translation>Set up many terminals, one after another: number, settings, logo, serial number</translation>
-    </message>
-    <message>
         <source>设置串口上的考勤机。不带命令时打开窗口；带命令时不开窗口，执行一个命令后退出（不需要显示器），适合脚本和成批设置。</source>
         <translation>Sets up a time-attendance terminal on a serial port. Without a command it opens the window; with one it runs that command without a window and exits (no display needed), for scripts and for setting up many terminals.</translation>
     </message>
@@ -373,74 +351,12 @@
         <translation>JSON:</translation>
     </message>
     <message>
-        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。</source>
-        <translation>  With --json each result is one line on standard output, a JSON object with the keys command, ok, status, message, serial, machine, elapsed_ms; status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error.</translation>
-    </message>
-    <message>
-        <source>provision 的配置文件 (INI):</source>
-        <translation>provision&apos;s profile (INI):</translation>
-    </message>
-    <message>
-        <source>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
-  [logo] file=图片或 logo 文本文件（相对于配置文件所在目录） invert=true|false dither=true|false
-  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
-  每台：改号为 N，设置，下载图片，用机号 N 读序列号；--report FILE.csv 每台写一行。</source>
-        <translation>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
-  [logo] file=a picture or logo text file (relative to the profile&apos;s folder) invert=true|false dither=true|false
-  A missing key takes the window&apos;s starting value; without [logo] no picture is downloaded.
-  Each terminal: number it N, write the settings, download the logo, read the serial number at N; --report FILE.csv writes a line for each.</translation>
-    </message>
-    <message>
-        <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每行文字两行点）</source>
-        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal (two rows of dots per line of text)</translation>
-    </message>
-    <message>
-        <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径</source>
-        <translation>No port: convert a picture to a logo text file and print the path written</translation>
-    </message>
-    <message>
-        <source>要写的 logo 文本文件</source>
-        <translation>The logo text file to write</translation>
-    </message>
-    <message>
         <source>缺少 -o FILE.txt</source>
         <translation>-o FILE.txt is missing</translation>
     </message>
     <message>
         <source>剩余 %1 秒</source>
         <translation>%1 s left</translation>
-    </message>
-    <message>
-        <source>共 %1 台，全部成功</source>
-        <translation>%1 terminals, all done</translation>
-    </message>
-    <message>
-        <source>共 %1 台：成功 %2 台，失败 %3 台（%4）</source>
-        <translation>%1 terminals: %2 done, %3 failed (%4)</translation>
-    </message>
-    <message>
-        <source>成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认。标准输入不是终端时按来的行回答，读完后不再询问，失败的跳过</source>
-        <translation>Set up many terminals: as each is connected, give it its number, write the settings and download the logo, then read its serial number at the new number to confirm. When standard input is not a terminal its lines are the answers; once they run out nothing more is asked and failed terminals are skipped</translation>
-    </message>
-    <message>
-        <source>要给的机号，如 1-20,25（默认 1-255）</source>
-        <translation>The machine numbers to give, e.g. 1-20,25 (default 1-255)</translation>
-    </message>
-    <message>
-        <source>每台一行写入 CSV 报告</source>
-        <translation>Write a CSV report, one line per terminal</translation>
-    </message>
-    <message>
-        <source>接上第 %1 台考勤机（机号 %2）后按回车，输入 q 结束</source>
-        <translation>Connect terminal %1 (machine number %2) and press Enter, or type q to stop</translation>
-    </message>
-    <message>
-        <source>第 %1 台失败：按回车重试，s 跳过，q 结束</source>
-        <translation>Terminal %1 failed: Enter tries again, s skips it, q stops</translation>
-    </message>
-    <message>
-        <source>配置文件格式错误！</source>
-        <translation>The profile is not a valid INI file.</translation>
     </message>
     <message>
         <source>模式错误！</source>
@@ -497,6 +413,238 @@
     <message>
         <source>图片用抖动保留灰度（只对图片）</source>
         <translation>Dither the picture to keep its greys (pictures only)</translation>
+    </message>
+    <message>
+        <source>语言错误！</source>
+        <translation>Invalid language.</translation>
+    </message>
+    <message>
+        <source>  0  完成
+  1  考勤机没有及时回答，或回答错误
+  2  用法或输入错误（什么也没发送）
+  3  串口打不开或已断开
+  4  文件无法使用，或拒绝写入（已存在、是输入文件、不是普通文件）
+  5  输出无法写入（标准输出已关闭或磁盘已满）
+  6  provision：有机号没有完成（跳过、没轮到或序列号重复），但没有失败的
+  130、143  被 SIGINT、SIGTERM 中断（当前一行的回答收到后才停）
+</source>
+        <translation>  0  done
+  1  the terminal did not answer in time, or answered wrongly
+  2  bad usage or input (nothing was sent)
+  3  the port could not be opened, or went away
+  4  a file could not be used, or was refused as a target (exists, is an input, is not a regular file)
+  5  the output could not be written (standard output closed, a disk full)
+  6  provision: numbers not done (skipped, not reached, a serial number twice), none failed
+  130, 143  stopped by SIGINT, SIGTERM (once the line&apos;s answer had come)
+</translation>
+    </message>
+    <message>
+        <source>Qt 的窗口选项（如 -platform offscreen、-style Fusion）</source>
+        <translation>Qt&apos;s window options (e.g. -platform offscreen, -style Fusion)</translation>
+    </message>
+    <message>
+        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、duplicate-serial、skipped、not-reached 之一。</source>
+        <translation>  With --json each result is one JSON object on one line of standard output, every object with the keys (null where they do not apply): command, port, machine, ok, status, message, serial, lines_confirmed, elapsed_ms, step, not_done. status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error, output-failed, interrupted, incomplete, duplicate-serial, skipped, not-reached.</translation>
+    </message>
+    <message>
+        <source>provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):</source>
+        <translation>The profile of provision (INI, UTF-8 or UTF-16 with a byte-order mark; an unknown section or key, or a key given twice, is an error):</translation>
+    </message>
+    <message>
+        <source>  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
+  每台：用出厂机号读序列号（不回答的不设置），改号为 N，设置，下载图片，用机号 N 读序列号确认。
+  每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。</source>
+        <translation>  A missing key takes the window&apos;s initial state; without [logo] no logo is sent.
+  Each terminal: its serial number read at the factory number (one that does not answer is not set up), renumbered to N, set, sent the logo, and its serial number read at N to confirm.
+  Every requested number gets a line in the output and a row in the --report CSV: done, failed, skipped, not-reached or interrupted.</translation>
+    </message>
+    <message>
+        <source>无法写入标准输出！</source>
+        <translation>Cannot write to standard output.</translation>
+    </message>
+    <message>
+        <source>这是文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>这是输入文件</source>
+        <translation>it is the input</translation>
+    </message>
+    <message>
+        <source>文件已存在，用 --force 替换</source>
+        <translation>it exists; --force replaces it</translation>
+    </message>
+    <message>
+        <source>文件夹不存在</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>路径中有一段不是文件夹</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>权限不足</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>要写的 logo 文本文件；- 为标准输出</source>
+        <translation>The logo text file to write; - for standard output</translation>
+    </message>
+    <message>
+        <source>替换已有的文件（输入文件永远不会被替换）</source>
+        <translation>Replace an existing file (the input is never replaced)</translation>
+    </message>
+    <message>
+        <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每个字符 2 × 2 点，66 列宽）</source>
+        <translation>No port: draws the 128 × 32 picture that would be sent (2 × 2 dots a character, 66 columns wide)</translation>
+    </message>
+    <message>
+        <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径；不替换已有文件，除非 --force</source>
+        <translation>No port: converts a picture into a logo text file and prints the path written; an existing file is replaced only with --force</translation>
+    </message>
+    <message>
+        <source>-o - 与 --json 不能同用：两者都写标准输出</source>
+        <translation>-o - and --json cannot go together: both write to standard output</translation>
+    </message>
+    <message>
+        <source>失败 %1 台（%2）</source>
+        <translation>%1 failed (%2)</translation>
+    </message>
+    <message>
+        <source>中断 %1 台（%2）</source>
+        <translation>%1 interrupted (%2)</translation>
+    </message>
+    <message>
+        <source>跳过 %1 台（%2）</source>
+        <translation>%1 skipped (%2)</translation>
+    </message>
+    <message>
+        <source>没轮到 %1 台（%2）</source>
+        <translation>%1 not reached (%2)</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 行：%3</source>
+        <translation>%1 line %2: %3</translation>
+    </message>
+    <message>
+        <source>[logo] 缺少 file=</source>
+        <translation>[logo] without file=</translation>
+    </message>
+    <message>
+        <source>不是本程序的报告（第一行不是报告的标题行）</source>
+        <translation>not a report of this program (its first line is not the report&apos;s header)</translation>
+    </message>
+    <message>
+        <source>考勤机的图片只更新到第 %1 行</source>
+        <translation>the terminal&apos;s picture is new up to line %1 only</translation>
+    </message>
+    <message>
+        <source>第 %1 行</source>
+        <translation>line %1</translation>
+    </message>
+    <message>
+        <source>要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）</source>
+        <translation>The machine numbers to give, e.g. 1-20,25 (required; each number once)</translation>
+    </message>
+    <message>
+        <source>每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰</source>
+        <translation>Write a CSV row per number; a report of this program is appended to, any other file is left alone</translation>
+    </message>
+    <message>
+        <source>跳过报告里已经完成的机号</source>
+        <translation>Pass over the numbers the report shows as done</translation>
+    </message>
+    <message>
+        <source>上一台考勤机（机号 %1）还接在线上：换上新的考勤机后按回车</source>
+        <translation>The last terminal (number %1) is still connected: connect a new one and press Enter</translation>
+    </message>
+    <message>
+        <source>没有 %1 号考勤机回答：接上新的考勤机后按回车</source>
+        <translation>No terminal answers at number %1: connect a new one and press Enter</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已设置过（机号 %2）</source>
+        <translation>Serial number %1 was set up already (number %2)</translation>
+    </message>
+    <message>
+        <source>机号 %1 读到的序列号 %2 不是出厂机号读到的 %3</source>
+        <translation>Number %1 answered with serial number %2, not %3 as read at the factory number</translation>
+    </message>
+    <message>
+        <source>共 %1 台，全部完成</source>
+        <translation>%1 terminals, all done</translation>
+    </message>
+    <message>
+        <source>完成 %1 台</source>
+        <translation>%1 done</translation>
+    </message>
+    <message>
+        <source>共 %1 台：%2</source>
+        <translation>%1 terminals: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>成批设置：每台先用出厂机号读序列号，再改号、设置、下载图片，最后用新机号读序列号确认</source>
+        <translation>Sets up a batch: each terminal is read at the factory number, renumbered, set, sent the logo, and read at its new number to confirm</translation>
+    </message>
+    <message>
+        <source>provision 需要 --numbers，如 --numbers 1-20</source>
+        <translation>provision needs --numbers, e.g. --numbers 1-20</translation>
+    </message>
+    <message>
+        <source>--resume 需要 --report FILE.csv</source>
+        <translation>--resume needs --report FILE.csv</translation>
+    </message>
+    <message>
+        <source>报告中已完成</source>
+        <translation>done, as the report shows</translation>
+    </message>
+    <message>
+        <source>接上第 %1 台考勤机（机号 %2）后按回车，s 跳过，q 结束</source>
+        <translation>Connect terminal %1 (number %2) and press Enter; s skips, q ends</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>skipped</translation>
+    </message>
+    <message>
+        <source>（s 跳过，q 结束）</source>
+        <translation> (s skips, q ends)</translation>
+    </message>
+    <message>
+        <source>第 %1 台失败：按回车重试，s 跳过，q 结束</source>
+        <translation>Terminal %1 failed: Enter tries again, s skips, q ends</translation>
+    </message>
+    <message>
+        <source>无法解码：应为 UTF-8，或带字节顺序标记的 UTF-16</source>
+        <translation>cannot be decoded: UTF-8 expected, or UTF-16 with a byte-order mark</translation>
+    </message>
+    <message>
+        <source>不是 [节]、键=值 或注释：%1</source>
+        <translation>not a [section], key=value or comment: %1</translation>
+    </message>
+    <message>
+        <source>未知的节 [%1]</source>
+        <translation>unknown section [%1]</translation>
+    </message>
+    <message>
+        <source>键 %1 不在任何节中</source>
+        <translation>key %1 is in no section</translation>
+    </message>
+    <message>
+        <source>未知的键 %1</source>
+        <translation>unknown key %1</translation>
+    </message>
+    <message>
+        <source>键 %1 重复（第 %2 行已有）</source>
+        <translation>key %1 given twice (already on line %2)</translation>
     </message>
 </context>
 </TS>
