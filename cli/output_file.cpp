@@ -57,7 +57,7 @@ std::optional<Problem> outputTargetProblem(const QString &target, const QStringL
     if (!folder.isDir())
         return refused(QT_TRANSLATE_NOOP("cli", "路径中有一段不是文件夹"));
     if (!folder.isWritable())
-        return refused(QT_TRANSLATE_NOOP("cli", "权限不足"));
+        return Problem{ResultStatus::FileError, fileSaveMessage(StatusText::PermissionReason.toString(), target)};
     return std::nullopt;
 }
 

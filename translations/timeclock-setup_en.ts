@@ -487,10 +487,6 @@
         <translation>a part of the path is not a folder</translation>
     </message>
     <message>
-        <source>权限不足</source>
-        <translation>permission denied</translation>
-    </message>
-    <message>
         <source>要写的 logo 文本文件；- 为标准输出</source>
         <translation>The logo text file to write; - for standard output</translation>
     </message>
