@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #ifndef _WIN32
 #include <poll.h>

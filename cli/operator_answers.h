@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // The operator's answers to provision's questions, a line each, on standard input. At a terminal each
 // question is shown on standard error and keys typed before it (while a terminal was being set up) are
 // thrown away; from a pipe or a file each line is one answer, read only when a question needs it, and

@@ -216,6 +216,7 @@ void TestProvision::atATerminal()
 
 void TestProvision::fromAPipe_data()
 {
+    QTest::addColumn<QStringList>("options");  // the simulator's and the program's
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("results");  // per number, then the summary
@@ -224,23 +225,29 @@ void TestProvision::fromAPipe_data()
     // One terminal on the line and an answer for every question: it is set up once, then each further
     // answer finds it still there; when the answers end, the batch ends.
     QTest::newRow("one terminal, four answers")
-        << QByteArray("\n\n\n\n") << 1
+        << QStringList() << QByteArray("\n\n\n\n") << 1
         << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  failed: check no-reply: 上一台考勤机（机号 1）还接在线上",
                        "  2  serial ------  failed: check", "  2  serial ------  failed: check", "  3  serial ------  not-reached",
                        "共 3 台：完成 1 台；失败 1 台（2）；没轮到 1 台（3）"}
         << 1;
-    QTest::newRow("no answers at all") << QByteArray() << 6
+    QTest::newRow("no answers at all") << QStringList() << QByteArray() << 6
                                        << QStringList{"  1  serial ------  not-reached", "  2  serial ------  not-reached",
                                                       "  3  serial ------  not-reached", "共 3 台：完成 0 台；没轮到 3 台（1, 2, 3）"}
                                        << 0;
-    QTest::newRow("s, then q") << QByteArray("s\nq\n") << 6
+    QTest::newRow("s, then q") << QStringList() << QByteArray("s\nq\n") << 6
                                << QStringList{"  1  serial ------  skipped: 跳过", "  2  serial ------  not-reached",
                                               "  3  serial ------  not-reached", "共 3 台：完成 0 台；跳过 1 台（1）；没轮到 2 台（2, 3）"}
                                << 0;
+    // --machine is the factory number: terminals answer there before they are set up.
+    QTest::newRow("factory number 7") << QStringList{"--machine", "7"} << QByteArray("\n") << 6
+                                      << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
+                                                     "  3  serial ------  not-reached", "共 3 台：完成 1 台；没轮到 2 台（2, 3）"}
+                                      << 1;
 }
 
 void TestProvision::fromAPipe()
 {
+    QFETCH(QStringList, options);
     QFETCH(QByteArray, input);
     QFETCH(int, exitCode);
     QFETCH(QStringList, results);
@@ -248,10 +255,11 @@ void TestProvision::fromAPipe()
 
     BatchFiles files;
     QVERIFY(files.writeProfile());
-    SimulatedTimeClock clock({"--serial", "0a1b2c"});
+    SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c"} + options);
     QVERIFY(clock.start());
-    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report", files.report},
-                                      input);
+    const ProgramRun run = runProgram(
+        QStringList{"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report", files.report} + options,
+        input);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
