@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     // A command word first runs the command line, which never creates the window's application object.
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);
+    if (const auto refused = refuseWindowWithoutDisplay(argc, argv))
+        return *refused;
 
     QApplication app(argc, argv);
     installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
@@ -38,6 +40,10 @@ int main(int argc, char *argv[])
     parser.addOption(traceOption);
     parser.addOption(languageOption);
     parser.process(app);
+    if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
+        std::fprintf(stderr, "--lang takes zh or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
+        return 2;
+    }
 
     PortDirectory ports;
     if (QString bad; !ports.mapPorts(parser.values(portOption), &bad)) {

@@ -5,11 +5,14 @@
 #include "help.h"
 #include "language.h"
 #include "output.h"
+#include "stop_signals.h"
 #include "terminal_commands.h"
 #include "text_logo.h"
 
 #include <QCoreApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -23,15 +26,33 @@ bool isHelpOrVersion(const char *argument)
     return false;
 }
 
-// Options that take their value as the next argument, so that value is not taken for a command word.
+// Qt's own window options that take a value (QGuiApplication's and QApplication's), so that
+// `-platform offscreen` or `-style Fusion` is not taken for a command word.
+bool isQtWindowOptionWithValue(const QString &name)
+{
+    static const QStringList names{QStringLiteral("platform"),     QStringLiteral("platformpluginpath"),
+                                   QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+                                   QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+                                   QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
+                                   QStringLiteral("session"),       QStringLiteral("display"),
+                                   QStringLiteral("geometry"),      QStringLiteral("style"),
+                                   QStringLiteral("stylesheet")};
+    return names.contains(name);
+}
+
+// Whether the option written as `argument` ("--machine", "-machine", "-o") takes the next argument as its
+// value, by the options the commands declare.
 bool takesValue(const char *argument)
 {
-    for (const char *option : {"--port", "--lang", "--machine", "--numbers", "--report", "--mode", "--delay",
-                               "--font", "-o", "--output", "--text", "--size", "--align"}) {
-        if (std::strcmp(argument, option) == 0)
-            return true;
+    const QString name = QString::fromLocal8Bit(argument).remove(0, argument[1] == '-' ? 2 : 1);
+    if (name.contains(u'='))
+        return false;
+    static const QList<QCommandLineOption> options = everyCommandOption();
+    for (const QCommandLineOption &option : options) {
+        if (option.names().contains(name))
+            return !option.valueName().isEmpty();
     }
-    return false;
+    return isQtWindowOptionWithValue(name);
 }
 
 // Where the command word is among the arguments: the first that is neither an option nor an option's
@@ -39,10 +60,12 @@ bool takesValue(const char *argument)
 int commandWordIndex(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-' || argv[i][1] == '\0')
+            return i;
+        if (std::strcmp(argv[i], "--") == 0)
+            return i + 1 < argc ? i + 1 : -1;
         if (takesValue(argv[i]))
             ++i;
-        else if (argv[i][0] != '-')
-            return i;
     }
     return -1;
 }
@@ -61,27 +84,55 @@ bool isCommandLineRun(int argc, char *argv[])
     return false;
 }
 
+std::optional<int> refuseWindowWithoutDisplay(int argc, char *argv[])
+{
+#if defined(Q_OS_LINUX) || defined(__linux__)
+    const auto unset = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value == nullptr || *value == '\0';
+    };
+    if (!unset("DISPLAY") || !unset("WAYLAND_DISPLAY") || !unset("QT_QPA_PLATFORM"))
+        return std::nullopt;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0)
+            return std::nullopt;
+    }
+    // Qt would abort in its platform plugin; one line says what to do instead. No translator is loaded yet.
+    std::fputs("timeclock-setup: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
+               "without one, give a command: timeclock-setup COMMAND ... (timeclock-setup --help lists them)\n",
+               stderr);
+    return 2;
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return std::nullopt;
+#endif
+}
+
 int runCommandLine(int argc, char *argv[])
 {
     const auto app = makeCommandLineApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("timeclock-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIMECLOCK_VERSION));
     installLanguage(*app, requestedLanguage(QCoreApplication::arguments()));
+    StopSignals::install();
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const int wordIndex = commandWordIndex(argc, argv);
     if (wordIndex < 0) {
         const bool version = arguments.contains(QStringLiteral("-v")) || arguments.contains(QStringLiteral("--version"));
         printLine(version ? QStringLiteral("timeclock-setup " TIMECLOCK_VERSION) : generalHelp());
-        return 0;
+        return finishOutput(ExitCode::Done);
     }
     const QString word = arguments.takeAt(wordIndex - 1);
     if (const CommandRow *row = commandRowNamed(word))
-        return runTerminalCommandLine(*row, arguments);
+        return finishOutput(runTerminalCommandLine(*row, arguments));
     for (const CommandWord &command : commandWords()) {
         if (command.word == word && command.run)
-            return command.run(arguments);
+            return finishOutput(command.run(arguments));
     }
-    printError(QCoreApplication::translate("cli", "未知命令：%1（timeclock-setup --help 列出所有命令）").arg(word));
-    return 2;
+    const Problem unknown{ResultStatus::BadInput,
+                          QCoreApplication::translate("cli", "未知命令：%1（timeclock-setup --help 列出所有命令）").arg(word)};
+    const bool json = arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
+    return finishOutput(reportOutcome(problemOutcome(word, unknown), json ? OutputFormat::Json : OutputFormat::Text));
 }

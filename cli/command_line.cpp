@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "command_values.h"
+#include "language.h"
 #include "port_directory.h"
 #include "serial_line.h"
 #include "status_messages.h"
@@ -8,18 +10,20 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace {
 
-// A port given as digits (and perhaps a sign or fraction) is a number as the window reads it; anything
-// else is a device path used as it is.
+// A port given as digits (or anything number-like: a sign, a fraction) is a port number, which must be
+// whole and reaches a device as in the window; anything else is a device path used as it is.
 std::optional<PortChoice> portChoiceFromText(const QString &text)
 {
     static const QRegularExpression numberLike(QStringLiteral("^\\s*[+-]?[0-9]*\\.?[0-9]*\\s*$"));
     if (numberLike.match(foldFullWidth(text)).hasMatch()) {
-        const auto number = portNumberFromText(text);
+        const auto number = wholeNumber(text, 0, std::numeric_limits<qint16>::max());
         if (!number)
             return std::nullopt;
-        return PortChoice{*number, PortDirectory().deviceFor(*number)};
+        return PortChoice{qint16(*number), PortDirectory().deviceFor(qint16(*number))};
     }
     return PortChoice{0, text};
 }
@@ -70,6 +74,9 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
         const QString what = given < m_positionalCount ? QCoreApplication::translate("cli", "缺少参数") : QCoreApplication::translate("cli", "多余的参数");
         return fail({ResultStatus::BadInput, m_word + QStringLiteral(": ") + StatusText::withDetail(what, m_word + u' ' + m_arguments)});
     }
+    if (m_parser.isSet(m_language) && !isLanguageWord(m_parser.value(m_language)))
+        return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "语言错误！"),
+                                                                    QStringLiteral("--lang ") + m_parser.value(m_language))});
     if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
         showLineTrace();
     return std::nullopt;
@@ -82,11 +89,11 @@ std::variant<CommonOptions, Problem> CommandLine::common() const
     if (!port)
         return Problem{ResultStatus::BadInput, StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + portText)};
     const QString machineText = m_parser.value(m_machine);
-    const auto machine = byteFromText(machineText);
+    const auto machine = wholeNumber(machineText, 0, 255);
     if (!machine)
         return Problem{ResultStatus::BadInput,
                        StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--machine ") + machineText)};
-    return CommonOptions{*port, *machine};
+    return CommonOptions{*port, quint8(*machine), m_parser.isSet(m_machine)};
 }
 
 int CommandLine::fail(const Problem &problem) const
@@ -123,5 +130,8 @@ QString exitCodeHelp()
                                                  "  1  考勤机没有及时回答，或回答错误\n"
                                                  "  2  用法或输入错误（什么也没发送）\n"
                                                  "  3  串口打不开或已断开\n"
-                                                 "  4  文件无法使用\n");
+                                                 "  4  文件无法使用，或拒绝写入（已存在、是输入文件、不是普通文件）\n"
+                                                 "  5  输出无法写入（标准输出已关闭或磁盘已满）\n"
+                                                 "  6  provision：有机号没有完成（跳过、没轮到或序列号重复），但没有失败的\n"
+                                                 "  130、143  被 SIGINT、SIGTERM 中断（当前一行的回答收到后才停）\n");
 }

@@ -24,6 +24,7 @@ struct CommonOptions
 {
     PortChoice port;
     quint8 machine = 18;
+    bool machineGiven = false;  // --machine on the command line, not its default
 };
 
 // One command word's arguments: the options every command shares plus its own, its own --help, and the

@@ -1,7 +1,11 @@
 #include "command_runner.h"
 
+#include "stop_signals.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <optional>
 
@@ -14,9 +18,28 @@ CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, c
         result = finished;
         loop.quit();
     });
+    // A stop signal ends the command after the exchange on the line, so the port is released cleanly.
+    std::optional<QSocketNotifier> stopWatch;
+    QTimer stopPoll;
+    if (StopSignals::watchFd() >= 0) {
+        stopWatch.emplace(StopSignals::watchFd(), QSocketNotifier::Read);
+        // The byte stays in the pipe for every later wait to see, so the notifier is switched off, not drained.
+        QObject::connect(&*stopWatch, &QSocketNotifier::activated, &session, [&session, &stopWatch] {
+            stopWatch->setEnabled(false);
+            session.requestStop();
+        });
+    } else {
+        QObject::connect(&stopPoll, &QTimer::timeout, &session, [&session] {
+            if (StopSignals::received())
+                session.requestStop();
+        });
+        stopPoll.start(100);
+    }
     QElapsedTimer elapsed;
     elapsed.start();
     session.run(port, commandRow(command).openPort, makeCommandTask(command, inputs));
+    if (StopSignals::received())
+        session.requestStop();
     // A port that does not open finishes the command within run().
     if (!result)
         loop.exec();

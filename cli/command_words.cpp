@@ -1,5 +1,6 @@
 #include "command_words.h"
 
+#include "command_line.h"
 #include "command_table.h"
 #include "picture_commands.h"
 #include "provision.h"
@@ -11,12 +12,20 @@ QList<CommandWord> commandWords()
 {
     QList<CommandWord> words;
     for (const CommandRow &row : commandTable())
-        words.append({row.name.toString(), terminalCommandArguments(row), terminalCommandSummary(row), nullptr});
-    words.append({QStringLiteral("show-logo"), QStringLiteral("FILE"),
-                  QCoreApplication::translate("cli", "不用串口：在终端里画出将要下载的 128 × 32 图片"), runShowLogo});
-    words.append({QStringLiteral("convert-logo"), QStringLiteral("IMAGE -o FILE.txt"),
-                  QCoreApplication::translate("cli", "不用串口：把图片转换成 logo 文本文件"), runConvertLogo});
-    words.append({QStringLiteral("provision"), QStringLiteral("PROFILE"),
-                  QCoreApplication::translate("cli", "成批设置：改号、设置、下载图片、读序列号，一台接一台"), runProvision});
+        words.append({row.name.toString(), terminalCommandArguments(row), terminalCommandSummary(row), nullptr,
+                      terminalCommandOptions(row)});
+    words.append({QStringLiteral("show-logo"), QStringLiteral("FILE"), showLogoSummary(), runShowLogo, logoImageOptions()});
+    words.append({QStringLiteral("convert-logo"), QStringLiteral("IMAGE -o FILE.txt|-"), convertLogoSummary(), runConvertLogo,
+                  convertLogoOptions()});
+    words.append({QStringLiteral("provision"), QStringLiteral("PROFILE --numbers LIST"), provisionSummary(), runProvision,
+                  provisionOptions()});
     return words;
+}
+
+QList<QCommandLineOption> everyCommandOption()
+{
+    QList<QCommandLineOption> options = CommandLine(QString(), QString(), 0, QString(), PortUse::Terminal).options();
+    for (const CommandWord &word : commandWords())
+        options += word.options;
+    return options;
 }

@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "command_words.h"
+#include "provision_profile.h"
 
 #include <QCoreApplication>
 
@@ -14,11 +15,14 @@ QString generalHelp()
                                                "（不需要显示器），适合脚本和成批设置。")
             + QStringLiteral("\n\n");
 
+    // Every command with its own options, so that this text (and the man page made from it) holds them all.
     text += QCoreApplication::translate("cli", "命令:") + u'\n';
     for (const CommandWord &word : commandWords()) {
         const QString left = QStringLiteral("  %1 %2").arg(word.word, word.arguments).trimmed().prepend(QStringLiteral("  "));
         text += left.leftJustified(34) + (left.size() >= 34 ? QStringLiteral("\n") + QString(34, u' ') : QString()) + word.summary
                 + u'\n';
+        if (!word.options.isEmpty())
+            text += optionLines(word.options).replace(QStringLiteral("\n  "), QStringLiteral("\n      ")).prepend(QStringLiteral("    "));
     }
 
     const CommandLine shared(QString(), QString(), 0, QString(), PortUse::Terminal);
@@ -30,21 +34,27 @@ QString generalHelp()
     text += QStringLiteral("  --port N=DEVICE").leftJustified(26)
             + QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复）") + u'\n';
     text += QStringLiteral("  --trace").leftJustified(26)
-            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + QStringLiteral("\n\n");
+            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + u'\n';
+    text += QStringLiteral("  -platform, -style").leftJustified(26)
+            + QCoreApplication::translate("cli", "Qt 的窗口选项（如 -platform offscreen、-style Fusion）") + QStringLiteral("\n\n");
 
     text += QCoreApplication::translate("cli", "JSON:") + u'\n';
     text += QCoreApplication::translate(
                 "cli",
-                "  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、"
-                "elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。")
+                "  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、"
+                "ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、"
+                "wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、"
+                "duplicate-serial、skipped、not-reached 之一。")
             + QStringLiteral("\n\n");
-    text += QCoreApplication::translate("cli", "provision 的配置文件 (INI):") + u'\n';
+    text += QCoreApplication::translate("cli", "provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):")
+            + u'\n';
+    for (const QString &exampleLine : profileExample().split(u'\n', Qt::SkipEmptyParts))
+        text += QStringLiteral("    ") + exampleLine + u'\n';
     text += QCoreApplication::translate(
                 "cli",
-                "  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional\n"
-                "  [logo] file=图片或 logo 文本文件（相对于配置文件所在目录） invert=true|false dither=true|false\n"
                 "  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。\n"
-                "  每台：改号为 N，设置，下载图片，用机号 N 读序列号；--report FILE.csv 每台写一行。")
+                "  每台：用出厂机号读序列号（不回答的不设置），改号为 N，设置，下载图片，用机号 N 读序列号确认。\n"
+                "  每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。")
             + QStringLiteral("\n\n");
     return text + exitCodeHelp();
 }

@@ -1,5 +1,9 @@
 #include "outcome.h"
 
+#include "stop_signals.h"
+
+#include <csignal>
+
 ResultStatus resultStatusOf(CommandStatus status)
 {
     switch (status) {
@@ -11,6 +15,8 @@ ResultStatus resultStatusOf(CommandStatus status)
         return ResultStatus::WrongReply;
     case CommandStatus::PortLost:
         return ResultStatus::PortLost;
+    case CommandStatus::Interrupted:
+        return ResultStatus::Interrupted;
     case CommandStatus::PortOpenFailed:
         break;
     }
@@ -32,6 +38,18 @@ QString statusWord(ResultStatus status)
         return QStringLiteral("port-open-failed");
     case ResultStatus::BadInput:
         return QStringLiteral("bad-input");
+    case ResultStatus::OutputFailed:
+        return QStringLiteral("output-failed");
+    case ResultStatus::Interrupted:
+        return QStringLiteral("interrupted");
+    case ResultStatus::Incomplete:
+        return QStringLiteral("incomplete");
+    case ResultStatus::DuplicateSerial:
+        return QStringLiteral("duplicate-serial");
+    case ResultStatus::Skipped:
+        return QStringLiteral("skipped");
+    case ResultStatus::NotReached:
+        return QStringLiteral("not-reached");
     case ResultStatus::FileError:
         break;
     }
@@ -51,6 +69,15 @@ int exitCodeOf(ResultStatus status)
         return ExitCode::PortFailed;
     case ResultStatus::BadInput:
         return ExitCode::BadUsage;
+    case ResultStatus::OutputFailed:
+        return ExitCode::OutputFailed;
+    case ResultStatus::Interrupted:
+        return ExitCode::SignalBase + (StopSignals::received() ? StopSignals::received() : SIGINT);
+    case ResultStatus::Incomplete:
+    case ResultStatus::DuplicateSerial:
+    case ResultStatus::Skipped:
+    case ResultStatus::NotReached:
+        return ExitCode::Incomplete;
     case ResultStatus::FileError:
         break;
     }

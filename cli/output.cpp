@@ -1,16 +1,44 @@
 #include "output.h"
 
+#include "status_messages.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
+
+int standardOutputError = 0;  // the errno of the first write to standard output that failed
+
+void writeBytes(FILE *stream, const QByteArray &bytes)
+{
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
+                         && std::fflush(stream) == 0;
+    if (!written && stream == stdout && standardOutputError == 0)
+        standardOutputError = errno ? errno : EIO;
+}
+
 void writeLine(FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    writeBytes(stream, text.toUtf8() + '\n');
 }
+
+QJsonValue orNull(const std::optional<QString> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+template<typename Number>
+QJsonValue orNull(const std::optional<Number> &value)
+{
+    return value ? QJsonValue(qint64(*value)) : QJsonValue(QJsonValue::Null);
+}
+
 } // namespace
 
 void printLine(const QString &text)
@@ -28,19 +56,25 @@ void printJson(const QJsonObject &object)
     writeLine(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
+void printBytes(const QByteArray &bytes)
+{
+    writeBytes(stdout, bytes);
+}
+
 QJsonObject outcomeJson(const Outcome &outcome)
 {
-    QJsonObject object{{QStringLiteral("command"), outcome.command},
-                       {QStringLiteral("ok"), outcome.ok()},
-                       {QStringLiteral("status"), statusWord(outcome.status)},
-                       {QStringLiteral("message"), outcome.message}};
-    if (outcome.serial)
-        object.insert(QStringLiteral("serial"), *outcome.serial);
-    if (outcome.machine)
-        object.insert(QStringLiteral("machine"), *outcome.machine);
-    if (outcome.elapsedMs)
-        object.insert(QStringLiteral("elapsed_ms"), *outcome.elapsedMs);
-    return object;
+    return {{QStringLiteral("command"), outcome.command},
+            {QStringLiteral("port"), orNull(outcome.port)},
+            {QStringLiteral("machine"), orNull(outcome.machine)},
+            {QStringLiteral("ok"), outcome.ok()},
+            {QStringLiteral("status"), statusWord(outcome.status)},
+            {QStringLiteral("message"), outcome.message},
+            {QStringLiteral("serial"), orNull(outcome.serial)},
+            {QStringLiteral("lines_confirmed"), orNull(outcome.linesConfirmed)},
+            {QStringLiteral("elapsed_ms"), orNull(outcome.elapsedMs)},
+            {QStringLiteral("step"), orNull(outcome.step)},
+            {QStringLiteral("not_done"),
+             outcome.notDone ? QJsonValue(QJsonArray::fromStringList(*outcome.notDone)) : QJsonValue(QJsonValue::Null)}};
 }
 
 int reportOutcome(const Outcome &outcome, OutputFormat format)
@@ -52,4 +86,16 @@ int reportOutcome(const Outcome &outcome, OutputFormat format)
     else
         printError(outcome.message);
     return exitCodeOf(outcome.status);
+}
+
+int finishOutput(int exitCode)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && standardOutputError == 0)
+        standardOutputError = errno ? errno : EIO;
+    if (standardOutputError == 0)
+        return exitCode;
+    printError(StatusText::withDetail(QCoreApplication::translate("cli", "无法写入标准输出！"),
+                                      QString::fromLocal8Bit(std::strerror(standardOutputError))));
+    return exitCode == ExitCode::Done ? ExitCode::OutputFailed : exitCode;
 }

@@ -12,6 +12,7 @@ enum class OutputFormat {
     Json,
 };
 
+// Every key, in every object: null where it does not apply.
 QJsonObject outcomeJson(const Outcome &outcome);
 
 // Prints the outcome and returns its exit code.
@@ -21,3 +22,9 @@ int reportOutcome(const Outcome &outcome, OutputFormat format);
 void printLine(const QString &text);
 void printError(const QString &text);
 void printJson(const QJsonObject &object);
+// Bytes as they are, to standard output.
+void printBytes(const QByteArray &bytes);
+
+// The run's exit code once standard output has been flushed: a write to it that failed (a closed pipe, a
+// full disk, /dev/full) makes a run that went well fail with ExitCode::OutputFailed, said on standard error.
+int finishOutput(int exitCode);

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "logo_picture.h"
 #include "logo_source.h"
+#include "output_file.h"
 #include "status_messages.h"
 #include "terminal_commands.h"
 #include "text_logo.h"
@@ -18,30 +19,59 @@ bool dotOn(const QImage &picture, int x, int y)
     return qGray(picture.pixel(x, y)) < 128;
 }
 
+// The quadrant characters by the dots they show: bit 0 upper left, 1 upper right, 2 lower left, 3 lower right.
+constexpr char16_t Quadrants[16] = {u' ', u'▘', u'▝', u'▀', u'▖', u'▌', u'▞', u'▛',
+                                    u'▗', u'▚', u'▐', u'▜', u'▄', u'▙', u'▟', u'█'};
+
+QCommandLineOption outputOption()
+{
+    return {{QStringLiteral("o"), QStringLiteral("output")},
+            QCoreApplication::translate("cli", "要写的 logo 文本文件；- 为标准输出"), QStringLiteral("FILE.txt")};
+}
+
+QCommandLineOption forceOption()
+{
+    return {QStringLiteral("force"), QCoreApplication::translate("cli", "替换已有的文件（输入文件永远不会被替换）")};
+}
+
 } // namespace
 
-QString halfBlockDrawing(QByteArrayView logoBytes)
+QString quadrantDrawing(QByteArrayView logoBytes)
 {
     const QImage picture = logoPictureImage(logoBytes);
-    const QString border = QString(LogoPictureWidth, u'─');
+    const QString border = QString(LogoPictureWidth / 2, u'─');
     QString drawing = u'┌' + border + QStringLiteral("┐\n");
     for (int y = 0; y < LogoPictureHeight; y += 2) {
         drawing += u'│';
-        for (int x = 0; x < LogoPictureWidth; ++x) {
-            const bool top = dotOn(picture, x, y);
-            const bool bottom = dotOn(picture, x, y + 1);
-            drawing += top ? (bottom ? u'█' : u'▀') : (bottom ? u'▄' : u' ');
+        for (int x = 0; x < LogoPictureWidth; x += 2) {
+            const int dots = int(dotOn(picture, x, y)) | int(dotOn(picture, x + 1, y)) << 1
+                             | int(dotOn(picture, x, y + 1)) << 2 | int(dotOn(picture, x + 1, y + 1)) << 3;
+            drawing += QChar(Quadrants[dots]);
         }
         drawing += QStringLiteral("│\n");
     }
     return drawing + u'└' + border + u'┘';
 }
 
+QString showLogoSummary()
+{
+    return QCoreApplication::translate("cli", "不用串口：在终端里画出将要下载的 128 × 32 图片（每个字符 2 × 2 点，66 列宽）");
+}
+
+QString convertLogoSummary()
+{
+    return QCoreApplication::translate("cli", "不用串口：把图片转换成 logo 文本文件，输出写入的路径；不替换已有文件，除非 --force");
+}
+
+QList<QCommandLineOption> convertLogoOptions()
+{
+    return QList<QCommandLineOption>{outputOption(), forceOption()} + logoImageOptions();
+}
+
 int runShowLogo(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("show-logo"), QStringLiteral("FILE|--text TEXT"), logoFileCount(arguments),
-                     QCoreApplication::translate("cli", "不用串口：在终端里画出将要下载的 128 × 32 图片（每行文字两行点）"),
-                     PortUse::None);
+                     showLogoSummary(), PortUse::None);
     for (const QCommandLineOption &option : logoImageOptions())
         line.addOption(option);
     if (const auto exitCode = line.parse(arguments))
@@ -52,32 +82,36 @@ int runShowLogo(const QStringList &arguments)
         return line.fail(*problem);
     return reportOutcome({.command = line.word(),
                           .message = path,
-                          .printed = halfBlockDrawing(std::get<LogoPicture>(picture).bytes)},
+                          .printed = quadrantDrawing(std::get<LogoPicture>(picture).bytes)},
                          line.format());
 }
 
 int runConvertLogo(const QStringList &arguments)
 {
-    CommandLine line(QStringLiteral("convert-logo"), QStringLiteral("IMAGE|--text TEXT -o FILE.txt"), logoFileCount(arguments),
-                     QCoreApplication::translate("cli", "不用串口：把图片转换成 logo 文本文件，输出写入的路径"),
+    CommandLine line(QStringLiteral("convert-logo"), QStringLiteral("IMAGE|--text TEXT -o FILE.txt|-"),
+                     logoFileCount(arguments), convertLogoSummary(),
                      PortUse::None);
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QCoreApplication::translate("cli", "要写的 logo 文本文件"),
-                                    QStringLiteral("FILE.txt"));
-    line.addOption(output);
-    for (const QCommandLineOption &option : logoImageOptions())
+    for (const QCommandLineOption &option : convertLogoOptions())
         line.addOption(option);
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
-    const QString target = line.parser().value(output);
+    const QString target = line.parser().value(outputOption());
     if (target.isEmpty())
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "缺少 -o FILE.txt")});
+    if (target == u"-" && line.format() == OutputFormat::Json)
+        return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "-o - 与 --json 不能同用：两者都写标准输出")});
+    // Nothing is converted for a target that would be refused.
+    const auto existing = line.parser().isSet(forceOption()) ? ExistingFile::Replace : ExistingFile::Refuse;
+    if (const auto problem = outputTargetProblem(target, line.positional(), existing))
+        return line.fail(*problem);
 
     const auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return line.fail(*problem);
-    if (!saveLogoTextFile(target, std::get<LogoPicture>(picture).bytes))
-        return line.fail({ResultStatus::FileError, StatusText::withDetail(StatusText::FileSaveFailed.toString(), target)});
+    if (const auto problem = saveOutputFile(target, logoTextFileContents(std::get<LogoPicture>(picture).bytes)))
+        return line.fail(*problem);
+    if (target == u"-")
+        return ExitCode::Done;
     const QString written = QDir::toNativeSeparators(target);
     return reportOutcome({.command = line.word(), .message = written, .printed = written}, line.format());
 }

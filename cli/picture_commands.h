@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +11,10 @@
 int runShowLogo(const QStringList &arguments);
 int runConvertLogo(const QStringList &arguments);
 
-// The 128 x 32 picture in 16 text rows of half blocks, two dot rows per text row, in a frame; a dot that
-// is on is drawn.
-QString halfBlockDrawing(QByteArrayView logoBytes);
+QString showLogoSummary();
+QString convertLogoSummary();
+QList<QCommandLineOption> convertLogoOptions();  // its own, beyond those every command shares
+
+// The 128 x 32 picture in 16 text rows of 64 quadrant characters, 2 x 2 dots each, in a frame: 66 columns,
+// so it fits an 80-column terminal; a dot that is on is drawn.
+QString quadrantDrawing(QByteArrayView logoBytes);

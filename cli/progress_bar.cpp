@@ -6,18 +6,39 @@
 
 #include <cstdio>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#endif
 
 namespace {
-constexpr int BarWidth = 30;
 
-// The columns a line takes in a terminal: Chinese characters take two.
-int terminalColumns(const QString &line)
+constexpr int WidestBar = 30;
+constexpr int NarrowestBar = 5;
+
+// The columns a character takes in a terminal: two for the wide East Asian ones ("剩余 秒").
+int columnsOf(const QString &text)
 {
     int columns = 0;
-    for (const QChar c : line)
-        columns += c == u'\r' ? 0 : c.unicode() >= 0x1100 ? 2 : 1;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3)
+                          || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60)
+                          || (u >= 0xFFE0 && u <= 0xFFE6);
+        columns += wide ? 2 : 1;
+    }
     return columns;
 }
+
+int terminalColumns()
+{
+#ifndef _WIN32
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#endif
+    return 80;
+}
+
 } // namespace
 
 ProgressBar::ProgressBar(int total)
@@ -40,23 +61,35 @@ bool ProgressBar::wanted()
     return ::isatty(STDERR_FILENO) != 0;  // Windows answers a console with another non-zero value
 }
 
+QString ProgressBar::line(int done, int columns, qint64 elapsedMs) const
+{
+    QString counts = QStringLiteral(" %1/%2 %3 %").arg(done, 2).arg(m_total).arg(done * 100 / m_total, 3);
+    // The time left is only a guess once a line has gone through.
+    if (done > 0) {
+        const double secondsLeft = double(elapsedMs) / done * (m_total - done) / 1000.0;
+        counts += u' ' + QCoreApplication::translate("cli", "剩余 %1 秒").arg(secondsLeft, 0, 'f', 1);
+    }
+    // The last column is left free: writing there makes some terminals wrap onto a second line.
+    const int room = columns - 1;
+    const int barWidth = std::min(WidestBar, room - 2 - columnsOf(counts));
+    if (barWidth < NarrowestBar) {
+        QString shortest = QStringLiteral("%1/%2").arg(done).arg(m_total);
+        return columnsOf(shortest) <= room ? shortest : QString();
+    }
+    const int filled = done * barWidth / m_total;
+    return u'[' + QString(filled, u'#') + QString(barWidth - filled, u'-') + u']' + counts;
+}
+
 void ProgressBar::show(int done)
 {
     if (!m_enabled || m_total <= 0)
         return;
-    const int filled = done * BarWidth / m_total;
-    QString line = QStringLiteral("\r[") + QString(filled, u'#') + QString(BarWidth - filled, u'-') + QStringLiteral("] ")
-                   + QStringLiteral("%1/%2  %3 %").arg(done, 2).arg(m_total).arg(done * 100 / m_total, 3);
-    // The time left is only a guess once a line has gone through.
-    if (done > 0) {
-        const double secondsLeft = double(m_elapsed.elapsed()) / done * (m_total - done) / 1000.0;
-        line += QStringLiteral("  ") + QCoreApplication::translate("cli", "剩余 %1 秒").arg(secondsLeft, 0, 'f', 1);
-    }
+    const QString text = line(done, terminalColumns(), m_elapsed.elapsed());
     // Without escape sequences, spaces cover what is left of a longer line drawn before.
-    const int columns = terminalColumns(line);
+    const int columns = columnsOf(text);
     const QByteArray rest = m_escapes ? QByteArray("\033[K") : QByteArray(qMax(0, m_drawnColumns - columns), ' ');
     m_drawnColumns = columns;
-    const QByteArray bytes = line.toUtf8() + rest;
+    const QByteArray bytes = '\r' + text.toUtf8() + rest;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
     m_drawn = true;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 
 // A download's progress on standard error: a bar, lines sent of all, percent and time left, redrawn in
-// place. Only when standard error is a terminal, so scripts and logs get nothing extra.
+// place on one line however narrow the terminal. Only when standard error is a terminal, so scripts and
+// logs get nothing extra.
 class ProgressBar
 {
 public:
@@ -13,6 +15,9 @@ public:
     void show(int done);
 
     static bool wanted();
+
+    // What is drawn after `done` lines in a terminal `columns` wide: at most columns - 1 of them.
+    QString line(int done, int columns, qint64 elapsedMs) const;
 
 private:
     int m_total;

@@ -1,64 +1,42 @@
 #include "provision.h"
 
 #include "command_line.h"
+#include "command_values.h"
+#include "operator_answers.h"
+#include "output_file.h"
 #include "provision_profile.h"
 #include "provision_report.h"
 #include "status_messages.h"
+#include "stop_signals.h"
 #include "terminal_commands.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonObject>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
-
-#include <iostream>
-#include <string>
-#include <unistd.h>
 
 namespace {
 
-// The operator's answers, a line each. At a terminal they are asked for; from a pipe or a file they are
-// read as they come, and once there are none left every terminal is run without asking and a failed one
-// is passed over.
-class Answers
+
+QCommandLineOption numbersOption()
 {
-public:
-    enum class Answer {
-        Go,     // Enter
-        Skip,   // s
-        Quit,   // q
-    };
+    return {QStringLiteral("numbers"), QCoreApplication::translate("cli", "要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）"), QStringLiteral("LIST")};
+}
 
-    Answers() : m_asking(::isatty(STDIN_FILENO) == 1) {}
+QCommandLineOption reportOption()
+{
+    return {QStringLiteral("report"),
+            QCoreApplication::translate("cli", "每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰"), QStringLiteral("FILE.csv")};
+}
 
-    // The answer to `question`; `whenNoneLeft` once the input has ended.
-    Answer ask(const QString &question, Answer whenNoneLeft)
-    {
-        if (m_ended)
-            return whenNoneLeft;
-        if (m_asking) {
-            const QByteArray prompt = question.toUtf8() + ' ';
-            std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stderr);
-            std::fflush(stderr);
-        }
-        std::string line;
-        if (!std::getline(std::cin, line)) {
-            m_ended = true;
-            return whenNoneLeft;
-        }
-        const QString answer = QString::fromLocal8Bit(line).trimmed().toLower();
-        if (answer == QStringLiteral("q"))
-            return Answer::Quit;
-        if (answer == QStringLiteral("s"))
-            return Answer::Skip;
-        return Answer::Go;
-    }
-
-private:
-    bool m_asking;
-    bool m_ended = false;
-};
+QCommandLineOption resumeOption()
+{
+    return {QStringLiteral("resume"), QCoreApplication::translate("cli", "跳过报告里已经完成的机号")};
+}
 
 struct Batch
 {
@@ -67,172 +45,353 @@ struct Batch
     ProvisionProfile profile;
 };
 
-CommandInputs stepInputs(TerminalCommand step, quint8 number, const ProvisionProfile &profile)
+// The report, kept whole in memory and written through a temporary file after every terminal, so a
+// batch that stops anywhere leaves a complete file.
+class ReportFile
 {
-    // The new number is what renumbering sends; every later step addresses the terminal by it.
+public:
+    explicit ReportFile(QString path) : m_path(std::move(path)) {}
+
+    bool wanted() const { return !m_path.isEmpty(); }
+    const QString &path() const { return m_path; }
+
+    // Reads the report that is there (appended to only when it is this program's), or starts one.
+    std::optional<Problem> open(const QStringList &inputs, ExistingReport *existing)
+    {
+        if (!wanted())
+            return std::nullopt;
+        if (const auto problem = outputTargetProblem(m_path, inputs, ExistingFile::Replace))
+            return problem;
+        QFile file(m_path);
+        if (file.exists()) {
+            if (!file.open(QIODevice::ReadOnly))
+                return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), m_path)};
+            m_bytes = file.readAll();
+            auto report = readReport(m_bytes);
+            if (const auto *why = std::get_if<QString>(&report))
+                return Problem{ResultStatus::FileError, fileSaveMessage(*why, m_path)};
+            *existing = std::get<ExistingReport>(std::move(report));
+            return std::nullopt;
+        }
+        m_bytes = reportStart();
+        return save();
+    }
+
+    std::optional<Problem> append(const QByteArray &row)
+    {
+        if (!wanted())
+            return std::nullopt;
+        m_bytes += row;
+        return save();
+    }
+
+private:
+    std::optional<Problem> save() { return saveOutputFile(m_path, m_bytes); }
+
+    QString m_path;
+    QByteArray m_bytes;
+};
+
+class ProvisionRun
+{
+public:
+    ProvisionRun(Batch batch, ReportContext context, OutputFormat format)
+        : m_batch(std::move(batch)), m_context(std::move(context)), m_format(format)
+    {
+    }
+
+    void knowSerials(const QHash<QString, QString> &serials) { m_knownSerials = serials; }
+
+    TerminalRecord setUp(quint8 number);
+    void print(const TerminalRecord &record) const;
+
+    // The number of the last terminal set up in this run, to tell "still connected" from "nothing there".
+    std::optional<quint8> lastDone;
+
+private:
+    Outcome runStep(int index, quint8 number, TerminalRecord &record);
+    QString checkFailure(const Outcome &outcome) const;
+
+    Batch m_batch;
+    ReportContext m_context;
+    OutputFormat m_format;
+    QHash<QString, QString> m_knownSerials;  // serial -> the number it was given
+};
+
+CommandInputs stepInputs(TerminalCommand command, quint8 number, const ProvisionProfile &profile)
+{
     CommandInputs inputs{.machineNumber = number};
-    if (step == TerminalCommand::Settings) {
+    if (command == TerminalCommand::Settings) {
         inputs.settings = profile.settings;
         inputs.delay = profile.delay;
     }
-    if (step == TerminalCommand::DownloadLogo && profile.logo)
+    if (command == TerminalCommand::DownloadLogo && profile.logo)
         inputs.picture = *profile.logo;
     return inputs;
 }
 
-TerminalRecord provisionTerminal(const Batch &batch, quint8 number)
+Outcome ProvisionRun::runStep(int index, quint8 number, TerminalRecord &record)
 {
-    TerminalRecord record{.number = number};
+    const ProvisionStep &step = ProvisionSteps[index];
+    // Only the check goes to the factory number; renumbering goes to every terminal on the line and
+    // everything after it to the new number.
+    const quint8 address = index == CheckStep ? m_batch.factoryNumber : number;
+    const Outcome outcome = runOnTerminal(commandRow(step.command), m_batch.port, stepInputs(step.command, address, m_batch.profile));
+    record.steps[index] = outcome.status;
+    if (step.command == TerminalCommand::DownloadLogo)
+        record.linesConfirmed = outcome.linesConfirmed;
+    return outcome;
+}
+
+QString ProvisionRun::checkFailure(const Outcome &outcome) const
+{
+    if (outcome.status != ResultStatus::NoReply)
+        return outcome.message;
+    if (lastDone) {
+        const Outcome last = runOnTerminal(commandRow(TerminalCommand::ReadSerial), m_batch.port,
+                                           CommandInputs{.machineNumber = *lastDone});
+        if (last.ok())
+            return QCoreApplication::translate("cli", "上一台考勤机（机号 %1）还接在线上：换上新的考勤机后按回车").arg(*lastDone);
+    }
+    return QCoreApplication::translate("cli", "没有 %1 号考勤机回答：接上新的考勤机后按回车").arg(m_batch.factoryNumber);
+}
+
+TerminalRecord ProvisionRun::setUp(quint8 number)
+{
+    TerminalRecord record{.number = number, .fate = TerminalFate::Done, .time = QDateTime::currentDateTime()};
     QElapsedTimer elapsed;
     elapsed.start();
+    const auto fail = [&](int index, ResultStatus status, const QString &message) {
+        record.failedStep = index;
+        record.status = status;
+        record.fate = status == ResultStatus::Interrupted ? TerminalFate::Interrupted : TerminalFate::Failed;
+        record.message = message;
+        record.elapsedMs = elapsed.elapsed();
+        return record;
+    };
     for (int index = 0; index < ProvisionStepCount; ++index) {
-        const TerminalCommand step = ProvisionSteps[index];
-        if (step == TerminalCommand::DownloadLogo && !batch.profile.logo)
+        if (ProvisionSteps[index].command == TerminalCommand::DownloadLogo && !m_batch.profile.logo)
             continue;
-        const Outcome outcome = runOnTerminal(commandRow(step), batch.port, stepInputs(step, number, batch.profile));
-        record.steps[index] = outcome.status;
-        if (step == TerminalCommand::ReadSerial && outcome.serial)
-            record.serial = *outcome.serial;
-        if (!outcome.ok()) {
-            record.failedStep = index;
-            record.failure = outcome.message;
-            break;
+        // A stop between two steps leaves the terminal as the last confirmed step left it.
+        if (StopSignals::received())
+            return fail(index, ResultStatus::Interrupted, StatusText::Interrupted.toString());
+        const Outcome outcome = runStep(index, number, record);
+        if (!outcome.ok())
+            return fail(index, outcome.status, index == CheckStep ? checkFailure(outcome) : outcome.message);
+        const QString serial = outcome.serial.value_or(QString());
+        if (index == CheckStep) {
+            record.serial = serial;
+            // A factory-fresh serial of zeros is shared by many terminals; any other is one unit's.
+            if (serial != u"000000" && m_knownSerials.contains(serial))
+                return fail(index, ResultStatus::DuplicateSerial,
+                            QCoreApplication::translate("cli", "序列号 %1 已设置过（机号 %2）").arg(serial, m_knownSerials.value(serial)));
+        } else if (ProvisionSteps[index].command == TerminalCommand::ReadSerial && serial != record.serial) {
+            return fail(index, ResultStatus::WrongReply,
+                        QCoreApplication::translate("cli", "机号 %1 读到的序列号 %2 不是出厂机号读到的 %3").arg(number).arg(serial, record.serial));
         }
     }
     record.elapsedMs = elapsed.elapsed();
+    record.message = StatusText::SettingSucceeded.toString();
+    m_knownSerials.insert(record.serial, QString::number(number));
+    lastDone = number;
     return record;
 }
 
-QJsonObject recordJson(const TerminalRecord &record)
+Outcome recordOutcome(const TerminalRecord &record, const ReportContext &context)
 {
-    QJsonObject steps;
-    for (int index = 0; index < ProvisionStepCount; ++index) {
-        if (record.steps[index])
-            steps.insert(commandRow(ProvisionSteps[index]).name.toString(), statusWord(*record.steps[index]));
-    }
-    return {{QStringLiteral("command"), QStringLiteral("provision")},
-            {QStringLiteral("ok"), record.ok()},
-            {QStringLiteral("status"), statusWord(record.status())},
-            {QStringLiteral("message"), record.ok() ? StatusText::SettingSucceeded.toString() : record.failure},
-            {QStringLiteral("serial"), record.serial},
-            {QStringLiteral("machine"), record.number},
-            {QStringLiteral("elapsed_ms"), record.elapsedMs},
-            {QStringLiteral("steps"), steps}};
+    Outcome outcome{.command = QStringLiteral("provision"),
+                    .status = record.status,
+                    .message = record.message,
+                    .port = context.port,
+                    .machine = record.number,
+                    .linesConfirmed = record.linesConfirmed,
+                    .elapsedMs = record.elapsedMs};
+    if (!record.serial.isEmpty())
+        outcome.serial = record.serial;
+    if (record.failedStep >= 0)
+        outcome.step = ProvisionSteps[record.failedStep].name.toString();
+    return outcome;
 }
 
-bool writeReport(const QString &path, const QList<TerminalRecord> &records)
+void ProvisionRun::print(const TerminalRecord &record) const
 {
-    if (path.isEmpty())
-        return true;
-    const QByteArray csv = reportCsv(records);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.commit();
+    if (m_format == OutputFormat::Json)
+        printJson(outcomeJson(recordOutcome(record, m_context)));
+    else
+        printLine(recordLine(record));
 }
 
+// "共 4 台：完成 1 台；失败 1 台（2）；没轮到 2 台（3, 4）"
 QString summaryLine(const QList<TerminalRecord> &records)
 {
-    QStringList failed;
-    for (const TerminalRecord &record : records) {
-        if (!record.ok())
-            failed << QString::number(record.number);
+    const std::pair<TerminalFate, const char *> kinds[] = {
+        {TerminalFate::Failed, QT_TRANSLATE_NOOP("cli", "失败 %1 台（%2）")},
+        {TerminalFate::Interrupted, QT_TRANSLATE_NOOP("cli", "中断 %1 台（%2）")},
+        {TerminalFate::Skipped, QT_TRANSLATE_NOOP("cli", "跳过 %1 台（%2）")},
+        {TerminalFate::NotReached, QT_TRANSLATE_NOOP("cli", "没轮到 %1 台（%2）")},
+    };
+    const qsizetype done = std::count_if(records.begin(), records.end(), [](const TerminalRecord &r) { return r.done(); });
+    if (done == records.size())
+        return QCoreApplication::translate("cli", "共 %1 台，全部完成").arg(records.size());
+    QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
+    for (const auto &[fate, text] : kinds) {
+        QStringList numbers;
+        for (const TerminalRecord &record : records) {
+            if (record.fate == fate)
+                numbers << QString::number(record.number);
+        }
+        if (!numbers.isEmpty())
+            parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
     }
-    const qsizetype done = records.size() - failed.size();
-    if (failed.isEmpty())
-        return QCoreApplication::translate("cli", "共 %1 台，全部成功").arg(records.size());
-    return QCoreApplication::translate("cli", "共 %1 台：成功 %2 台，失败 %3 台（%4）")
-        .arg(records.size())
-        .arg(done)
-        .arg(failed.size())
-        .arg(failed.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("cli", "共 %1 台：%2").arg(records.size()).arg(parts.join(QCoreApplication::translate("cli", "；")));
+}
+
+// 0 only when every number is done; an interruption gives the signal's code, else the first failure's,
+// else (numbers skipped or not reached) ExitCode::Incomplete.
+ResultStatus batchStatus(const QList<TerminalRecord> &records)
+{
+    ResultStatus status = ResultStatus::Ok;
+    for (const TerminalRecord &record : records) {
+        if (record.fate == TerminalFate::Interrupted)
+            return ResultStatus::Interrupted;
+        if (status == ResultStatus::Ok && record.fate == TerminalFate::Failed)
+            status = record.status;
+    }
+    if (status == ResultStatus::Ok
+        && std::any_of(records.begin(), records.end(), [](const TerminalRecord &r) { return !r.done(); }))
+        return ResultStatus::Incomplete;
+    return status;
+}
+
+QString shortHash(const std::optional<LogoPicture> &logo)
+{
+    if (!logo)
+        return {};
+    return QString::fromLatin1(QCryptographicHash::hash(logo->bytes, QCryptographicHash::Sha256).toHex().left(12));
 }
 
 } // namespace
 
+QString provisionSummary()
+{
+    return QCoreApplication::translate("cli", "成批设置：每台先用出厂机号读序列号，再改号、设置、下载图片，最后用新机号读序列号确认");
+}
+
+QList<QCommandLineOption> provisionOptions()
+{
+    return {numbersOption(), reportOption(), resumeOption()};
+}
+
 int runProvision(const QStringList &arguments)
 {
-    CommandLine line(QStringLiteral("provision"), QStringLiteral("PROFILE"), 1,
-                     QCoreApplication::translate("cli", "成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认。"
-                                                        "标准输入不是终端时按来的行回答，读完后不再询问，失败的跳过"),
-                     PortUse::Terminal);
-    const QCommandLineOption numbersOption(QStringLiteral("numbers"),
-                                           QCoreApplication::translate("cli", "要给的机号，如 1-20,25（默认 1-255）"),
-                                           QStringLiteral("LIST"), QStringLiteral("1-255"));
-    const QCommandLineOption reportOption(QStringLiteral("report"),
-                                          QCoreApplication::translate("cli", "每台一行写入 CSV 报告"),
-                                          QStringLiteral("FILE.csv"));
-    line.addOption(numbersOption);
-    line.addOption(reportOption);
+    CommandLine line(QStringLiteral("provision"), QStringLiteral("PROFILE --numbers LIST"), 1, provisionSummary(), PortUse::Terminal);
+    for (const QCommandLineOption &option : provisionOptions())
+        line.addOption(option);
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
 
-    // Everything is checked, and the report file tried, before the first terminal is touched.
+    // Everything is checked, and the report opened, before the first terminal is touched.
     const auto common = line.common();
     if (const auto *problem = std::get_if<Problem>(&common))
         return line.fail(*problem);
-    const QString numbersText = line.parser().value(numbersOption);
+    if (!line.parser().isSet(numbersOption()))
+        return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "provision 需要 --numbers，如 --numbers 1-20")});
+    const QString numbersText = line.parser().value(numbersOption());
     const auto numbers = machineNumbersFromText(numbersText);
     if (!numbers)
-        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--numbers ") + numbersText)});
-    auto profile = readProvisionProfile(line.positional().at(0));
+        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(),
+                                                                         QStringLiteral("--numbers ") + numbersText)});
+    const QString profilePath = line.positional().at(0);
+    auto profile = readProvisionProfile(profilePath);
     if (const auto *problem = std::get_if<Problem>(&profile))
         return line.fail(*problem);
-    const QString reportPath = line.parser().value(reportOption);
+    const bool resume = line.parser().isSet(resumeOption());
+    ReportFile report(line.parser().value(reportOption()));
+    if (resume && !report.wanted())
+        return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "--resume 需要 --report FILE.csv")});
+
+    auto &chosen = std::get<ProvisionProfile>(profile);
+    const CommonOptions &options = std::get<CommonOptions>(common);
+    const quint8 factory = options.machineGiven ? options.machine : chosen.factoryNumber.value_or(options.machine);
+    const QString logoPath = chosen.logo ? QFileInfo(profilePath).dir().filePath(chosen.logoPath) : QString();
+    ExistingReport existing;
+    if (const auto problem = report.open(QStringList{profilePath, logoPath}, &existing))
+        return line.fail(*problem);
+
+    const ReportContext context{.port = options.port.deviceName.isEmpty() ? QString::number(options.port.number) : options.port.deviceName,
+                                .profile = profilePath,
+                                .logoFile = chosen.logo ? chosen.logoPath : QString(),
+                                .logoHash = shortHash(chosen.logo)};
+    ProvisionRun run(Batch{options.port, factory, std::move(chosen)}, context, line.format());
+    run.knowSerials(existing.doneSerials());
+    const QStringList doneBefore = resume ? existing.doneNumbers() : QStringList();
+
     QList<TerminalRecord> records;
-    if (!writeReport(reportPath, records))
-        return line.fail({ResultStatus::FileError, StatusText::withDetail(StatusText::FileSaveFailed.toString(), reportPath)});
-
-    const Batch batch{std::get<CommonOptions>(common).port, std::get<CommonOptions>(common).machine,
-                      std::get<ProvisionProfile>(std::move(profile))};
-    const bool json = line.format() == OutputFormat::Json;
-    Answers answers;
-    using Answer = Answers::Answer;
+    OperatorAnswers answers;
+    using Answer = OperatorAnswers::Answer;
+    bool ended = false;
+    std::optional<Problem> reportProblem;
     for (const quint8 number : *numbers) {
-        const QString connect = QCoreApplication::translate("cli", "接上第 %1 台考勤机（机号 %2）后按回车，输入 q 结束")
-                                    .arg(number)
-                                    .arg(batch.factoryNumber);
-        const Answer start = answers.ask(connect, Answer::Go);
-        if (start == Answer::Quit)
-            break;
-        if (start == Answer::Skip)
+        TerminalRecord record{.number = number, .status = ResultStatus::NotReached, .time = QDateTime::currentDateTime()};
+        if (doneBefore.contains(QString::number(number))) {
+            record.fate = TerminalFate::Done;
+            record.status = ResultStatus::Ok;
+            record.message = QCoreApplication::translate("cli", "报告中已完成");
+            run.print(record);
+            records.append(record);
             continue;
-        TerminalRecord record;
-        Answer next = Answer::Go;
-        for (;;) {
-            record = provisionTerminal(batch, number);
-            if (json)
-                printJson(recordJson(record));
-            else
-                printLine(recordLine(record));
-            if (record.ok())
-                break;
-            next = answers.ask(QCoreApplication::translate("cli", "第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number),
-                               Answer::Skip);
-            if (next != Answer::Go)
-                break;
         }
+        QString question = QCoreApplication::translate("cli", "接上第 %1 台考勤机（机号 %2）后按回车，s 跳过，q 结束").arg(number).arg(factory);
+        while (!ended) {
+            const Answer answer = answers.ask(question);
+            if (answer == Answer::Skip && record.fate == TerminalFate::NotReached) {
+                record.fate = TerminalFate::Skipped;
+                record.status = ResultStatus::Skipped;
+                record.message = QCoreApplication::translate("cli", "跳过");
+            }
+            if (answer == Answer::Quit || answer == Answer::Ended || answer == Answer::Stopped)
+                ended = true;
+            if (answer != Answer::Go)
+                break;
+            record = run.setUp(number);
+            run.print(record);
+            if (record.done() || record.fate == TerminalFate::Interrupted) {
+                ended = ended || record.fate == TerminalFate::Interrupted;
+                break;
+            }
+            question = record.failedStep == CheckStep && record.status == ResultStatus::NoReply
+                           ? record.message + QCoreApplication::translate("cli", "（s 跳过，q 结束）")
+                           : QCoreApplication::translate("cli", "第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number);
+        }
+        if (record.fate == TerminalFate::Skipped || (ended && record.fate == TerminalFate::NotReached))
+            run.print(record);
         records.append(record);
-        if (!writeReport(reportPath, records))
-            printError(StatusText::withDetail(StatusText::FileSaveFailed.toString(), reportPath));
-        if (next == Answer::Quit)
-            break;
+        if (reportProblem)
+            continue;
+        if (const auto problem = report.append(reportRow(record, context))) {
+            reportProblem = problem;
+            ended = true;
+        }
     }
 
-    // The batch's exit code is that of the first terminal that failed.
-    ResultStatus status = ResultStatus::Ok;
+    const ResultStatus status = reportProblem ? reportProblem->status : batchStatus(records);
+    QStringList notDone;
     for (const TerminalRecord &record : records) {
-        if (!record.ok()) {
-            status = record.status();
-            break;
-        }
+        if (!record.done())
+            notDone << QString::number(record.number);
     }
-    const QString summary = summaryLine(records);
-    if (json)
-        printJson({{QStringLiteral("command"), QStringLiteral("provision")},
-                   {QStringLiteral("ok"), status == ResultStatus::Ok},
-                   {QStringLiteral("status"), statusWord(status)},
-                   {QStringLiteral("message"), summary},
-                   {QStringLiteral("terminals"), records.size()}});
-    else
+    const QString summary = reportProblem ? reportProblem->message : summaryLine(records);
+    if (line.format() == OutputFormat::Json) {
+        printJson(outcomeJson({.command = line.word(),
+                               .status = status,
+                               .message = summary,
+                               .port = context.port,
+                               .notDone = notDone}));
+    } else if (reportProblem) {
+        printLine(summaryLine(records));
+        printError(summary);
+    } else {
         printLine(summary);
+    }
     return exitCodeOf(status);
 }

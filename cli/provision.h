@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QStringList>
 
-// timeclock-setup provision PROFILE: terminal after terminal on one port, each fresh from the factory,
-// given its own machine number, the profile's settings and logo, and read back to confirm it answers.
+// `timeclock-setup provision PROFILE --numbers LIST`: sets up new terminals one after another.
 int runProvision(const QStringList &arguments);
+
+QString provisionSummary();
+QList<QCommandLineOption> provisionOptions();  // its own, beyond those every command shares

@@ -1,46 +1,47 @@
 #include "provision_profile.h"
 
+#include "command_values.h"
 #include "logo_source.h"
 #include "status_messages.h"
-#include "text_conversions.h"
+#include "strict_ini.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace {
 
-struct ProfileReader
+const IniSchema &profileSchema()
 {
-    const QSettings &settings;
+    static const IniSchema schema{
+        {QStringLiteral("settings"), {QStringLiteral("mode"), QStringLiteral("picture"), QStringLiteral("delay"), QStringLiteral("font")}},
+        {QStringLiteral("logo"), {QStringLiteral("file"), QStringLiteral("invert"), QStringLiteral("dither")}},
+        {QStringLiteral("factory"), {QStringLiteral("machine")}},
+    };
+    return schema;
+}
+
+// "shop.ini 第 2 行：未知的键 mdoe"
+Problem atLine(const QString &fileName, int line, const QString &what)
+{
+    if (line == 0)
+        return {ResultStatus::BadInput, StatusText::ReasonAndPlace.toString().arg(fileName, what)};
+    return {ResultStatus::BadInput, QCoreApplication::translate("cli", "%1 第 %2 行：%3").arg(fileName).arg(line).arg(what)};
+}
+
+struct ProfileValues
+{
+    const IniEntries &entries;
     QString fileName;
 
-    Problem badValue(const QString &key, QStringView why) const
-    {
-        return {ResultStatus::BadInput, QStringLiteral("%1: %2=%3: %4")
-                                            .arg(fileName, key, settings.value(key).toString(), why.toString())};
-    }
+    QString value(const QString &path, const QString &absent) const { return entries.value(path, {absent, 0}).value; }
+    int line(const QString &path) const { return entries.value(path).line; }
 
-    // One of two words; the first when the key is missing.
-    std::optional<bool> choice(const QString &key, QStringView first, QStringView second) const
+    Problem bad(const QString &path, const QString &message) const
     {
-        const QString value = settings.value(key, first.toString()).toString().trimmed();
-        if (value == first)
-            return true;
-        if (value == second)
-            return false;
-        return std::nullopt;
-    }
-
-    // true or false; false when the key is missing.
-    std::optional<bool> flag(const QString &key) const
-    {
-        const auto isFalse = choice(key, QStringLiteral("false"), QStringLiteral("true"));
-        if (!isFalse)
-            return std::nullopt;
-        return !*isFalse;
+        const QString key = path.section(u'/', 1);
+        return atLine(fileName, line(path), StatusText::withDetail(message, key + u'=' + value(path, {})));
     }
 };
 
@@ -48,62 +49,68 @@ struct ProfileReader
 
 std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path)
 {
-    // QSettings reads a missing or unreadable file as an empty one, so the file is tried first.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return Problem{ResultStatus::FileError, StatusText::withDetail(StatusText::FileOpenFailed.toString(), path)};
-    file.close();
-    QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return Problem{ResultStatus::FileError,
-                       StatusText::withDetail(QCoreApplication::translate("cli", "配置文件格式错误！"), path)};
-    const ProfileReader reader{settings, QFileInfo(path).fileName()};
+    const QString fileName = QFileInfo(path).fileName();
+    const auto ini = readStrictIni(file.readAll(), profileSchema());
+    if (const auto *error = std::get_if<IniError>(&ini))
+        return atLine(fileName, error->line, error->message);
+    const ProfileValues values{std::get<IniEntries>(ini), fileName};
 
+    const SettingsText settingsText{.mode = values.value(QStringLiteral("settings/mode"), SettingsText{}.mode),
+                                    .picture = values.value(QStringLiteral("settings/picture"), SettingsText{}.picture),
+                                    .delay = values.value(QStringLiteral("settings/delay"), SettingsText{}.delay),
+                                    .font = values.value(QStringLiteral("settings/font"), SettingsText{}.font)};
+    const auto settings = settingsFromText(settingsText);
+    if (const auto *problem = std::get_if<SettingsProblem>(&settings))
+        return values.bad(QStringLiteral("settings/") + problem->key, problem->message);
     ProvisionProfile profile;
-    const auto bell = reader.choice(QStringLiteral("settings/mode"), QStringLiteral("bell"), QStringLiteral("door"));
-    if (!bell)
-        return reader.badValue(QStringLiteral("settings/mode"), QCoreApplication::translate("cli", "模式错误！"));
-    const auto picture = reader.flag(QStringLiteral("settings/picture"));
-    if (!picture)
-        return reader.badValue(QStringLiteral("settings/picture"), QCoreApplication::translate("cli", "应为 true 或 false"));
-    const auto simplified = reader.choice(QStringLiteral("settings/font"), QStringLiteral("simplified"), QStringLiteral("traditional"));
-    if (!simplified)
-        return reader.badValue(QStringLiteral("settings/font"), QCoreApplication::translate("cli", "字体错误！"));
-    const auto delay = byteFromText(settings.value(QStringLiteral("settings/delay"), QStringLiteral("0")).toString());
-    if (!delay)
-        return reader.badValue(QStringLiteral("settings/delay"), StatusText::BadDelay.toString());
-    profile.settings = {.bellMode = *bell, .startupPicture = *picture, .simplifiedFont = *simplified};
-    profile.delay = *delay;
+    profile.settings = std::get<SettingsChoice>(settings).settings;
+    profile.delay = std::get<SettingsChoice>(settings).delay;
 
-    if (!settings.contains(QStringLiteral("logo/file")))
+    if (values.entries.contains(QStringLiteral("factory/machine"))) {
+        const auto factory = wholeNumber(values.value(QStringLiteral("factory/machine"), {}), 0, 255);
+        if (!factory)
+            return values.bad(QStringLiteral("factory/machine"), StatusText::BadMachineNumber.toString());
+        profile.factoryNumber = quint8(*factory);
+    }
+
+    const bool anyLogoKey = values.entries.contains(QStringLiteral("logo/invert")) || values.entries.contains(QStringLiteral("logo/dither"));
+    if (!values.entries.contains(QStringLiteral("logo/file"))) {
+        if (anyLogoKey)
+            return atLine(fileName, std::max(values.line(QStringLiteral("logo/invert")), values.line(QStringLiteral("logo/dither"))),
+                          QCoreApplication::translate("cli", "[logo] 缺少 file="));
         return profile;
-    const auto invert = reader.flag(QStringLiteral("logo/invert"));
-    const auto dither = reader.flag(QStringLiteral("logo/dither"));
-    if (!invert || !dither)
-        return reader.badValue(invert ? QStringLiteral("logo/dither") : QStringLiteral("logo/invert"),
-                               QCoreApplication::translate("cli", "应为 true 或 false"));
+    }
+    std::optional<bool> flags[2];
+    const QString flagKeys[2] = {QStringLiteral("logo/invert"), QStringLiteral("logo/dither")};
+    for (int i = 0; i < 2; ++i) {
+        flags[i] = flagFromText(values.value(flagKeys[i], SettingsWord::False.toString()));
+        if (!flags[i])
+            return values.bad(flagKeys[i], QCoreApplication::translate("cli", "应为 true 或 false"));
+    }
     // The logo sits beside the profile, wherever the batch is started from.
-    const QString logoPath = QFileInfo(path).dir().filePath(settings.value(QStringLiteral("logo/file")).toString());
-    auto logo = loadLogo(logoPath, {.invert = *invert, .dither = *dither});
+    profile.logoPath = values.value(QStringLiteral("logo/file"), {});
+    const QString logoPath = QFileInfo(path).dir().filePath(profile.logoPath);
+    auto logo = loadLogo(logoPath, {.invert = *flags[0], .dither = *flags[1]});
     if (const auto *error = std::get_if<LogoFileError>(&logo))
         return Problem{ResultStatus::FileError, StatusText::withDetail(logoFileMessage(*error), logoPath)};
     profile.logo = std::get<LoadedLogo>(std::move(logo)).picture;
     return profile;
 }
 
-std::optional<QList<quint8>> machineNumbersFromText(const QString &text)
+QString profileExample()
 {
-    QList<quint8> numbers;
-    for (const QString &part : text.split(u',')) {
-        const QStringList ends = part.split(u'-');
-        if (ends.size() > 2)
-            return std::nullopt;
-        const auto first = byteFromText(ends.front());
-        const auto last = byteFromText(ends.back());
-        if (!first || !last || *last < *first)
-            return std::nullopt;
-        for (int number = *first; number <= *last; ++number)
-            numbers.append(quint8(number));
-    }
-    return numbers;
+    return QStringLiteral("[settings]\n"
+                          "mode=door          ; bell | door\n"
+                          "picture=true       ; true | false\n"
+                          "delay=5            ; 0-255\n"
+                          "font=simplified    ; simplified | traditional\n"
+                          "[logo]\n"
+                          "file=shop.png      ; beside the profile: a logo text file or any picture\n"
+                          "invert=false\n"
+                          "dither=false\n"
+                          "[factory]\n"
+                          "machine=18         ; the number a new terminal answers to\n");
 }

@@ -1,36 +1,205 @@
 #include "provision_report.h"
 
+#include <QCoreApplication>
+#include <QHash>
+
+#include <cstdlib>
+
 namespace {
+
 QString seconds(qint64 ms)
 {
     return QString::number(double(ms) / 1000.0, 'f', 1);
 }
+
+// A spreadsheet opening the report would read "001E05" as 100000, "000123" as 123, the time as a date and
+// "=..." as a formula. A leading tab keeps each such field text in the common spreadsheet programs and is
+// invisible there; RFC 4180 allows it unquoted, and readers of the report (this program included) take off
+// exactly one leading tab. An apostrophe would do the same in some programs but shows in others, and
+// ="001E05" is a formula, not the serial, to any CSV reader.
+QString asText(const QString &field)
+{
+    return field.isEmpty() ? field : u'\t' + field;
+}
+
+QString guarded(const QString &field)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@");
+    return !field.isEmpty() && formulaStarts.contains(field.front()) ? asText(field) : field;
+}
+
+// "2026-12-10T17:44:48+08:00": the local time with its offset, also at UTC (never "Z", which some
+// readers of the report do not take).
+QString isoTimeWithOffset(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+           + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+}
+
+QString quoted(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
+        return field;
+    return u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QString stepWord(const std::optional<ResultStatus> &status)
+{
+    return status ? statusWord(*status) : QStringLiteral("not-run");
+}
+
 } // namespace
+
+QString fateWord(TerminalFate fate)
+{
+    switch (fate) {
+    case TerminalFate::Done:
+        return QStringLiteral("done");
+    case TerminalFate::Failed:
+        return QStringLiteral("failed");
+    case TerminalFate::Skipped:
+        return QStringLiteral("skipped");
+    case TerminalFate::Interrupted:
+        return QStringLiteral("interrupted");
+    case TerminalFate::NotReached:
+        break;
+    }
+    return QStringLiteral("not-reached");
+}
 
 QString recordLine(const TerminalRecord &record)
 {
     const QString serial = record.serial.isEmpty() ? QStringLiteral("------") : record.serial;
-    if (record.ok())
-        return QStringLiteral("%1  serial %2  ok  %3 s").arg(record.number, 3).arg(serial, seconds(record.elapsedMs));
-    return QStringLiteral("%1  %2 %3: %4  %5 s")
-        .arg(record.number, 3)
-        .arg(commandRow(ProvisionSteps[record.failedStep]).name.toString(), statusWord(record.status()),
-             record.failure, seconds(record.elapsedMs));
+    const QString start = QStringLiteral("%1  serial %2  %3").arg(record.number, 3).arg(serial, fateWord(record.fate));
+    if (record.done())
+        return start + QStringLiteral("  %1 s").arg(seconds(record.elapsedMs));
+    if (record.failedStep < 0)
+        return record.message.isEmpty() ? start : start + QStringLiteral(": ") + record.message;
+    return start + QStringLiteral(": %1 %2: %3  %4 s")
+                       .arg(ProvisionSteps[record.failedStep].name.toString(), statusWord(record.status), record.message,
+                            seconds(record.elapsedMs));
 }
 
-QByteArray reportCsv(const QList<TerminalRecord> &records)
+QStringList reportHeader()
 {
-    QStringList header{QStringLiteral("number"), QStringLiteral("serial")};
-    for (const TerminalCommand step : ProvisionSteps)
-        header << commandRow(step).name.toString();
-    header << QStringLiteral("seconds");
-    QString csv = header.join(u',') + QStringLiteral("\r\n");
-    for (const TerminalRecord &record : records) {
-        QStringList row{QString::number(record.number), record.serial};
-        for (const auto &status : record.steps)
-            row << (status ? statusWord(*status) : QStringLiteral("not-run"));
-        row << seconds(record.elapsedMs);
-        csv += row.join(u',') + QStringLiteral("\r\n");
+    QStringList header{QStringLiteral("time"),    QStringLiteral("number"),  QStringLiteral("result"),
+                       QStringLiteral("serial"),  QStringLiteral("port"),    QStringLiteral("profile"),
+                       QStringLiteral("logo_file"), QStringLiteral("logo_sha256")};
+    for (const ProvisionStep &step : ProvisionSteps)
+        header << step.name.toString();
+    header << QStringLiteral("seconds") << QStringLiteral("message");
+    return header;
+}
+
+QByteArray reportStart()
+{
+    return QByteArray("\xEF\xBB\xBF") + reportHeader().join(u',').toUtf8() + "\r\n";
+}
+
+QByteArray reportRow(const TerminalRecord &record, const ReportContext &context)
+{
+    QStringList row{asText(isoTimeWithOffset(record.time)),
+                    QString::number(record.number),
+                    fateWord(record.fate),
+                    asText(record.serial),
+                    guarded(context.port),
+                    guarded(context.profile),
+                    guarded(context.logoFile),
+                    asText(context.logoHash)};
+    for (const auto &status : record.steps)
+        row << stepWord(status);
+    row << seconds(record.elapsedMs) << guarded(record.message);
+    QStringList fields;
+    for (const QString &field : row)
+        fields << quoted(field);
+    return fields.join(u',').toUtf8() + "\r\n";
+}
+
+std::optional<QList<QStringList>> csvRecords(const QString &text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool inQuotes = false;
+    bool any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (inQuotes) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                inQuotes = false;
+            } else {
+                field += c;
+            }
+            continue;
+        }
+        if (c == u'"') {
+            inQuotes = true;
+            any = true;
+        } else if (c == u',') {
+            record << field;
+            field.clear();
+            any = true;
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            if (any || !field.isEmpty())
+                records << (record << field);
+            record.clear();
+            field.clear();
+            any = false;
+        } else {
+            field += c;
+            any = true;
+        }
     }
-    return csv.toUtf8();
+    if (inQuotes)
+        return std::nullopt;
+    if (any || !field.isEmpty())
+        records << (record << field);
+    return records;
+}
+
+std::variant<ExistingReport, QString> readReport(const QByteArray &bytes)
+{
+    const QString why = QCoreApplication::translate("cli", "不是本程序的报告（第一行不是报告的标题行）");
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return why;
+    auto records = csvRecords(QString::fromUtf8(bytes.sliced(3)));
+    if (!records || records->isEmpty() || records->front() != reportHeader())
+        return why;
+    records->removeFirst();
+    for (QStringList &row : *records) {
+        if (row.size() != reportHeader().size())
+            return why;
+        for (QString &field : row) {
+            if (field.startsWith(u'\t'))
+                field.remove(0, 1);
+        }
+    }
+    return ExistingReport{*records};
+}
+
+QStringList ExistingReport::doneNumbers() const
+{
+    QStringList numbers;
+    for (const QStringList &row : rows) {
+        if (row.at(2) == fateWord(TerminalFate::Done))
+            numbers << row.at(1);
+    }
+    return numbers;
+}
+
+QHash<QString, QString> ExistingReport::doneSerials() const
+{
+    QHash<QString, QString> serials;
+    for (const QStringList &row : rows) {
+        if (row.at(2) == fateWord(TerminalFate::Done) && !row.at(3).isEmpty())
+            serials.insert(row.at(3), row.at(1));
+    }
+    return serials;
 }

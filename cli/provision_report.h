@@ -3,37 +3,86 @@
 #include "command_table.h"
 #include "outcome.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
+#include <variant>
 
-// The steps each terminal of a batch goes through, in order: the new number, the settings and the logo
+// The steps each terminal of a batch goes through, in order: its serial number read at the factory number
+// (so nothing is written to a terminal that is not a new one), the new number, the settings and the logo
 // sent to it, and its serial number read back under the new number to confirm it answers there.
-inline constexpr TerminalCommand ProvisionSteps[] = {
-    TerminalCommand::ChangeNumber,
-    TerminalCommand::Settings,
-    TerminalCommand::DownloadLogo,
-    TerminalCommand::ReadSerial,
+struct ProvisionStep
+{
+    TerminalCommand command;
+    QStringView name;  // the report's column and the line's word
+};
+inline constexpr ProvisionStep ProvisionSteps[] = {
+    {TerminalCommand::ReadSerial, u"check"},
+    {TerminalCommand::ChangeNumber, u"renumber"},
+    {TerminalCommand::Settings, u"settings"},
+    {TerminalCommand::DownloadLogo, u"logo"},
+    {TerminalCommand::ReadSerial, u"confirm"},
 };
 inline constexpr int ProvisionStepCount = int(std::size(ProvisionSteps));
+inline constexpr int CheckStep = 0;
 
-// What became of one terminal of the batch.
+// What became of one requested number.
+enum class TerminalFate {
+    Done,
+    Failed,
+    Skipped,      // the operator passed it over before it was tried
+    NotReached,   // the batch ended first (q, the end of the answers, an interruption before it)
+    Interrupted,  // a stop signal came while it was being set up
+};
+QString fateWord(TerminalFate fate);  // "done", "failed", "skipped", "not-reached", "interrupted"
+
 struct TerminalRecord
 {
     int number = 0;
-    QString serial{};
+    TerminalFate fate = TerminalFate::NotReached;
+    QString serial{};                                         // read at the factory number
     std::optional<ResultStatus> steps[ProvisionStepCount]{};  // nothing for a step not run
     int failedStep = -1;                                      // index into ProvisionSteps, or -1
-    QString failure{};                                        // the failed step's message
+    ResultStatus status = ResultStatus::Ok;                   // why it is not done
+    QString message{};
+    std::optional<int> linesConfirmed{};
     qint64 elapsedMs = 0;
+    QDateTime time{};                                         // when it was tried
 
-    bool ok() const { return failedStep < 0; }
-    ResultStatus status() const { return ok() ? ResultStatus::Ok : *steps[failedStep]; }
+    bool done() const { return fate == TerminalFate::Done; }
 };
 
-// "3  serial 0A1B2C  ok  1.9 s", or the step that failed and why.
+// What every row of one run shares.
+struct ReportContext
+{
+    QString port;
+    QString profile;
+    QString logoFile;
+    QString logoHash;  // the first 12 hex digits of the SHA-256 of the 512 bytes sent; empty without a logo
+};
+
+// "3  serial 0A1B2C  done  1.9 s", or what became of it and why.
 QString recordLine(const TerminalRecord &record);
 
-// The CSV report: a header, then one row per terminal (number, serial, each step's status, seconds).
-QByteArray reportCsv(const QList<TerminalRecord> &records);
+// The report's header line's fields, and one row's bytes (CRLF-ended, RFC 4180 quoting).
+QStringList reportHeader();
+QByteArray reportRow(const TerminalRecord &record, const ReportContext &context);
+// The bytes that start a new report: UTF-8's byte-order mark and the header.
+QByteArray reportStart();
+
+// A report that exists already, read back: its rows as fields (the header checked and left out). Text that
+// a spreadsheet would otherwise turn into a number, a date or a formula is written with a leading tab,
+// which this takes off again.
+struct ExistingReport
+{
+    QList<QStringList> rows;
+    QStringList doneNumbers() const;                 // numbers whose row says done
+    QHash<QString, QString> doneSerials() const;     // serial -> number, of the done rows
+};
+std::variant<ExistingReport, QString /*why it is not a report*/> readReport(const QByteArray &bytes);
+
+// RFC 4180 fields of CSV text; nothing for text that is not CSV (an unclosed quote).
+std::optional<QList<QStringList>> csvRecords(const QString &text);

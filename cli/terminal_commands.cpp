@@ -1,6 +1,7 @@
 #include "terminal_commands.h"
 
 #include "command_runner.h"
+#include "command_values.h"
 #include "logo_source.h"
 #include "progress_bar.h"
 #include "read_serial.h"
@@ -40,43 +41,40 @@ QList<QCommandLineOption> noOptions()
 
 QList<QCommandLineOption> settingsOptions()
 {
+    using namespace SettingsWord;
+    const SettingsText initial;
     return {
         {QStringLiteral("mode"), QCoreApplication::translate("cli", "考勤响铃模式 bell（默认）或考勤门禁模式 door"),
-         QStringLiteral("bell|door"), QStringLiteral("bell")},
+         QStringLiteral("%1|%2").arg(Bell, Door), initial.mode},
         {QStringLiteral("picture"), QCoreApplication::translate("cli", "开机显示OEM图片")},
         {QStringLiteral("delay"), QCoreApplication::translate("cli", "延时（0-255，默认 0）：门禁模式或开机图片时为开锁延时，否则为打卡延时"),
-         QStringLiteral("N"), QStringLiteral("0")},
+         QStringLiteral("N"), initial.delay},
         {QStringLiteral("font"), QCoreApplication::translate("cli", "字体：简体 simplified（默认）或繁体 traditional"),
-         QStringLiteral("simplified|traditional"), QStringLiteral("simplified")},
+         QStringLiteral("%1|%2").arg(Simplified, Traditional), initial.font},
     };
 }
 
 InputsOrProblem renumberInputs(const CommandLine &line, quint8)
 {
     const QString given = line.positional().at(0);
-    const auto number = byteFromText(given);
+    const auto number = wholeNumber(given, 0, 255);
     if (!number)
         return badInput(StatusText::BadMachineNumber.toString(), given);
-    return CommandInputs{.machineNumber = *number};
+    return CommandInputs{.machineNumber = quint8(*number)};
 }
 
 InputsOrProblem settingsInputs(const CommandLine &line, quint8 machine)
 {
     const QCommandLineParser &parser = line.parser();
-    const QString mode = parser.value(QStringLiteral("mode"));
-    const QString font = parser.value(QStringLiteral("font"));
-    if (mode != QStringLiteral("bell") && mode != QStringLiteral("door"))
-        return badInput(QCoreApplication::translate("cli", "模式错误！"), QStringLiteral("--mode ") + mode);
-    if (font != QStringLiteral("simplified") && font != QStringLiteral("traditional"))
-        return badInput(QCoreApplication::translate("cli", "字体错误！"), QStringLiteral("--font ") + font);
-    const QString delayText = parser.value(QStringLiteral("delay"));
-    const auto delay = byteFromText(delayText);
-    if (!delay)
-        return badInput(StatusText::BadDelay.toString(), QStringLiteral("--delay ") + delayText);
-    const TerminalSettings settings{.bellMode = mode == QStringLiteral("bell"),
-                                    .startupPicture = parser.isSet(QStringLiteral("picture")),
-                                    .simplifiedFont = font == QStringLiteral("simplified")};
-    return CommandInputs{.machineNumber = machine, .settings = settings, .delay = *delay};
+    const SettingsText text{.mode = parser.value(QStringLiteral("mode")),
+                            .picture = (parser.isSet(QStringLiteral("picture")) ? SettingsWord::True : SettingsWord::False).toString(),
+                            .delay = parser.value(QStringLiteral("delay")),
+                            .font = parser.value(QStringLiteral("font"))};
+    const auto choice = settingsFromText(text);
+    if (const auto *problem = std::get_if<SettingsProblem>(&choice))
+        return badInput(problem->message, QStringLiteral("--%1 %2").arg(problem->key, problem->value));
+    const auto &chosen = std::get<SettingsChoice>(choice);
+    return CommandInputs{.machineNumber = machine, .settings = chosen.settings, .delay = chosen.delay};
 }
 
 InputsOrProblem readSerialInputs(const CommandLine &, quint8 machine)
@@ -134,6 +132,11 @@ QString terminalCommandSummary(const CommandRow &row)
     return QCoreApplication::translate("cli", syntaxOf(row).summary);
 }
 
+QList<QCommandLineOption> terminalCommandOptions(const CommandRow &row)
+{
+    return syntaxOf(row).options();
+}
+
 QList<QCommandLineOption> logoImageOptions()
 {
     return QList<QCommandLineOption>{{QStringLiteral("invert"), QCoreApplication::translate("cli", "图片反色")},
@@ -160,9 +163,13 @@ std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImag
 Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInputs inputs)
 {
     std::optional<ProgressBar> bar;
+    int linesBegun = 0;
     if (row.reads & CommandInput::Picture) {
         bar.emplace(LogoLineCount);
-        inputs.progress = [&bar](int linesBegun) { bar->show(linesBegun); };
+        inputs.progress = [&bar, &linesBegun](int begun) {
+            linesBegun = begun;
+            bar->show(begun);
+        };
     }
     const CommandRun run = runTerminalCommand(port, row.command, inputs);
     bar.reset();
@@ -170,6 +177,7 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
     Outcome outcome{.command = row.name.toString(),
                     .status = resultStatusOf(run.result.status),
                     .message = run.result.message,
+                    .port = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
                     .machine = inputs.machineNumber,
                     .elapsedMs = run.elapsedMs};
     if (row.reads & CommandInput::SerialNumber)
@@ -177,6 +185,16 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
     if (const auto serial = serialTextFromResult(run.result)) {
         outcome.serial = *serial;
         outcome.printed = *serial;
+    }
+    if (row.reads & CommandInput::Picture && run.result.status != CommandStatus::PortOpenFailed) {
+        // A line begun and not confirmed is the one that failed or was still out when a stop came.
+        outcome.linesConfirmed = run.result.linesConfirmed.value_or(linesBegun);
+        if (run.result.status == CommandStatus::Interrupted)
+            outcome.message = StatusText::withDetail(
+                outcome.message, QCoreApplication::translate("cli", "考勤机的图片只更新到第 %1 行").arg(*outcome.linesConfirmed));
+        else if (!outcome.ok())
+            outcome.message = StatusText::withDetail(outcome.message,
+                                                     QCoreApplication::translate("cli", "第 %1 行").arg(*outcome.linesConfirmed + 1));
     }
     return outcome;
 }

@@ -13,6 +13,8 @@
 // The command's arguments after its word ("NEW"), and its one-line summary, translated.
 QString terminalCommandArguments(const CommandRow &row);
 QString terminalCommandSummary(const CommandRow &row);
+// Its own options, beyond those every command shares.
+QList<QCommandLineOption> terminalCommandOptions(const CommandRow &row);
 
 // Runs `timeclock-setup <row.name> arguments...` and returns the exit code.
 int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments);

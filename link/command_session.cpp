@@ -6,8 +6,12 @@ CommandSession::CommandSession(QObject *parent)
     : QObject(parent)
 {
     connect(&m_link, &SerialLink::exchangeFinished, this, [this](const ExchangeOutcome &outcome) {
-        if (m_task)
-            proceed(m_task->next(outcome));
+        if (!m_task)
+            return;
+        CommandStep step = m_task->next(outcome);
+        if (m_stopRequested && std::holds_alternative<Exchange>(step))
+            step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+        proceed(step);
     });
     connect(&m_link, &SerialLink::linkLost, this, [this] {
         if (m_task)
@@ -19,6 +23,7 @@ void CommandSession::run(const PortChoice &port, OpenPortFirst openPort, std::un
 {
     Q_ASSERT(!m_task);
     m_task = std::move(task);
+    m_stopRequested = false;
     if (const auto failure = m_link.prepareLink(openPort == OpenPortFirst::Close, port.deviceName)) {
         conclude({openFailureMessage(*failure, port), CommandStatus::PortOpenFailed});
         return;

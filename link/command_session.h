@@ -37,6 +37,10 @@ public:
     // Ends a running command at once without a message (the window is closing).
     void abort();
 
+    // Ends a running command once the exchange on the line has its answer or has timed out, as
+    // CommandStatus::Interrupted, so the terminal is never left in the middle of a frame.
+    void requestStop() { m_stopRequested = true; }
+
     SerialLink &link() { return m_link; }
 
     // Names the device (or the number, where it reaches none), so an operator whose port numbers shifted
@@ -53,4 +57,5 @@ private:
 
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;
+    bool m_stopRequested = false;
 };

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
 #include <variant>
 
 // One exchange with the terminal: an address byte, a command frame, and a reply of fixed length whose
@@ -36,6 +37,7 @@ enum class CommandStatus {
     WrongReply,      // an answer from someone else, or noise
     PortLost,        // the device failed or went away during the command
     PortOpenFailed,  // the port could not be opened; nothing was sent
+    Interrupted,     // stopped on request after an exchange's answer (or its time-out); the port is released
 };
 
 // How a command ended: the status line's message, the status, and the terminal's last answer.
@@ -44,6 +46,8 @@ struct CommandResult
     QString message;
     CommandStatus status = CommandStatus::Done;
     QByteArray reply{};
+    // A download: the lines the terminal confirmed; the picture it holds is new up to there.
+    std::optional<int> linesConfirmed{};
 };
 
 // What a command does next: another exchange, or finish.

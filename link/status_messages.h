@@ -29,6 +29,8 @@ inline constexpr Message CommunicationFailed{QT_TRANSLATE_NOOP("StatusText", "�
 inline constexpr Message CommunicationSucceeded{QT_TRANSLATE_NOOP("StatusText", "通讯成功！")};
 inline constexpr Message CommunicationInterrupted{QT_TRANSLATE_NOOP("StatusText", "通讯中断！")};
 inline constexpr Message DownloadComplete{QT_TRANSLATE_NOOP("StatusText", "下载完成！")};
+// A command stopped on request (Ctrl-C) after the exchange on the line had ended.
+inline constexpr Message Interrupted{QT_TRANSLATE_NOOP("StatusText", "已中断！")};
 
 // Shown the moment a command starts, so that a repeated outcome still shows that something happened.
 inline constexpr Message Communicating{QT_TRANSLATE_NOOP("StatusText", "正在通讯…")};

@@ -31,14 +31,15 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
 {
     switch (outcome.kind) {
     case ExchangeOutcome::Kind::TimedOut:
-        return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply};
+        return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply, {}, m_line};
     case ExchangeOutcome::Kind::WrongReply:
-        return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply, outcome.reply};
+        return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply, outcome.reply,
+                             m_line};
     case ExchangeOutcome::Kind::Replied:
         break;
     }
     if (++m_line == LogoLineCount)
-        return CommandResult{StatusText::DownloadComplete.toString(), CommandStatus::Done, outcome.reply};
+        return CommandResult{StatusText::DownloadComplete.toString(), CommandStatus::Done, outcome.reply, m_line};
     return startLine();
 }
 

@@ -85,6 +85,9 @@ check "64x64 icon" test -s "$root/usr/share/icons/hicolor/64x64/apps/timeclock-s
 man_page=$root/usr/share/man/man1/timeclock-setup.1.gz
 check "man page" test -s "$man_page"
 check "man page lists the command line's commands" grep -q 'provision' <(gzip -dc "$man_page" 2>/dev/null)
+check "man page holds every command's options" grep -q 'dither' <(gzip -dc "$man_page" 2>/dev/null)
+check "man page keeps the profile example as written" grep -qx '.nf' <(gzip -dc "$man_page" 2>/dev/null)
+check "Chinese man page beside it" grep -q '成批设置' <(gzip -dc "$root/usr/share/man/zh_CN/man1/timeclock-setup.1.gz" 2>/dev/null)
 if [ "$has_sim" = yes ]; then
     check "simulated time clock in /opt/timeclock-setup" test -x "$app_dir/timeclock-sim" -a -f "$app_dir/timeclock-sim"
     check "/usr/bin/timeclock-sim reaches it" test "$root/usr/bin/timeclock-sim" -ef "$app_dir/timeclock-sim"

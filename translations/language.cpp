@@ -75,3 +75,8 @@ QString requestedLanguage(const QStringList &arguments)
     }
     return {};
 }
+
+bool isLanguageWord(const QString &word)
+{
+    return word == u"zh" || word == u"en";
+}

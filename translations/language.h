@@ -20,3 +20,6 @@ Language installLanguage(QCoreApplication &app, const QString &requested);
 
 // The value of --lang among the program's arguments ("--lang en" or "--lang=en"); empty when not given.
 QString requestedLanguage(const QStringList &arguments);
+
+// Whether `word` is one of --lang's values: "zh" or "en", exactly.
+bool isLanguageWord(const QString &word);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "terminal_settings.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <variant>
+
+// The values a user types on the command line or into a profile, read one way everywhere: whole decimal
+// numbers in range (the window rounds "18.6"; a script that wrote it meant something else), and the
+// settings words.
+
+// Digits only (no sign, fraction, blank or exponent), from `min` to `max`.
+std::optional<int> wholeNumber(QStringView text, int min, int max);
+
+// "1-20,25": the machine numbers to give, in order; nothing for text that is not such a list of 0..255,
+// a range that runs backwards, or a number given twice.
+std::optional<QList<quint8>> machineNumbersFromText(const QString &text);
+
+// The settings command's words.
+namespace SettingsWord {
+inline constexpr QStringView Bell = u"bell";
+inline constexpr QStringView Door = u"door";
+inline constexpr QStringView Simplified = u"simplified";
+inline constexpr QStringView Traditional = u"traditional";
+inline constexpr QStringView True = u"true";
+inline constexpr QStringView False = u"false";
+} // namespace SettingsWord
+
+// The settings as typed: --mode/--picture/--delay/--font, or a profile's mode=, picture=, delay=, font=.
+struct SettingsText
+{
+    QString mode = SettingsWord::Bell.toString();
+    QString picture = SettingsWord::False.toString();
+    QString delay = QStringLiteral("0");
+    QString font = SettingsWord::Simplified.toString();
+};
+
+struct SettingsChoice
+{
+    TerminalSettings settings;
+    quint8 delay = 0;
+};
+
+// Which word was wrong ("mode", "picture", "delay", "font") and why, for the caller to place.
+struct SettingsProblem
+{
+    QString key;
+    QString value;
+    QString message;
+};
+
+std::variant<SettingsChoice, SettingsProblem> settingsFromText(const SettingsText &text);
+
+// A true/false word, for the profile's flags.
+std::optional<bool> flagFromText(QStringView text);

@@ -1,0 +1,464 @@
+#include "command_values.h"
+#include "progress_bar.h"
+#include "provision_report.h"
+#include "status_messages.h"
+#include "tst_cli_process.h"
+#include "window_bench.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// What the command line does with the files and the words it is given: it never writes where it was not
+// asked to, never replaces its input, reads every number and profile strictly, and says why it refused.
+class TestCliSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fileSystemAfterEachCommand_data();
+    void fileSystemAfterEachCommand();
+    void writeErrorsFail_data();
+    void writeErrorsFail();
+    void profilesReadStrictly_data();
+    void profilesReadStrictly();
+    void wordsAndNumbersChecked_data();
+    void wordsAndNumbersChecked();
+    void windowOptionsReachTheWindow_data();
+    void windowOptionsReachTheWindow();
+    void oneJsonShape_data();
+    void oneJsonShape();
+    void progressLineFitsTheTerminal_data();
+    void progressLineFitsTheTerminal();
+};
+
+namespace {
+
+const QStringList JsonKeys{"command", "port", "machine", "ok", "status", "message", "serial", "lines_confirmed",
+                           "elapsed_ms", "step", "not_done"};
+
+// A folder with a picture, a logo text file, a profile and whatever a row asks for, and a record of each
+// file's kind and bytes to compare with after the run.
+struct Sandbox
+{
+    QTemporaryDir dir;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    bool write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    bool prepare(const QString &what) const
+    {
+        const QString name = what.section(':', 1);
+        if (what.startsWith("file:"))
+            return write(name, "earlier contents\n");
+        if (what.startsWith("fifo:"))
+            return ::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0;
+        if (what.startsWith("folder:"))
+            return QDir(dir.path()).mkdir(name);
+        if (what.startsWith("hardlink:"))
+            return ::link(QFile::encodeName(path("picture.png")).constData(), QFile::encodeName(path(name)).constData()) == 0;
+        return false;
+    }
+
+    // "missing", "fifo", "folder", "logo" (a logo text file of the picture) or the bytes' hash.
+    QString state(const QString &name) const
+    {
+        const QFileInfo info(path(name));
+        if (!info.exists())
+            return "missing";
+        if (info.isDir())
+            return "folder";
+        if (!info.isFile())
+            return "fifo";
+        QFile file(path(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return "unreadable";
+        const QByteArray bytes = file.readAll();
+        if (bytes == "earlier contents\n")
+            return "earlier";
+        if (std::holds_alternative<LogoPicture>(readLogoFile(path(name))))
+            return "logo";
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(8);
+    }
+};
+
+QString pictureHash()
+{
+    QFile file(TIMECLOCK_WINDOW_PICTURE);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex().left(8);
+}
+
+QStringList placed(QStringList arguments, const Sandbox &box)
+{
+    for (QString &argument : arguments) {
+        if (argument.startsWith("@"))
+            argument = box.path(argument.mid(1));
+    }
+    return arguments;
+}
+
+} // namespace
+
+void TestCliSafety::fileSystemAfterEachCommand_data()
+{
+    QTest::addColumn<QStringList>("before");     // kind:name made first (picture.png is always there)
+    QTest::addColumn<QStringList>("arguments");  // @name: the file in the sandbox
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");           // on standard error
+    QTest::addColumn<QStringList>("after");      // name=state after the run
+
+    const QString saveFailed = StatusText::FileSaveFailed.toString();
+    const QString picture = "picture.png=PICTURE";
+    QTest::newRow("-o the input itself") << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "@picture.png", "--force"}
+                                         << 4 << saveFailed + "（这是输入文件：" << QStringList{picture};
+    QTest::newRow("-o the input by another name")
+        << QStringList{"folder:sub"} << QStringList{"convert-logo", "@picture.png", "-o", "@sub/../picture.png", "--force"} << 4
+        << "这是输入文件" << QStringList{picture};
+    QTest::newRow("-o a hard link to the input") << QStringList{"hardlink:twin.png"}
+                                                 << QStringList{"convert-logo", "@picture.png", "-o", "@twin.png", "--force"} << 4
+                                                 << "这是输入文件" << QStringList{picture, "twin.png=PICTURE"};
+    QTest::newRow("-o an existing file") << QStringList{"file:old.txt"} << QStringList{"convert-logo", "@picture.png", "-o", "@old.txt"}
+                                         << 4 << "--force" << QStringList{"old.txt=earlier"};
+    QTest::newRow("-o an existing file, --force") << QStringList{"file:old.txt"}
+                                                  << QStringList{"convert-logo", "@picture.png", "-o", "@old.txt", "--force"} << 0 << ""
+                                                  << QStringList{"old.txt=logo", picture};
+    QTest::newRow("-o a named pipe") << QStringList{"fifo:pipe"} << QStringList{"convert-logo", "@picture.png", "-o", "@pipe", "--force"}
+                                     << 4 << "不是普通文件" << QStringList{"pipe=fifo"};
+    QTest::newRow("-o a folder") << QStringList{"folder:out"} << QStringList{"convert-logo", "@picture.png", "-o", "@out"} << 4
+                                 << saveFailed + "（这是文件夹：" << QStringList{"out=folder"};
+    QTest::newRow("-o into a missing folder") << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "@no-such-folder/x.txt"}
+                                              << 4 << saveFailed + "（文件夹不存在：" << QStringList{"no-such-folder=missing"};
+    QTest::newRow("-o a device") << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "/dev/full", "--force"} << 4
+                                 << "不是普通文件：/dev/full" << QStringList{picture};
+    QTest::newRow("-o - is standard output") << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "-"} << 0 << ""
+                                             << QStringList{"-=missing", picture};
+    QTest::newRow("a new file") << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 0 << ""
+                                << QStringList{"new.txt=logo"};
+    QTest::newRow("--report is the profile") << QStringList() << QStringList{"provision", "@shop.ini", "--numbers", "1", "--report", "@shop.ini"}
+                                             << 4 << "这是输入文件" << QStringList{"shop.ini=PROFILE"};
+    QTest::newRow("--report is a completion slip") << QStringList{"file:slip.csv"}
+                                                   << QStringList{"provision", "@shop.ini", "--numbers", "1", "--report", "@slip.csv"}
+                                                   << 4 << "不是本程序的报告" << QStringList{"slip.csv=earlier"};
+}
+
+void TestCliSafety::fileSystemAfterEachCommand()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, after);
+
+    Sandbox box;
+    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
+    const QByteArray profile = "[settings]\nmode=door\n";
+    QVERIFY(box.write("shop.ini", profile));
+    for (const QString &thing : before)
+        QVERIFY2(box.prepare(thing), qPrintable(thing));
+    // No terminal is needed: every row is refused, or needs no port, before a port is opened.
+    if (arguments.front() == "provision")
+        arguments += QStringList{"--port", "/nonexistent/port"};
+    const ProgramRun run = runProgram(placed(arguments, box), {}, 20000);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+        QCOMPARE(run.err.count('\n'), 1);
+        QCOMPARE(run.out, QByteArray());
+    }
+    if (arguments.contains("-"))
+        QVERIFY(run.out.startsWith("0000000000"));  // the logo text, and nothing else
+    for (const QString &expected : after) {
+        const QString name = expected.section('=', 0, 0);
+        QString state = expected.section('=', 1);
+        state.replace("PICTURE", pictureHash());
+        state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
+        QCOMPARE(box.state(name), state);
+    }
+    // Nothing is left behind: no temporary file beside the target.
+    for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(!entry.contains(".tmp") && !entry.startsWith("."), qPrintable(entry));
+}
+
+void TestCliSafety::writeErrorsFail_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("read-serial > /dev/full") << QStringList{"read-serial"} << 5;
+    QTest::newRow("read-serial --json > /dev/full") << QStringList{"read-serial", "--json"} << 5;
+    QTest::newRow("convert-logo -o - > /dev/full") << QStringList{"convert-logo", TIMECLOCK_WINDOW_PICTURE, "-o", "-"} << 5;
+    QTest::newRow("--help > /dev/full") << QStringList{"--help"} << 5;
+    // A failure keeps its own code: the output could not tell more than that.
+    QTest::newRow("no answer > /dev/full") << QStringList{"read-serial", "--machine", "9"} << 1;
+}
+
+void TestCliSafety::writeErrorsFail()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    QProcess process;
+    process.setStandardOutputFile("/dev/full");
+    QSignalSpy finished(&process, &QProcess::finished);
+    if (arguments.front() != "convert-logo" && arguments.front() != "--help")
+        arguments += QStringList{"--port", clock.devicePath()};
+    process.start(TIMECLOCK_SETUP_PATH, arguments);
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    if (exitCode == 5)
+        QVERIFY(process.readAllStandardError().contains("无法写入标准输出！"));
+}
+
+void TestCliSafety::profilesReadStrictly_data()
+{
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");  // the one line on standard error
+    QTest::addColumn<int>("delay");     // the terminal's delay afterwards; -1: nothing was sent
+
+    const QByteArray good = "; a batch for the shop\n[settings]\nmode=door\ndelay=5\n";
+    const QString utf16 = QString::fromUtf8(good);
+    QByteArray le("\xFF\xFE");
+    le.append(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2);
+    QByteArray be("\xFE\xFF");
+    for (const QChar c : utf16)
+        be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xff));
+
+    QTest::newRow("UTF-8") << good << 0 << "" << 5;
+    QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xEF\xBB\xBF") + good << 0 << "" << 5;
+    QTest::newRow("UTF-16 LE with a byte-order mark") << le << 0 << "" << 5;
+    QTest::newRow("UTF-16 BE with a byte-order mark") << be << 0 << "" << 5;
+    QTest::newRow("UTF-16 without one") << le.mid(2) << 2 << "shop.ini 第 1 行：" << -1;
+    QTest::newRow("a misspelt key") << QByteArray("[settings]\nmdoe=door\n") << 2 << "shop.ini 第 2 行：未知的键 mdoe" << -1;
+    QTest::newRow("a misspelt section") << QByteArray("[setings]\nmode=door\n") << 2 << "shop.ini 第 1 行：未知的节 [setings]" << -1;
+    QTest::newRow("a section in capitals") << QByteArray("[settings]\n[Logo]\nfile=x.txt\n") << 2 << "shop.ini 第 2 行：未知的节 [Logo]" << -1;
+    QTest::newRow("a line of garbage") << QByteArray("[settings]\nmode=door\nqwerty\n") << 2 << "shop.ini 第 3 行：" << -1;
+    QTest::newRow("a key twice") << QByteArray("[settings]\ndelay=5\n\ndelay=6\n") << 2 << "shop.ini 第 4 行：键 delay 重复" << -1;
+    QTest::newRow("a key before any section") << QByteArray("mode=door\n") << 2 << "shop.ini 第 1 行：" << -1;
+    QTest::newRow("delay=5.5") << QByteArray("[settings]\ndelay=5.5\n") << 2 << "shop.ini 第 2 行：" + StatusText::BadDelay.toString() + "（delay=5.5）" << -1;
+    QTest::newRow("mode=Door") << QByteArray("[settings]\nmode=Door\n") << 2 << "（mode=Door）" << -1;
+    QTest::newRow("factory machine=18.6") << QByteArray("[factory]\nmachine=18.6\n") << 2 << "shop.ini 第 2 行：" << -1;
+    QTest::newRow("backslashes are the path's") << QByteArray("[logo]\nfile=C:\\logos\\bmp.txt\n") << 4 << "C:\\logos\\bmp.txt" << -1;
+    QTest::newRow("a comma is the path's") << QByteArray("[logo]\nfile=a,b.txt\n") << 4 << "a,b.txt" << -1;
+}
+
+void TestCliSafety::profilesReadStrictly()
+{
+    QFETCH(QByteArray, profile);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(int, delay);
+
+    Sandbox box;
+    QVERIFY(box.write("shop.ini", profile));
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"provision", box.path("shop.ini"), "--numbers", "7", "--port", clock.devicePath()}, "\n");
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    if (!said.isEmpty()) {
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+    }
+    QVERIFY(clock.stop());
+    if (delay < 0) {
+        QCOMPARE(clock.received(), QByteArray());
+    } else {
+        QCOMPARE(clock.delay(), delay);
+        QCOMPARE(clock.mode(), 1);  // door access
+        QCOMPARE(clock.machineNumber(), 7);
+    }
+}
+
+void TestCliSafety::wordsAndNumbersChecked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");  // on standard error (failure) or standard output
+
+    QTest::newRow("--machine 18.6") << QStringList{"read-serial", "--machine", "18.6"} << 2 << "（--machine 18.6）";
+    QTest::newRow("--machine +5") << QStringList{"read-serial", "--machine", "+5"} << 2 << "--machine +5";
+    QTest::newRow("--delay 5.5") << QStringList{"settings", "--delay", "5.5"} << 2 << "--delay 5.5";
+    QTest::newRow("renumber 1e1") << QStringList{"renumber", "1e1"} << 2 << "1e1";
+    QTest::newRow("--port 1.5") << QStringList{"read-serial", "--port", "1.5"} << 2 << "--port 1.5";
+    QTest::newRow("--mode DOOR") << QStringList{"settings", "--mode", "DOOR"} << 2 << "--mode DOOR";
+    QTest::newRow("--numbers with a number twice") << QStringList{"provision", "PROFILE", "--numbers", "1-3,2,3"} << 2 << "1-3,2,3";
+    QTest::newRow("provision without --numbers") << QStringList{"provision", "PROFILE"} << 2 << "--numbers";
+    QTest::newRow("--resume without --report") << QStringList{"provision", "PROFILE", "--numbers", "1", "--resume"} << 2 << "--report";
+    QTest::newRow("--lang fr") << QStringList{"read-serial", "--lang", "fr"} << 2 << "--lang fr";
+    QTest::newRow("--lang EN") << QStringList{"read-serial", "--lang", "EN"} << 2 << "--lang EN";
+    QTest::newRow("--lang --json swallows nothing") << QStringList{"read-serial", "--lang", "--json"} << 2 << "--lang --json";
+    // The command word is found by the options the commands declare, whatever their spelling.
+    QTest::newRow("-machine 5 before the word") << QStringList{"-machine", "5", "read-serial"} << 0 << "0A1B2C";
+    QTest::newRow("--machine=5 before the word") << QStringList{"--machine=5", "read-serial"} << 0 << "0A1B2C";
+    QTest::newRow("--lang en before the word") << QStringList{"--lang", "en", "read-serial", "--machine", "5"} << 0 << "0A1B2C";
+}
+
+void TestCliSafety::wordsAndNumbersChecked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+
+    Sandbox box;
+    QVERIFY(box.write("shop.ini", "[settings]\n"));
+    arguments.replaceInStrings("PROFILE", box.path("shop.ini"));
+    SimulatedTimeClock clock({"--machine", "5", "--serial", "0a1b2c"});
+    QVERIFY(clock.start());
+    if (!arguments.contains("--port"))
+        arguments += QStringList{"--port", clock.devicePath()};
+    const ProgramRun run = runProgram(arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((exitCode == 0 ? run.outText() : run.errText()).contains(said), qPrintable(run.errText() + run.outText()));
+    QVERIFY(clock.stop());
+    if (exitCode != 0)
+        QCOMPARE(clock.received(), QByteArray());
+}
+
+void TestCliSafety::windowOptionsReachTheWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    // No display: one line saying so, not Qt's abort.
+    QTest::newRow("--versoin without a display") << QStringList{"--versoin"} << 2 << "display";
+    // Qt's options reach the window, which then checks its own: neither "offscreen" nor "Fusion" is a command.
+    QTest::newRow("-platform offscreen -style Fusion --lang fr")
+        << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh or en";
+    QTest::newRow("-platform offscreen --versoin") << QStringList{"-platform", "offscreen", "--versoin"} << 1 << "versoin";
+}
+
+void TestCliSafety::windowOptionsReachTheWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+
+    const ProgramRun run = runProgram(arguments, {}, 20000);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    // Qt's own note about a missing XDG_RUNTIME_DIR on a bare test machine is not the program's.
+    QStringList lines = run.errText().split('\n');
+    lines.removeIf([](const QString &line) { return line.startsWith("QStandardPaths:"); });
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.front().contains(said), qPrintable(run.errText()));
+}
+
+void TestCliSafety::oneJsonShape_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("status");  // of the last object
+
+    QTest::newRow("renumber ok") << QStringList() << QStringList{"renumber", "3"} << QByteArray() << "ok";
+    QTest::newRow("settings no answer") << QStringList{"--silence", "all"} << QStringList{"settings"} << QByteArray() << "no-reply";
+    QTest::newRow("read-serial wrong answer") << QStringList{"--wrong-byte", "all"} << QStringList{"read-serial"} << QByteArray() << "wrong-reply";
+    QTest::newRow("write-serial ok") << QStringList() << QStringList{"write-serial", "001E05"} << QByteArray() << "ok";
+    QTest::newRow("logo ok") << QStringList() << QStringList{"logo", "LOGO"} << QByteArray() << "ok";
+    QTest::newRow("logo line cut") << QStringList{"--hangup-at", "3"} << QStringList{"logo", "LOGO"} << QByteArray() << "port-lost";
+    QTest::newRow("port that is not there") << QStringList() << QStringList{"read-serial", "--port", "/nonexistent/tty"} << QByteArray()
+                                            << "port-open-failed";
+    QTest::newRow("bad usage") << QStringList() << QStringList{"settings", "--delay", "300"} << QByteArray() << "bad-input";
+    QTest::newRow("unknown option") << QStringList() << QStringList{"settings", "--colour", "red"} << QByteArray() << "bad-input";
+    QTest::newRow("unknown command") << QStringList() << QStringList{"frobnicate"} << QByteArray() << "bad-input";
+    QTest::newRow("file missing") << QStringList() << QStringList{"logo", "/nonexistent.png"} << QByteArray() << "file-error";
+    QTest::newRow("show-logo") << QStringList() << QStringList{"show-logo", "LOGO"} << QByteArray() << "ok";
+    QTest::newRow("convert-logo refused") << QStringList() << QStringList{"convert-logo", "LOGO", "-o", "LOGO"} << QByteArray() << "file-error";
+    QTest::newRow("provision, one done") << QStringList() << QStringList{"provision", "PROFILE", "--numbers", "4"} << QByteArray("\n") << "ok";
+    QTest::newRow("provision, none answers") << QStringList() << QStringList{"provision", "PROFILE", "--numbers", "4,5"} << QByteArray()
+                                             << "incomplete";
+}
+
+void TestCliSafety::oneJsonShape()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, status);
+
+    QTemporaryDir dir;
+    const QString logo = writeCountingLogoFile(dir, LogoLineCount);
+    QFile profile(dir.filePath("shop.ini"));
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write("[settings]\n");
+    profile.close();
+    arguments.replaceInStrings("LOGO", logo);
+    arguments.replaceInStrings("PROFILE", profile.fileName());
+    SimulatedTimeClock clock(simOptions);
+    QVERIFY(clock.start());
+    if (!arguments.contains("--port") && !arguments.front().endsWith("-logo") && arguments.front() != "frobnicate")
+        arguments += QStringList{"--port", clock.devicePath()};
+    const ProgramRun run = runProgram(arguments + QStringList{"--json"}, input);
+    QVERIFY(run.finished);
+    const QList<QByteArray> lines = run.out.trimmed().split('\n');
+    QVERIFY(!lines.isEmpty());
+    QJsonObject last;
+    for (const QByteArray &line : lines) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        QVERIFY2(document.isObject(), qPrintable(error.errorString() + ": " + line));
+        last = document.object();
+        QStringList keys = last.keys();
+        keys.sort();
+        QStringList expected = JsonKeys;
+        expected.sort();
+        QCOMPARE(keys, expected);
+        QCOMPARE(last.value("ok").toBool(), last.value("status").toString() == "ok");
+    }
+    QCOMPARE(last.value("status").toString(), status);
+    QCOMPARE(last.value("command").toString(), arguments.front());
+    QCOMPARE(run.exitCode == 0, status == "ok");
+    if (arguments.front() == "logo" && status != "file-error") {
+        QVERIFY(last.value("lines_confirmed").isDouble());
+        QCOMPARE(last.value("lines_confirmed").toInt(), status == "ok" ? 32 : 3);
+    }
+    if (arguments.front() == "provision")
+        QCOMPARE(last.value("not_done").toArray().size(), status == "ok" ? 0 : 2);
+}
+
+void TestCliSafety::progressLineFitsTheTerminal_data()
+{
+    QTest::addColumn<int>("columns");
+    for (int columns : {200, 80, 60, 40, 30, 20, 8, 3})
+        QTest::addRow("%d columns", columns) << columns;
+}
+
+void TestCliSafety::progressLineFitsTheTerminal()
+{
+    QFETCH(int, columns);
+    const ProgressBar bar(LogoLineCount);
+    for (int done : {0, 1, 13, 32}) {
+        const QString line = bar.line(done, columns, 12345);
+        int width = 0;
+        for (const QChar c : line)
+            width += c.unicode() >= 0x2E80 ? 2 : 1;
+        QVERIFY2(width < columns, qPrintable(QString("%1: %2").arg(width).arg(line)));
+        QVERIFY(!line.contains('\n'));
+        if (columns >= 20)
+            QVERIFY2(line.contains(QString("%1/32").arg(done)), qPrintable(line));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliSafety)
+#include "tst_cli_safety.moc"

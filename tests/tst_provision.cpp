@@ -1,0 +1,363 @@
+#include "status_messages.h"
+#include "tst_cli_process.h"
+#include "window_bench.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+// provision as an operator drives it: at a terminal (standard input a pseudo-terminal, terminals swapped on
+// the line between questions), from a pipe, and stopped by a signal; and the report it leaves, read back
+// with Python's csv module.
+class TestProvision : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void atATerminal();
+    void fromAPipe_data();
+    void fromAPipe();
+    void reportAppendedAndResumed();
+    void stopSignal_data();
+    void stopSignal();
+};
+
+namespace {
+
+const QByteArray Profile = "[settings]\nmode=door\npicture=true\ndelay=5\nfont=traditional\n[logo]\nfile=logo.txt ; beside the profile\n";
+
+// timeclock-setup with its standard input on a pseudo-terminal the test types into, its output read as it comes.
+class Operator : public QObject
+{
+public:
+    ~Operator() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+        for (int fd : {master, slave}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+
+    // `terminal`: standard input is a pseudo-terminal; otherwise a pipe fed with `piped` and closed.
+    bool start(const QStringList &arguments, bool terminal, const QByteArray &piped = {})
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(environment);
+        if (terminal) {
+            if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+                return false;
+            termios modes{};
+            ::tcgetattr(slave, &modes);
+            modes.c_lflag &= ~tcflag_t(ECHO);
+            ::tcsetattr(slave, TCSANOW, &modes);
+            const int input = slave;
+            process.setChildProcessModifier([input] { ::dup2(input, STDIN_FILENO); });
+        }
+        connect(&process, &QProcess::readyReadStandardOutput, this, [this] { out += process.readAllStandardOutput(); });
+        connect(&process, &QProcess::readyReadStandardError, this, [this] { err += process.readAllStandardError(); });
+        process.start(TIMECLOCK_SETUP_PATH, arguments);
+        if (!process.waitForStarted(5000))
+            return false;
+        if (!terminal) {
+            process.write(piped);
+            process.closeWriteChannel();
+        }
+        return true;
+    }
+
+    void type(const QByteArray &keys) const { [[maybe_unused]] const auto written = ::write(master, keys.constData(), size_t(keys.size())); }
+    bool finish(int timeoutMs = 60000)
+    {
+        QSignalSpy finished(&process, &QProcess::finished);
+        if (process.state() == QProcess::NotRunning || finished.wait(timeoutMs)) {
+            out += process.readAllStandardOutput();
+            err += process.readAllStandardError();
+            return process.exitStatus() == QProcess::NormalExit;
+        }
+        return false;
+    }
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromUtf8(err); }
+
+    QProcess process;
+    QByteArray out;
+    QByteArray err;
+    int master = -1;
+    int slave = -1;
+};
+
+struct BatchFiles
+{
+    QTemporaryDir dir;
+    QString logo = writeCountingLogoFile(dir, LogoLineCount);
+    QString profile = dir.filePath("shop.ini");
+    QString report = dir.filePath("report.csv");
+    QString link = dir.filePath("ttyTERMINAL");
+
+    bool writeProfile() const
+    {
+        QFile file(profile);
+        return file.open(QIODevice::WriteOnly) && file.write(Profile) == Profile.size();
+    }
+};
+
+// The report as Python's csv module reads it: the rows, fields as they are in the file.
+QList<QStringList> reportThroughPython(const QString &path)
+{
+    QProcess python;
+    python.start("python3", {"-c", "import csv, json, sys\n"
+                                   "data = open(sys.argv[1], 'rb').read()\n"
+                                   "assert data.startswith(b'\\xef\\xbb\\xbf'), 'no byte-order mark'\n"
+                                   "assert data.count(b'\\xef\\xbb\\xbf') == 1, 'a second byte-order mark'\n"
+                                   "rows = list(csv.reader(data.decode('utf-8-sig').splitlines(), strict=True))\n"
+                                   "print(json.dumps(rows))\n",
+                             path});
+    if (!python.waitForFinished(20000) || python.exitCode() != 0) {
+        qWarning() << python.readAllStandardError();
+        return {};
+    }
+    QList<QStringList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+        rows << row.toVariant().toStringList();
+    return rows;
+}
+
+int renumberFrames(const QByteArray &received)
+{
+    // The renumbering address 0x63 and its frame 05 07 NEW: one per terminal renumbered.
+    return int(received.count(QByteArray::fromHex("630507")));
+}
+
+} // namespace
+
+void TestProvision::atATerminal()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock first({"--link", files.link, "--serial", "0a0001"});
+    SimulatedTimeClock second({"--link", files.link, "--serial", "001e05"});
+    QVERIFY(first.start());
+
+    Operator tech;
+    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-4", "--port", files.link, "--report", files.report}, true));
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 1 台考勤机（机号 18）"), 10000);
+    // Enter, and Enter twice more while terminal 1 is being set up: those two are thrown away.
+    tech.type("\n\n\n");
+    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  1  serial 0A0001  done"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 2 台考勤机"), 10000);
+    // The operator swaps the terminals and presses Enter.
+    QVERIFY(first.stop());
+    QVERIFY(second.start());
+    tech.type("\n");
+    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  2  serial 001E05  done"), 20000);
+    // Enter for terminal 3 with terminal 2 still on the line: nothing is written to it.
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 3 台考勤机"), 10000);
+    tech.type("\n");
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("（s 跳过，q 结束）"), 20000);
+    tech.type("q\n");
+    QVERIFY(tech.finish());
+    QCOMPARE(tech.process.exitCode(), 1);  // terminal 3 failed: no answer at the factory number
+
+    const QStringList lines = tech.outText().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 5);
+    QVERIFY2(lines.at(2).startsWith("  3  serial ------  failed: check no-reply: 上一台考勤机（机号 2）还接在线上"), qPrintable(lines.at(2)));
+    QCOMPARE(lines.at(3), "  4  serial ------  not-reached");
+    QCOMPARE(lines.at(4), "共 4 台：完成 2 台；失败 1 台（3）；没轮到 1 台（4）");
+
+    QCOMPARE(first.machineNumber(), 1);
+    QCOMPARE(renumberFrames(first.received()), 1);
+    QVERIFY(second.stop());
+    QCOMPARE(second.machineNumber(), 2);
+    QCOMPARE(renumberFrames(second.received()), 1);
+    QCOMPARE(second.mode(), 3);
+    QCOMPARE(second.delay(), 5);
+    QCOMPARE(second.font(), 1);
+    QCOMPARE(second.logo().toHex(), std::get<LogoPicture>(readLogoFile(files.logo)).bytes.toHex());
+
+    // The report, as Python reads its bytes: every number a row, text kept text.
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.at(0), (QStringList{"time", "number", "result", "serial", "port", "profile", "logo_file", "logo_sha256", "check",
+                                      "renumber", "settings", "logo", "confirm", "seconds", "message"}));
+    const QRegularExpression isoTime("^\t\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$");
+    const QStringList results{"done", "done", "failed", "not-reached"};
+    const QStringList serials{"\t0A0001", "\t001E05", "", ""};
+    for (int i = 1; i < rows.size(); ++i) {
+        const QStringList &row = rows.at(i);
+        QCOMPARE(row.size(), 15);
+        QVERIFY2(isoTime.match(row.at(0)).hasMatch(), qPrintable(row.at(0)));
+        QCOMPARE(row.at(1), QString::number(i));
+        QCOMPARE(row.at(2), results.at(i - 1));
+        // A leading tab keeps a spreadsheet from reading 001E05 as 1.00E+05; nothing else is added.
+        QCOMPARE(row.at(3), serials.at(i - 1));
+        QCOMPARE(row.at(4), files.link);
+        QCOMPARE(row.at(5), files.profile);
+        QCOMPARE(row.at(6), "logo.txt");
+        QVERIFY2(QRegularExpression("^\t[0-9a-f]{12}$").match(row.at(7)).hasMatch(), qPrintable(row.at(7)));
+    }
+    QCOMPARE(rows.at(1).mid(8, 5), (QStringList{"ok", "ok", "ok", "ok", "ok"}));
+    QCOMPARE(rows.at(3).mid(8, 5), (QStringList{"no-reply", "not-run", "not-run", "not-run", "not-run"}));
+}
+
+void TestProvision::fromAPipe_data()
+{
+    QTest::addColumn<QStringList>("options");  // the simulator's and the program's
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("results");  // per number, then the summary
+    QTest::addColumn<int>("renumbered");        // renumbering frames on the line
+
+    // One terminal on the line and an answer for every question: it is set up once, then each further
+    // answer finds it still there; when the answers end, the batch ends.
+    QTest::newRow("one terminal, four answers")
+        << QStringList() << QByteArray("\n\n\n\n") << 1
+        << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  failed: check no-reply: 上一台考勤机（机号 1）还接在线上",
+                       "  2  serial ------  failed: check", "  2  serial ------  failed: check", "  3  serial ------  not-reached",
+                       "共 3 台：完成 1 台；失败 1 台（2）；没轮到 1 台（3）"}
+        << 1;
+    QTest::newRow("no answers at all") << QStringList() << QByteArray() << 6
+                                       << QStringList{"  1  serial ------  not-reached", "  2  serial ------  not-reached",
+                                                      "  3  serial ------  not-reached", "共 3 台：完成 0 台；没轮到 3 台（1, 2, 3）"}
+                                       << 0;
+    QTest::newRow("s, then q") << QStringList() << QByteArray("s\nq\n") << 6
+                               << QStringList{"  1  serial ------  skipped: 跳过", "  2  serial ------  not-reached",
+                                              "  3  serial ------  not-reached", "共 3 台：完成 0 台；跳过 1 台（1）；没轮到 2 台（2, 3）"}
+                               << 0;
+    // --machine is the factory number: terminals answer there before they are set up.
+    QTest::newRow("factory number 7") << QStringList{"--machine", "7"} << QByteArray("\n") << 6
+                                      << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
+                                                     "  3  serial ------  not-reached", "共 3 台：完成 1 台；没轮到 2 台（2, 3）"}
+                                      << 1;
+}
+
+void TestProvision::fromAPipe()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, results);
+    QFETCH(int, renumbered);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c"} + options);
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram(
+        QStringList{"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report", files.report} + options,
+        input);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), results.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines.at(i).startsWith(results.at(i)), qPrintable(lines.at(i)));
+    QVERIFY(clock.stop());
+    QCOMPARE(renumberFrames(clock.received()), renumbered);
+    QCOMPARE(reportThroughPython(files.report).size(), 4);
+}
+
+void TestProvision::reportAppendedAndResumed()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    {
+        SimulatedTimeClock clock({"--serial", "000123"});
+        QVERIFY(clock.start());
+        const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}, "\n");
+        QCOMPARE(run.exitCode, 0);
+    }
+    // The next run resumes: 1 is done already; the terminal offered as 2 is the same unit (its serial is in the report).
+    SimulatedTimeClock clock({"--serial", "000123"});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report",
+                                       files.report, "--resume", "--json"},
+                                      "\n");
+    QCOMPARE(run.exitCode, 6);
+    const QList<QByteArray> objects = run.out.trimmed().split('\n');
+    QCOMPARE(objects.size(), 3);
+    const QJsonObject two = QJsonDocument::fromJson(objects.at(1)).object();
+    QCOMPARE(two.value("status").toString(), "duplicate-serial");
+    QCOMPARE(two.value("step").toString(), "check");
+    QVERIFY2(two.value("message").toString().contains("000123"), qPrintable(two.value("message").toString()));
+    const QJsonObject summary = QJsonDocument::fromJson(objects.at(2)).object();
+    QCOMPARE(summary.value("not_done").toArray(), QJsonArray{"2"});
+    QVERIFY(clock.stop());
+    QCOMPARE(renumberFrames(clock.received()), 0);
+
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 3);  // the header once, run 1's row, run 2's row for number 2
+    QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"1", "done", "\t000123", clock.devicePath().isEmpty() ? "" : rows.at(1).at(4)}));
+    QCOMPARE(rows.at(2).mid(1, 3), (QStringList{"2", "failed", "\t000123"}));
+}
+
+void TestProvision::stopSignal_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");
+
+    QTest::newRow("logo, Ctrl-C") << "logo" << SIGINT;
+    QTest::newRow("logo, SIGTERM") << "logo" << SIGTERM;
+    QTest::newRow("provision, SIGTERM") << "provision" << SIGTERM;
+}
+
+void TestProvision::stopSignal()
+{
+    QFETCH(QString, command);
+    QFETCH(int, signal);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    // Slow answers, so the signal comes in the middle of the picture.
+    SimulatedTimeClock clock({"--delay-ms", "40"});
+    QVERIFY(clock.start());
+    const QStringList arguments = command == "logo"
+                                      ? QStringList{"logo", files.logo, "--json", "--port", clock.devicePath()}
+                                      : QStringList{"provision", files.profile, "--numbers", "1-2", "--json", "--port", clock.devicePath(),
+                                                    "--report", files.report};
+    Operator tech;
+    QVERIFY(tech.start(arguments, false, "\n"));
+    // Ten logo lines in (the logo's frames start 1C 55), then the signal.
+    QVERIFY(clock.waitUntil([&clock] { return clock.received().count(QByteArray::fromHex("1c55")) >= 10; }, 20000));
+    ::kill(pid_t(tech.process.processId()), signal);
+    QVERIFY(tech.finish());
+    QCOMPARE(tech.process.exitCode(), 128 + signal);
+    QVERIFY(clock.stop());
+    const int linesOnTheLine = int(clock.received().count(QByteArray::fromHex("1c55")));
+    QVERIFY(linesOnTheLine < LogoLineCount);
+
+    const QList<QByteArray> objects = tech.out.trimmed().split('\n');
+    const QJsonObject first = QJsonDocument::fromJson(objects.front()).object();
+    QCOMPARE(first.value("status").toString(), "interrupted");
+    // Every line sent was answered before the program stopped: the terminal holds the picture up to there.
+    QCOMPARE(first.value("lines_confirmed").toInt(), linesOnTheLine);
+    QVERIFY2(first.value("message").toString().contains(QString("第 %1 行").arg(linesOnTheLine)), qPrintable(first.value("message").toString()));
+    if (command == "provision") {
+        QCOMPARE(first.value("step").toString(), "logo");
+        QCOMPARE(objects.size(), 3);
+        QCOMPARE(QJsonDocument::fromJson(objects.at(1)).object().value("status").toString(), "not-reached");
+        const QList<QStringList> rows = reportThroughPython(files.report);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1).at(2), "interrupted");
+        QCOMPARE(rows.at(2).at(2), "not-reached");
+    } else {
+        QCOMPARE(objects.size(), 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProvision)
+#include "tst_provision.moc"
