@@ -29,6 +29,7 @@ private slots:
     void reportAppendedAndResumed();
     void stopSignal_data();
     void stopSignal();
+    void stopSignalAtTheQuestion();
 };
 
 namespace {
@@ -357,6 +358,24 @@ void TestProvision::stopSignal()
     } else {
         QCOMPARE(objects.size(), 1);
     }
+}
+
+void TestProvision::stopSignalAtTheQuestion()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    Operator tech;
+    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report", files.report}, true));
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 1 台考勤机"), 10000);
+    ::kill(pid_t(tech.process.processId()), SIGINT);
+    QVERIFY(tech.finish());
+    QCOMPARE(tech.process.exitCode(), 128 + SIGINT);
+    QVERIFY(tech.outText().endsWith("共 2 台：完成 0 台；没轮到 2 台（1, 2）\n"));
+    QCOMPARE(reportThroughPython(files.report).size(), 3);
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.received(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestProvision)
