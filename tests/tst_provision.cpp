@@ -324,7 +324,7 @@ void TestProvision::stopSignal()
     BatchFiles files;
     QVERIFY(files.writeProfile());
     // Slow answers, so the signal comes in the middle of the picture.
-    SimulatedTimeClock clock({"--delay-ms", "40"});
+    SimulatedTimeClock clock({"--delay-ms", "80"});
     QVERIFY(clock.start());
     const QStringList arguments = command == "logo"
                                       ? QStringList{"logo", files.logo, "--json", "--port", clock.devicePath()}
