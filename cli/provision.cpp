@@ -63,7 +63,8 @@ public:
         if (const auto problem = outputTargetProblem(m_path, inputs, ExistingFile::Replace))
             return problem;
         QFile file(m_path);
-        if (file.exists()) {
+        // An empty file (made beforehand with touch, say) is a report not begun yet.
+        if (file.exists() && file.size() > 0) {
             if (!file.open(QIODevice::ReadOnly))
                 return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), m_path)};
             m_bytes = file.readAll();
