@@ -63,7 +63,8 @@ public:
         if (const auto problem = outputTargetProblem(m_path, inputs, ExistingFile::Replace))
             return problem;
         QFile file(m_path);
-        if (file.exists()) {
+        // An empty file (made beforehand with touch, say) is a report not begun yet.
+        if (file.exists() && file.size() > 0) {
             if (!file.open(QIODevice::ReadOnly))
                 return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), m_path)};
             m_bytes = file.readAll();
@@ -246,10 +247,13 @@ QString summaryLine(const QList<TerminalRecord> &records)
     return QCoreApplication::translate("cli", "共 %1 台：%2").arg(records.size()).arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
-// 0 only when every number is done; an interruption gives the signal's code, else the first failure's,
+// 0 only when every number is done; a stop signal gives the signal's code, else the first failure's,
 // else (numbers skipped or not reached) ExitCode::Incomplete.
 ResultStatus batchStatus(const QList<TerminalRecord> &records)
 {
+    // A stop signal while the batch waited for an answer interrupts the batch, though no terminal.
+    if (StopSignals::received())
+        return ResultStatus::Interrupted;
     ResultStatus status = ResultStatus::Ok;
     for (const TerminalRecord &record : records) {
         if (record.fate == TerminalFate::Interrupted)

@@ -29,6 +29,7 @@ private slots:
     void reportAppendedAndResumed();
     void stopSignal_data();
     void stopSignal();
+    void stopSignalAtTheQuestion();
 };
 
 namespace {
@@ -323,7 +324,7 @@ void TestProvision::stopSignal()
     BatchFiles files;
     QVERIFY(files.writeProfile());
     // Slow answers, so the signal comes in the middle of the picture.
-    SimulatedTimeClock clock({"--delay-ms", "40"});
+    SimulatedTimeClock clock({"--delay-ms", "80"});
     QVERIFY(clock.start());
     const QStringList arguments = command == "logo"
                                       ? QStringList{"logo", files.logo, "--json", "--port", clock.devicePath()}
@@ -357,6 +358,24 @@ void TestProvision::stopSignal()
     } else {
         QCOMPARE(objects.size(), 1);
     }
+}
+
+void TestProvision::stopSignalAtTheQuestion()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    Operator tech;
+    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report", files.report}, true));
+    QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 1 台考勤机"), 10000);
+    ::kill(pid_t(tech.process.processId()), SIGINT);
+    QVERIFY(tech.finish());
+    QCOMPARE(tech.process.exitCode(), 128 + SIGINT);
+    QVERIFY(tech.outText().endsWith("共 2 台：完成 0 台；没轮到 2 台（1, 2）\n"));
+    QCOMPARE(reportThroughPython(files.report).size(), 3);
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.received(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestProvision)
