@@ -97,14 +97,29 @@ widget_center() {
     ' "$REPO/app/form1.ui"
 }
 
-# click WIDGET: one left click on a widget of the program's window.
-click() {
+# point_at WIDGET: the mouse to the centre of a widget of the program's window.
+point_at() {
     local origin center
     origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
     center=$(widget_center "$1")
     read -r ox oy <<<"$origin"
     read -r cx cy <<<"$center"
-    xdotool mousemove "$((ox + cx))" "$((oy + cy))" click 1
+    xdotool mousemove "$((ox + cx))" "$((oy + cy))"
+}
+
+# click WIDGET: one left click on a widget of the program's window.
+click() {
+    point_at "$1"
+    xdotool click 1
+}
+
+# right_click WIDGET: a right click, held long enough for Wine to open a context menu.
+right_click() {
+    point_at "$1"
+    sleep 0.3
+    xdotool mousedown 3
+    sleep 0.2
+    xdotool mouseup 3
 }
 
 # type_into WIDGET TEXT: replaces the text of a line edit.
@@ -118,15 +133,23 @@ type_into() {
 app_pid=
 app_window=
 start_window() {
-    APP_LOG=$CHECK_DIR/$1.log
+    local name=$1 _
     shift
+    APP_LOG=$CHECK_DIR/$name.log
     # The program's --trace lines go to standard error, not to the debugger channel. Wine keeps QT_*
     # variables for itself and hands WINEQT_* to the program as QT_*.
     WINEQT_FORCE_STDERR_LOGGING=1 wine "$program_dir/timeclock-setup.exe" --trace "$@" >"$APP_LOG" 2>&1 </dev/null &
     app_pid=$!
-    app_window=$(timeout 60 xdotool search --sync --onlyvisible --class timeclock-setup | head -n 1)
+    # Searched again and again rather than with --sync: a search fails outright when one of Wine's windows
+    # goes away while it looks.
+    app_window=
+    for _ in $(seq 120); do
+        app_window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | head -n 1) || true
+        [ -n "$app_window" ] && break
+        sleep 0.5
+    done
     if [ -z "$app_window" ]; then
-        check_fail "$1: no window within 60 s"
+        check_fail "$name: no window within 60 s"
         return 1
     fi
     sleep 1  # the first paint, before clicks and pictures
@@ -321,16 +344,7 @@ check_qt_chinese() {
     # file dialog is Windows' own (Wine's here), in the language of Windows, and is only pictured.
     check_note "Chinese: Qt's context menu of the box 机号 and the file dialog of 打开文件 under --lang zh"
     start_window chinese --lang zh || return 0
-    local origin center
-    origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
-    center=$(widget_center ADDRESS)
-    read -r ox oy <<<"$origin"
-    read -r cx cy <<<"$center"
-    xdotool mousemove "$((ox + cx))" "$((oy + cy))"
-    sleep 0.3
-    xdotool mousedown 3
-    sleep 0.2
-    xdotool mouseup 3
+    right_click ADDRESS
     sleep 2  # the menu's first paint
     if import -display "$DISPLAY" -window root "$CHECK_DIR/chinese-menu.png" 2>>"$CHECK_DIR/xvfb.log"; then
         cp "$CHECK_DIR/chinese-menu.png" "$REPO/docs/windows-wine-qt-chinese.png"
