@@ -402,16 +402,17 @@ start_menu_shortcut() {
         -maxdepth 1 -name '考勤机设置.lnk' 2>/dev/null | head -n 1
 }
 
-# uninstall_entry FIELD: a value of the installed product's Add/Remove Programs entry.
+# uninstall_entry MSI FIELD: a value of the Add/Remove Programs entry of the product an MSI installs; empty
+# when that product is not installed.
 uninstall_entry() {
     local product_code
-    product_code=$(msiinfo export "$msi_file" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
-    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" /v "$1" 2>/dev/null \
-        | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+    product_code=$(msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" /v "$2" 2>/dev/null \
+        | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
 check_installer() {
-    msi_file=$1
+    local msi_file=$1
     local msi_windows version
     msi_windows=$(winepath -w "$msi_file")
     version=$(project_version)
@@ -434,7 +435,8 @@ check_installer() {
     else
         check_fail "installer: no Start-menu shortcut 考勤机设置 to timeclock-setup.exe"
     fi
-    if [ "$(uninstall_entry DisplayVersion)" = "$version" ] && [ "$(uninstall_entry Publisher)" = "$MSI_PUBLISHER" ]; then
+    if [ "$(uninstall_entry "$msi_file" DisplayVersion)" = "$version" ] \
+        && [ "$(uninstall_entry "$msi_file" Publisher)" = "$MSI_PUBLISHER" ]; then
         check_pass "installer: Add/Remove Programs lists version $version by $MSI_PUBLISHER"
     else
         check_fail "installer: the Add/Remove Programs entry lacks version or publisher"
@@ -453,7 +455,26 @@ check_installer() {
         && check_pass "installed logo bmp.txt: 下载完成！, exit 0, the terminal holds bmp.txt"
     cli_dir=
 
-    check_note "installer: msiexec /x $(basename "$msi_file") /qn"
+    # The same folder packed as the next version.
+    check_note "installer: a newer version replaces the installed one; the older does not replace the newer"
+    local newer newer_version=$version.1
+    newer=$(make_msi "$program_dir" "$CHECK_DIR/newer" "$newer_version" 2>"$CHECK_DIR/msi-newer.log")
+    if wine msiexec /i "$(winepath -w "$newer")" /qn >>"$CHECK_DIR/msi-newer.log" 2>&1 \
+        && [ "$(uninstall_entry "$newer" DisplayVersion)" = "$newer_version" ] \
+        && [ -z "$(uninstall_entry "$msi_file" DisplayVersion)" ] && [ -f "$INSTALLED_DIR/timeclock-setup.exe" ]; then
+        check_pass "installer: $newer_version replaced $version"
+    else
+        check_fail "installer: $newer_version did not replace $version (see $CHECK_DIR/msi-newer.log)"
+    fi
+    if ! wine msiexec /i "$msi_windows" /qn >>"$CHECK_DIR/msi-newer.log" 2>&1 \
+        && [ -z "$(uninstall_entry "$msi_file" DisplayVersion)" ]; then
+        check_pass "installer: $version refused over $newer_version"
+    else
+        check_fail "installer: $version installed over $newer_version"
+    fi
+    msi_windows=$(winepath -w "$newer")
+
+    check_note "installer: msiexec /x $(basename "$newer") /qn"
     if ! wine msiexec /x "$msi_windows" /qn >"$CHECK_DIR/msi-remove.log" 2>&1; then
         check_fail "installer: msiexec /x failed (see $CHECK_DIR/msi-remove.log)"
     elif [ -e "$INSTALLED_DIR" ] || [ -n "$(start_menu_shortcut)" ]; then
