@@ -19,3 +19,9 @@ add_dependencies(tst_cli_safety timeclock-setup)
 timeclock_add_test(tst_provision SOURCES tst_provision.cpp LIBS timeclock_window timeclock_sim_fixture util)
 target_compile_definitions(tst_provision PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_provision timeclock-setup)
+
+# The download's progress bar on a terminal, with and without escape sequences.
+timeclock_add_test(tst_progress_terminal SOURCES tst_progress_terminal.cpp LIBS timeclock_window timeclock_sim_fixture)
+target_compile_definitions(tst_progress_terminal PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+target_link_libraries(tst_progress_terminal PRIVATE util)
+add_dependencies(tst_progress_terminal timeclock-setup)

@@ -97,14 +97,29 @@ widget_center() {
     ' "$REPO/app/form1.ui"
 }
 
-# click WIDGET: one left click on a widget of the program's window.
-click() {
+# point_at WIDGET: the mouse to the centre of a widget of the program's window.
+point_at() {
     local origin center
     origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
     center=$(widget_center "$1")
     read -r ox oy <<<"$origin"
     read -r cx cy <<<"$center"
-    xdotool mousemove "$((ox + cx))" "$((oy + cy))" click 1
+    xdotool mousemove "$((ox + cx))" "$((oy + cy))"
+}
+
+# click WIDGET: one left click on a widget of the program's window.
+click() {
+    point_at "$1"
+    xdotool click 1
+}
+
+# right_click WIDGET: a right click, held long enough for Wine to open a context menu.
+right_click() {
+    point_at "$1"
+    sleep 0.3
+    xdotool mousedown 3
+    sleep 0.2
+    xdotool mouseup 3
 }
 
 # type_into WIDGET TEXT: replaces the text of a line edit.
@@ -118,15 +133,23 @@ type_into() {
 app_pid=
 app_window=
 start_window() {
-    APP_LOG=$CHECK_DIR/$1.log
+    local name=$1 _
     shift
+    APP_LOG=$CHECK_DIR/$name.log
     # The program's --trace lines go to standard error, not to the debugger channel. Wine keeps QT_*
     # variables for itself and hands WINEQT_* to the program as QT_*.
     WINEQT_FORCE_STDERR_LOGGING=1 wine "$program_dir/timeclock-setup.exe" --trace "$@" >"$APP_LOG" 2>&1 </dev/null &
     app_pid=$!
-    app_window=$(timeout 60 xdotool search --sync --onlyvisible --class timeclock-setup | head -n 1)
+    # Searched again and again rather than with --sync: a search fails outright when one of Wine's windows
+    # goes away while it looks.
+    app_window=
+    for _ in $(seq 120); do
+        app_window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | head -n 1) || true
+        [ -n "$app_window" ] && break
+        sleep 0.5
+    done
     if [ -z "$app_window" ]; then
-        check_fail "$1: no window within 60 s"
+        check_fail "$name: no window within 60 s"
         return 1
     fi
     sleep 1  # the first paint, before clicks and pictures
@@ -321,16 +344,7 @@ check_qt_chinese() {
     # file dialog is Windows' own (Wine's here), in the language of Windows, and is only pictured.
     check_note "Chinese: Qt's context menu of the box 机号 and the file dialog of 打开文件 under --lang zh"
     start_window chinese --lang zh || return 0
-    local origin center
-    origin=$(xdotool getwindowgeometry --shell "$app_window" | sed -n 's/^[XY]=//p' | paste -sd' ')
-    center=$(widget_center ADDRESS)
-    read -r ox oy <<<"$origin"
-    read -r cx cy <<<"$center"
-    xdotool mousemove "$((ox + cx))" "$((oy + cy))"
-    sleep 0.3
-    xdotool mousedown 3
-    sleep 0.2
-    xdotool mouseup 3
+    right_click ADDRESS
     sleep 2  # the menu's first paint
     if import -display "$DISPLAY" -window root "$CHECK_DIR/chinese-menu.png" 2>>"$CHECK_DIR/xvfb.log"; then
         cp "$CHECK_DIR/chinese-menu.png" "$REPO/docs/windows-wine-qt-chinese.png"
@@ -388,16 +402,17 @@ start_menu_shortcut() {
         -maxdepth 1 -name '考勤机设置.lnk' 2>/dev/null | head -n 1
 }
 
-# uninstall_entry FIELD: a value of the installed product's Add/Remove Programs entry.
+# uninstall_entry MSI FIELD: a value of the Add/Remove Programs entry of the product an MSI installs; empty
+# when that product is not installed.
 uninstall_entry() {
     local product_code
-    product_code=$(msiinfo export "$msi_file" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
-    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" /v "$1" 2>/dev/null \
-        | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+    product_code=$(msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code" /v "$2" 2>/dev/null \
+        | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
 check_installer() {
-    msi_file=$1
+    local msi_file=$1
     local msi_windows version
     msi_windows=$(winepath -w "$msi_file")
     version=$(project_version)
@@ -420,7 +435,8 @@ check_installer() {
     else
         check_fail "installer: no Start-menu shortcut 考勤机设置 to timeclock-setup.exe"
     fi
-    if [ "$(uninstall_entry DisplayVersion)" = "$version" ] && [ "$(uninstall_entry Publisher)" = "$MSI_PUBLISHER" ]; then
+    if [ "$(uninstall_entry "$msi_file" DisplayVersion)" = "$version" ] \
+        && [ "$(uninstall_entry "$msi_file" Publisher)" = "$MSI_PUBLISHER" ]; then
         check_pass "installer: Add/Remove Programs lists version $version by $MSI_PUBLISHER"
     else
         check_fail "installer: the Add/Remove Programs entry lacks version or publisher"
@@ -439,7 +455,26 @@ check_installer() {
         && check_pass "installed logo bmp.txt: 下载完成！, exit 0, the terminal holds bmp.txt"
     cli_dir=
 
-    check_note "installer: msiexec /x $(basename "$msi_file") /qn"
+    # The same folder packed as the next version.
+    check_note "installer: a newer version replaces the installed one; the older does not replace the newer"
+    local newer newer_version=$version.1
+    newer=$(make_msi "$program_dir" "$CHECK_DIR/newer" "$newer_version" 2>"$CHECK_DIR/msi-newer.log")
+    if wine msiexec /i "$(winepath -w "$newer")" /qn >>"$CHECK_DIR/msi-newer.log" 2>&1 \
+        && [ "$(uninstall_entry "$newer" DisplayVersion)" = "$newer_version" ] \
+        && [ -z "$(uninstall_entry "$msi_file" DisplayVersion)" ] && [ -f "$INSTALLED_DIR/timeclock-setup.exe" ]; then
+        check_pass "installer: $newer_version replaced $version"
+    else
+        check_fail "installer: $newer_version did not replace $version (see $CHECK_DIR/msi-newer.log)"
+    fi
+    if ! wine msiexec /i "$msi_windows" /qn >>"$CHECK_DIR/msi-newer.log" 2>&1 \
+        && [ -z "$(uninstall_entry "$msi_file" DisplayVersion)" ]; then
+        check_pass "installer: $version refused over $newer_version"
+    else
+        check_fail "installer: $version installed over $newer_version"
+    fi
+    msi_windows=$(winepath -w "$newer")
+
+    check_note "installer: msiexec /x $(basename "$newer") /qn"
     if ! wine msiexec /x "$msi_windows" /qn >"$CHECK_DIR/msi-remove.log" 2>&1; then
         check_fail "installer: msiexec /x failed (see $CHECK_DIR/msi-remove.log)"
     elif [ -e "$INSTALLED_DIR" ] || [ -n "$(start_menu_shortcut)" ]; then

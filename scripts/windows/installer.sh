@@ -45,21 +45,21 @@ msi_chinese_texts() {
 # folder on removal, once the folder is empty.
 program_components() {
     local dir=$1 count=0 folder file refs=
-    component() {
+    msi_file_component() {
         count=$((count + 1))
-        echo "<Component Id=\"c$count\" Guid=\"*\"><File Id=\"f$count\" KeyPath=\"yes\" Source=\"\$(var.ProgramDir)/$1\"/>"
+        echo "<Component Id=\"c$count\" Guid=\"*\" Win64=\"yes\"><File Id=\"f$count\" KeyPath=\"yes\" Source=\"\$(var.ProgramDir)/$1\"/>"
         echo "  <RemoveFolder Id=\"r$count\" On=\"uninstall\"/></Component>"
         refs+="<ComponentRef Id=\"c$count\"/>"$'\n'
     }
     echo '<?xml version="1.0" encoding="utf-8"?>'
     echo '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi"><Fragment><DirectoryRef Id="INSTALLDIR">'
     for file in $(cd "$dir" && find . -maxdepth 1 -type f -printf '%f\n' | LC_ALL=C sort); do
-        component "$file"
+        msi_file_component "$file"
     done
     for folder in $(cd "$dir" && find . -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | LC_ALL=C sort); do
         echo "<Directory Id=\"folder_$folder\" Name=\"$folder\">"
         for file in $(cd "$dir/$folder" && find . -maxdepth 1 -type f -printf '%f\n' | LC_ALL=C sort); do
-            component "$folder/$file"
+            msi_file_component "$folder/$file"
         done
         echo '</Directory>'
     done
@@ -68,11 +68,11 @@ program_components() {
     echo '</ComponentGroup></Fragment></Wix>'
 }
 
-# make_msi PROGRAM_DIR OUT_DIR: packs the program folder as timeclock-setup-<version>-x64.msi; prints it.
+# make_msi PROGRAM_DIR OUT_DIR [VERSION]: packs the program folder as timeclock-setup-<version>-x64.msi
+# (the project's version unless given); prints it.
 make_msi() {
-    local program_dir=$1 out=$2
-    local version work msi
-    version=$(project_version)
+    local program_dir=$1 out=$2 version=${3:-$(project_version)}
+    local work msi
     work=$out/msi
     msi=$out/timeclock-setup-$version-x64.msi
     rm -rf "$work" "$msi"

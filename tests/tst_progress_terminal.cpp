@@ -1,0 +1,125 @@
+#include "window_bench.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+// The logo download's progress bar as a terminal on standard error receives it: redrawn in place with
+// ESC [ K where the terminal takes escape sequences, with carriage returns and spaces only where it does
+// not (TERM=dumb, and a Windows console without virtual-terminal processing).
+class TestProgressTerminal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void redrawnInPlace_data();
+    void redrawnInPlace();
+};
+
+namespace {
+struct TerminalRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray terminal;  // what standard error, a pseudo-terminal, received
+};
+
+TerminalRun runWithTerminal(const QStringList &arguments, const QString &term)
+{
+    TerminalRun run;
+    int master = -1;
+    int terminal = -1;
+    if (::openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0)
+        return run;
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("TERM"), term);
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([terminal] { ::dup2(terminal, STDERR_FILENO); });
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), arguments);
+    process.closeWriteChannel();
+    run.finished = finished.wait(60000) || !finished.isEmpty();
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    ::close(terminal);
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    // A download's few dozen redraws fit in the terminal's buffer, so reading after the end loses nothing.
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+        run.terminal.append(buffer, got);
+    ::close(master);
+    return run;
+}
+
+// The columns a drawing takes on the terminal: Chinese characters take two.
+int columns(const QByteArray &drawing)
+{
+    int count = 0;
+    for (const QChar c : QString::fromUtf8(drawing))
+        count += c.unicode() >= 0x1100 ? 2 : 1;
+    return count;
+}
+} // namespace
+
+void TestProgressTerminal::redrawnInPlace_data()
+{
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("escapes");
+
+    QTest::newRow("a terminal that takes escapes") << "xterm" << true;
+    QTest::newRow("TERM=dumb") << "dumb" << false;
+}
+
+void TestProgressTerminal::redrawnInPlace()
+{
+    QFETCH(QString, term);
+    QFETCH(bool, escapes);
+
+    QTemporaryDir dir;
+    const QString logo = writeCountingLogoFile(dir, LogoLineCount);
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const TerminalRun run = runWithTerminal({"logo", logo, "--port", clock.devicePath()}, term);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(clock.stop());
+
+    // Each redraw starts with a carriage return; the last one clears the line.
+    QList<QByteArray> drawings = run.terminal.split('\r');
+    drawings.removeAll(QByteArray());
+    QVERIFY2(drawings.size() > LogoLineCount / 2, run.terminal.constData());
+    QVERIFY(drawings.first().contains('/' + QByteArray::number(LogoLineCount)));
+    const QByteArray cleared = drawings.takeLast();
+    if (escapes) {
+        QCOMPARE(cleared, QByteArray("\033[K"));
+        for (const QByteArray &drawing : std::as_const(drawings))
+            QVERIFY2(drawing.endsWith("\033[K"), drawing.constData());
+    } else {
+        QVERIFY2(!run.terminal.contains('\033'), run.terminal.constData());
+        // Spaces cover whatever a longer drawing before left on the line, and at the end all of it.
+        int previous = 0;
+        for (const QByteArray &drawing : std::as_const(drawings)) {
+            QVERIFY2(columns(drawing) >= previous, drawing.constData());
+            previous = columns(drawing);
+        }
+        QCOMPARE(cleared.trimmed(), QByteArray());
+        QVERIFY(cleared.size() >= columns(drawings.last().trimmed()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProgressTerminal)
+#include "tst_progress_terminal.moc"
