@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QSpinBox>
@@ -123,7 +124,10 @@ void TestLogoChoices::typedTextIsDownloadedAsPreviewed()
     LogoTextDialog *dialog = textDialog(bench);
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     QTRY_COMPARE(QApplication::focusWidget(), dialog->findChild<QLineEdit *>("firstLine"));
+    auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    QVERIFY(!ok->isEnabled());  // nothing typed is no logo
     typeKeys(QStringLiteral("欢迎光临"));
+    QVERIFY(ok->isEnabled());
     pressKey(Qt::Key_Tab);
     typeKeys(QStringLiteral("ACME 2026"));
     // The preview follows each key.
