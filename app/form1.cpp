@@ -71,8 +71,8 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
         showStatus(m_logoFilePath);
         refreshLogo();
     });
-    // A cancelled choice keeps the file chosen before (or the default) and shows it.
-    connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(m_logoFilePath); });
+    // A cancelled choice keeps the logo chosen before (or the default) and shows it.
+    connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(logoName()); });
 
     connect(ui.Cmd2, &QPushButton::clicked, this, &Form1::Cmd2_Click);
     connect(ui.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -366,6 +366,13 @@ void Form1::showPictureChoices()
     ui.logoNote->setText(flat ? tr("图片太扁：只剩 %1 行点").arg(rows) : QString());
 }
 
+QString Form1::logoName() const
+{
+    if (!m_logoFromText)
+        return m_logoFilePath;
+    return tr("文字：%1").arg(logoTextLines(m_logoText.text).join(QStringLiteral(" / ")));
+}
+
 void Form1::openTextDialog()
 {
     if (!m_textDialog) {
@@ -376,7 +383,7 @@ void Form1::openTextDialog()
             m_logoFromText = true;
             // Invert is seen in the dialog's preview and kept; the image choices do not apply to text.
             m_logoOptions = {.invert = m_logoOptions.invert};
-            showStatus(tr("文字：%1").arg(logoTextLines(m_logoText.text).join(QStringLiteral(" / "))));
+            showStatus(logoName());
             refreshLogo();
         });
     }

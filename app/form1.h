@@ -68,6 +68,8 @@ private:
     void refreshLogo();
     void saveLogoAsText();
     void openTextDialog();
+    // The logo as the status line names it: the file's path, or the text.
+    QString logoName() const;
     // The picture choices below the preview and on its menu as they stand for the current logo; none
     // can be changed while a download sends it.
     void showPictureChoices();

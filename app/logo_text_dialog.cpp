@@ -64,7 +64,8 @@ LogoTextDialog::LogoTextDialog(QWidget *parent)
     form->addRow(tr("对齐(&A)："), m_alignment);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setText(tr("确定"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -129,6 +130,10 @@ void LogoTextDialog::setInverted(bool inverted)
 
 void LogoTextDialog::redraw()
 {
-    m_bytes = logoBytesFromText(options(), m_inverted);
+    const LogoTextOptions chosen = options();
+    m_bytes = logoBytesFromText(chosen, m_inverted);
     m_preview->showPicture(m_bytes);
+    // Nothing typed yet is no logo.
+    if (m_ok)
+        m_ok->setEnabled(!chosen.text.trimmed().isEmpty());
 }

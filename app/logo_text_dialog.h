@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class LogoPreview;
 
@@ -39,6 +40,7 @@ private:
     QCheckBox *m_bold = nullptr;
     QComboBox *m_alignment = nullptr;
     LogoPreview *m_preview = nullptr;
+    QPushButton *m_ok = nullptr;
     bool m_inverted = false;
     QByteArray m_bytes;
 };

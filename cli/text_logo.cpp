@@ -32,8 +32,11 @@ std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *ar
         text = text || std::strcmp(argv[i], "--text") == 0 || std::strncmp(argv[i], "--text=", 7) == 0;
     if (!text)
         return std::make_unique<QCoreApplication>(argc, argv);
-    // The command line never shows a window, so it needs no display even where there is one.
+#ifndef Q_OS_WIN
+    // The command line never shows a window, so it needs no display even where there is one. Windows always
+    // has its desktop, and the package carries only the platform plugin of its own.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 

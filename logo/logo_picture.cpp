@@ -57,13 +57,13 @@ float greyOverWhite(QRgb premultiplied)
                   float(qBlue(premultiplied) + transparency));
 }
 
-// Grey level of a straight (not premultiplied) pixel laid over white.
+// Grey level of a straight (not premultiplied) pixel laid over white. Grey is a weighted sum of the
+// channels, so the grey of the colour can be laid over white instead of each channel.
 float straightGreyOverWhite(QRgb pixel)
 {
-    const float opacity = float(qAlpha(pixel)) / 255;
-    const float ground = 255 - float(qAlpha(pixel));
-    return greyOf(float(qRed(pixel)) * opacity + ground, float(qGreen(pixel)) * opacity + ground,
-                  float(qBlue(pixel)) * opacity + ground);
+    const int alpha = qAlpha(pixel);
+    const int weighted = qRed(pixel) * 11 + qGreen(pixel) * 16 + qBlue(pixel) * 5;  // 32 times the grey
+    return float(weighted * alpha) * (1.0f / (32 * 255)) + float(255 - alpha);
 }
 
 // One source pixel's share of one reduced dot along an axis: dot `target` is the weighted sum of the

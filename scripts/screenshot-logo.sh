@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Pictures of the logo preview for the README, taken the way an operator works: the window under Xvfb
-# with a window manager, a simulated time clock on port 1 answering slowly, and real key presses.
-#   scripts/screenshot-logo.sh [FOLDER]   writes logo-before.png, logo-during.png, logo-after.png and
-#                                         logo-failed.png into FOLDER (docs/ by default)
+# with a window manager, a simulated time clock on port 1 answering slowly, and real key presses; then a
+# text logo made with 文字…, typed with real key presses, in both languages.
+#   scripts/screenshot-logo.sh [FOLDER]   writes logo-before.png, logo-during.png, logo-after.png,
+#                                         logo-failed.png, text-dialog.png, text-logo.png and their -en
+#                                         twins of the last two into FOLDER (docs/ by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
@@ -59,6 +61,38 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     one_download logo-during.png logo-after.png --delay-ms 60
     one_download logo-failing.png logo-failed.png --delay-ms 60 --silence 20
     rm -f "$folder/logo-failing.png"
+
+    # text_logo LANGUAGE SUFFIX FIRST-LINE SECOND-LINE: 文字… opened with Alt+T, two lines typed, pictured
+    # with the dialog open and after OK.
+    text_logo() {
+        local language=$1 suffix=$2 first=$3 second=$4
+        LANG=C.UTF-8 "$build/app/timeclock-setup" --lang "$language" >"$work/app.log" 2>&1 &
+        local app=$!
+        pids+=($app)
+        local window=
+        until [ -n "$window" ]; do window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | tail -1 || true); sleep 0.1; done
+        xdotool windowmove --sync "$window" 0 0
+        xdotool windowactivate --sync "$window"
+        sleep 0.5
+        xdotool key --window "$window" alt+t
+        sleep 1
+        xdotool type --delay 80 "$first"
+        xdotool key Tab
+        xdotool type --delay 80 "$second"
+        sleep 1
+        # The dialog sits over the window: the picture is both, trimmed of the empty screen around them.
+        import -window root "$work/screen.png"
+        convert "$work/screen.png" -trim +repage "$folder/text-dialog$suffix.png"
+        xdotool key Return
+        sleep 1
+        local geometry
+        geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { split($2, s, "x"); print s[1] + 4 "x" s[2] + 28 "+0+0" }')
+        import -window root -crop "$geometry" +repage "$folder/text-logo$suffix.png"
+        kill "$app"
+        wait "$app" 2>/dev/null || true
+    }
+    text_logo zh "" "欢迎光临" "ACME 2026"
+    text_logo en "-en" "欢迎光临" "ACME 2026"
     exit 0
 fi
 
@@ -68,4 +102,4 @@ ensure_packages xvfb xauth x11-utils imagemagick openbox xdotool
 build_tree "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 mkdir -p "$folder"
 xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside-xvfb "$PWD/$build_dir" "$folder"
-ls -1 "$folder"/logo-*.png
+ls -1 "$folder"/logo-*.png "$folder"/text-*.png

@@ -59,6 +59,7 @@ echo "Depends: $depends"
 for needed in libqt6widgets6 libqt6serialport6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-arphic-uming; do
     check "depends on $needed" grep -Eq "(^|, )$needed( |,|$)" <<<"$depends"
 done
+check "recommends the text logo's font" grep -q fonts-wqy-zenhei <<<"$(field Recommends)"
 
 # --- files
 root=$work/root

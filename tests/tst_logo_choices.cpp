@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QSpinBox>
@@ -102,6 +103,8 @@ private slots:
     void typedTextIsDownloadedAsPreviewed();
     void commandLineTextMatchesTheWindow_data();
     void commandLineTextMatchesTheWindow();
+    void commandLineRefusesBadText_data();
+    void commandLineRefusesBadText();
     void anotherFileStartsPlain();
     void flatPictureNoteAndFill();
     void keyboardReachesTheChoices();
@@ -123,7 +126,10 @@ void TestLogoChoices::typedTextIsDownloadedAsPreviewed()
     LogoTextDialog *dialog = textDialog(bench);
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     QTRY_COMPARE(QApplication::focusWidget(), dialog->findChild<QLineEdit *>("firstLine"));
+    auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    QVERIFY(!ok->isEnabled());  // nothing typed is no logo
     typeKeys(QStringLiteral("欢迎光临"));
+    QVERIFY(ok->isEnabled());
     pressKey(Qt::Key_Tab);
     typeKeys(QStringLiteral("ACME 2026"));
     // The preview follows each key.
@@ -197,6 +203,34 @@ void TestLogoChoices::commandLineTextMatchesTheWindow()
     const ProgramRun shown = runProgram(QStringList{"show-logo"} + arguments);
     QCOMPARE(shown.exitCode, 0);
     QCOMPARE(shown.outText().count(u'\n') + 1, 2 + LogoPictureHeight / 2);
+}
+
+void TestLogoChoices::commandLineRefusesBadText_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown font") << QStringList{"--text", "考勤", "--font", "No Such Face"} << "没有这个字体！（--font No Such Face）";
+    QTest::newRow("size 0") << QStringList{"--text", "考勤", "--size", "0"} << "文字大小错误！（--size 0）";
+    QTest::newRow("size 97") << QStringList{"--text", "考勤", "--size", "97"} << "文字大小错误！（--size 97）";
+    QTest::newRow("three lines") << QStringList{"--text", "a\\nb\\nc"} << "文字最多两行！（--text）";
+    QTest::newRow("only spaces") << QStringList{"--text", "   "} << "文字是空的！（--text）";
+    QTest::newRow("bad alignment") << QStringList{"--text", "考勤", "--align", "middle"} << "对齐方式错误！（--align middle）";
+    QTest::newRow("a file as well") << QStringList{"--text", "考勤", "logo.png"} << "";
+}
+
+// A text that cannot be drawn as asked is refused before anything is written, with exit code 2.
+void TestLogoChoices::commandLineRefusesBadText()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("text.txt");
+    const ProgramRun run = runProgram(QStringList{"convert-logo"} + arguments + QStringList{"-o", target});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 2);
+    if (!message.isEmpty())
+        QVERIFY2(run.errText().endsWith(message), qPrintable(run.errText()));
+    QVERIFY(!QFileInfo::exists(target));
 }
 
 // Opening another file starts with invert and dither off, shown so in their boxes.

@@ -280,23 +280,27 @@ void TestLogoText::fontList()
 void TestLogoText::latinReadBack_data()
 {
     QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("size");
     QTest::addColumn<bool>("bold");
-    QTest::newRow("default") << QString() << false;
-    QTest::newRow("default, bold") << QString() << true;
-    QTest::newRow("DejaVu Sans") << QStringLiteral("DejaVu Sans") << false;
+    QTest::newRow("default") << QString() << 0 << false;
+    QTest::newRow("default, bold") << QString() << 0 << true;
+    QTest::newRow("default, 16 points") << QString() << 16 << false;
+    QTest::newRow("DejaVu Sans") << QStringLiteral("DejaVu Sans") << 0 << false;
+    QTest::newRow("DejaVu Sans, 16 points") << QStringLiteral("DejaVu Sans") << 16 << false;
 }
 
 // OCR's second opinion on the Latin text: at most one character read wrong.
 void TestLogoText::latinReadBack()
 {
     QFETCH(QString, family);
+    QFETCH(int, size);
     QFETCH(bool, bold);
     if (!family.isEmpty() && !installed(family))
         QSKIP("font not installed");
     QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty(),
              "tesseract is not installed (scripts/common.sh installs it)");
 
-    const QByteArray bytes = logoBytesFromText({.text = LatinName, .family = family, .bold = bold});
+    const QByteArray bytes = logoBytesFromText({.text = LatinName, .family = family, .pointSize = size, .bold = bold});
     const auto read = readBack(bytes, QStringLiteral("eng"));
     QVERIFY(read);
     const QString expected = QString(LatinName).remove(u' ');
@@ -327,11 +331,13 @@ void TestLogoText::chineseReadBack()
                          .arg(charactersReadBack(expected, *crisp))
                          .arg(expected.size())
                          .arg(*crisp);
-    if (installed(QStringLiteral("AR PL UMing CN"))) {
-        const auto imported = readBack(importedFromSmoothPicture(text, QStringLiteral("AR PL UMing CN")),
-                                       QStringLiteral("chi_sim"));
+    for (const QString &family : {defaultLogoFontFamily(), QStringLiteral("AR PL UMing CN")}) {
+        if (!installed(family))
+            continue;
+        const auto imported = readBack(importedFromSmoothPicture(text, family), QStringLiteral("chi_sim"));
         QVERIFY(imported);
-        report += QStringLiteral("; imported smooth AR PL UMing %1/%2 \"%3\"")
+        report += QStringLiteral("; imported from a smooth PNG in %1 %2/%3 \"%4\"")
+                      .arg(family)
                       .arg(charactersReadBack(expected, *imported))
                       .arg(expected.size())
                       .arg(*imported);
