@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
 #include <variant>
 
 // One exchange with the terminal: an address byte, a command frame, and a reply of fixed length whose
@@ -11,8 +12,8 @@
 struct Exchange
 {
     quint8 addressByte = 0;
-    // The address byte in a write of its own before the frame: a terminal that is not busy with a
-    // download wakes on its address and needs that moment before the frame arrives.
+    // The address byte in a write of its own, handed to the driver before the frame is written; nothing
+    // waits between the two.
     bool pauseFirst = false;
     QByteArray commandFrame;
     int replyLength = 1;
@@ -44,6 +45,8 @@ struct CommandResult
     QString message;
     CommandStatus status = CommandStatus::Done;
     QByteArray reply{};
+    // A download: the lines the terminal confirmed; the picture it holds is new up to there.
+    std::optional<int> linesConfirmed{};
 };
 
 // What a command does next: another exchange, or finish.
@@ -56,4 +59,7 @@ public:
     virtual ~TerminalTask() = default;
     virtual CommandStep begin() = 0;
     virtual CommandStep next(const ExchangeOutcome &outcome) = 0;
+    // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
+    // vanish); nothing for other commands.
+    virtual std::optional<int> linesConfirmed() const { return std::nullopt; }
 };

@@ -81,7 +81,7 @@ Soak::CommandResult Soak::runCommand(const PlannedCommand &command, const QStrin
 
     QElapsedTimer sinceStart;
     sinceStart.start();
-    m_session.run(PortChoice{.deviceName = device}, task.openPort, std::move(task.task));
+    m_session.run(PortChoice{.deviceName = device}, std::move(task.task));
     if (!result.finished)
         wait.run();
     result.elapsedMs =
