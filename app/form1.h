@@ -28,6 +28,8 @@ public:
 
     QString LogoFilePath() const { return m_logoFilePath; }
     CommandSession &session() { return m_session; }
+    // The status line as drawn: its text with the middle of a long path left out where it does not fit.
+    QString shownStatus() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -40,7 +42,6 @@ private:
     void Command4_Click();
     void Command5_Click();
     void DOWNLOG_Click();
-    void DOWNLOG_KeyPress(quint16 keyAscii);
     void OpenFile_Click();
     void oem_log_Click();
 
@@ -58,6 +59,12 @@ private:
     void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
     void endCommand(const CommandResult &result);
     void showStatus(const QString &text, const QString &toolTip = {});
+    void paintStatus();
+    static QString failureToolTip(const CommandResult &result, bool download);
+    // Only the delay box the settings command will read is enabled.
+    void followDelayChoice();
+    // While a download runs, nothing may change the picture being sent.
+    void lockPicture(bool locked);
     bool downloadRunning() const;
     void askBeforeClosing();
     // Reads the logo file again and shows what a download would send, or why it cannot.
@@ -76,6 +83,8 @@ private:
     LogoImageOptions m_logoOptions;
     std::optional<LoadedLogo> m_logo;  // what refreshLogo() last read
     bool m_quitConfirmed = false;
+    // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
+    bool m_serialNumberGiven = false;
 };
 
 // Song-style Chinese fonts to use where "宋体" itself is not installed.

@@ -130,12 +130,16 @@
         <translation>Text files (*.txt)</translation>
     </message>
     <message>
-        <source>图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)</source>
-        <translation>Images (*.png *.bmp *.jpg *.jpeg *.gif)</translation>
-    </message>
-    <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>文本文件和图片 (*.txt %1)</source>
+        <translation>Text files and images (*.txt %1)</translation>
+    </message>
+    <message>
+        <source>图片文件 (%1)</source>
+        <translation>Images (%1)</translation>
     </message>
 </context>
 <context>
@@ -161,7 +165,7 @@
     </message>
     <message>
         <source>通讯失败！</source>
-        <translation>No answer from the terminal.</translation>
+        <translation>Communication failed.</translation>
     </message>
     <message>
         <source>通讯成功！</source>
@@ -262,6 +266,34 @@
     <message>
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>没有回答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>回答错误：收到 %1</source>
+        <translation>Wrong answer: received %1</translation>
+    </message>
+    <message>
+        <source>第%1行没有完成，考勤机的图片只更新到第%2行</source>
+        <translation>Line %1 failed; the terminal&apos;s picture is new only up to line %2</translation>
+    </message>
+    <message>
+        <source>第1行没有完成，考勤机的图片没有改变</source>
+        <translation>Line 1 failed; the terminal&apos;s picture is unchanged</translation>
+    </message>
+    <message>
+        <source>请先读出或输入序列号！</source>
+        <translation>Read or type the serial number first.</translation>
+    </message>
+    <message>
+        <source>这是文件夹</source>
+        <translation>a folder</translation>
+    </message>
+    <message>
+        <source>不是串口</source>
+        <translation>not a serial port</translation>
     </message>
 </context>
 <context>
