@@ -24,6 +24,8 @@ private slots:
     void waitingByteEndsTheCommand();
     void answerWaitingWhileTheThreadIsBusy_data();
     void answerWaitingWhileTheThreadIsBusy();
+    void downloadSaysHowFarItGot_data();
+    void downloadSaysHowFarItGot();
 };
 
 namespace {
@@ -78,6 +80,7 @@ ExchangeOutcome exchangeOnce(SerialLink &link, const Exchange &exchange)
 void TestExchange::init()
 {
     qRegisterMetaType<ExchangeOutcome>();
+    qRegisterMetaType<CommandResult>();
     traceLines.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
     qInstallMessageHandler(keepTraceLine);
@@ -213,6 +216,39 @@ void TestExchange::answerWaitingWhileTheThreadIsBusy()
     QCOMPARE(outcome.reply.toHex(' '), reply.toHex(' '));
     link.releaseLink();
     QVERIFY(clock.stop());
+}
+
+void TestExchange::downloadSaysHowFarItGot_data()
+{
+    QTest::addColumn<QStringList>("simOptions");  // empty: the port does not open
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("linesConfirmed");
+    QTest::newRow("complete") << QStringList{"--machine", "18"} << int(CommandStatus::Done) << LogoLineCount;
+    QTest::newRow("no answer at line 5") << QStringList{"--silence", "5"} << int(CommandStatus::NoReply) << 5;
+    QTest::newRow("wrong answer at line 0") << QStringList{"--wrong-byte", "0"} << int(CommandStatus::WrongReply) << 0;
+    QTest::newRow("line cut at line 7") << QStringList{"--hangup-at", "7"} << int(CommandStatus::PortLost) << 7;
+    QTest::newRow("port does not open") << QStringList() << int(CommandStatus::PortOpenFailed) << 0;
+}
+
+void TestExchange::downloadSaysHowFarItGot()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(int, status);
+    QFETCH(int, linesConfirmed);
+    SimulatedTimeClock clock(simOptions);
+    QString device = QStringLiteral("/dev/timeclock-no-such-device");
+    if (!simOptions.isEmpty()) {
+        QVERIFY(clock.start());
+        device = clock.devicePath();
+    }
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    session.run(PortChoice{.number = 1, .deviceName = device},
+                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = countingPicture()}));
+    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(result.linesConfirmed, std::optional<int>(linesConfirmed));
 }
 
 QTEST_MAIN(TestExchange)
