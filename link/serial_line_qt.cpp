@@ -129,8 +129,8 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
         return;
     case QSerialPort::ResourceError:
         // Another program reading the same device (cat, a terminal emulator) took the bytes first: the
-        // read would have blocked. That is no data, not a lost device; Qt stops listening on any resource
-        // error, so listening starts again.
+        // read would have blocked. That is no data, not a lost device. Qt stops listening on any resource
+        // error; setting the read buffer size again makes it listen again.
         if (m_port.isOpen() && lineStillThere()) {
             m_port.clearError();
             m_port.setReadBufferSize(m_port.readBufferSize());
