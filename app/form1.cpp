@@ -112,8 +112,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
 
     // The start-up serial number is a placeholder; typing or pasting makes it the operator's.
     connect(ui.xlh, &QLineEdit::textEdited, this, [this] { m_serialNumberGiven = true; });
-    for (QAbstractButton *choice : {static_cast<QAbstractButton *>(ui.mlmode), static_cast<QAbstractButton *>(ui.mkmode),
-                                    static_cast<QAbstractButton *>(ui.oem_log)})
+    for (QAbstractButton *choice : std::initializer_list<QAbstractButton *>{ui.mlmode, ui.mkmode, ui.oem_log})
         connect(choice, &QAbstractButton::toggled, this, &Form1::followDelayChoice);
 
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
@@ -345,20 +344,20 @@ void Form1::showStatus(const QString &text, const QString &toolTip)
     QAccessible::updateAccessibility(&changed);
     // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
     const QString tip = toolTip.isEmpty() ? text : toolTip;
-    ui.HELP1->setToolTip(tip.isEmpty() ? QString()
-                                       : QStringLiteral("<qt>%1</qt>").arg(tip.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"))));
+    const QString html = tip.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(html));
 }
 
-QString Form1::shownStatus() const
+FittedStatus Form1::fittedStatus() const
 {
-    return fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width()).text;
+    return fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width());
 }
 
 void Form1::paintStatus()
 {
     // Drawn here rather than by the label, so that a long path loses its middle and not the end of the text;
     // the label keeps the whole text for the tooltip and for screen readers.
-    const FittedStatus fitted = fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width());
+    const FittedStatus fitted = fittedStatus();
     QPainter painter(ui.HELP1);
     painter.setFont(fitted.font);
     painter.setPen(ui.HELP1->palette().color(ui.HELP1->foregroundRole()));

@@ -4,6 +4,7 @@
 #include "command_table.h"
 #include "logo_source.h"
 #include "port_directory.h"
+#include "status_line.h"
 #include "ui_form1.h"
 
 #include <QPointer>
@@ -29,7 +30,7 @@ public:
     QString LogoFilePath() const { return m_logoFilePath; }
     CommandSession &session() { return m_session; }
     // The status line as drawn: its text with the middle of a long path left out where it does not fit.
-    QString shownStatus() const;
+    QString shownStatus() const { return fittedStatus().text; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -59,6 +60,7 @@ private:
     void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
     void endCommand(const CommandResult &result);
     void showStatus(const QString &text, const QString &toolTip = {});
+    FittedStatus fittedStatus() const;
     void paintStatus();
     static QString failureToolTip(const CommandResult &result, bool download);
     // Only the delay box the settings command will read is enabled.

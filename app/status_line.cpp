@@ -6,7 +6,7 @@
 namespace {
 constexpr qreal SmallestPointSize = 7;
 constexpr qreal PointSizeStep = 0.5;
-constexpr int PathCharactersKept = 12;  // an elided path still shows its start and its file or device name
+constexpr int PathCharactersKept = 12; // an elided path still shows its start and its file or device name
 
 // Where the path in a status text starts and ends: from its first separator (or drive letter) to the
 // closing bracket that ends the text, or to the end of the text.
@@ -37,9 +37,9 @@ FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
     const QString tail = hasPath ? text.mid(end) : QString();
 
     QFont shown = font;
-    if (font.pointSizeF() <= 0)  // a pixel-sized font is not made smaller
+    if (font.pointSizeF() <= 0) // a pixel-sized font is not made smaller
         shown.setPointSizeF(SmallestPointSize);
-    for (qreal size = shown.pointSizeF(); ; size -= PointSizeStep) {
+    for (qreal size = shown.pointSizeF();; size -= PointSizeStep) {
         const bool smallest = size - PointSizeStep < SmallestPointSize;
         shown.setPointSizeF(size);
         const QFontMetrics metrics(shown);

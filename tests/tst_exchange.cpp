@@ -95,11 +95,11 @@ void TestExchange::cleanup()
 void TestExchange::waitingByteEndsTheCommand_data()
 {
     QTest::addColumn<QStringList>("simOptions");
-    QTest::addColumn<bool>("readSerialFirst");  // an earlier exchange on the same open port
-    QTest::addColumn<bool>("download");         // else the settings command, a single exchange
+    QTest::addColumn<bool>("readSerialFirst"); // an earlier exchange on the same open port
+    QTest::addColumn<bool>("download");        // else the settings command, a single exchange
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QByteArray>("reply");      // what the command ended on
-    QTest::addColumn<int>("linesConfirmed");    // -1: not a download
+    QTest::addColumn<QByteArray>("reply");   // what the command ended on
+    QTest::addColumn<int>("linesConfirmed"); // -1: not a download
     QTest::addColumn<QByteArray>("onLine");
 
     const QString interrupted = StatusText::CommunicationInterrupted.toString();
@@ -130,16 +130,15 @@ void TestExchange::waitingByteEndsTheCommand_data()
     QTest::newRow("settings, machine number waiting")
         << QStringList{"--extra-byte", "0"} << true << false << failed << QByteArray("\x12") << -1
         << ReadSerialOnLine;
-    QTest::newRow("settings, another byte waiting")
-        << QStringList{"--stray-byte", "7@0"} << true << false << failed << QByteArray("\x07") << -1
-        << ReadSerialOnLine;
+    QTest::newRow("settings, another byte waiting") << QStringList{"--stray-byte", "7@0"} << true << false
+                                                    << failed << QByteArray("\x07") << -1 << ReadSerialOnLine;
     // Nothing waiting: the check stays quiet.
     QTest::newRow("download after a clean answer")
         << QStringList() << true << true << StatusText::DownloadComplete.toString() << QByteArray("\x12")
         << LogoLineCount << ReadSerialOnLine + logo(LogoLineCount);
     QTest::newRow("settings after a clean answer")
-        << QStringList() << true << false << StatusText::SettingSucceeded.toString() << QByteArray("\x12") << -1
-        << ReadSerialOnLine + settingsOnLine;
+        << QStringList() << true << false << StatusText::SettingSucceeded.toString() << QByteArray("\x12")
+        << -1 << ReadSerialOnLine + settingsOnLine;
 }
 
 void TestExchange::waitingByteEndsTheCommand()
@@ -174,7 +173,8 @@ void TestExchange::waitingByteEndsTheCommand()
     QVERIFY(clock.stop());
     QCOMPARE(clock.received().toHex(' '), onLine.toHex(' '));
     if (result.status == CommandStatus::WrongReply) {
-        const QString waiting = QStringLiteral("RX (waiting before the frame) ") + QString::fromLatin1(reply.toHex(' '));
+        const QString waiting =
+            QStringLiteral("RX (waiting before the frame) ") + QString::fromLatin1(reply.toHex(' '));
         QVERIFY2(traceLines.contains(waiting), qPrintable(traceLines.join(u'\n')));
     }
 }
@@ -182,14 +182,14 @@ void TestExchange::waitingByteEndsTheCommand()
 void TestExchange::answerWaitingWhileTheThreadIsBusy_data()
 {
     QTest::addColumn<QStringList>("simOptions");
-    QTest::addColumn<bool>("readSerial");  // else the settings frame
+    QTest::addColumn<bool>("readSerial"); // else the settings frame
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("reply");
     QTest::newRow("serial number read, answer waiting")
         << QStringList{"--serial", "0a1b2c"} << true << int(ExchangeOutcome::Kind::Replied)
         << QByteArray::fromHex("120a1b2c");
-    QTest::newRow("settings, answer waiting") << QStringList() << false << int(ExchangeOutcome::Kind::Replied)
-                                              << QByteArray::fromHex("12");
+    QTest::newRow("settings, answer waiting")
+        << QStringList() << false << int(ExchangeOutcome::Kind::Replied) << QByteArray::fromHex("12");
     QTest::newRow("answer still to come when the thread is free")
         << QStringList{"--delay-ms", "3000"} << false << int(ExchangeOutcome::Kind::TimedOut) << QByteArray();
 }
@@ -220,13 +220,15 @@ void TestExchange::answerWaitingWhileTheThreadIsBusy()
 
 void TestExchange::downloadSaysHowFarItGot_data()
 {
-    QTest::addColumn<QStringList>("simOptions");  // empty: the port does not open
+    QTest::addColumn<QStringList>("simOptions"); // empty: the port does not open
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("linesConfirmed");
     QTest::newRow("complete") << QStringList{"--machine", "18"} << int(CommandStatus::Done) << LogoLineCount;
     QTest::newRow("no answer at line 5") << QStringList{"--silence", "5"} << int(CommandStatus::NoReply) << 5;
-    QTest::newRow("wrong answer at line 0") << QStringList{"--wrong-byte", "0"} << int(CommandStatus::WrongReply) << 0;
-    QTest::newRow("line cut at line 7") << QStringList{"--hangup-at", "7"} << int(CommandStatus::PortLost) << 7;
+    QTest::newRow("wrong answer at line 0")
+        << QStringList{"--wrong-byte", "0"} << int(CommandStatus::WrongReply) << 0;
+    QTest::newRow("line cut at line 7")
+        << QStringList{"--hangup-at", "7"} << int(CommandStatus::PortLost) << 7;
     QTest::newRow("port does not open") << QStringList() << int(CommandStatus::PortOpenFailed) << 0;
 }
 
@@ -244,7 +246,8 @@ void TestExchange::downloadSaysHowFarItGot()
     CommandSession session;
     QSignalSpy finished(&session, &CommandSession::finished);
     session.run(PortChoice{.number = 1, .deviceName = device},
-                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = countingPicture()}));
+                makeCommandTask(TerminalCommand::DownloadLogo,
+                                {.machineNumber = Machine, .picture = countingPicture()}));
     QVERIFY(!finished.isEmpty() || finished.wait(10000));
     const auto result = finished.constFirst().constFirst().value<CommandResult>();
     QCOMPARE(int(result.status), status);

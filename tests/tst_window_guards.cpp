@@ -3,11 +3,11 @@
 #include "window_bench.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTest>
 #include <QTranslator>
 
@@ -47,7 +47,7 @@ LogoPreview *previewOf(WindowBench &bench)
 QMenu *openPreviewMenu(WindowBench &bench)
 {
     LogoPreview *preview = previewOf(bench);
-    QTest::mouseClick(preview, Qt::LeftButton);  // the preview takes the focus
+    QTest::mouseClick(preview, Qt::LeftButton); // the preview takes the focus
     const QPoint centre = preview->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Keyboard, centre, preview->mapToGlobal(centre));
     QApplication::sendEvent(preview, &event);
@@ -72,7 +72,7 @@ int lastInkColumn(QLabel *label)
 
 void TestWindowGuards::cleanup()
 {
-    m_english.reset();  // back to the Chinese source texts
+    m_english.reset(); // back to the Chinese source texts
 }
 
 void TestWindowGuards::speak(const QString &language)
@@ -96,7 +96,7 @@ void TestWindowGuards::pictureStaysDuringDownload()
 {
     QFETCH(QString, move);
     QTemporaryDir dir;
-    WindowBench bench({"--delay-ms", "60"});  // a slow terminal: the download takes about two seconds
+    WindowBench bench({"--delay-ms", "60"}); // a slow terminal: the download takes about two seconds
     QVERIFY(bench.start());
     bench.form->show();
     QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
@@ -107,7 +107,7 @@ void TestWindowGuards::pictureStaysDuringDownload()
 
     QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
     QTest::mouseClick(bench.control<QPushButton>("DOWNLOG"), Qt::LeftButton);
-    QVERIFY(bench.clock.waitForReceived(2 * 21));  // two lines are out: the download runs
+    QVERIFY(bench.clock.waitForReceived(2 * 21)); // two lines are out: the download runs
     QVERIFY(!openFile->isEnabled());
     if (move == "click OpenFile") {
         QTest::mouseClick(openFile, Qt::LeftButton);
@@ -118,8 +118,8 @@ void TestWindowGuards::pictureStaysDuringDownload()
     } else {
         QMenu *menu = openPreviewMenu(bench);
         QVERIFY(menu);
-        QVERIFY(!menu->actions().at(0)->isEnabled());  // 反色
-        QVERIFY(!menu->actions().at(1)->isEnabled());  // 抖动
+        QVERIFY(!menu->actions().at(0)->isEnabled()); // 反色
+        QVERIFY(!menu->actions().at(1)->isEnabled()); // 抖动
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
         QTest::keyClick(menu, Qt::Key_Escape);
@@ -150,8 +150,8 @@ void TestWindowGuards::serialNumberComesFromOperatorOrTerminal_data()
     const QString ok = StatusText::SettingSucceeded.toString();
     QTest::newRow("placeholder, one Tab too far after 读序列号")
         << "tab" << StatusText::SerialNumberFirst.toString() << QByteArray() << QByteArray::fromHex("0a1b2c");
-    QTest::newRow("placeholder, 写序列号 clicked")
-        << "click" << StatusText::SerialNumberFirst.toString() << QByteArray() << QByteArray::fromHex("0a1b2c");
+    QTest::newRow("placeholder, 写序列号 clicked") << "click" << StatusText::SerialNumberFirst.toString()
+                                                   << QByteArray() << QByteArray::fromHex("0a1b2c");
     QTest::newRow("000000 typed") << "type 000000" << ok << QByteArray::fromHex("12050f000000")
                                   << QByteArray::fromHex("000000");
     QTest::newRow("pasted") << "paste 123abc" << ok << QByteArray::fromHex("12050f123abc")
@@ -213,15 +213,16 @@ void TestWindowGuards::serialNumberComesFromOperatorOrTerminal()
 void TestWindowGuards::onlyTheDelayInUseIsOpen_data()
 {
     QTest::addColumn<QStringList>("clicks");
-    QTest::addColumn<bool>("unlockDelay");   // 开锁延时 in use, else 打卡延时
-    QTest::addColumn<QByteArray>("onLine");  // with 打卡延时 7 and 开锁延时 5
+    QTest::addColumn<bool>("unlockDelay");  // 开锁延时 in use, else 打卡延时
+    QTest::addColumn<QByteArray>("onLine"); // with 打卡延时 7 and 开锁延时 5
     QTest::newRow("bell mode") << QStringList() << false << QByteArray::fromHex("120520000700");
-    QTest::newRow("bell mode, picture ticked") << QStringList{"oem_log"} << true << QByteArray::fromHex("120520020500");
+    QTest::newRow("bell mode, picture ticked")
+        << QStringList{"oem_log"} << true << QByteArray::fromHex("120520020500");
     QTest::newRow("door mode") << QStringList{"mkmode"} << true << QByteArray::fromHex("120520010500");
-    QTest::newRow("door mode, then bell again") << QStringList{"mkmode", "mlmode"} << false
-                                                << QByteArray::fromHex("120520000700");
-    QTest::newRow("picture ticked and unticked") << QStringList{"oem_log", "oem_log"} << false
-                                                 << QByteArray::fromHex("120520000700");
+    QTest::newRow("door mode, then bell again")
+        << QStringList{"mkmode", "mlmode"} << false << QByteArray::fromHex("120520000700");
+    QTest::newRow("picture ticked and unticked")
+        << QStringList{"oem_log", "oem_log"} << false << QByteArray::fromHex("120520000700");
 }
 
 void TestWindowGuards::onlyTheDelayInUseIsOpen()
@@ -262,17 +263,24 @@ void TestWindowGuards::statusLineKeepsWhatMatters_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("port");
-    QTest::addColumn<QStringList>("kept");  // parts that must show whole
-    const QString longPath = QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial_Converter_A50285BI-if00-port0");
+    QTest::addColumn<QStringList>("kept"); // parts that must show whole
+    const QString longPath =
+        QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial_Converter_A50285BI-if00-port0");
     QTest::newRow("zh, long device path")
         << "zh" << longPath << "1" << QStringList{"串口打开失败！（无此串口：/dev/", "-port0）"};
     QTest::newRow("en, long device path")
         << "en" << longPath << "1" << QStringList{"Cannot open the port (not found: /dev/", "-port0)."};
-    QTest::newRow("zh, port reaching no device") << "zh" << "" << "5" << QStringList{"串口打开失败！（无此串口：5号）"};
+    QTest::newRow("zh, port reaching no device") << "zh"
+                                                 << ""
+                                                 << "5" << QStringList{"串口打开失败！（无此串口：5号）"};
     QTest::newRow("en, port reaching no device")
-        << "en" << "" << "5" << QStringList{"Cannot open the port (not found: port 5)."};
+        << "en"
+        << ""
+        << "5" << QStringList{"Cannot open the port (not found: port 5)."};
     QTest::newRow("en, port 255 reaching no device")
-        << "en" << "" << "255" << QStringList{"Cannot open the port (not found: port 255)."};
+        << "en"
+        << ""
+        << "255" << QStringList{"Cannot open the port (not found: port 255)."};
 }
 
 void TestWindowGuards::statusLineKeepsWhatMatters()
@@ -301,7 +309,8 @@ void TestWindowGuards::statusLineKeepsWhatMatters()
         QVERIFY2(shown.contains(part), qPrintable(shown));
     const FittedStatus fitted = fitStatusText(whole, help->font(), help->contentsRect().width());
     QCOMPARE(fitted.text, shown);
-    QVERIFY2(QFontMetrics(fitted.font).horizontalAdvance(shown) <= help->contentsRect().width(), qPrintable(shown));
+    QVERIFY2(QFontMetrics(fitted.font).horizontalAdvance(shown) <= help->contentsRect().width(),
+             qPrintable(shown));
     // Drawn whole: no ink at the box's right edge, where a cut text would run into it.
     const int lastInk = lastInkColumn(help);
     QVERIFY2(lastInk >= 0 && lastInk < help->width() - 2, qPrintable(QString::number(lastInk)));
@@ -315,22 +324,23 @@ void TestWindowGuards::failedReplySaysWhichFailure_data()
     QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("toolTip");  // lines the tooltip holds
-    QTest::newRow("zh, no answer") << "zh" << QStringList{"--silence", "all"} << "Command1" << "通讯失败！"
-                                   << QStringList{"没有回答", "请检查连线、串口号和机号"};
-    QTest::newRow("zh, wrong answer") << "zh" << QStringList{"--wrong-byte", "all"} << "Command1" << "通讯失败！"
-                                      << QStringList{"回答错误：收到 ED", "请检查连线、串口号和机号"};
+    QTest::addColumn<QStringList>("toolTip"); // lines the tooltip holds
+    QTest::newRow("zh, no answer") << "zh" << QStringList{"--silence", "all"} << "Command1"
+                                   << "通讯失败！" << QStringList{"没有回答", "请检查连线、串口号和机号"};
+    QTest::newRow("zh, wrong answer")
+        << "zh" << QStringList{"--wrong-byte", "all"} << "Command1"
+        << "通讯失败！" << QStringList{"回答错误：收到 ED", "请检查连线、串口号和机号"};
     QTest::newRow("zh, download, no answer at line 14")
-        << "zh" << QStringList{"--silence", "13"} << "DOWNLOG" << "通讯失败！"
-        << QStringList{"没有回答", "第14行没有完成，考勤机的图片只更新到第13行"};
+        << "zh" << QStringList{"--silence", "13"} << "DOWNLOG"
+        << "通讯失败！" << QStringList{"没有回答", "第14行没有完成，考勤机的图片只更新到第13行"};
     QTest::newRow("zh, download, wrong answer at line 1")
-        << "zh" << QStringList{"--wrong-byte", "0"} << "DOWNLOG" << "通讯中断！"
-        << QStringList{"回答错误：收到 ED", "第1行没有完成，考勤机的图片没有改变"};
+        << "zh" << QStringList{"--wrong-byte", "0"} << "DOWNLOG"
+        << "通讯中断！" << QStringList{"回答错误：收到 ED", "第1行没有完成，考勤机的图片没有改变"};
     QTest::newRow("en, no answer") << "en" << QStringList{"--silence", "all"} << "Command1"
                                    << "Communication failed." << QStringList{"No answer"};
     QTest::newRow("en, download, wrong answer at line 14")
-        << "en" << QStringList{"--wrong-byte", "13"} << "DOWNLOG" << "Download interrupted."
-        << QStringList{"Wrong answer: received ED", "Line 14 failed"};
+        << "en" << QStringList{"--wrong-byte", "13"} << "DOWNLOG"
+        << "Download interrupted." << QStringList{"Wrong answer: received ED", "Line 14 failed"};
 }
 
 void TestWindowGuards::failedReplySaysWhichFailure()
