@@ -336,6 +336,9 @@ void TestWindowGuards::failedReplySaysWhichFailure_data()
     QTest::newRow("zh, download, wrong answer at line 1")
         << "zh" << QStringList{"--wrong-byte", "0"} << "DOWNLOG"
         << "通讯中断！" << QStringList{"回答错误：收到 ED", "第1行没有完成，考勤机的图片没有改变"};
+    QTest::newRow("zh, download, line cut at line 8")
+        << "zh" << QStringList{"--hangup-at", "7"} << "DOWNLOG"
+        << "串口已断开！" << QStringList{"串口已断开！", "第8行没有完成，考勤机的图片只更新到第7行"};
     QTest::newRow("en, no answer") << "en" << QStringList{"--silence", "all"} << "Command1"
                                    << "Communication failed." << QStringList{"No answer"};
     QTest::newRow("en, download, wrong answer at line 14")
