@@ -4,6 +4,7 @@
 #include "logo_source.h"
 #include "logo_text_dialog.h"
 #include "read_serial.h"
+#include "status_line.h"
 #include "status_messages.h"
 #include "terminal_settings.h"
 #include "text_conversions.h"
@@ -15,8 +16,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPainter>
 #include <QScreen>
 
 #include <utility>
@@ -24,12 +27,37 @@
 namespace {
 const QString LogoFileName = QStringLiteral("bmp.txt");
 
-// Logo text files first, as they always were; any image makes a logo too.
+QString textFileFilter()
+{
+    return QCoreApplication::translate("Form1", "文本文件 (*.txt)");
+}
+
+// Every picture format this Qt reads, as file patterns.
+QString picturePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    return patterns.join(u' ');
+}
+
+// Logo text files and pictures together first, so a picture shows without a change of filter; then each
+// kind alone, and everything.
 QStringList logoFileFilters()
 {
-    return {QCoreApplication::translate("Form1", "文本文件 (*.txt)"),
-            QCoreApplication::translate("Form1", "图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)"),
+    const QString pictures = picturePatterns();
+    return {QCoreApplication::translate("Form1", "文本文件和图片 (*.txt %1)").arg(pictures), textFileFilter(),
+            QCoreApplication::translate("Form1", "图片文件 (%1)").arg(pictures),
             QCoreApplication::translate("Form1", "所有文件 (*)")};
+}
+
+// At most this many received bytes are named in a tooltip.
+constexpr int BytesNamed = 8;
+
+QString hexBytes(const QByteArray &bytes)
+{
+    const QString named = QString::fromLatin1(bytes.left(BytesNamed).toHex(' ').toUpper());
+    return bytes.size() > BytesNamed ? named + QStringLiteral(" …") : named;
 }
 } // namespace
 
@@ -85,6 +113,12 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
                                 ui.saveAsButton})
         button->installEventFilter(this);
     ui.COM1->installEventFilter(this);
+    ui.HELP1->installEventFilter(this);
+
+    // The start-up serial number is a placeholder; typing or pasting makes it the operator's.
+    connect(ui.xlh, &QLineEdit::textEdited, this, [this] { m_serialNumberGiven = true; });
+    for (QAbstractButton *choice : std::initializer_list<QAbstractButton *>{ui.mlmode, ui.mkmode, ui.oem_log})
+        connect(choice, &QAbstractButton::toggled, this, &Form1::followDelayChoice);
 
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
@@ -93,7 +127,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     m_saveDialog->setObjectName(QStringLiteral("saveLogoAsText"));
     m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilter(logoFileFilters().front());
+    m_saveDialog->setNameFilter(textFileFilter());
     m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
     m_saveDialog->setWindowModality(Qt::WindowModal);
     connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
@@ -122,6 +156,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
 
     Form_Load();
     refreshLogo();
+    followDelayChoice();
 
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -152,7 +187,7 @@ void Form1::Command1_Click()
     if (!target)
         return;
     const TerminalSettings settings{ui.mlmode->isChecked(), ui.oem_log->isChecked(), ui.fontj->isChecked()};
-    // Only the delay box the terminal will use is read.
+    // Only the delay box the terminal will use is read (the other one is disabled).
     const QLineEdit *delayBox = usesUnlockDelay(settings) ? ui.D_Timer : ui.dkys;
     const auto delay = byteFromText(delayBox->text());
     if (!delay) {
@@ -176,6 +211,11 @@ void Form1::Command5_Click()
     const auto target = commandTarget();
     if (!target)
         return;
+    // Writing the placeholder would wipe the terminal's serial number by a slip of the Tab key.
+    if (!m_serialNumberGiven) {
+        showStatus(StatusText::SerialNumberFirst.toString());
+        return;
+    }
     const auto serialNumber = serialNumberFromText(ui.xlh->text());
     if (!serialNumber) {
         showStatus(StatusText::BadSerialNumber.toString());
@@ -203,6 +243,7 @@ void Form1::DOWNLOG_Click()
     ui.PBar1->setValue(0);
     ui.PBar1->show();
     ui.logoPreview->setConfirmedRows(0);
+    lockPicture(true);
     startCommand(TerminalCommand::DownloadLogo, target->port,
                  {.machineNumber = target->machineNumber,
                   .picture = m_logo->picture,
@@ -212,12 +253,6 @@ void Form1::DOWNLOG_Click()
                       ui.PBar1->setValue(linesBegun);
                   }});
     showPictureChoices();
-}
-
-void Form1::DOWNLOG_KeyPress(quint16 keyAscii)
-{
-    Q_UNUSED(keyAscii);
-    ui.DOWNLOG->setEnabled(true);
 }
 
 void Form1::OpenFile_Click()
@@ -287,20 +322,25 @@ void Form1::startCommand(TerminalCommand command, const PortChoice &port, const 
             m_commandButton->clearFocus();
         m_commandButton->setEnabled(false);
     }
-    m_session.run(port, commandRow(command).openPort, makeCommandTask(command, inputs));
+    m_session.run(port, makeCommandTask(command, inputs));
 }
 
 void Form1::endCommand(const CommandResult &result)
 {
     ui.PBar1->hide();
-    if (result.status == CommandStatus::NoReply || result.status == CommandStatus::WrongReply)
-        showStatus(result.message, StatusText::CheckTheLineHint.toString());
-    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial)
+    const bool download = m_runningCommand == TerminalCommand::DownloadLogo;
+    if (const QString tip = failureToolTip(result, download); !tip.isEmpty())
+        showStatus(result.message, tip);
+    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial) {
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
-    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::DownloadLogo)
-        ui.logoPreview->setConfirmedRows(LogoLineCount);
-    if (m_runningCommand == TerminalCommand::DownloadLogo)
+        m_serialNumberGiven = true;
+    }
+    if (download) {
+        if (result.status == CommandStatus::Done)
+            ui.logoPreview->setConfirmedRows(LogoLineCount);
+        lockPicture(false);
         showPictureChoices();
+    }
 
     QPushButton *button = std::exchange(m_commandButton, nullptr);
     if (!button)
@@ -320,7 +360,57 @@ void Form1::showStatus(const QString &text, const QString &toolTip)
     QAccessible::updateAccessibility(&changed);
     // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
     const QString tip = toolTip.isEmpty() ? text : toolTip;
-    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tip.toHtmlEscaped()));
+    const QString html = tip.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(html));
+}
+
+FittedStatus Form1::fittedStatus() const
+{
+    return fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width());
+}
+
+void Form1::paintStatus()
+{
+    // Drawn here rather than by the label, so that a long path loses its middle and not the end of the text;
+    // the label keeps the whole text for the tooltip and for screen readers.
+    const FittedStatus fitted = fittedStatus();
+    QPainter painter(ui.HELP1);
+    painter.setFont(fitted.font);
+    painter.setPen(ui.HELP1->palette().color(ui.HELP1->foregroundRole()));
+    painter.drawText(ui.HELP1->contentsRect(), int(ui.HELP1->alignment()), fitted.text);
+}
+
+QString Form1::failureToolTip(const CommandResult &result, bool download)
+{
+    QStringList lines;
+    if (result.status == CommandStatus::NoReply)
+        lines << StatusText::NoAnswer.toString();
+    else if (result.status == CommandStatus::WrongReply)
+        lines << StatusText::WrongAnswer.toString().arg(hexBytes(result.reply));
+    else if (result.status != CommandStatus::PortLost)
+        return {};
+    if (download && result.linesConfirmed) {
+        const int confirmed = *result.linesConfirmed;
+        lines << (confirmed == 0 ? StatusText::DownloadStoppedAtFirstLine.toString()
+                                 : StatusText::DownloadStoppedAtLine.toString().arg(confirmed + 1).arg(confirmed));
+    }
+    if (result.status == CommandStatus::PortLost)
+        return download ? result.message + u'\n' + lines.join(u'\n') : QString();
+    lines << StatusText::CheckTheLineHint.toString();
+    return lines.join(u'\n');
+}
+
+void Form1::followDelayChoice()
+{
+    const bool unlockDelay = usesUnlockDelay({ui.mlmode->isChecked(), ui.oem_log->isChecked(), ui.fontj->isChecked()});
+    ui.D_Timer->setEnabled(unlockDelay);
+    ui.dkys->setEnabled(!unlockDelay);
+}
+
+void Form1::lockPicture(bool locked)
+{
+    ui.OpenFile->setEnabled(!locked);
+    ui.logoPreview->setChoicesLocked(locked);
 }
 
 void Form1::refreshLogo()
@@ -444,12 +534,14 @@ void Form1::closeEvent(QCloseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui.HELP1) {
+        if (event->type() != QEvent::Paint)
+            return QWidget::eventFilter(watched, event);
+        paintStatus();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && watched != ui.COM1) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        // Any character key on the download button enables it: the window's long-standing way out for a
-        // download button that stayed disabled, which operators know.
-        if (watched == ui.DOWNLOG && !key->text().isEmpty())
-            DOWNLOG_KeyPress(key->text().at(0).unicode());
         // Enter presses the focused button, as operators know it from Windows; Space works as always.
         auto *button = static_cast<QPushButton *>(watched);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && button->isEnabled()) {

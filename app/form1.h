@@ -5,6 +5,7 @@
 #include "logo_source.h"
 #include "logo_text.h"
 #include "port_directory.h"
+#include "status_line.h"
 #include "ui_form1.h"
 
 #include <QPointer>
@@ -32,6 +33,8 @@ public:
     CommandSession &session() { return m_session; }
     // The text choices of "文字…", kept while a file is the logo so the dialog opens with them again.
     const LogoTextOptions &logoTextOptions() const { return m_logoText; }
+    // The status line as drawn: its text with the middle of a long path left out where it does not fit.
+    QString shownStatus() const { return fittedStatus().text; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -44,7 +47,6 @@ private:
     void Command4_Click();
     void Command5_Click();
     void DOWNLOG_Click();
-    void DOWNLOG_KeyPress(quint16 keyAscii);
     void OpenFile_Click();
     void oem_log_Click();
 
@@ -62,6 +64,13 @@ private:
     void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
     void endCommand(const CommandResult &result);
     void showStatus(const QString &text, const QString &toolTip = {});
+    FittedStatus fittedStatus() const;
+    void paintStatus();
+    static QString failureToolTip(const CommandResult &result, bool download);
+    // Only the delay box the settings command will read is enabled.
+    void followDelayChoice();
+    // While a download runs, nothing may change the picture being sent.
+    void lockPicture(bool locked);
     bool downloadRunning() const;
     void askBeforeClosing();
     // Reads the logo file again and shows what a download would send, or why it cannot.
@@ -89,6 +98,8 @@ private:
     bool m_logoFromText = false;  // the logo is m_logoText drawn, not the file
     LogoTextDialog *m_textDialog = nullptr;
     bool m_quitConfirmed = false;
+    // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
+    bool m_serialNumberGiven = false;
 };
 
 // Song-style Chinese fonts to use where "宋体" itself is not installed.

@@ -68,7 +68,15 @@ void LogoPreview::setChoices(bool invert, bool dither, bool ditherApplies)
     const QSignalBlocker ditherQuiet(m_dither);
     m_invert->setChecked(invert);
     m_dither->setChecked(dither);
-    m_dither->setEnabled(ditherApplies);
+    m_ditherApplies = ditherApplies;
+    m_dither->setEnabled(ditherApplies && !m_choicesLocked);
+}
+
+void LogoPreview::setChoicesLocked(bool locked)
+{
+    m_choicesLocked = locked;
+    m_invert->setEnabled(!locked);
+    m_dither->setEnabled(m_ditherApplies && !locked);
 }
 
 void LogoPreview::paintEvent(QPaintEvent *)

@@ -34,6 +34,8 @@ public:
 
     // The choices are offered as the window allows: dithering only for a picture made from an image.
     void setChoices(bool invert, bool dither, bool ditherApplies);
+    // While a download runs the picture being sent cannot change: its choices are not offered.
+    void setChoicesLocked(bool locked);
 
     QSize sizeHint() const override;
 
@@ -56,4 +58,6 @@ private:
     QAction *m_invert = nullptr;
     QAction *m_dither = nullptr;
     QAction *m_saveAsText = nullptr;
+    bool m_ditherApplies = false;
+    bool m_choicesLocked = false;
 };

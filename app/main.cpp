@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
     QApplication::setApplicationName(QStringLiteral("timeclock-setup"));
-    QApplication::setApplicationVersion(QStringLiteral("6.1"));
+    QApplication::setApplicationVersion(QStringLiteral(TIMECLOCK_VERSION));
     // Wayland task switchers find the icon through the desktop entry the package installs.
     QGuiApplication::setDesktopFileName(QStringLiteral("timeclock-setup"));
 

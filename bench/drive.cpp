@@ -32,7 +32,7 @@ BurstResult exchangesBackToBack(const QString &device, int count,
                                 const std::function<Exchange(int)> &exchangeAt)
 {
     SerialLink link;
-    if (link.prepareLink(true, device))
+    if (link.prepareLink(device))
         abortBenchmark(QStringLiteral("cannot open %1").arg(device));
     BurstResult result;
     result.finishedAtNs.reserve(size_t(count));

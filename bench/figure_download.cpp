@@ -42,7 +42,7 @@ DownloadSpan programDownload(CommandSession &session, const QString &device, con
     });
     span.lineBegunNs.reserve(LogoLineCount);
     span.startNs = monotonicNs();
-    session.run(PortChoice{.deviceName = device}, OpenPortFirst::Close,
+    session.run(PortChoice{.deviceName = device},
                 std::make_unique<LogoDownloadTask>(
                     logo, MachineNumber, [&span](int) { span.lineBegunNs.push_back(monotonicNs()); }));
     if (span.finishedNs == 0)
@@ -184,7 +184,7 @@ void measureOpenAndClose(Report &report, const QString &device)
     for (int cycle = 0; cycle < OpenCloseTries; ++cycle) {
         SerialLink link;
         const qint64 beforeOpen = monotonicNs();
-        if (link.prepareLink(true, device))
+        if (link.prepareLink(device))
             abortBenchmark(QStringLiteral("cannot open %1").arg(device));
         const qint64 opened = monotonicNs();
         link.releaseLink();

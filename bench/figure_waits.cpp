@@ -30,7 +30,7 @@ struct WaitResult
 WaitResult eventDrivenWait(const QString &device, const Exchange &exchange)
 {
     SerialLink link;
-    if (link.prepareLink(true, device))
+    if (link.prepareLink(device))
         abortBenchmark(QStringLiteral("cannot open %1").arg(device));
     GuardedWait wait(GuardMs);
     WaitResult result;

@@ -37,7 +37,7 @@ CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, c
     }
     QElapsedTimer elapsed;
     elapsed.start();
-    session.run(port, commandRow(command).openPort, makeCommandTask(command, inputs));
+    session.run(port, makeCommandTask(command, inputs));
     if (StopSignals::received())
         session.requestStop();
     // A port that does not open finishes the command within run().

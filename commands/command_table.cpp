@@ -44,18 +44,16 @@ std::unique_ptr<TerminalTask> downloadLogoTask(const CommandRow &, const Command
 
 using enum CommandInput;
 
-// A command that changes what the terminal holds closes a port left open first and starts afresh; the
-// serial-number commands are quick questions that reuse a port that is already set up.
 constexpr CommandRow Rows[] = {
-    {TerminalCommand::ChangeNumber, u"renumber", MachineNumber, OpenPortFirst::Close,
+    {TerminalCommand::ChangeNumber, u"renumber", MachineNumber,
      StatusText::SettingSucceeded, changeNumberTask},
-    {TerminalCommand::Settings, u"settings", CommandInputKinds(MachineNumber) | Settings, OpenPortFirst::Close,
+    {TerminalCommand::Settings, u"settings", CommandInputKinds(MachineNumber) | Settings,
      StatusText::SettingSucceeded, settingsTask},
-    {TerminalCommand::ReadSerial, u"read-serial", MachineNumber, OpenPortFirst::KeepOpen,
+    {TerminalCommand::ReadSerial, u"read-serial", MachineNumber,
      StatusText::CommunicationSucceeded, readSerialTask},
     {TerminalCommand::WriteSerial, u"write-serial", CommandInputKinds(MachineNumber) | SerialNumber,
-     OpenPortFirst::KeepOpen, StatusText::SettingSucceeded, writeSerialTask},
-    {TerminalCommand::DownloadLogo, u"logo", CommandInputKinds(MachineNumber) | Picture, OpenPortFirst::Close,
+     StatusText::SettingSucceeded, writeSerialTask},
+    {TerminalCommand::DownloadLogo, u"logo", CommandInputKinds(MachineNumber) | Picture,
      StatusText::DownloadComplete, downloadLogoTask},
 };
 

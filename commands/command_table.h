@@ -48,7 +48,6 @@ struct CommandRow
     TerminalCommand command;
     QStringView name;  // the command line's word for it
     CommandInputKinds reads;
-    OpenPortFirst openPort;
     StatusText::Message successMessage;
     std::unique_ptr<TerminalTask> (*makeTask)(const CommandRow &row, const CommandInputs &inputs);
 };

@@ -19,12 +19,12 @@ CommandSession::CommandSession(QObject *parent)
     });
 }
 
-void CommandSession::run(const PortChoice &port, OpenPortFirst openPort, std::unique_ptr<TerminalTask> task)
+void CommandSession::run(const PortChoice &port, std::unique_ptr<TerminalTask> task)
 {
     Q_ASSERT(!m_task);
     m_task = std::move(task);
     m_stopRequested = false;
-    if (const auto failure = m_link.prepareLink(openPort == OpenPortFirst::Close, port.deviceName)) {
+    if (const auto failure = m_link.prepareLink(port.deviceName)) {
         conclude({openFailureMessage(*failure, port), CommandStatus::PortOpenFailed});
         return;
     }
@@ -51,6 +51,12 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     case OpenFailure::PortBusy:
         reason = StatusText::PortBusyReason.toString();
         break;
+    case OpenFailure::Folder:
+        reason = StatusText::FolderReason.toString();
+        break;
+    case OpenFailure::NotSerialPort:
+        reason = StatusText::NotSerialPortReason.toString();
+        break;
     case OpenFailure::Other:
         break;
     }
@@ -66,8 +72,10 @@ void CommandSession::proceed(const CommandStep &step)
         conclude(std::get<CommandResult>(step));
 }
 
-void CommandSession::conclude(const CommandResult &result)
+void CommandSession::conclude(CommandResult result)
 {
+    if (!result.linesConfirmed)
+        result.linesConfirmed = m_task->linesConfirmed();
     emit messageReady(result.message);
     m_link.releaseLink();
     m_task.reset();

@@ -14,13 +14,7 @@ struct PortChoice
     QString deviceName;
 };
 
-// Whether a command closes a port left open before it sets the port up again.
-enum class OpenPortFirst {
-    Close,
-    KeepOpen,
-};
-
-// Runs one command on the line: opens the port, drives the command's exchanges one after another,
+// Runs one command on the line: opens the port afresh, drives the command's exchanges one after another,
 // reports one status message while the port is still open, and closes the port.
 // Only one command runs at a time.
 class CommandSession : public QObject
@@ -32,7 +26,7 @@ public:
 
     bool isRunning() const { return m_task != nullptr; }
 
-    void run(const PortChoice &port, OpenPortFirst openPort, std::unique_ptr<TerminalTask> task);
+    void run(const PortChoice &port, std::unique_ptr<TerminalTask> task);
 
     // Ends a running command at once without a message (the window is closing).
     void abort();
@@ -53,7 +47,7 @@ signals:
 
 private:
     void proceed(const CommandStep &step);
-    void conclude(const CommandResult &result);
+    void conclude(CommandResult result);
 
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;

@@ -12,8 +12,8 @@
 struct Exchange
 {
     quint8 addressByte = 0;
-    // The address byte in a write of its own before the frame: a terminal that is not busy with a
-    // download wakes on its address and needs that moment before the frame arrives.
+    // The address byte in a write of its own, handed to the driver before the frame is written; nothing
+    // waits between the two.
     bool pauseFirst = false;
     QByteArray commandFrame;
     int replyLength = 1;
@@ -60,4 +60,7 @@ public:
     virtual ~TerminalTask() = default;
     virtual CommandStep begin() = 0;
     virtual CommandStep next(const ExchangeOutcome &outcome) = 0;
+    // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
+    // vanish); nothing for other commands.
+    virtual std::optional<int> linesConfirmed() const { return std::nullopt; }
 };

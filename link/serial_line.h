@@ -19,6 +19,8 @@ enum class OpenFailure {
     PermissionDenied,
     PortBusy,
     Other,
+    Folder,         // the name is a folder's
+    NotSerialPort,  // a file or a device that is no serial port (/dev/null)
 };
 
 // The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
@@ -37,8 +39,8 @@ public:
 
     using QObject::QObject;
 
-    // Applies 9600 8N1 and opens `deviceName` with an empty receive side. A line already open keeps its
-    // device and only gets the settings again. Returns the reason when the port cannot be opened.
+    // Applies 9600 8N1 and opens `deviceName` with an empty receive side. Returns the reason when the port
+    // cannot be opened.
     virtual std::optional<OpenFailure> open(const QString &deviceName) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -51,6 +53,11 @@ public:
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray read(qint64 maxSize) = 0;
     virtual QByteArray peek(qint64 maxSize) = 0;
+
+    // Takes in, without waiting, what the driver already holds, and returns bytesAvailable(). Bytes that
+    // arrive while the thread is busy are otherwise heard of only when its event loop runs again. No
+    // readyRead is emitted for the bytes taken in here.
+    virtual qint64 collectWaitingBytes() { return bytesAvailable(); }
 
 signals:
     void readyRead();

@@ -3,8 +3,32 @@
 #include <QFileInfo>
 #include <QMetaEnum>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 constexpr qint32 LineBaudRate = 9600;  // 9600 8N1 is what every terminal of this kind speaks
+
+// The file Qt SerialPort opens for a port name: a short name such as "ttyUSB0" or "pts/2" lives below /dev.
+QString deviceFileFor(const QString &portName)
+{
+    if (portName.startsWith(u'/') || portName.startsWith(u"./") || portName.startsWith(u"../"))
+        return portName;
+    return QStringLiteral("/dev/") + portName;
+}
+
+// A terminal device; /dev/null, a disk or a plain file is not one.
+bool isTerminalDevice(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // cannot tell: the open failure itself says more
+    const bool terminal = ::isatty(fd) == 1;
+    ::close(fd);
+    return terminal;
+}
 } // namespace
 
 std::unique_ptr<SerialLine> makeSerialLine()
@@ -14,21 +38,21 @@ std::unique_ptr<SerialLine> makeSerialLine()
 
 QtSerialLine::QtSerialLine()
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (!m_collecting)
+            emit readyRead();
+    });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLine::onPortError);
 }
 
 std::optional<OpenFailure> QtSerialLine::open(const QString &deviceName)
 {
-    if (!m_port.isOpen())
-        m_port.setPortName(deviceName);
+    m_port.setPortName(deviceName);
     m_port.setBaudRate(LineBaudRate);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (m_port.isOpen())
-        return std::nullopt;
 
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCDebug(lcLink) << "open" << deviceName << "failed:" << m_port.errorString();
@@ -77,6 +101,25 @@ QByteArray QtSerialLine::peek(qint64 maxSize)
     return m_port.peek(maxSize);
 }
 
+qint64 QtSerialLine::collectWaitingBytes()
+{
+    // Asked first, so that the zero-time wait below only ever runs with bytes to read: a wait that finds
+    // nothing would report a time-out error.
+    int waiting = 0;
+    if (m_port.isOpen() && ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
+        m_collecting = true;
+        m_port.waitForReadyRead(0);  // reads what is there; never waits
+        m_collecting = false;
+    }
+    return m_port.bytesAvailable();
+}
+
+bool QtSerialLine::lineStillThere() const
+{
+    pollfd line{m_port.handle(), POLLIN, 0};
+    return ::poll(&line, 1, 0) >= 0 && (line.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+}
+
 void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
 {
     const QString description = QStringLiteral("%1 (%2)").arg(
@@ -84,9 +127,20 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
     switch (error) {
     case QSerialPort::NoError:
         return;
+    case QSerialPort::ResourceError:
+        // Another program reading the same device (cat, a terminal emulator) took the bytes first: the
+        // read would have blocked. That is no data, not a lost device. Qt stops listening on any resource
+        // error; setting the read buffer size again makes it listen again.
+        if (m_port.isOpen() && lineStillThere()) {
+            m_port.clearError();
+            m_port.setReadBufferSize(m_port.readBufferSize());
+            emit faultOccurred(Fault::Harmless, description);
+            return;
+        }
+        emit faultOccurred(Fault::Broken, description);
+        return;
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnknownError:
         emit faultOccurred(Fault::Broken, description);
@@ -103,19 +157,18 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
 
 OpenFailure QtSerialLine::classifyOpenFailure(const QString &deviceName) const
 {
-    const QFileInfo device(deviceName);
-    switch (m_port.error()) {
-    case QSerialPort::DeviceNotFoundError:
+    const QString path = deviceFileFor(deviceName);
+    const QFileInfo device(path);
+    if (!device.exists() || m_port.error() == QSerialPort::DeviceNotFoundError)
         return OpenFailure::NoSuchPort;
-    case QSerialPort::PermissionError:
-        if (!device.exists())
-            return OpenFailure::NoSuchPort;
-        if (!device.isReadable() || !device.isWritable())
-            return OpenFailure::PermissionDenied;
+    if (device.isDir())
+        return OpenFailure::Folder;
+    if (!device.isReadable() || !device.isWritable())
+        return OpenFailure::PermissionDenied;
+    if (!isTerminalDevice(path))
+        return OpenFailure::NotSerialPort;
+    // Qt's lock file, or a port opened for exclusive use, is another program's.
+    if (m_port.error() == QSerialPort::PermissionError)
         return OpenFailure::PortBusy;
-    default:
-        if (!device.exists())
-            return OpenFailure::NoSuchPort;
-        return OpenFailure::Other;
-    }
+    return OpenFailure::Other;
 }

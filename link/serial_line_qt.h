@@ -20,10 +20,13 @@ public:
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 maxSize) override;
     QByteArray peek(qint64 maxSize) override;
+    qint64 collectWaitingBytes() override;
 
 private:
     void onPortError(QSerialPort::SerialPortError error);
     OpenFailure classifyOpenFailure(const QString &deviceName) const;
+    bool lineStillThere() const;
 
     QSerialPort m_port;
+    bool m_collecting = false;  // readyRead is held back while collectWaitingBytes() reads
 };

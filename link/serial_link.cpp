@@ -30,20 +30,14 @@ SerialLink::~SerialLink()
     releaseLink();
 }
 
-std::optional<OpenFailure> SerialLink::prepareLink(bool closeFirst, const QString &deviceName)
+std::optional<OpenFailure> SerialLink::prepareLink(const QString &deviceName)
 {
-    if (closeFirst && m_line->isOpen())
-        releaseLink();
-    m_replyTimer.stop();
-    m_state = State::Idle;
+    releaseLink();
     if (deviceName.isEmpty())
         return OpenFailure::NoSuchPort;
-
-    const bool wasOpen = m_line->isOpen();
     if (const auto failure = m_line->open(deviceName))
         return failure;
-    if (!wasOpen)
-        qCDebug(lcLink) << "opened" << deviceName;
+    qCDebug(lcLink) << "opened" << deviceName;
     return std::nullopt;
 }
 
@@ -57,6 +51,14 @@ void SerialLink::transact(const Exchange &exchange)
         return;
     }
     m_state = State::WaitingForReply;
+    if (const qint64 waiting = m_line->collectWaitingBytes(); waiting > 0) {
+        // A late or second answer to an earlier frame, or noise: taken as this frame's answer, it would
+        // confirm a frame the terminal never got.
+        const QByteArray early = m_line->read(waiting);
+        qCDebug(lcLink).noquote() << "RX (waiting before the frame)" << early.toHex(' ');
+        deliverLater([this, early] { finishExchange({ExchangeOutcome::Kind::WrongReply, early}); });
+        return;
+    }
     const QByteArray address(1, char(exchange.addressByte));
     if (exchange.pauseFirst) {
         writeToLine(address);
@@ -68,10 +70,6 @@ void SerialLink::transact(const Exchange &exchange)
         return;  // the write failed and the link is gone
     m_sinceFrameSent.start();
     m_replyTimer.start(ReplyLimit);
-    // Bytes left over from the previous exchange of this command count towards this reply; anything newer
-    // announces itself with readyRead.
-    if (m_line->bytesAvailable() > 0)
-        deliverLater([this] { checkReply(); });
 }
 
 void SerialLink::releaseLink()
@@ -100,12 +98,13 @@ void SerialLink::writeToLine(const QByteArray &bytes)
 
 void SerialLink::checkReply()
 {
-    if (m_state != State::WaitingForReply || m_line->bytesAvailable() < m_exchange.replyLength)
-        return;
-    if (replyLimitPassed()) {
-        finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
-        return;
-    }
+    // However late this runs, the bytes are on the line already: a reply that came in time counts.
+    if (m_state == State::WaitingForReply && m_line->bytesAvailable() >= m_exchange.replyLength)
+        readReply();
+}
+
+void SerialLink::readReply()
+{
     const QByteArray reply = m_line->read(m_exchange.replyLength);
     qCDebug(lcLink).noquote() << "RX" << reply.toHex(' ');
     const bool fromAddressee = quint8(reply.at(0)) == m_exchange.addressByte;
@@ -122,12 +121,13 @@ void SerialLink::onReplyTimer()
         m_replyTimer.start(std::chrono::milliseconds((ReplyLimitNs - elapsedNs) / 1'000'000 + 1));
         return;
     }
+    // A thread kept busy (a large picture decoded, a slow redraw) hears of arrived bytes only when its event
+    // loop runs again, possibly after this timer: the driver is asked what it already holds first.
+    if (m_line->collectWaitingBytes() >= m_exchange.replyLength) {
+        readReply();
+        return;
+    }
     finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
-}
-
-bool SerialLink::replyLimitPassed() const
-{
-    return m_sinceFrameSent.nsecsElapsed() > ReplyLimitNs;
 }
 
 void SerialLink::finishExchange(const ExchangeOutcome &outcome)

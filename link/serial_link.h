@@ -29,9 +29,13 @@ public:
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
 
-    // Closes an open port first when asked, applies 9600 8N1 and opens `deviceName`; the receive side
-    // starts empty. Returns the reason when the port cannot be opened (the port is then closed).
-    std::optional<OpenFailure> prepareLink(bool closeFirst, const QString &deviceName);
+    // Closes a port left open, applies 9600 8N1 and opens `deviceName`; the receive side starts empty.
+    // Returns the reason when the port cannot be opened (the port is then closed).
+    std::optional<OpenFailure> prepareLink(const QString &deviceName);
+
+    // Writes the exchange's bytes and waits for its reply. Bytes already waiting when the frame is about to
+    // go out answer nothing this program sent: the exchange then ends as a wrong reply holding those bytes,
+    // and nothing is written.
 
     void transact(const Exchange &exchange);
 
@@ -53,12 +57,12 @@ private:
 
     void writeToLine(const QByteArray &bytes);
     void checkReply();
+    void readReply();
     void onReplyTimer();
     void onLineFault(SerialLine::Fault fault, const QString &description);
     void finishExchange(const ExchangeOutcome &outcome);
     void loseLink();
     void deliverLater(std::function<void()> action);
-    bool replyLimitPassed() const;
 
     std::unique_ptr<SerialLine> m_line;
     QTimer m_replyTimer;

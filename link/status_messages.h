@@ -37,11 +37,22 @@ inline constexpr Message Communicating{QT_TRANSLATE_NOOP("StatusText", "正在�
 inline constexpr Message Downloading{QT_TRANSLATE_NOOP("StatusText", "正在下载…")};
 // The status line's tooltip after a terminal did not answer, or answered wrongly.
 inline constexpr Message CheckTheLineHint{QT_TRANSLATE_NOOP("StatusText", "请检查连线、串口号和机号")};
+// What the tooltip says came back after "通讯失败！" or "通讯中断！".
+inline constexpr Message NoAnswer{QT_TRANSLATE_NOOP("StatusText", "没有回答")};
+// %1: the bytes received, in hex.
+inline constexpr Message WrongAnswer{QT_TRANSLATE_NOOP("StatusText", "回答错误：收到 %1")};
+// A download that ended early: %1 the line that failed (from 1), %2 the lines the terminal holds anew.
+inline constexpr Message DownloadStoppedAtLine{
+    QT_TRANSLATE_NOOP("StatusText", "第%1行没有完成，考勤机的图片只更新到第%2行")};
+inline constexpr Message DownloadStoppedAtFirstLine{
+    QT_TRANSLATE_NOOP("StatusText", "第1行没有完成，考勤机的图片没有改变")};
 
 inline constexpr Message BadPortNumber{QT_TRANSLATE_NOOP("StatusText", "串口号错误！")};
 inline constexpr Message BadMachineNumber{QT_TRANSLATE_NOOP("StatusText", "机号错误！")};
 inline constexpr Message BadDelay{QT_TRANSLATE_NOOP("StatusText", "延时错误！")};
 inline constexpr Message BadSerialNumber{QT_TRANSLATE_NOOP("StatusText", "序列号错误！")};
+// 写序列号 while the box still holds the start-up placeholder.
+inline constexpr Message SerialNumberFirst{QT_TRANSLATE_NOOP("StatusText", "请先读出或输入序列号！")};
 // %1: the device (or the port number), after the reason when there is one.
 inline constexpr Message PortOpenFailed{QT_TRANSLATE_NOOP("StatusText", "串口打开失败！（%1）")};
 // %1: why the port did not open, %2: the device or the port number.
@@ -49,6 +60,8 @@ inline constexpr Message ReasonAndPlace{QT_TRANSLATE_NOOP("StatusText", "%1：%2
 inline constexpr Message NoSuchPortReason{QT_TRANSLATE_NOOP("StatusText", "无此串口")};
 inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权限不足")};
 inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
+inline constexpr Message FolderReason{QT_TRANSLATE_NOOP("StatusText", "这是文件夹")};
+inline constexpr Message NotSerialPortReason{QT_TRANSLATE_NOOP("StatusText", "不是串口")};
 // A port number that reaches no device.
 inline constexpr Message PortNumberOnly{QT_TRANSLATE_NOOP("StatusText", "%1号")};
 inline constexpr Message PortLost{QT_TRANSLATE_NOOP("StatusText", "串口已断开！")};

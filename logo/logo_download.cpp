@@ -33,8 +33,8 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
     case ExchangeOutcome::Kind::TimedOut:
         return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply, {}, m_line};
     case ExchangeOutcome::Kind::WrongReply:
-        return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply, outcome.reply,
-                             m_line};
+        return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply,
+                             outcome.reply, m_line};
     case ExchangeOutcome::Kind::Replied:
         break;
     }
@@ -46,7 +46,7 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
 CommandStep LogoDownloadTask::startLine()
 {
     m_progress(m_line);
-    // The lines follow each other without the address gap of the set-up commands: the terminal is
+    // Address and line in one write, unlike the set-up commands' separate address write: the terminal is
     // already listening for the next line once it has answered the last.
     return Exchange{.addressByte = m_machineNumber,
                     .pauseFirst = false,

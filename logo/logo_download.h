@@ -21,6 +21,7 @@ public:
 
     CommandStep begin() override;
     CommandStep next(const ExchangeOutcome &outcome) override;
+    std::optional<int> linesConfirmed() const override { return m_line; }
 
 private:
     CommandStep startLine();
@@ -28,5 +29,5 @@ private:
     LogoPicture m_picture;
     quint8 m_machineNumber;
     ProgressSink m_progress;
-    int m_line = 0;
+    int m_line = 0;  // the line on its way; the lines before it are confirmed
 };

@@ -155,6 +155,8 @@ QList<Transmission> TimeClockCore::shapeReply(QByteArray reply, int frameIndex, 
         reply.chop(1);
     if (hits(m_faults.extraByte))
         reply.append(static_cast<char>(address));
+    if (sizedHits(m_faults.strayByte))
+        reply.append(static_cast<char>(m_faults.strayByte->amount));
     const QByteArray noise =
         sizedHits(m_faults.noise) ? makeNoise(m_faults.noise->amount, address) : QByteArray();
     if (reply.isEmpty() && noise.isEmpty())

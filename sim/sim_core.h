@@ -75,6 +75,7 @@ struct FaultConfig
     std::optional<FrameSelector> wrongFirstByte; // first reply byte differs from the address byte
     std::optional<SizedFault> delay;             // milliseconds before replying
     std::optional<FrameSelector> extraByte;      // reply followed by a copy of the address byte
+    std::optional<SizedFault> strayByte;         // reply followed by one byte of this value
     std::optional<FrameSelector> shortReply;     // last reply byte dropped
     std::optional<SizedFault> noise;             // pseudo-random bytes before the reply
     std::optional<FrameSelector> splitReply;     // reply's first byte, then the rest after SplitReplyGap

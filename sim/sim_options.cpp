@@ -93,6 +93,14 @@ ValueReader sizedFault(std::optional<SizedFault> FaultConfig::*fault, int minimu
     };
 }
 
+ValueReader byteFault(std::optional<SizedFault> FaultConfig::*fault)
+{
+    return [fault](const QString &value, SimulatorOptions &options) {
+        options.faults.*fault = sizedFaultFrom(value, 0);
+        return (options.faults.*fault).has_value() && (options.faults.*fault)->amount <= 255;
+    };
+}
+
 bool machineNumber(const QString &value, SimulatorOptions &options)
 {
     const std::optional<int> number = decimalFrom(value);
@@ -159,6 +167,8 @@ const QList<OptionRow> &optionTable()
          sizedFault(&FaultConfig::delay, 0)},
         {valued("extra-byte", "Send one byte more after the answer.", "K|all"),
          frames(&FaultConfig::extraByte)},
+        {valued("stray-byte", "Send the byte N (0-255) after the answer (frame K only).", "N[@K]"),
+         byteFault(&FaultConfig::strayByte)},
         {valued("short-reply", "Leave out the answer's last byte.", "K|all"),
          frames(&FaultConfig::shortReply)},
         {valued("noise", "Send N pseudo-random bytes before the answer (frame K only).", "N[@K]"),

@@ -84,6 +84,9 @@ void TestBadInput::typedText()
     if (box != "COM1")
         form.findChild<QLineEdit *>("COM1")->setText("1");
     form.findChild<QLineEdit *>(box)->setText(text);
+    // A serial number the operator typed: 写序列号 then goes as far as the port.
+    auto *serialBox = form.findChild<QLineEdit *>("xlh");
+    emit serialBox->textEdited(serialBox->text());
 
     const QStringList buttons = box == "dkys" || box == "D_Timer"
                                     ? QStringList{"Command1"}

@@ -53,7 +53,6 @@ void TestFaultMatrix::faultOnTheLine_data()
     for (const CommandOnLine &command : commands()) {
         const bool download = QByteArray(command.button) == "DOWNLOG";
         const QString wrong = download ? StatusText::CommunicationInterrupted.toString() : failed;
-        const QByteArray whole = download ? countingLogoOnLine(18, LogoLineCount) : command.firstExchange;
         const auto row = [&](const char *fault, const QStringList &options, const QString &message,
                              const QByteArray &onLine) {
             QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
@@ -63,7 +62,9 @@ void TestFaultMatrix::faultOnTheLine_data()
         row("answer with a wrong first byte", {"--wrong-byte", "all"}, wrong, command.firstExchange);
         row("answer after 1.2 s", {"--delay-ms", "1200"}, failed, command.firstExchange);
         row("answer one byte short", {"--short-reply", "all"}, failed, command.firstExchange);
-        row("one byte more than the answer", {"--extra-byte", "all"}, command.success, whole);
+        // The surplus byte waits in the driver when the next line is due: that line is not sent.
+        row("one byte more than the answer", {"--extra-byte", "all"}, download ? wrong : command.success,
+            command.firstExchange);
         row("4 KiB of noise before the answer", {"--noise", "4096"}, wrong, command.firstExchange);
         if (download) {
             for (int line : {0, 5, 31})
@@ -86,6 +87,7 @@ void TestFaultMatrix::faultOnTheLine()
     WindowBench bench(simOptions);
     QVERIFY(bench.start());
     bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+    bench.setText("xlh", "000000");  // typed: the start-up placeholder is never written
     const QStringList openBefore = openFilesAndDevices();
 
     QVERIFY(bench.press(qPrintable(button), 45000));

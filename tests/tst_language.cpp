@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QImageReader>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QRadioButton>
@@ -141,10 +142,16 @@ void TestLanguage::captions_data()
         chinese << QString::fromUtf8(caption.chinese);
         english << QString::fromUtf8(caption.english);
     }
+    QStringList patterns;  // every picture format this Qt reads
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        patterns << "*." + QString::fromLatin1(format);
+    const QString pictures = patterns.join(u' ');
     QTest::newRow("zh") << "zh" << chinese << QStringList{"反色(&I)", "抖动(&D)", "另存为文本文件…(&S)"}
-                        << QStringList{"文本文件 (*.txt)", "图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)", "所有文件 (*)"};
+                        << QStringList{"文本文件和图片 (*.txt " + pictures + ")", "文本文件 (*.txt)",
+                                       "图片文件 (" + pictures + ")", "所有文件 (*)"};
     QTest::newRow("en") << "en" << english << QStringList{"&Invert", "&Dither", "&Save as Text File…"}
-                        << QStringList{"Text files (*.txt)", "Images (*.png *.bmp *.jpg *.jpeg *.gif)", "All files (*)"};
+                        << QStringList{"Text files and images (*.txt " + pictures + ")", "Text files (*.txt)",
+                                       "Images (" + pictures + ")", "All files (*)"};
 }
 
 void TestLanguage::captions()
@@ -189,7 +196,7 @@ void TestLanguage::statusMessages_data()
     QTest::newRow("en serial number read")
         << "en" << QStringList() << "1" << 0 << "Command4" << "Serial number read." << "";
     QTest::newRow("zh no answer") << "zh" << silent << "1" << 0 << "Cmd2" << "通讯失败！" << "请检查连线、串口号和机号";
-    QTest::newRow("en no answer") << "en" << silent << "1" << 0 << "Cmd2" << "No answer from the terminal."
+    QTest::newRow("en no answer") << "en" << silent << "1" << 0 << "Cmd2" << "Communication failed."
                                   << "Check the cable, the port number and the machine number.";
     QTest::newRow("zh bad box") << "zh" << QStringList() << "x" << 0 << "Cmd2" << "串口号错误！" << "";
     QTest::newRow("en bad box") << "en" << QStringList() << "x" << 0 << "Cmd2" << "Invalid port number." << "";

@@ -2,7 +2,9 @@
 #include "unprivileged_run.h"
 #include "window_bench.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QTest>
@@ -18,6 +20,10 @@ private slots:
     void deviceThatDoesNotExist();
     void deviceHeldByAnotherProgram();
     void deviceTheUserMayNotOpen();
+    void nameThatIsNoSerialPort_data();
+    void nameThatIsNoSerialPort();
+    void shortNameGetsTheSameReason();
+    void deviceReadByAnotherProgram();
     void lockFileIsGoneAfterEveryCommand_data();
     void lockFileIsGoneAfterEveryCommand();
 
@@ -102,6 +108,70 @@ void TestPortFaults::deviceTheUserMayNotOpen()
     QVERIFY2(run.passed, qPrintable(run.output));
 }
 
+void TestPortFaults::nameThatIsNoSerialPort_data()
+{
+    QTest::addColumn<QString>("name");  // "DIR" stands for a folder of the test's own
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder") << "DIR" << "这是文件夹";
+    QTest::newRow("/dev") << "/dev" << "这是文件夹";
+    QTest::newRow("/dev/null") << "/dev/null" << "不是串口";
+    QTest::newRow("plain file") << "DIR/notes.txt" << "不是串口";
+}
+
+void TestPortFaults::nameThatIsNoSerialPort()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QFile notes(dir.filePath("notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    const QString device = QString(name).replace("DIR", dir.path());
+    QCOMPARE(pressCmd2On(device), "串口打开失败！（" + reason + "：" + device + "）");
+}
+
+void TestPortFaults::shortNameGetsTheSameReason()
+{
+    // "pts/N" as typed after --port is the device below /dev: the reason is the full path's.
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    QVERIFY(clock.devicePath().startsWith("/dev/"));
+    const QString shortName = clock.devicePath().mid(5);
+    QSerialPort otherProgram(clock.devicePath());
+    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    QCOMPARE(pressCmd2On(shortName), "串口打开失败！（串口被占用：" + shortName + "）");
+    otherProgram.close();
+    QCOMPARE(pressCmd2On("timeclock-no-such-device"), "串口打开失败！（无此串口：timeclock-no-such-device）");
+}
+
+void TestPortFaults::deviceReadByAnotherProgram()
+{
+    // cat reading the device takes some of the bytes first; a read that finds nothing is no lost device.
+    WindowBench bench;
+    QVERIFY(bench.start());
+    QProcess cat;
+    cat.setStandardOutputFile(QProcess::nullDevice());
+    cat.start(QStringLiteral("cat"), {bench.clock.devicePath()});
+    QVERIFY(cat.waitForStarted());
+    // Reading, before the first command: the port, once opened by the program, is exclusive to it.
+    const auto catHoldsDevice = [&] {
+        const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(cat.processId()));
+        for (const QFileInfo &entry : descriptors.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+            if (entry.symLinkTarget() == bench.clock.devicePath())
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(catHoldsDevice(), 5000);
+    for (int press = 0; press < 5; ++press) {
+        QVERIFY(bench.press("Cmd2"));
+        QVERIFY2(bench.status() == StatusText::SettingSucceeded || bench.status() == StatusText::CommunicationFailed,
+                 qPrintable(bench.status()));
+        QVERIFY(bench.idle());
+    }
+    cat.kill();
+    cat.waitForFinished();
+}
+
 void TestPortFaults::lockFileIsGoneAfterEveryCommand_data()
 {
     QTest::addColumn<QStringList>("simOptions");
@@ -117,6 +187,7 @@ void TestPortFaults::lockFileIsGoneAfterEveryCommand()
     QFETCH(QString, button);
     WindowBench bench(simOptions);
     QVERIFY(bench.start());
+    bench.setText("xlh", "000000");  // typed: the start-up placeholder is never written
     const QString lockFile = lockFileFor(bench.clock.devicePath());
     bool lockedWhileRunning = false;
     connect(&bench.form->session(), &CommandSession::messageReady, this,

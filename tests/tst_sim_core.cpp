@@ -299,6 +299,9 @@ void TestSimCore::faults_data()
     QTest::newRow("extra byte repeats the address")
         << withFaults(&FaultConfig::extraByte, EveryFrame) << settings + readSerial
         << TransmissionsPerFrame{{transmission(0us, "1212")}, {transmission(0us, "1200000012")}} << -1;
+    QTest::newRow("stray byte follows the answer")
+        << withFaults(&FaultConfig::strayByte, SizedFault{7, onlyFrame(1)}) << settings + readSerial
+        << TransmissionsPerFrame{{transmission(0us, "12")}, {transmission(0us, "1200000007")}} << -1;
     QTest::newRow("short reply drops the last byte")
         << withFaults(&FaultConfig::shortReply, EveryFrame) << readSerial
         << TransmissionsPerFrame{{transmission(0us, "120000")}} << -1;
@@ -585,6 +588,11 @@ void TestSimCore::options_data()
     QTest::newRow("noise at frame 0")
         << QStringList{"--noise", "3@0"} << true
         << withFaults(&FaultConfig::noise, SizedFault{3, onlyFrame(0)}) << TerminalState{} << QString();
+    QTest::newRow("stray byte 0 at frame 3")
+        << QStringList{"--stray-byte", "0@3"} << true
+        << withFaults(&FaultConfig::strayByte, SizedFault{0, onlyFrame(3)}) << TerminalState{} << QString();
+    QTest::newRow("stray byte 256") << QStringList{"--stray-byte", "256"} << false << FaultConfig{}
+                                    << TerminalState{} << QString();
     QTest::newRow("no noise bytes") << QStringList{"--noise", "0"} << false << FaultConfig{}
                                     << TerminalState{} << QString();
     QTest::newRow("hang-up") << QStringList{"--hangup-at", "5"} << true

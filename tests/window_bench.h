@@ -38,7 +38,13 @@ struct WindowBench
 
     template <typename T> T *control(const char *name) { return form->findChild<T *>(QLatin1String(name)); }
     QString status() { return control<QLabel>("HELP1")->text(); }
-    void setText(const char *box, const QString &text) { control<QLineEdit>(box)->setText(text); }
+    // As the operator types it: the window hears of an edit.
+    void setText(const char *box, const QString &text)
+    {
+        auto *edit = control<QLineEdit>(box);
+        edit->setText(text);
+        emit edit->textEdited(text);
+    }
 
     void chooseLogoFile(const QString &path)
     {

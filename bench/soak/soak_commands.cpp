@@ -158,7 +158,7 @@ std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8
         };
     }
     // The same table the window and the command line build their tasks from.
-    return CommandTask{makeCommandTask(command.kind, inputs), commandRow(command.kind).openPort};
+    return CommandTask{makeCommandTask(command.kind, inputs)};
 }
 
 } // namespace soak

@@ -66,7 +66,6 @@ struct TaskWatch
 struct CommandTask
 {
     std::unique_ptr<TerminalTask> task;
-    OpenPortFirst openPort = OpenPortFirst::Close;
 };
 
 // The task the window builds for the command. A download goes through a logo file in `folder`, written

@@ -53,8 +53,16 @@ Expected expectedOutcome(const PlannedCommand &command, const PlannedFault *faul
         return expected;
     const int upToFault = fault->exchange + 1; // the exchange hit is sent; none after it
     switch (fault->fault) {
+    case Fault::ExtraByte:
+        // The surplus byte is still waiting when the next exchange is due, which is then not sent; after
+        // the last exchange it is left over and the answer itself is whole.
+        if (upToFault < expected.exchangesSent) {
+            expected.message = wrongAnswerMessage(command.kind);
+            expected.exchangesSent = upToFault;
+            expected.nextHeldBack = true;
+        }
+        return expected;
     case Fault::None:
-    case Fault::ExtraByte:  // the surplus byte is left over, the answer itself is whole
     case Fault::SplitReply: // the reader waits for the whole answer
     case Fault::DelayInTime:
         return expected;

@@ -34,6 +34,7 @@ struct Expected
 {
     QString message;
     int exchangesSent = 0; // exchanges that reach the terminal
+    bool nextHeldBack = false; // the next exchange was begun but not sent: a byte was already waiting
     bool timesOut = false;
     bool linkLost = false;
 };

@@ -1,0 +1,56 @@
+#include "status_line.h"
+
+#include <QFontMetrics>
+#include <QRegularExpression>
+
+namespace {
+constexpr qreal SmallestPointSize = 7;
+constexpr qreal PointSizeStep = 0.5;
+constexpr int PathCharactersKept = 12; // an elided path still shows its start and its file or device name
+
+// Where the path in a status text starts and ends: from its first separator (or drive letter) to the
+// closing bracket that ends the text, or to the end of the text.
+std::pair<qsizetype, qsizetype> pathSpan(const QString &text)
+{
+    static const QRegularExpression pathStart(QStringLiteral("([A-Za-z]:)?[/\\\\]"));
+    const QRegularExpressionMatch found = pathStart.match(text);
+    if (!found.hasMatch())
+        return {-1, -1};
+    const qsizetype start = found.capturedStart();
+    qsizetype end = text.size();
+    if (text.endsWith(u'.') || text.endsWith(u'。'))
+        --end;
+    if (end > start && (text.at(end - 1) == u')' || text.at(end - 1) == u'）'))
+        --end;
+    else
+        end = text.size();
+    return {start, end};
+}
+} // namespace
+
+FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
+{
+    const auto [start, end] = pathSpan(text);
+    const bool hasPath = start >= 0 && end > start;
+    const QString head = hasPath ? text.left(start) : QString();
+    const QString path = hasPath ? text.mid(start, end - start) : QString();
+    const QString tail = hasPath ? text.mid(end) : QString();
+
+    QFont shown = font;
+    if (font.pointSizeF() <= 0) // a pixel-sized font is not made smaller
+        shown.setPointSizeF(SmallestPointSize);
+    for (qreal size = shown.pointSizeF();; size -= PointSizeStep) {
+        const bool smallest = size - PointSizeStep < SmallestPointSize;
+        shown.setPointSizeF(size);
+        const QFontMetrics metrics(shown);
+        if (metrics.horizontalAdvance(text) <= width)
+            return {text, shown};
+        if (hasPath) {
+            const int room = width - metrics.horizontalAdvance(head + tail);
+            if (room >= metrics.averageCharWidth() * PathCharactersKept || (smallest && room > 0))
+                return {head + metrics.elidedText(path, Qt::ElideMiddle, room) + tail, shown};
+        }
+        if (smallest)
+            return {metrics.elidedText(text, Qt::ElideRight, width), shown};
+    }
+}

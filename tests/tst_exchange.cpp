@@ -1,0 +1,258 @@
+#include "command_table.h"
+#include "logo_download.h"
+#include "read_serial.h"
+#include "serial_link.h"
+#include "status_messages.h"
+#include "window_bench.h"
+
+#include <QLoggingCategory>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+// The exchange on a real pseudo-terminal against the simulated time clock: nothing counts as an answer
+// that was waiting before its frame went out, and an answer that came in time counts however late the
+// program looks at it.
+class TestExchange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void waitingByteEndsTheCommand_data();
+    void waitingByteEndsTheCommand();
+    void answerWaitingWhileTheThreadIsBusy_data();
+    void answerWaitingWhileTheThreadIsBusy();
+    void downloadSaysHowFarItGot_data();
+    void downloadSaysHowFarItGot();
+};
+
+namespace {
+constexpr quint8 Machine = 18;
+const QByteArray ReadSerialOnLine = QByteArray::fromHex("12021f");
+const TerminalSettings PlainSettings{};
+
+QStringList traceLines;
+
+void keepTraceLine(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (qstrcmp(context.category, "timeclock.link") == 0)
+        traceLines << message;
+}
+
+LogoPicture countingPicture()
+{
+    LogoPicture picture;
+    for (int i = 0; i < LogoByteCount; ++i)
+        picture.bytes += char(i & 0xff);
+    return picture;
+}
+
+// Runs `task` on a port that is open already, as CommandSession does but without opening it afresh, so
+// that bytes left by an earlier exchange are still waiting.
+CommandResult runOnOpenLink(SerialLink &link, TerminalTask &task)
+{
+    CommandStep step = task.begin();
+    while (const auto *exchange = std::get_if<Exchange>(&step)) {
+        QSignalSpy finished(&link, &SerialLink::exchangeFinished);
+        link.transact(*exchange);
+        if (!finished.wait(5000))
+            return {QStringLiteral("no outcome"), CommandStatus::PortLost};
+        step = task.next(finished.constFirst().constFirst().value<ExchangeOutcome>());
+    }
+    CommandResult result = std::get<CommandResult>(step);
+    if (!result.linesConfirmed)
+        result.linesConfirmed = task.linesConfirmed();
+    return result;
+}
+
+ExchangeOutcome exchangeOnce(SerialLink &link, const Exchange &exchange)
+{
+    QSignalSpy finished(&link, &SerialLink::exchangeFinished);
+    link.transact(exchange);
+    if (!finished.wait(5000))
+        return {ExchangeOutcome::Kind::TimedOut, "no outcome"};
+    return finished.constFirst().constFirst().value<ExchangeOutcome>();
+}
+} // namespace
+
+void TestExchange::init()
+{
+    qRegisterMetaType<ExchangeOutcome>();
+    qRegisterMetaType<CommandResult>();
+    traceLines.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
+    qInstallMessageHandler(keepTraceLine);
+}
+
+void TestExchange::cleanup()
+{
+    qInstallMessageHandler(nullptr);
+    QLoggingCategory::setFilterRules(QString());
+}
+
+void TestExchange::waitingByteEndsTheCommand_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<bool>("readSerialFirst"); // an earlier exchange on the same open port
+    QTest::addColumn<bool>("download");        // else the settings command, a single exchange
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("reply");   // what the command ended on
+    QTest::addColumn<int>("linesConfirmed"); // -1: not a download
+    QTest::addColumn<QByteArray>("onLine");
+
+    const QString interrupted = StatusText::CommunicationInterrupted.toString();
+    const QString failed = StatusText::CommunicationFailed.toString();
+    const QByteArray settingsOnLine = QByteArray::fromHex("120520000000");
+    const auto logo = [](int lines) {
+        QByteArray bytes;
+        for (int line = 0; line < lines; ++line)
+            bytes += char(Machine) + logoLineFrame(line, countingPicture().line(line));
+        return bytes;
+    };
+
+    QTest::newRow("download, machine number waiting at the first line")
+        << QStringList{"--extra-byte", "0"} << true << true << interrupted << QByteArray("\x12") << 0
+        << ReadSerialOnLine;
+    QTest::newRow("download, another byte waiting at the first line")
+        << QStringList{"--stray-byte", "7@0"} << true << true << interrupted << QByteArray("\x07") << 0
+        << ReadSerialOnLine;
+    QTest::newRow("download, machine number waiting at line 16")
+        << QStringList{"--extra-byte", "15"} << false << true << interrupted << QByteArray("\x12") << 16
+        << logo(16);
+    QTest::newRow("download, another byte waiting at line 16")
+        << QStringList{"--stray-byte", "200@15"} << false << true << interrupted << QByteArray("\xc8") << 16
+        << logo(16);
+    QTest::newRow("download, line 3 answered twice and line 4 never")
+        << QStringList{"--extra-byte", "3", "--silence", "4"} << false << true << interrupted
+        << QByteArray("\x12") << 4 << logo(4);
+    QTest::newRow("settings, machine number waiting")
+        << QStringList{"--extra-byte", "0"} << true << false << failed << QByteArray("\x12") << -1
+        << ReadSerialOnLine;
+    QTest::newRow("settings, another byte waiting") << QStringList{"--stray-byte", "7@0"} << true << false
+                                                    << failed << QByteArray("\x07") << -1 << ReadSerialOnLine;
+    // Nothing waiting: the check stays quiet.
+    QTest::newRow("download after a clean answer")
+        << QStringList() << true << true << StatusText::DownloadComplete.toString() << QByteArray("\x12")
+        << LogoLineCount << ReadSerialOnLine + logo(LogoLineCount);
+    QTest::newRow("settings after a clean answer")
+        << QStringList() << true << false << StatusText::SettingSucceeded.toString() << QByteArray("\x12")
+        << -1 << ReadSerialOnLine + settingsOnLine;
+}
+
+void TestExchange::waitingByteEndsTheCommand()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(bool, readSerialFirst);
+    QFETCH(bool, download);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, linesConfirmed);
+    QFETCH(QByteArray, onLine);
+
+    SimulatedTimeClock clock(simOptions);
+    QVERIFY(clock.start());
+    SerialLink link;
+    QVERIFY(!link.prepareLink(clock.devicePath()));
+    if (readSerialFirst) {
+        QCOMPARE(exchangeOnce(link, readSerialExchange(Machine)).kind, ExchangeOutcome::Kind::Replied);
+        // The surplus byte came in the answer's own write: it is in the driver by now.
+        const int answered = 4 + (simOptions.isEmpty() ? 0 : 1);
+        QVERIFY(clock.waitUntil([&] { return clock.transmitted().size() >= answered; }, 5000));
+    }
+    CommandInputs inputs{.machineNumber = Machine, .settings = PlainSettings, .picture = countingPicture()};
+    auto task = makeCommandTask(download ? TerminalCommand::DownloadLogo : TerminalCommand::Settings, inputs);
+    const CommandResult result = runOnOpenLink(link, *task);
+
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.reply.toHex(' '), reply.toHex(' '));
+    QCOMPARE(result.linesConfirmed.value_or(-1), linesConfirmed);
+    link.releaseLink();
+    // Everything the simulator received, read once it has stopped: no frame went out after the waiting byte.
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.received().toHex(' '), onLine.toHex(' '));
+    if (result.status == CommandStatus::WrongReply) {
+        const QString waiting =
+            QStringLiteral("RX (waiting before the frame) ") + QString::fromLatin1(reply.toHex(' '));
+        QVERIFY2(traceLines.contains(waiting), qPrintable(traceLines.join(u'\n')));
+    }
+}
+
+void TestExchange::answerWaitingWhileTheThreadIsBusy_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<bool>("readSerial"); // else the settings frame
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("serial number read, answer waiting")
+        << QStringList{"--serial", "0a1b2c"} << true << int(ExchangeOutcome::Kind::Replied)
+        << QByteArray::fromHex("120a1b2c");
+    QTest::newRow("settings, answer waiting")
+        << QStringList() << false << int(ExchangeOutcome::Kind::Replied) << QByteArray::fromHex("12");
+    QTest::newRow("answer still to come when the thread is free")
+        << QStringList{"--delay-ms", "3000"} << false << int(ExchangeOutcome::Kind::TimedOut) << QByteArray();
+}
+
+void TestExchange::answerWaitingWhileTheThreadIsBusy()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(bool, readSerial);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, reply);
+
+    SimulatedTimeClock clock(simOptions);
+    QVERIFY(clock.start());
+    SerialLink link;
+    QVERIFY(!link.prepareLink(clock.devicePath()));
+    QSignalSpy finished(&link, &SerialLink::exchangeFinished);
+    link.transact(readSerial ? readSerialExchange(Machine) : settingsExchange(Machine, PlainSettings, 0));
+    // The thread is busy (a large picture decoded, a slow redraw) well past the reply limit, with neither
+    // the port's notifier nor the reply timer run meanwhile; the simulator answers within milliseconds.
+    QThread::msleep(1500);
+    QVERIFY(finished.wait(5000));
+    const auto outcome = finished.constFirst().constFirst().value<ExchangeOutcome>();
+    QCOMPARE(int(outcome.kind), kind);
+    QCOMPARE(outcome.reply.toHex(' '), reply.toHex(' '));
+    link.releaseLink();
+    QVERIFY(clock.stop());
+}
+
+void TestExchange::downloadSaysHowFarItGot_data()
+{
+    QTest::addColumn<QStringList>("simOptions"); // empty: the port does not open
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("linesConfirmed");
+    QTest::newRow("complete") << QStringList{"--machine", "18"} << int(CommandStatus::Done) << LogoLineCount;
+    QTest::newRow("no answer at line 5") << QStringList{"--silence", "5"} << int(CommandStatus::NoReply) << 5;
+    QTest::newRow("wrong answer at line 0")
+        << QStringList{"--wrong-byte", "0"} << int(CommandStatus::WrongReply) << 0;
+    QTest::newRow("line cut at line 7")
+        << QStringList{"--hangup-at", "7"} << int(CommandStatus::PortLost) << 7;
+    QTest::newRow("port does not open") << QStringList() << int(CommandStatus::PortOpenFailed) << 0;
+}
+
+void TestExchange::downloadSaysHowFarItGot()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(int, status);
+    QFETCH(int, linesConfirmed);
+    SimulatedTimeClock clock(simOptions);
+    QString device = QStringLiteral("/dev/timeclock-no-such-device");
+    if (!simOptions.isEmpty()) {
+        QVERIFY(clock.start());
+        device = clock.devicePath();
+    }
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    session.run(PortChoice{.number = 1, .deviceName = device},
+                makeCommandTask(TerminalCommand::DownloadLogo,
+                                {.machineNumber = Machine, .picture = countingPicture()}));
+    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(result.linesConfirmed, std::optional<int>(linesConfirmed));
+}
+
+QTEST_MAIN(TestExchange)
+#include "tst_exchange.moc"

@@ -1,0 +1,376 @@
+#include "status_line.h"
+#include "status_messages.h"
+#include "window_bench.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+#include <QTranslator>
+
+#include <memory>
+
+// What the window does so that a slip of the operator never reaches the terminal, and what its status line
+// shows: every move made with real key and mouse events.
+class TestWindowGuards : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void pictureStaysDuringDownload_data();
+    void pictureStaysDuringDownload();
+    void serialNumberComesFromOperatorOrTerminal_data();
+    void serialNumberComesFromOperatorOrTerminal();
+    void onlyTheDelayInUseIsOpen_data();
+    void onlyTheDelayInUseIsOpen();
+    void statusLineKeepsWhatMatters_data();
+    void statusLineKeepsWhatMatters();
+    void failedReplySaysWhichFailure_data();
+    void failedReplySaysWhichFailure();
+
+private:
+    void speak(const QString &language);
+    std::unique_ptr<QTranslator> m_english;
+};
+
+namespace {
+LogoPreview *previewOf(WindowBench &bench)
+{
+    return bench.control<LogoPreview>("logoPreview");
+}
+
+// The menu key as the window system delivers it: a context menu event for the focused control.
+QMenu *openPreviewMenu(WindowBench &bench)
+{
+    LogoPreview *preview = previewOf(bench);
+    QTest::mouseClick(preview, Qt::LeftButton); // the preview takes the focus
+    const QPoint centre = preview->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, centre, preview->mapToGlobal(centre));
+    QApplication::sendEvent(preview, &event);
+    // A menu closed before may not have been deleted yet: the open one is the visible one.
+    for (QMenu *menu : preview->findChildren<QMenu *>())
+        if (menu->isVisible())
+            return menu;
+    return nullptr;
+}
+
+// The last column of the label with dark ink, or -1.
+int lastInkColumn(QLabel *label)
+{
+    const QImage image = label->grab().toImage();
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) < 128)
+                return x;
+    return -1;
+}
+} // namespace
+
+void TestWindowGuards::cleanup()
+{
+    m_english.reset(); // back to the Chinese source texts
+}
+
+void TestWindowGuards::speak(const QString &language)
+{
+    if (language != u"en")
+        return;
+    m_english = std::make_unique<QTranslator>();
+    QVERIFY(m_english->load(QStringLiteral(":/translations/timeclock-setup_en.qm")));
+    QCoreApplication::installTranslator(m_english.get());
+}
+
+void TestWindowGuards::pictureStaysDuringDownload_data()
+{
+    QTest::addColumn<QString>("move");
+    QTest::newRow("打开文件 clicked") << "click OpenFile";
+    QTest::newRow("打开文件 by Space") << "Space on OpenFile";
+    QTest::newRow("反色 from the preview's menu") << "invert";
+}
+
+void TestWindowGuards::pictureStaysDuringDownload()
+{
+    QFETCH(QString, move);
+    QTemporaryDir dir;
+    WindowBench bench({"--delay-ms", "60"}); // a slow terminal: the download takes about two seconds
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+    const QImage sent = previewOf(bench)->picture();
+    auto *openFile = bench.control<QPushButton>("OpenFile");
+    auto *fileDialog = bench.form->findChild<QFileDialog *>("fileOpen");
+
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    QTest::mouseClick(bench.control<QPushButton>("DOWNLOG"), Qt::LeftButton);
+    QVERIFY(bench.clock.waitForReceived(2 * 21)); // two lines are out: the download runs
+    QVERIFY(!openFile->isEnabled());
+    if (move == "click OpenFile") {
+        QTest::mouseClick(openFile, Qt::LeftButton);
+    } else if (move == "Space on OpenFile") {
+        openFile->setFocus();
+        QTest::keyClick(openFile, Qt::Key_Space);
+        QTest::keyClick(openFile, Qt::Key_Return);
+    } else {
+        QMenu *menu = openPreviewMenu(bench);
+        QVERIFY(menu);
+        QVERIFY(!menu->actions().at(0)->isEnabled()); // 反色
+        QVERIFY(!menu->actions().at(1)->isEnabled()); // 抖动
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTest::keyClick(menu, Qt::Key_Escape);
+    }
+    QVERIFY(!fileDialog->isVisible());
+    QCOMPARE(bench.status(), StatusText::Downloading);
+    QCOMPARE(previewOf(bench)->picture(), sent);
+
+    QVERIFY(!finished.isEmpty() || finished.wait(20000));
+    QCOMPARE(bench.status(), StatusText::DownloadComplete);
+    QCOMPARE(previewOf(bench)->picture(), sent);
+    QCOMPARE(bench.clock.received(), countingLogoOnLine(18, LogoLineCount));
+    // Afterwards everything is offered again.
+    QVERIFY(openFile->isEnabled());
+    QMenu *menu = openPreviewMenu(bench);
+    QVERIFY(menu);
+    QVERIFY(menu->actions().at(0)->isEnabled());
+    QTest::keyClick(menu, Qt::Key_Escape);
+}
+
+void TestWindowGuards::serialNumberComesFromOperatorOrTerminal_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("onLine");
+    QTest::addColumn<QByteArray>("serialAfter");
+    const QByteArray readOnLine = QByteArray::fromHex("12021f");
+    const QString ok = StatusText::SettingSucceeded.toString();
+    QTest::newRow("placeholder, one Tab too far after 读序列号")
+        << "tab" << StatusText::SerialNumberFirst.toString() << QByteArray() << QByteArray::fromHex("0a1b2c");
+    QTest::newRow("placeholder, 写序列号 clicked") << "click" << StatusText::SerialNumberFirst.toString()
+                                                   << QByteArray() << QByteArray::fromHex("0a1b2c");
+    QTest::newRow("000000 typed") << "type 000000" << ok << QByteArray::fromHex("12050f000000")
+                                  << QByteArray::fromHex("000000");
+    QTest::newRow("pasted") << "paste 123abc" << ok << QByteArray::fromHex("12050f123abc")
+                            << QByteArray::fromHex("123abc");
+    QTest::newRow("read from the terminal")
+        << "read" << ok << readOnLine + QByteArray::fromHex("12050f0a1b2c") << QByteArray::fromHex("0a1b2c");
+}
+
+void TestWindowGuards::serialNumberComesFromOperatorOrTerminal()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, onLine);
+    QFETCH(QByteArray, serialAfter);
+    WindowBench bench({"--serial", "0a1b2c"});
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    auto *readButton = bench.control<QPushButton>("Command4");
+    auto *writeButton = bench.control<QPushButton>("Command5");
+    auto *serialBox = bench.control<QLineEdit>("xlh");
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+
+    if (how == "tab") {
+        readButton->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), writeButton);
+        QTest::keyClick(writeButton, Qt::Key_Space);
+    } else if (how == "click") {
+        QTest::mouseClick(writeButton, Qt::LeftButton);
+    } else if (how.startsWith("type ") || how.startsWith("paste ")) {
+        const QString text = how.section(u' ', 1);
+        QTest::mouseClick(serialBox, Qt::LeftButton);
+        QTest::keyClick(serialBox, Qt::Key_A, Qt::ControlModifier);
+        if (how.startsWith("type ")) {
+            QTest::keyClicks(serialBox, text);
+        } else {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(serialBox, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(serialBox->text(), text);
+        QTest::mouseClick(writeButton, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(readButton, Qt::LeftButton);
+        QVERIFY(!finished.isEmpty() || finished.wait(5000));
+        QCOMPARE(serialBox->text(), "0A1B2C");
+        finished.clear();
+        QTest::mouseClick(writeButton, Qt::LeftButton);
+    }
+    if (!onLine.isEmpty())
+        QVERIFY(!finished.isEmpty() || finished.wait(5000));
+    QCOMPARE(bench.status(), message);
+    QCOMPARE(bench.clock.received().toHex(' '), onLine.toHex(' '));
+    QVERIFY(bench.idle());
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.serial().toHex(), serialAfter.toHex());
+}
+
+void TestWindowGuards::onlyTheDelayInUseIsOpen_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<bool>("unlockDelay");  // 开锁延时 in use, else 打卡延时
+    QTest::addColumn<QByteArray>("onLine"); // with 打卡延时 7 and 开锁延时 5
+    QTest::newRow("bell mode") << QStringList() << false << QByteArray::fromHex("120520000700");
+    QTest::newRow("bell mode, picture ticked")
+        << QStringList{"oem_log"} << true << QByteArray::fromHex("120520020500");
+    QTest::newRow("door mode") << QStringList{"mkmode"} << true << QByteArray::fromHex("120520010500");
+    QTest::newRow("door mode, then bell again")
+        << QStringList{"mkmode", "mlmode"} << false << QByteArray::fromHex("120520000700");
+    QTest::newRow("picture ticked and unticked")
+        << QStringList{"oem_log", "oem_log"} << false << QByteArray::fromHex("120520000700");
+}
+
+void TestWindowGuards::onlyTheDelayInUseIsOpen()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, unlockDelay);
+    QFETCH(QByteArray, onLine);
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    auto *clockInDelay = bench.control<QLineEdit>("dkys");
+    auto *unlockDelayBox = bench.control<QLineEdit>("D_Timer");
+    bench.setText("dkys", "7");
+    bench.setText("D_Timer", "5");
+    for (const QString &name : clicks) {
+        auto *choice = bench.control<QAbstractButton>(qPrintable(name));
+        QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(6, choice->height() / 2));
+    }
+    // At once, without any command pressed.
+    QCOMPARE(unlockDelayBox->isEnabled(), unlockDelay);
+    QCOMPARE(clockInDelay->isEnabled(), !unlockDelay);
+    // The box not in use takes no keys.
+    QLineEdit *unused = unlockDelay ? clockInDelay : unlockDelayBox;
+    QTest::mouseClick(unused, Qt::LeftButton);
+    QTest::keyClicks(unused, "9");
+    QCOMPARE(unused->text(), unlockDelay ? "7" : "5");
+
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    QTest::mouseClick(bench.control<QPushButton>("Command1"), Qt::LeftButton);
+    QVERIFY(!finished.isEmpty() || finished.wait(5000));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded);
+    QCOMPARE(bench.clock.received().left(6).toHex(' '), onLine.toHex(' '));
+}
+
+void TestWindowGuards::statusLineKeepsWhatMatters_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QStringList>("kept"); // parts that must show whole
+    const QString longPath =
+        QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial_Converter_A50285BI-if00-port0");
+    QTest::newRow("zh, long device path")
+        << "zh" << longPath << "1" << QStringList{"串口打开失败！（无此串口：/dev/", "-port0）"};
+    QTest::newRow("en, long device path")
+        << "en" << longPath << "1" << QStringList{"Cannot open the port (not found: /dev/", "-port0)."};
+    QTest::newRow("zh, port reaching no device") << "zh"
+                                                 << ""
+                                                 << "5" << QStringList{"串口打开失败！（无此串口：5号）"};
+    QTest::newRow("en, port reaching no device")
+        << "en"
+        << ""
+        << "5" << QStringList{"Cannot open the port (not found: port 5)."};
+    QTest::newRow("en, port 255 reaching no device")
+        << "en"
+        << ""
+        << "255" << QStringList{"Cannot open the port (not found: port 255)."};
+}
+
+void TestWindowGuards::statusLineKeepsWhatMatters()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, device);
+    QFETCH(QString, port);
+    QFETCH(QStringList, kept);
+    speak(language);
+    PortDirectory ports;
+    if (!device.isEmpty())
+        ports.mapPort(port.toShort(), device);
+    Form1 form(ports);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *portBox = form.findChild<QLineEdit *>("COM1");
+    QTest::mouseClick(portBox, Qt::LeftButton);
+    QTest::keyClick(portBox, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(portBox, port);
+    QTest::mouseClick(form.findChild<QPushButton *>("Cmd2"), Qt::LeftButton);
+
+    auto *help = form.findChild<QLabel *>("HELP1");
+    const QString whole = help->text();
+    const QString shown = form.shownStatus();
+    for (const QString &part : kept)
+        QVERIFY2(shown.contains(part), qPrintable(shown));
+    const FittedStatus fitted = fitStatusText(whole, help->font(), help->contentsRect().width());
+    QCOMPARE(fitted.text, shown);
+    QVERIFY2(QFontMetrics(fitted.font).horizontalAdvance(shown) <= help->contentsRect().width(),
+             qPrintable(shown));
+    // Drawn whole: no ink at the box's right edge, where a cut text would run into it.
+    const int lastInk = lastInkColumn(help);
+    QVERIFY2(lastInk >= 0 && lastInk < help->width() - 2, qPrintable(QString::number(lastInk)));
+    // The tooltip keeps the whole text.
+    QVERIFY2(help->toolTip().contains(whole.toHtmlEscaped()), qPrintable(help->toolTip()));
+}
+
+void TestWindowGuards::failedReplySaysWhichFailure_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("toolTip"); // lines the tooltip holds
+    QTest::newRow("zh, no answer") << "zh" << QStringList{"--silence", "all"} << "Command1"
+                                   << "通讯失败！" << QStringList{"没有回答", "请检查连线、串口号和机号"};
+    QTest::newRow("zh, wrong answer")
+        << "zh" << QStringList{"--wrong-byte", "all"} << "Command1"
+        << "通讯失败！" << QStringList{"回答错误：收到 ED", "请检查连线、串口号和机号"};
+    QTest::newRow("zh, download, no answer at line 14")
+        << "zh" << QStringList{"--silence", "13"} << "DOWNLOG"
+        << "通讯失败！" << QStringList{"没有回答", "第14行没有完成，考勤机的图片只更新到第13行"};
+    QTest::newRow("zh, download, wrong answer at line 1")
+        << "zh" << QStringList{"--wrong-byte", "0"} << "DOWNLOG"
+        << "通讯中断！" << QStringList{"回答错误：收到 ED", "第1行没有完成，考勤机的图片没有改变"};
+    QTest::newRow("zh, download, line cut at line 8")
+        << "zh" << QStringList{"--hangup-at", "7"} << "DOWNLOG"
+        << "串口已断开！" << QStringList{"串口已断开！", "第8行没有完成，考勤机的图片只更新到第7行"};
+    QTest::newRow("en, no answer") << "en" << QStringList{"--silence", "all"} << "Command1"
+                                   << "Communication failed." << QStringList{"No answer"};
+    QTest::newRow("en, download, wrong answer at line 14")
+        << "en" << QStringList{"--wrong-byte", "13"} << "DOWNLOG"
+        << "Download interrupted." << QStringList{"Wrong answer: received ED", "Line 14 failed"};
+}
+
+void TestWindowGuards::failedReplySaysWhichFailure()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, button);
+    QFETCH(QString, message);
+    QFETCH(QStringList, toolTip);
+    speak(language);
+    QTemporaryDir dir;
+    WindowBench bench(simOptions);
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bench.form.get()));
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    QTest::mouseClick(bench.control<QPushButton>(qPrintable(button)), Qt::LeftButton);
+    QVERIFY(!finished.isEmpty() || finished.wait(15000));
+    QCOMPARE(bench.status(), message);
+    auto *help = bench.control<QLabel>("HELP1");
+    for (const QString &line : toolTip)
+        QVERIFY2(help->toolTip().contains(line), qPrintable(help->toolTip()));
+    // The status line shows the message whole.
+    QCOMPARE(bench.form->shownStatus(), message);
+    QVERIFY(QFontMetrics(help->font()).horizontalAdvance(message) <= help->contentsRect().width());
+}
+
+QTEST_MAIN(TestWindowGuards)
+#include "tst_window_guards.moc"
