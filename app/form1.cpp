@@ -2,6 +2,7 @@
 
 #include "logo_file.h"
 #include "logo_source.h"
+#include "machine_scan_dialog.h"
 #include "read_serial.h"
 #include "status_messages.h"
 #include "terminal_settings.h"
@@ -80,6 +81,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     for (QPushButton *button : {ui.Cmd2, ui.OpenFile, ui.DOWNLOG, ui.Command1, ui.Command4, ui.Command5})
         button->installEventFilter(this);
     ui.COM1->installEventFilter(this);
+    installFirstContactTools();
 
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
@@ -129,7 +131,10 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    startCommand(TerminalCommand::ChangeNumber, target->port, {.machineNumber = target->machineNumber});
+    confirmRenumberOnSharedLine(this, target->port.deviceName, [this, target = *target] {
+        if (!m_session.isRunning())
+            startCommand(TerminalCommand::ChangeNumber, target.port, {.machineNumber = target.machineNumber});
+    });
 }
 
 void Form1::Command1_Click()
@@ -260,6 +265,9 @@ QPushButton *Form1::buttonFor(TerminalCommand command) const
 void Form1::startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs)
 {
     m_runningCommand = command;
+    m_runningPort = port;
+    m_runningInputs = inputs;
+    rememberCommandChoices(command, port);
     m_commandButton = buttonFor(command);
     showStatus((command == TerminalCommand::DownloadLogo ? StatusText::Downloading : StatusText::Communicating)
                    .toString());
@@ -278,8 +286,9 @@ void Form1::startCommand(TerminalCommand command, const PortChoice &port, const 
 void Form1::endCommand(const CommandResult &result)
 {
     ui.PBar1->hide();
+    recordInHistory(result);
     if (result.status == CommandStatus::NoReply || result.status == CommandStatus::WrongReply)
-        showStatus(result.message, StatusText::CheckTheLineHint.toString());
+        showStatus(result.message, StatusText::CheckTheLineHint.toString() + u' ' + findMachinesHint());
     if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial)
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
     if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::DownloadLogo)
@@ -384,9 +393,6 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             button->click();
             return true;
         }
-    } else if (watched == ui.COM1 && event->type() == QEvent::ToolTip) {
-        // Ports come and go (USB adapters), so the tooltip says what each number reaches right now.
-        ui.COM1->setToolTip(m_ports.describe());
     }
     return QWidget::eventFilter(watched, event);
 }

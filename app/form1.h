@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+class PortListPopup;
+class QAction;
 class QFileDialog;
 class QMessageBox;
 class QPushButton;
@@ -27,6 +29,9 @@ public:
     ~Form1() override;
 
     QString LogoFilePath() const { return m_logoFilePath; }
+    // The port and logo of the last run, from the platform's settings store (the program does this at start).
+    void restoreRememberedChoices();
+    PortListPopup *portList() const { return m_portList; }
     CommandSession &session() { return m_session; }
 
 protected:
@@ -63,6 +68,10 @@ private:
     // Reads the logo file again and shows what a download would send, or why it cannot.
     void refreshLogo();
     void saveLogoAsText();
+    void installFirstContactTools();
+    void rememberCommandChoices(TerminalCommand command, const PortChoice &port);
+    void recordInHistory(const CommandResult &result);
+    void findMachineNumbers();
 
     Ui::Form1 ui;
     PortDirectory m_ports;
@@ -76,6 +85,10 @@ private:
     LogoImageOptions m_logoOptions;
     std::optional<LoadedLogo> m_logo;  // what refreshLogo() last read
     bool m_quitConfirmed = false;
+    PortListPopup *m_portList = nullptr;
+    QAction *m_findMachines = nullptr;
+    PortChoice m_runningPort;
+    CommandInputs m_runningInputs;
 };
 
 // Song-style Chinese fonts to use where "宋体" itself is not installed.

@@ -26,7 +26,7 @@ bool isHelpOrVersion(const char *argument)
 bool takesValue(const char *argument)
 {
     for (const char *option : {"--port", "--lang", "--machine", "--numbers", "--report", "--mode", "--delay",
-                               "--font", "-o", "--output"}) {
+                               "--font", "-o", "--output", "--machines", "--timeout"}) {
         if (std::strcmp(argument, option) == 0)
             return true;
     }

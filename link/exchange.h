@@ -4,7 +4,11 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
 #include <variant>
+
+// A terminal answers within one second.
+inline constexpr std::chrono::milliseconds TerminalReplyLimit{1000};
 
 // One exchange with the terminal: an address byte, a command frame, and a reply of fixed length whose
 // first byte must repeat the address byte.
@@ -16,6 +20,9 @@ struct Exchange
     bool pauseFirst = false;
     QByteArray commandFrame;
     int replyLength = 1;
+    // How long the reply may take; exactly the limit is still in time. A scan of machine numbers asks
+    // with a much shorter one.
+    std::chrono::milliseconds replyLimit = TerminalReplyLimit;
 };
 
 struct ExchangeOutcome

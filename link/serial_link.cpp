@@ -10,10 +10,6 @@ void showLineTrace()
     QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
 }
 
-namespace {
-constexpr qint64 ReplyLimitNs = std::chrono::nanoseconds(SerialLink::ReplyLimit).count();
-} // namespace
-
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
     , m_line(makeSerialLine())
@@ -67,7 +63,7 @@ void SerialLink::transact(const Exchange &exchange)
     if (m_state != State::WaitingForReply)
         return;  // the write failed and the link is gone
     m_sinceFrameSent.start();
-    m_replyTimer.start(ReplyLimit);
+    m_replyTimer.start(m_exchange.replyLimit);
     // Bytes left over from the previous exchange of this command count towards this reply; anything newer
     // announces itself with readyRead.
     if (m_line->bytesAvailable() > 0)
@@ -117,9 +113,10 @@ void SerialLink::onReplyTimer()
     if (m_state != State::WaitingForReply)
         return;
     const qint64 elapsedNs = m_sinceFrameSent.nsecsElapsed();
-    if (elapsedNs <= ReplyLimitNs) {
+    const qint64 limitNs = replyLimitNs();
+    if (elapsedNs <= limitNs) {
         // A timer may fire a fraction of a millisecond early; exactly the limit is still in time.
-        m_replyTimer.start(std::chrono::milliseconds((ReplyLimitNs - elapsedNs) / 1'000'000 + 1));
+        m_replyTimer.start(std::chrono::milliseconds((limitNs - elapsedNs) / 1'000'000 + 1));
         return;
     }
     finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
@@ -127,7 +124,12 @@ void SerialLink::onReplyTimer()
 
 bool SerialLink::replyLimitPassed() const
 {
-    return m_sinceFrameSent.nsecsElapsed() > ReplyLimitNs;
+    return m_sinceFrameSent.nsecsElapsed() > replyLimitNs();
+}
+
+qint64 SerialLink::replyLimitNs() const
+{
+    return std::chrono::nanoseconds(m_exchange.replyLimit).count();
 }
 
 void SerialLink::finishExchange(const ExchangeOutcome &outcome)

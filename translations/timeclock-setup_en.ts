@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CommandHistory</name>
+    <message>
+        <source>历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失</source>
+        <translation>Cannot write the history to %1 (%2); the command went ahead, but from now on its record is lost</translation>
+    </message>
+</context>
+<context>
     <name>Form1</name>
     <message>
         <source>考勤机设置V6.1x</source>
@@ -137,6 +144,25 @@
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>查找机号…</source>
+        <translation>Find Machine Numbers…</translation>
+    </message>
+    <message>
+        <source>历史记录…</source>
+        <translation>History…</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryView</name>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>还没有历史记录</source>
+        <translation>No history yet</translation>
+    </message>
 </context>
 <context>
     <name>LogoPreview</name>
@@ -151,6 +177,94 @@
     <message>
         <source>另存为文本文件…</source>
         <translation>Save as Text File…</translation>
+    </message>
+</context>
+<context>
+    <name>MachineScan</name>
+    <message>
+        <source>找到 %1 台考勤机</source>
+        <translation>Terminals found: %1</translation>
+    </message>
+    <message>
+        <source>上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。</source>
+        <translation>The last search found %1 terminals on this line: renumbering gives every one of them the new number.</translation>
+    </message>
+</context>
+<context>
+    <name>MachineScanDialog</name>
+    <message>
+        <source>查找机号</source>
+        <translation>Find Machine Numbers</translation>
+    </message>
+    <message>
+        <source>回答的考勤机</source>
+        <translation>Terminals that answered</translation>
+    </message>
+    <message>
+        <source>用这个机号</source>
+        <translation>Use This Number</translation>
+    </message>
+    <message>
+        <source>正在查找机号 %1-%2（%3）…</source>
+        <translation>Asking machine numbers %1-%2 (%3)…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>机号 %1    序列号 %2</source>
+        <translation>Machine %1    serial number %2</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答太迟（序列号 %2）</source>
+        <translation>Machine %1 answered too late (serial number %2)</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答错误（%2）</source>
+        <translation>Machine %1: wrong answer (%2)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>没有考勤机回答：请检查连线和串口号</source>
+        <translation>No terminal answered: check the cable and the port number</translation>
+    </message>
+    <message>
+        <source>不知道机号？在机号框上按右键（或菜单键），选“查找机号…”</source>
+        <translation>Machine number unknown? Right-click the ID box (or press the menu key there) and choose “Find Machine Numbers…”</translation>
+    </message>
+    <message>
+        <source>确实让每一台都换成新机号吗？</source>
+        <translation>Give every one of them the new number?</translation>
+    </message>
+</context>
+<context>
+    <name>PortCatalogue</name>
+    <message>
+        <source>%1 号 %2</source>
+        <translation>port %1 %2</translation>
+    </message>
+    <message>
+        <source>；可用：%1</source>
+        <translation>; available: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>PortListPopup</name>
+    <message>
+        <source>没有找到串口：请插上 USB 转串口线</source>
+        <translation>No serial port found: plug in the USB serial adapter</translation>
+    </message>
+    <message>
+        <source>按 ↓ 选择</source>
+        <translation>Press ↓ to choose</translation>
     </message>
 </context>
 <context>
@@ -497,6 +611,98 @@
     <message>
         <source>图片用抖动保留灰度（只对图片）</source>
         <translation>Dither the picture to keep its greys (pictures only)</translation>
+    </message>
+    <message>
+        <source>不用考勤机：列出能用的串口，连同 USB 名称、固定名和是否被占用</source>
+        <translation>No terminal: list the serial ports with their USB names, stable names and whether they are in use</translation>
+    </message>
+    <message>
+        <source>查找机号：列出这条线上回答的考勤机和它们的序列号</source>
+        <translation>Find machine numbers: list the terminals that answer on this line, with their serial numbers</translation>
+    </message>
+    <message>
+        <source>不用串口：列出发给考勤机的命令的历史记录</source>
+        <translation>No port: list the history of commands sent to terminals</translation>
+    </message>
+    <message>
+        <source>空闲</source>
+        <translation>free</translation>
+    </message>
+    <message>
+        <source>被占用</source>
+        <translation>in use</translation>
+    </message>
+    <message>
+        <source>权限不足</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>制造商 %1</source>
+        <translation>manufacturer %1</translation>
+    </message>
+    <message>
+        <source>序列号 %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>列出能用的串口：号码（同窗口和 --port）、设备、USB 名称和编号、固定名、是否被占用</source>
+        <translation>List the serial ports: number (as the window and --port take it), device, USB names and ids, stable name, whether in use</translation>
+    </message>
+    <message>
+        <source>串口号 N 对应设备 DEVICE（可重复），同窗口的 --port</source>
+        <translation>Port number N reaches DEVICE (repeatable), as the window&apos;s --port</translation>
+    </message>
+    <message>
+        <source>没有找到串口：请插上 USB 转串口线，或用 --port N=DEVICE 指定设备</source>
+        <translation>No serial port found: plug in the USB serial adapter, or name the device with --port N=DEVICE</translation>
+    </message>
+    <message>
+        <source>机号 %1：序列号 %2</source>
+        <translation>Machine %1: serial number %2</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答太迟（序列号 %2）：请用更长的 --timeout 再查</source>
+        <translation>Machine %1 answered too late (serial number %2): scan again with a longer --timeout</translation>
+    </message>
+    <message>
+        <source>机号 %1：回答错误（%2）</source>
+        <translation>Machine %1: wrong answer (%2)</translation>
+    </message>
+    <message>
+        <source>确实要这样，请加 --all；只改一台，请先拔掉其他考勤机</source>
+        <translation>To do that, add --all; to renumber one alone, unplug the others first</translation>
+    </message>
+    <message>
+        <source>查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机</source>
+        <translation>Find machine numbers: read the serial number at each number in turn (nothing on the terminal changes) and list the terminals that answer</translation>
+    </message>
+    <message>
+        <source>要查的机号，如 0-255（默认）或 18</source>
+        <translation>The machine numbers to ask, e.g. 0-255 (default) or 18</translation>
+    </message>
+    <message>
+        <source>每个机号等回答的毫秒数（默认 %1）</source>
+        <translation>Milliseconds to wait for each number&apos;s answer (default %1)</translation>
+    </message>
+    <message>
+        <source>等待时间错误！（1-10000 毫秒）</source>
+        <translation>Invalid wait (1-10000 ms).</translation>
+    </message>
+    <message>
+        <source>不用串口：列出窗口和命令行发给考勤机的每个命令（时间、串口、机号、命令、结果、序列号、图片摘要）</source>
+        <translation>No port: list every command the window and the command line sent to terminals (time, port, machine number, command, outcome, serial number, logo digest)</translation>
+    </message>
+    <message>
+        <source>还没有历史记录（%1）</source>
+        <translation>No history yet (%1)</translation>
+    </message>
+    <message>
+        <source>线上有几台考勤机时，确实让每一台都换成新机号</source>
+        <translation>With several terminals on the line: do give every one of them the new number</translation>
     </message>
 </context>
 </TS>

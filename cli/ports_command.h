@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// timeclock-setup ports: every port the program can reach, and what the system says of it.
+int runPorts(const QStringList &arguments);
