@@ -71,6 +71,7 @@ void MachineScanDialog::addAnswer(const ScanAnswer &answer)
     case ScanAnswer::Kind::Found:
         item->setText(tr("机号 %1    序列号 %2").arg(answer.machine).arg(answer.serial()));
         item->setData(Qt::UserRole, answer.machine);
+        item->setData(Qt::UserRole + 1, QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial()));
         if (++m_found == 1)
             m_answers->setCurrentItem(item);
         break;
@@ -96,19 +97,25 @@ void MachineScanDialog::endScan(const CommandResult &result)
     m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
                                                               ? tr("没有考勤机回答：请检查连线和串口号")
                                                               : result.message);
+    recordInHistory(outcomeWord(result.status));
+    emit scanFinished(result);
+}
+
+void MachineScanDialog::recordInHistory(const QString &outcome)
+{
+    // As the command line records a scan: the terminals found, or how it ended when none was.
     QStringList found;
     for (int row = 0; row < m_answers->count(); ++row) {
         if (const QVariant machine = m_answers->item(row)->data(Qt::UserRole); machine.isValid())
-            found << QString::number(machine.toInt());
+            found << m_answers->item(row)->data(Qt::UserRole + 1).toString();
     }
     const HistoryEntry entry{.time = QDateTime::currentDateTime(),
                              .device = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName,
                              .machine = QStringLiteral("%1-%2").arg(m_range.first).arg(m_range.last),
                              .command = QStringLiteral("scan"),
-                             .outcome = found.isEmpty() ? outcomeWord(result.status) : found.join(u' ')};
+                             .outcome = found.isEmpty() ? outcome : found.join(u' ')};
     if (const auto problem = CommandHistory::append(entry))
         m_state->setToolTip(*problem);
-    emit scanFinished(result);
 }
 
 void MachineScanDialog::useChosen()
@@ -116,16 +123,25 @@ void MachineScanDialog::useChosen()
     const QListWidgetItem *item = m_answers->currentItem();
     if (!item || !item->data(Qt::UserRole).isValid())
         return;
-    m_session.abort();
+    stopScan();
     m_choose(item->data(Qt::UserRole).toInt());
     accept();
 }
 
 void MachineScanDialog::reject()
 {
-    // Cancel stops the scan at once; the port is closed again.
-    m_session.abort();
+    stopScan();
     QDialog::reject();
+}
+
+void MachineScanDialog::stopScan()
+{
+    if (!m_session.isRunning())
+        return;
+    // The port is closed again at once; what was found so far still counts for a later renumber.
+    m_session.abort();
+    RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, false);
+    recordInHistory(QStringLiteral("cancelled"));
 }
 
 namespace {

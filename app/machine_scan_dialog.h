@@ -36,6 +36,8 @@ private:
     void addAnswer(const ScanAnswer &answer);
     void endScan(const CommandResult &result);
     void useChosen();
+    void stopScan();
+    void recordInHistory(const QString &outcome);
 
     PortChoice m_port;
     std::function<void(int machine)> m_choose;

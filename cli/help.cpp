@@ -30,7 +30,9 @@ QString generalHelp()
     text += QStringLiteral("  --port N=DEVICE").leftJustified(26)
             + QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复）") + u'\n';
     text += QStringLiteral("  --trace").leftJustified(26)
-            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + QStringLiteral("\n\n");
+            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + u'\n';
+    text += QStringLiteral("  --reset").leftJustified(26)
+            + QCoreApplication::translate("cli", "忘掉以前记住的串口、--port 对应和图片文件") + QStringLiteral("\n\n");
 
     text += QCoreApplication::translate("cli", "JSON:") + u'\n';
     text += QCoreApplication::translate(

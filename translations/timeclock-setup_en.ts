@@ -704,5 +704,9 @@
         <source>线上有几台考勤机时，确实让每一台都换成新机号</source>
         <translation>With several terminals on the line: do give every one of them the new number</translation>
     </message>
+    <message>
+        <source>忘掉以前记住的串口、--port 对应和图片文件</source>
+        <translation>Forget the port, --port mappings and logo file kept from earlier runs</translation>
+    </message>
 </context>
 </TS>
