@@ -82,6 +82,10 @@ QString numbersText(const QList<int> &numbers)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // The program's runs remember choices and keep a history; the benchmark's go to a folder of its own.
+    const QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures timeclock-setup against timeclock-sim."));
     parser.addHelpOption();
