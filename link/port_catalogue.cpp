@@ -9,6 +9,7 @@
 #include <QSerialPortInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -30,6 +31,22 @@ QString stableNameOf(const QString &device)
             return link.absoluteFilePath();
     }
     return {};
+}
+
+// Qt's serial port, minicom and others take a UUCP lock file named after the device below /dev, holding
+// their process id; a lock whose process still runs means the port is in use, even where the exclusive
+// open is not enforced (for root).
+bool lockedByLiveProcess(const QString &device)
+{
+    QString name = device;
+    if (name.startsWith(QStringLiteral("/dev/")))
+        name.remove(0, 5);
+    QFile lock(QStringLiteral("/var/lock/LCK..") + name.replace(u'/', u'_'));
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    bool ok = false;
+    const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
+    return ok && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 void addSystemFacts(PortFacts &facts)
@@ -98,7 +115,9 @@ PortFacts::Use portUse(const QString &device)
         return errno == EACCES || errno == EPERM ? PortFacts::Use::NoPermission : PortFacts::Use::Unknown;
     }
     PortFacts::Use use = PortFacts::Use::Free;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    if (lockedByLiveProcess(device))
+        use = PortFacts::Use::Busy;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         use = errno == EWOULDBLOCK ? PortFacts::Use::Busy : PortFacts::Use::Unknown;
     else
         ::flock(fd, LOCK_UN);

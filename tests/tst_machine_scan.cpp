@@ -1,6 +1,7 @@
 #include "command_history.h"
 #include "logo_file.h"
 #include "machine_scan.h"
+#include "port_catalogue.h"
 #include "remembered_choices.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private slots:
     void commandLineScanAndSharedLineRenumber();
     void historyOfWindowAndCommandLine();
     void historyThatCannotBeWrittenFailsNothing();
+    void portsSaysWhichPortIsInUse();
 };
 
 namespace {
@@ -205,6 +208,32 @@ void TestMachineScan::historyThatCannotBeWrittenFailsNothing()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.outText(), "0A1B2C");
     QCOMPARE(run.errText().count(QStringLiteral("history.tsv")), 1);
+    QVERIFY(clock.stop());
+}
+
+void TestMachineScan::portsSaysWhichPortIsInUse()
+{
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const QString device = clock.devicePath();
+    const auto portThree = [&device] {
+        for (const QJsonObject &port : jsonLines(runProgram({"ports", "--json", "--port", "3=" + device}).out)) {
+            if (port.value("number").toInt() == 3)
+                return port;
+        }
+        return QJsonObject();
+    };
+    QCOMPARE(portThree().value("device").toString(), device);
+    QCOMPARE(portThree().value("busy").toBool(), false);
+    {
+        QSerialPort held(device);
+        QVERIFY(held.open(QIODevice::ReadWrite));
+        QCOMPARE(portUse(device), PortFacts::Use::Busy);
+        QCOMPARE(portThree().value("use").toString(), "busy");
+    }
+    // Testing left the port as it was: it opens, and nothing reached the terminal.
+    QCOMPARE(portUse(device), PortFacts::Use::Free);
+    QVERIFY(clock.received().isEmpty());
     QVERIFY(clock.stop());
 }
 
