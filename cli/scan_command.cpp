@@ -125,9 +125,13 @@ int runScan(const QStringList &arguments)
             printError(run.result.message);
         return ExitCode::Done;
     }
+    // "通讯失败！" would not say that every number was asked.
+    const QString message = run.result.status == CommandStatus::NoReply
+                                ? QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText)
+                                : run.result.message;
     Outcome outcome{.command = QStringLiteral("scan"),
                     .status = resultStatusOf(run.result.status),
-                    .message = run.result.message,
+                    .message = message,
                     .elapsedMs = run.elapsedMs};
     return reportOutcome(outcome, format);
 }

@@ -1,5 +1,5 @@
-#include "port_catalogue.h"
 #include "language.h"
+#include "port_catalogue.h"
 #include "status_messages.h"
 #include "window_bench.h"
 

@@ -1,5 +1,5 @@
-#include "port_catalogue.h"
 #include "form1.h"
+#include "port_catalogue.h"
 #include "status_messages.h"
 
 #include <QCheckBox>

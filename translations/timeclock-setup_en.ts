@@ -708,5 +708,9 @@
         <source>忘掉以前记住的串口、--port 对应和图片文件</source>
         <translation>Forget the port, --port mappings and logo file kept from earlier runs</translation>
     </message>
+    <message>
+        <source>没有考勤机回答（机号 %1）：请检查连线和串口号</source>
+        <translation>No terminal answered (machine numbers %1): check the cable and the port number</translation>
+    </message>
 </context>
 </TS>
