@@ -3,6 +3,7 @@
 #include "logo_file.h"
 #include "logo_source.h"
 #include "logo_text_dialog.h"
+#include "machine_scan_dialog.h"
 #include "read_serial.h"
 #include "status_line.h"
 #include "status_messages.h"
@@ -119,6 +120,7 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(ui.xlh, &QLineEdit::textEdited, this, [this] { m_serialNumberGiven = true; });
     for (QAbstractButton *choice : std::initializer_list<QAbstractButton *>{ui.mlmode, ui.mkmode, ui.oem_log})
         connect(choice, &QAbstractButton::toggled, this, &Form1::followDelayChoice);
+    installFirstContactTools();
 
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
@@ -178,7 +180,10 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    startCommand(TerminalCommand::ChangeNumber, target->port, {.machineNumber = target->machineNumber});
+    confirmRenumberOnSharedLine(this, target->port.deviceName, [this, target = *target] {
+        if (!m_session.isRunning())
+            startCommand(TerminalCommand::ChangeNumber, target.port, {.machineNumber = target.machineNumber});
+    });
 }
 
 void Form1::Command1_Click()
@@ -310,6 +315,9 @@ QPushButton *Form1::buttonFor(TerminalCommand command) const
 void Form1::startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs)
 {
     m_runningCommand = command;
+    m_runningPort = port;
+    m_runningInputs = inputs;
+    rememberCommandChoices(command, port);
     m_commandButton = buttonFor(command);
     showStatus((command == TerminalCommand::DownloadLogo ? StatusText::Downloading : StatusText::Communicating)
                    .toString());
@@ -328,6 +336,7 @@ void Form1::startCommand(TerminalCommand command, const PortChoice &port, const 
 void Form1::endCommand(const CommandResult &result)
 {
     ui.PBar1->hide();
+    recordInHistory(result);
     const bool download = m_runningCommand == TerminalCommand::DownloadLogo;
     if (const QString tip = failureToolTip(result, download); !tip.isEmpty())
         showStatus(result.message, tip);
@@ -396,7 +405,7 @@ QString Form1::failureToolTip(const CommandResult &result, bool download)
     }
     if (result.status == CommandStatus::PortLost)
         return download ? result.message + u'\n' + lines.join(u'\n') : QString();
-    lines << StatusText::CheckTheLineHint.toString();
+    lines << StatusText::CheckTheLineHint.toString() << findMachinesHint();
     return lines.join(u'\n');
 }
 
@@ -548,9 +557,6 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             button->click();
             return true;
         }
-    } else if (watched == ui.COM1 && event->type() == QEvent::ToolTip) {
-        // Ports come and go (USB adapters), so the tooltip says what each number reaches right now.
-        ui.COM1->setToolTip(m_ports.describe());
     }
     return QWidget::eventFilter(watched, event);
 }

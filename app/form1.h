@@ -15,6 +15,8 @@
 #include <optional>
 
 class LogoTextDialog;
+class PortListPopup;
+class QAction;
 class QFileDialog;
 class QMessageBox;
 class QPushButton;
@@ -30,6 +32,9 @@ public:
     ~Form1() override;
 
     QString LogoFilePath() const { return m_logoFilePath; }
+    // The port and logo of the last run, from the platform's settings store (the program does this at start).
+    void restoreRememberedChoices();
+    PortListPopup *portList() const { return m_portList; }
     CommandSession &session() { return m_session; }
     // The text choices of "文字…", kept while a file is the logo so the dialog opens with them again.
     const LogoTextOptions &logoTextOptions() const { return m_logoText; }
@@ -82,6 +87,10 @@ private:
     // The picture choices below the preview and on its menu as they stand for the current logo; none
     // can be changed while a download sends it.
     void showPictureChoices();
+    void installFirstContactTools();
+    void rememberCommandChoices(TerminalCommand command, const PortChoice &port);
+    void recordInHistory(const CommandResult &result);
+    void findMachineNumbers();
 
     Ui::Form1 ui;
     PortDirectory m_ports;
@@ -100,6 +109,10 @@ private:
     bool m_quitConfirmed = false;
     // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
     bool m_serialNumberGiven = false;
+    PortListPopup *m_portList = nullptr;
+    QAction *m_findMachines = nullptr;
+    PortChoice m_runningPort;
+    CommandInputs m_runningInputs;
 };
 
 // Song-style Chinese fonts to use where "宋体" itself is not installed.

@@ -2,6 +2,7 @@
 #include "form1.h"
 #include "language.h"
 #include "port_directory.h"
+#include "remembered_choices.h"
 #include "serial_line.h"
 
 #include <QApplication>
@@ -38,22 +39,32 @@ int main(int argc, char *argv[])
                                             QStringLiteral("zh|en"));
     parser.addOption(portOption);
     parser.addOption(traceOption);
+    const QCommandLineOption resetOption(
+        QStringLiteral("reset"), QStringLiteral("Forget the port, --port mappings and logo kept from earlier runs."));
     parser.addOption(languageOption);
+    parser.addOption(resetOption);
     parser.process(app);
     if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
         std::fprintf(stderr, "--lang takes zh or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
         return 2;
     }
 
+    if (parser.isSet(resetOption))
+        RememberedChoices::forgetAll();
+    // Mappings given now are kept for the next start; without any, the last ones given apply.
+    const QStringList mappings = parser.isSet(portOption) ? parser.values(portOption) : RememberedChoices().portMappings();
     PortDirectory ports;
-    if (QString bad; !ports.mapPorts(parser.values(portOption), &bad)) {
+    if (QString bad; !ports.mapPorts(mappings, &bad)) {
         std::fprintf(stderr, "--port takes N=DEVICE, not \"%s\"\n", qPrintable(bad));
         return 2;
     }
+    if (parser.isSet(portOption))
+        RememberedChoices().setPortMappings(mappings);
     if (parser.isSet(traceOption))
         showLineTrace();
 
     Form1 window(std::move(ports));
+    window.restoreRememberedChoices();
     window.show();
     return app.exec();
 }

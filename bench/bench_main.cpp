@@ -39,6 +39,7 @@ const Figure Figures[] = {
     {{6}, "exchanges back to back without line-rate limiting", measureThroughput},
     {{7}, "image files to logo bytes", measureLogoConversion},
     {{8}, "the command line from process start to its first byte on the line", measureCommandLineStart},
+    {{9}, "a scan of every machine number on a line where nobody answers", measureScan},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,
@@ -49,7 +50,8 @@ constexpr Counts QuickCounts{.waitPairs = 2,
                              .memoryRuns = 1,
                              .throughputRuns = 2,
                              .throughputExchanges = 500,
-                             .conversionRuns = 3};
+                             .conversionRuns = 3,
+                             .scanRuns = 1};
 
 LogoPicture sampleLogo()
 {
@@ -83,6 +85,10 @@ int main(int argc, char *argv[])
     // text needs the fonts of a QGuiApplication.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
+    // The program's runs remember choices and keep a history; the benchmark's go to a folder of its own.
+    const QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures timeclock-setup against timeclock-sim."));
     parser.addHelpOption();

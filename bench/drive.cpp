@@ -5,6 +5,13 @@
 #include "measuring.h"
 #include "serial_link.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char **environ;
+
 namespace bench {
 
 std::unique_ptr<sim::SimProcess> startSimulator(const QStringList &options)
@@ -67,6 +74,35 @@ std::vector<qint64> replyByteStamps(const sim::OutputReader &output)
             stamps.insert(stamps.end(), size_t(chunk.bytes.size()), chunk.stampNs.value_or(0));
     }
     return stamps;
+}
+
+ProgramRun runProgramToEnd(const QStringList &arguments)
+{
+    QList<QByteArray> words{QByteArrayLiteral(TIMECLOCK_SETUP_PATH)};
+    for (const QString &argument : arguments)
+        words << argument.toLocal8Bit();
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ProgramRun run;
+    pid_t pid = 0;
+    run.spawnNs = monotonicNs();
+    const int spawnError = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawnError != 0)
+        abortBenchmark(QStringLiteral("cannot start %1").arg(QString::fromLocal8Bit(words.constFirst())));
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.endNs = monotonicNs();
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 } // namespace bench

@@ -25,6 +25,16 @@ std::unique_ptr<sim::SimProcess> startSimulator(const QStringList &options);
 // Ends it; a simulator that did not end cleanly aborts the benchmark.
 void stopSimulator(sim::SimProcess &simulator);
 
+// The program (timeclock-setup) run to its end with these arguments, its output thrown away: the moments
+// just before it was spawned and just after it ended, and its exit code (-1 when it did not exit).
+struct ProgramRun
+{
+    qint64 spawnNs = 0;
+    qint64 endNs = 0;
+    int exitCode = -1;
+};
+ProgramRun runProgramToEnd(const QStringList &arguments);
+
 // Exchange `index` of a run of logo-line exchanges: the sample logo's lines in turn.
 Exchange logoLineExchange(const LogoPicture &logo, int index);
 

@@ -6,43 +6,18 @@
 #include "measuring.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char **environ;
 
 namespace bench {
 
 namespace {
 
-// Runs `timeclock-setup read-serial --port DEVICE` to its end, its output thrown away; returns the
-// moment just before it was spawned.
+// Runs `timeclock-setup read-serial --port DEVICE` to its end; returns the moment just before it was spawned.
 qint64 runReadSerial(const QString &device)
 {
-    QByteArray program = QByteArrayLiteral(TIMECLOCK_SETUP_PATH);
-    QByteArray command = QByteArrayLiteral("read-serial");
-    QByteArray portOption = QByteArrayLiteral("--port");
-    QByteArray devicePath = device.toLocal8Bit();
-    char *argv[] = {program.data(), command.data(), portOption.data(), devicePath.data(), nullptr};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const qint64 spawnNs = monotonicNs();
-    const int spawnError = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawnError != 0)
-        abortBenchmark(QStringLiteral("cannot start %1").arg(QString::fromLocal8Bit(program)));
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        abortBenchmark(QStringLiteral("timeclock-setup read-serial failed (status %1)").arg(status));
-    return spawnNs;
+    const ProgramRun run = runProgramToEnd({QStringLiteral("read-serial"), QStringLiteral("--port"), device});
+    if (run.exitCode != 0)
+        abortBenchmark(QStringLiteral("timeclock-setup read-serial failed (exit code %1)").arg(run.exitCode));
+    return run.spawnNs;
 }
 
 } // namespace

@@ -19,6 +19,7 @@ struct Counts
     int throughputRuns = 5; // figure 6
     int throughputExchanges = 2000;
     int conversionRuns = 15; // figure 7, after one run not counted
+    int scanRuns = 3;        // figure 9
 };
 
 // What every figure measures with.
@@ -35,5 +36,6 @@ void measureWindow(const Setup &setup, Report &report);         // figure 5
 void measureThroughput(const Setup &setup, Report &report);     // figure 6
 void measureLogoConversion(const Setup &setup, Report &report); // figure 7
 void measureCommandLineStart(const Setup &setup, Report &report); // figure 8, with figure 5's count
+void measureScan(const Setup &setup, Report &report);             // figure 9
 
 } // namespace bench

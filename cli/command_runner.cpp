@@ -1,5 +1,7 @@
 #include "command_runner.h"
 
+#include "command_history.h"
+#include "output.h"
 #include "stop_signals.h"
 
 #include <QElapsedTimer>
@@ -10,6 +12,14 @@
 #include <optional>
 
 CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs)
+{
+    CommandRun run = runTerminalTask(port, makeCommandTask(command, inputs));
+    if (const auto problem = CommandHistory::append(historyEntryFor(port, command, inputs, run.result)))
+        printError(*problem);
+    return run;
+}
+
+CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask> task)
 {
     CommandSession session;
     QEventLoop loop;
@@ -37,7 +47,7 @@ CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, c
     }
     QElapsedTimer elapsed;
     elapsed.start();
-    session.run(port, makeCommandTask(command, inputs));
+    session.run(port, std::move(task));
     if (StopSignals::received())
         session.requestStop();
     // A port that does not open finishes the command within run().

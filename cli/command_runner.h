@@ -12,3 +12,6 @@ struct CommandRun
 };
 
 CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs);
+
+// The same for a task of its own (a scan).
+CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask> task);

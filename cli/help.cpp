@@ -36,7 +36,9 @@ QString generalHelp()
     text += QStringLiteral("  --trace").leftJustified(26)
             + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + u'\n';
     text += QStringLiteral("  -platform, -style").leftJustified(26)
-            + QCoreApplication::translate("cli", "Qt 的窗口选项（如 -platform offscreen、-style Fusion）") + QStringLiteral("\n\n");
+            + QCoreApplication::translate("cli", "Qt 的窗口选项（如 -platform offscreen、-style Fusion）") + u'\n';
+    text += QStringLiteral("  --reset").leftJustified(26)
+            + QCoreApplication::translate("cli", "忘掉以前记住的串口、--port 对应和图片文件") + QStringLiteral("\n\n");
 
     text += QCoreApplication::translate("cli", "JSON:") + u'\n';
     text += QCoreApplication::translate(

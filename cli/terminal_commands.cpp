@@ -5,6 +5,7 @@
 #include "logo_source.h"
 #include "progress_bar.h"
 #include "read_serial.h"
+#include "scan_command.h"
 #include "status_messages.h"
 #include "text_conversions.h"
 #include "text_logo.h"
@@ -54,12 +55,22 @@ QList<QCommandLineOption> settingsOptions()
     };
 }
 
+QList<QCommandLineOption> renumberOptions()
+{
+    return {{QStringLiteral("all"), QCoreApplication::translate("cli", "线上有几台考勤机时，确实让每一台都换成新机号")}};
+}
+
 InputsOrProblem renumberInputs(const CommandLine &line, quint8)
 {
     const QString given = line.positional().at(0);
     const auto number = wholeNumber(given, 0, 255);
     if (!number)
         return badInput(StatusText::BadMachineNumber.toString(), given);
+    const auto common = line.common();
+    if (const auto *options = std::get_if<CommonOptions>(&common)) {
+        if (const auto problem = renumberOnSharedLine(options->port.deviceName, line.parser().isSet(QStringLiteral("all"))))
+            return *problem;
+    }
     return CommandInputs{.machineNumber = quint8(*number)};
 }
 
@@ -101,7 +112,7 @@ InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
 
 const TerminalCommandSyntax Syntaxes[] = {
     {TerminalCommand::ChangeNumber, "NEW", 1,
-     QT_TRANSLATE_NOOP("cli", "改号：把新机号 NEW 发到改号地址（不用 --machine）"), noOptions, renumberInputs},
+     QT_TRANSLATE_NOOP("cli", "改号：把新机号 NEW 发到改号地址（不用 --machine）"), renumberOptions, renumberInputs},
     {TerminalCommand::Settings, "", 0, QT_TRANSLATE_NOOP("cli", "设置考勤机：模式、开机图片、延时和字体（默认同窗口初始状态）"),
      settingsOptions, settingsInputs},
     {TerminalCommand::ReadSerial, "", 0, QT_TRANSLATE_NOOP("cli", "读序列号：输出六位十六进制数"), noOptions,

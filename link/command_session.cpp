@@ -1,5 +1,6 @@
 #include "command_session.h"
 
+#include "port_catalogue.h"
 #include "status_messages.h"
 
 CommandSession::CommandSession(QObject *parent)
@@ -61,7 +62,9 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
         break;
     }
     const QString detail = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
-    return StatusText::PortOpenFailed.toString().arg(detail);
+    // A port that is not there: name the ones that are.
+    const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote() : QString();
+    return StatusText::PortOpenFailed.toString().arg(detail + available);
 }
 
 void CommandSession::proceed(const CommandStep &step)

@@ -4,8 +4,12 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
 #include <optional>
 #include <variant>
+
+// A terminal answers within one second.
+inline constexpr std::chrono::milliseconds TerminalReplyLimit{1000};
 
 // One exchange with the terminal: an address byte, a command frame, and a reply of fixed length whose
 // first byte must repeat the address byte.
@@ -17,6 +21,9 @@ struct Exchange
     bool pauseFirst = false;
     QByteArray commandFrame;
     int replyLength = 1;
+    // How long the reply may take; exactly the limit is still in time. A scan of machine numbers asks
+    // with a much shorter one.
+    std::chrono::milliseconds replyLimit = TerminalReplyLimit;
 };
 
 struct ExchangeOutcome

@@ -50,6 +50,18 @@ QString PortDirectory::deviceFor(qint16 number) const
 
 QString PortDirectory::describe() const
 {
+    const QMap<int, QString> reach = reachablePorts();
+    QStringList lines;
+    for (auto it = reach.cbegin(); it != reach.cend(); ++it)
+        lines << QStringLiteral("%1 → %2").arg(it.key()).arg(it.value());
+#ifdef Q_OS_WIN
+    lines << QStringLiteral("n → COMn");
+#endif
+    return lines.join(u'\n');
+}
+
+QMap<int, QString> PortDirectory::reachablePorts() const
+{
     QMap<int, QString> reach = m_mapped;
     const QStringList ports = systemPorts();
 #ifdef Q_OS_WIN
@@ -66,13 +78,7 @@ QString PortDirectory::describe() const
         if (!reach.contains(i + 1))
             reach.insert(i + 1, ports.at(i));
 #endif
-    QStringList lines;
-    for (auto it = reach.cbegin(); it != reach.cend(); ++it)
-        lines << QStringLiteral("%1 → %2").arg(it.key()).arg(it.value());
-#ifdef Q_OS_WIN
-    lines << QStringLiteral("n → COMn");
-#endif
-    return lines.join(u'\n');
+    return reach;
 }
 
 bool PortDirectory::parseMapping(const QString &text, int *number, QString *deviceName)

@@ -22,6 +22,9 @@ public:
     // One line per number that reaches a device now, e.g. "1 → /dev/ttyUSB0".
     QString describe() const;
 
+    // Every number that reaches a device now, with the device; on Windows the COM ports the system knows.
+    QMap<int, QString> reachablePorts() const;
+
     // Every "N=DEVICE" of the --port options; false, with the offending text, when one is malformed.
     bool mapPorts(const QStringList &mappings, QString *badMapping);
 

@@ -10,10 +10,6 @@ void showLineTrace()
     QLoggingCategory::setFilterRules(QStringLiteral("timeclock.link.debug=true"));
 }
 
-namespace {
-constexpr qint64 ReplyLimitNs = std::chrono::nanoseconds(SerialLink::ReplyLimit).count();
-} // namespace
-
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
     , m_line(makeSerialLine())
@@ -69,7 +65,7 @@ void SerialLink::transact(const Exchange &exchange)
     if (m_state != State::WaitingForReply)
         return;  // the write failed and the link is gone
     m_sinceFrameSent.start();
-    m_replyTimer.start(ReplyLimit);
+    m_replyTimer.start(m_exchange.replyLimit);
 }
 
 void SerialLink::releaseLink()
@@ -116,9 +112,10 @@ void SerialLink::onReplyTimer()
     if (m_state != State::WaitingForReply)
         return;
     const qint64 elapsedNs = m_sinceFrameSent.nsecsElapsed();
-    if (elapsedNs <= ReplyLimitNs) {
+    const qint64 limitNs = replyLimitNs();
+    if (elapsedNs <= limitNs) {
         // A timer may fire a fraction of a millisecond early; exactly the limit is still in time.
-        m_replyTimer.start(std::chrono::milliseconds((ReplyLimitNs - elapsedNs) / 1'000'000 + 1));
+        m_replyTimer.start(std::chrono::milliseconds((limitNs - elapsedNs) / 1'000'000 + 1));
         return;
     }
     // A thread kept busy (a large picture decoded, a slow redraw) hears of arrived bytes only when its event
@@ -128,6 +125,11 @@ void SerialLink::onReplyTimer()
         return;
     }
     finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
+}
+
+qint64 SerialLink::replyLimitNs() const
+{
+    return std::chrono::nanoseconds(m_exchange.replyLimit).count();
 }
 
 void SerialLink::finishExchange(const ExchangeOutcome &outcome)

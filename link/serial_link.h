@@ -24,7 +24,7 @@ class SerialLink : public QObject
 
 public:
     // The terminal answers within one second; exactly one second is still in time.
-    static constexpr std::chrono::milliseconds ReplyLimit{1000};
+    static constexpr std::chrono::milliseconds ReplyLimit = TerminalReplyLimit;
 
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
@@ -63,6 +63,7 @@ private:
     void finishExchange(const ExchangeOutcome &outcome);
     void loseLink();
     void deliverLater(std::function<void()> action);
+    qint64 replyLimitNs() const;
 
     std::unique_ptr<SerialLine> m_line;
     QTimer m_replyTimer;

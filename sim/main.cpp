@@ -3,6 +3,7 @@
 // can follow it live.
 
 #include "pty_line.h"
+#include "sim_bus.h"
 #include "sim_core.h"
 #include "sim_options.h"
 #include "sim_output.h"
@@ -92,7 +93,7 @@ class Simulator : public QObject
 {
 public:
     explicit Simulator(sim::SimulatorOptions options)
-        : m_options(std::move(options)), m_core(m_options.initial, m_options.faults)
+        : m_options(std::move(options)), m_bus(sim::terminalsOnLine(m_options))
     {
         m_sendTimer.setSingleShot(true);
         // A coarse timer may fire early, which would make a line-rate delay shorter than the line allows.
@@ -185,7 +186,7 @@ private:
     void handleReceived(const QByteArray &chunk, std::optional<qint64> stamp)
     {
         printLine(sim::receivedLine(chunk, stamp));
-        for (const sim::FrameOutcome &outcome : m_core.receive(chunk)) {
+        for (const sim::FrameOutcome &outcome : m_bus.receive(chunk)) {
             printLine(sim::frameLine(outcome));
             if (outcome.hangUp) {
                 hangUp();
@@ -288,12 +289,17 @@ private:
         if (m_finished)
             return;
         m_finished = true;
-        for (const QByteArray &line : sim::finalReport(m_core.state()))
+        const QList<sim::TerminalState> states = m_bus.states();
+        if (!m_options.bus.isEmpty()) {
+            for (const sim::TerminalState &state : states)
+                printLine(sim::terminalLine(state));
+        }
+        for (const QByteArray &line : sim::finalReport(states.constFirst()))
             printLine(line);
         removeLink();
         QString error;
         if (!m_options.picturePath.isEmpty() &&
-            !sim::writeLogoPicture(m_core.state().logo, m_options.picturePath, error)) {
+            !sim::writeLogoPicture(states.constFirst().logo, m_options.picturePath, error)) {
             printError(error);
             QCoreApplication::exit(ExitFailed);
             return;
@@ -302,7 +308,7 @@ private:
     }
 
     sim::SimulatorOptions m_options;
-    sim::TimeClockCore m_core;
+    sim::TimeClockBus m_bus;
     PtyLine m_line;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;

@@ -133,6 +133,32 @@ bool lineRate(const QString &value, SimulatorOptions &options)
     return true;
 }
 
+// "N:HEX6" or "N:HEX6:silence" or "N:HEX6:wrong-byte", comma-separated, one per terminal.
+bool busTerminals(const QString &value, SimulatorOptions &options)
+{
+    options.bus.clear();
+    for (const QString &entry : value.split(u',')) {
+        const QStringList fields = entry.trimmed().split(u':');
+        if (fields.size() < 2 || fields.size() > 3)
+            return false;
+        BusTerminal terminal;
+        SimulatorOptions single;
+        if (!machineNumber(fields.at(0), single) || !serialNumber(fields.at(1), single))
+            return false;
+        terminal.initial = single.initial;
+        if (fields.size() == 3) {
+            if (fields.at(2) == u"silence")
+                terminal.faults.silence = FrameSelector{};
+            else if (fields.at(2) == u"wrong-byte")
+                terminal.faults.wrongFirstByte = FrameSelector{};
+            else
+                return false;
+        }
+        options.bus.append(terminal);
+    }
+    return !options.bus.isEmpty();
+}
+
 struct OptionRow
 {
     QCommandLineOption option;
@@ -156,6 +182,11 @@ const QList<OptionRow> &optionTable()
     static const QList<OptionRow> rows = {
         {valued("machine", "Initial machine number (0-255).", "N"), machineNumber},
         {valued("serial", "Initial serial number, 6 hex digits.", "HEX6"), serialNumber},
+        {valued("bus",
+                "Several terminals on one line instead of one: machine number and serial of each, comma-"
+                "separated, optionally with a fault of its own (silence or wrong-byte) for every frame.",
+                "N:HEX6[:FAULT],..."),
+         busTerminals},
         {valued("link", "Make a symbolic link PATH to the device, removed on exit.", "PATH"),
          path(&SimulatorOptions::linkPath)},
         {switchOption("quit-on-eof", "Also stop at the end of standard input."),
@@ -198,6 +229,22 @@ QString badValue(const QCommandLineOption &option, const QString &value)
 
 } // namespace
 
+QList<BusTerminal> terminalsOnLine(const SimulatorOptions &options)
+{
+    if (options.bus.isEmpty())
+        return {BusTerminal{options.initial, options.faults}};
+    QList<BusTerminal> terminals = options.bus;
+    for (BusTerminal &terminal : terminals) {
+        FaultConfig faults = options.faults;
+        if (terminal.faults.silence)
+            faults.silence = terminal.faults.silence;
+        if (terminal.faults.wrongFirstByte)
+            faults.wrongFirstByte = terminal.faults.wrongFirstByte;
+        terminal.faults = faults;
+    }
+    return terminals;
+}
+
 void addSimulatorOptions(QCommandLineParser &parser)
 {
     for (const OptionRow &row : optionTable())
@@ -214,6 +261,9 @@ std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineP
         if (!row.read(value, options))
             return badValue(row.option, value);
     }
+    const bool singleTerminalGiven = parser.isSet(QStringLiteral("machine")) || parser.isSet(QStringLiteral("serial"));
+    if (!options.bus.isEmpty() && singleTerminalGiven)
+        return QStringLiteral("--bus names every terminal on the line; leave out --machine and --serial.");
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim_bus.h"
 #include "sim_core.h"
 
 #include <QString>
@@ -20,7 +21,14 @@ struct SimulatorOptions
     bool timestamps = false;  // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
     bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
     QString picturePath;      // where to write the stored logo as a PNG on exit; empty: nowhere
+    // --bus: the terminals sharing the line, each with the faults of its own entry only; empty: the one
+    // terminal of --machine and --serial.
+    QList<BusTerminal> bus;
 };
+
+// The terminals on the line: the bus's, each with the shared fault options and its own on top, or the one
+// terminal the options describe.
+QList<BusTerminal> terminalsOnLine(const SimulatorOptions &options);
 
 // Declares the simulator's options on `parser`.
 void addSimulatorOptions(QCommandLineParser &parser);

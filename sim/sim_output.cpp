@@ -11,6 +11,7 @@ constexpr QByteArrayView TransmittedWord = "TX";
 constexpr QByteArrayView FrameWord = "FRAME";
 constexpr QByteArrayView HangUpWord = "HANGUP";
 constexpr QByteArrayView StateWord = "STATE";
+constexpr QByteArrayView TerminalWord = "TERMINAL";
 constexpr QByteArrayView LogoWord = "LOGO";
 constexpr QByteArrayView PictureRowWord = "PIC";
 
@@ -121,6 +122,11 @@ QList<QByteArray> finalReport(const TerminalState &state)
     return lines;
 }
 
+QByteArray terminalLine(const TerminalState &state)
+{
+    return line(TerminalWord, "machine=" + QByteArray::number(state.machineNumber) + " serial=" + state.serial.toHex());
+}
+
 int OutputReader::read(QByteArrayView data)
 {
     m_text += data;
@@ -160,6 +166,8 @@ void OutputReader::readLine(const QByteArray &text)
         m_frameLines.append(QString::fromLatin1(text));
     } else if (word == HangUpWord) {
         m_hungUp = true;
+    } else if (word == TerminalWord) {
+        m_terminalLines.append(QString::fromLatin1(rest));
     } else if (word == StateWord) {
         m_stateLine = rest;
     } else if (word == LogoWord) {

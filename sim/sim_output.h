@@ -19,7 +19,8 @@
 //   TX <hex> [<ns>]                    bytes written to the line
 //   FRAME <index> <address> <frame> handled|ignored
 //   HANGUP                             the line was closed (--hangup-at)
-//   STATE machine=N serial=HEX mode=N delay=N font=N    on exit, then LOGO <hex> and 32 PIC rows
+//   TERMINAL machine=N serial=HEX      on exit with --bus, one per terminal on the line, in --bus order
+//   STATE machine=N serial=HEX mode=N delay=N font=N    on exit (the first terminal), then LOGO <hex> and 32 PIC rows
 namespace sim {
 
 QByteArray deviceLine(const QString &devicePath);
@@ -31,6 +32,7 @@ QByteArray frameLine(const FrameOutcome &outcome);
 QByteArray hangUpLine();
 // The lines printed when the simulator stops: STATE, LOGO and the logo drawn as 32 PIC lines.
 QList<QByteArray> finalReport(const TerminalState &state);
+QByteArray terminalLine(const TerminalState &state);
 
 // Bytes read or written by the simulator in one go, as one RX or TX line gives them.
 struct LineChunk
@@ -61,6 +63,7 @@ public:
     QByteArray received() const { return m_received; }   // every RX byte, in order
     QByteArray transmitted() const { return m_transmitted; }
     QStringList frameLines() const { return m_frameLines; }
+    QStringList terminalLines() const { return m_terminalLines; } // "machine=N serial=HEX", with --bus
     bool hungUp() const { return m_hungUp; }
     // What the terminal held when the simulator stopped; nothing before its STATE and LOGO lines are read
     // or when they cannot be read.
@@ -77,6 +80,7 @@ private:
     QByteArray m_received;
     QByteArray m_transmitted;
     QStringList m_frameLines;
+    QStringList m_terminalLines;
     bool m_hungUp = false;
     QByteArray m_stateLine;
     std::optional<TerminalState> m_finalState;

@@ -1,3 +1,4 @@
+#include "port_catalogue.h"
 #include "status_messages.h"
 #include "text_conversions.h"
 #include "unprivileged_run.h"
@@ -96,7 +97,7 @@ void TestBadInput::typedText()
                                                   : StatusText::BadDelay.toString();
     // A converted port number other than 1 reaches no device and is named as a number ("-1" gives
     // "-1号"); port 1 leads to the missing device, named by its path.
-    const QString noSuchPort = QStringLiteral("串口打开失败！（无此串口：%1）");
+    const QString noSuchPort = QStringLiteral("串口打开失败！（无此串口：%1") + availablePortsNote() + QStringLiteral("）");
     const auto portNumber = portNumberFromText(text);
     const QString reachedThePort = noSuchPort.arg(box == "COM1" && portNumber ? QStringLiteral("%1号").arg(*portNumber)
                                                                              : QStringLiteral("/dev/timeclock-no-such-device"));

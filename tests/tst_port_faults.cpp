@@ -1,3 +1,4 @@
+#include "port_catalogue.h"
 #include "status_messages.h"
 #include "unprivileged_run.h"
 #include "window_bench.h"
@@ -58,7 +59,8 @@ QString TestPortFaults::pressCmd2On(const QString &device)
 void TestPortFaults::deviceThatDoesNotExist()
 {
     // The device is named: port numbers shift when an adapter is plugged in.
-    QCOMPARE(pressCmd2On("/dev/timeclock-no-such-device"), "串口打开失败！（无此串口：/dev/timeclock-no-such-device）");
+    QCOMPARE(pressCmd2On("/dev/timeclock-no-such-device"),
+             "串口打开失败！（无此串口：/dev/timeclock-no-such-device" + availablePortsNote() + "）");
 }
 
 void TestPortFaults::deviceHeldByAnotherProgram()

@@ -1,0 +1,89 @@
+// The window's help with first contact: the list of ports in COM1, finding machine numbers, remembering
+// the port and the logo between runs, and the history of commands.
+#include "form1.h"
+
+#include "command_history.h"
+#include "history_view.h"
+#include "machine_scan_dialog.h"
+#include "port_list_popup.h"
+#include "remembered_choices.h"
+#include "text_conversions.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+void Form1::installFirstContactTools()
+{
+    m_portList = new PortListPopup(ui.COM1, &m_ports);
+
+    // 查找机号 is on ADDRESS's context menu, which the menu key and Shift+F10 open as well.
+    ui.ADDRESS->setContextMenuPolicy(Qt::CustomContextMenu);
+    openContextMenuOnShiftF10(ui.ADDRESS);
+    connect(ui.ADDRESS, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        QMenu *menu = ui.ADDRESS->createStandardContextMenu();
+        menu->setObjectName(QStringLiteral("addressMenu"));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->insertAction(menu->actions().value(0), m_findMachines);
+        menu->insertSeparator(menu->actions().value(1));
+        menu->popup(ui.ADDRESS->mapToGlobal(position));
+    });
+    m_findMachines = new QAction(tr("查找机号…"), this);
+    m_findMachines->setObjectName(QStringLiteral("findMachines"));
+    connect(m_findMachines, &QAction::triggered, this, &Form1::findMachineNumbers);
+
+    auto *history = new QAction(tr("历史记录…"), ui.HELP1);
+    history->setObjectName(QStringLiteral("showHistory"));
+    connect(history, &QAction::triggered, this, [this] { showHistory(this); });
+    ui.HELP1->addAction(history);
+    ui.HELP1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void Form1::restoreRememberedChoices()
+{
+    const RememberedChoices remembered;
+    if (const auto port = remembered.portNumber())
+        ui.COM1->setText(QString::number(*port));
+    // A logo file that has gone since leaves the default in place.
+    if (const QString logo = remembered.logoFile(); !logo.isEmpty() && QFileInfo::exists(logo)) {
+        m_logoFilePath = logo;
+        m_logoOptions = {.invert = remembered.logoInverted(), .dither = remembered.logoDithered()};
+        refreshLogo();
+    }
+}
+
+void Form1::rememberCommandChoices(TerminalCommand command, const PortChoice &port)
+{
+    RememberedChoices remembered;
+    remembered.setPortNumber(port.number);
+    if (command == TerminalCommand::DownloadLogo) {
+        remembered.setLogoFile(m_logoFilePath);
+        remembered.setLogoChoices(m_logoOptions.invert, m_logoOptions.dither);
+    }
+}
+
+void Form1::recordInHistory(const CommandResult &result)
+{
+    if (const auto problem = CommandHistory::append(historyEntryFor(m_runningPort, m_runningCommand, m_runningInputs, result)))
+        ui.HELP1->setToolTip(*problem);
+}
+
+void Form1::findMachineNumbers()
+{
+    if (m_session.isRunning()) {
+        showStatus(StatusText::Busy.toString());
+        return;
+    }
+    const auto portNumber = portNumberFromText(ui.COM1->text());
+    if (!portNumber) {
+        showStatus(StatusText::BadPortNumber.toString());
+        return;
+    }
+    const PortChoice port{*portNumber, m_ports.deviceFor(*portNumber)};
+    RememberedChoices().setPortNumber(port.number);
+    auto *dialog = new MachineScanDialog(port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->open();
+    dialog->start();
+}

@@ -1,0 +1,200 @@
+#include "machine_scan_dialog.h"
+
+#include "command_history.h"
+#include "remembered_choices.h"
+
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+MachineScanDialog::MachineScanDialog(const PortChoice &port, std::function<void(int machine)> choose, QWidget *parent)
+    : QDialog(parent), m_port(port), m_choose(std::move(choose))
+{
+    setObjectName(QStringLiteral("machineScan"));
+    setWindowTitle(tr("查找机号"));
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("scanState"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("scanProgress"));
+    m_answers = new QListWidget(this);
+    m_answers->setObjectName(QStringLiteral("scanAnswers"));
+    m_answers->setAccessibleName(tr("回答的考勤机"));
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttons->button(QDialogButtonBox::Ok)->setText(tr("用这个机号"));
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_state);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_answers);
+    layout->addWidget(m_buttons);
+
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &MachineScanDialog::useChosen);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &MachineScanDialog::reject);
+    connect(m_answers, &QListWidget::itemActivated, this, &MachineScanDialog::useChosen);
+    connect(m_answers, &QListWidget::currentRowChanged, this, [this](int row) {
+        const QListWidgetItem *item = m_answers->item(row);
+        m_buttons->button(QDialogButtonBox::Ok)->setEnabled(item && item->data(Qt::UserRole).isValid());
+    });
+    connect(&m_session, &CommandSession::finished, this, &MachineScanDialog::endScan);
+}
+
+MachineScanDialog::~MachineScanDialog()
+{
+    m_session.abort();
+}
+
+void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait)
+{
+    m_found = 0;
+    m_range = range;
+    m_answers->clear();
+    m_progress->setRange(0, range.count());
+    m_progress->setValue(0);
+    const QString where = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName;
+    m_state->setText(tr("正在查找机号 %1-%2（%3）…").arg(range.first).arg(range.last).arg(where));
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
+    auto task = std::make_unique<MachineScanTask>(
+        range, wait, [this](const ScanAnswer &answer) { addAnswer(answer); },
+        [this](int asked, int) { m_progress->setValue(asked); });
+    m_session.run(m_port, OpenPortFirst::Close, std::move(task));
+}
+
+void MachineScanDialog::addAnswer(const ScanAnswer &answer)
+{
+    auto *item = new QListWidgetItem(m_answers);
+    switch (answer.kind) {
+    case ScanAnswer::Kind::Found:
+        item->setText(tr("机号 %1    序列号 %2").arg(answer.machine).arg(answer.serial()));
+        item->setData(Qt::UserRole, answer.machine);
+        item->setData(Qt::UserRole + 1, QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial()));
+        if (++m_found == 1)
+            m_answers->setCurrentItem(item);
+        break;
+    case ScanAnswer::Kind::Late:
+        item->setText(tr("机号 %1 回答太迟（序列号 %2）").arg(answer.machine).arg(answer.serial()));
+        item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+        break;
+    case ScanAnswer::Kind::Wrong:
+        item->setText(tr("机号 %1 回答错误（%2）").arg(answer.machine).arg(QString::fromLatin1(answer.reply.toHex(' '))));
+        item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+        break;
+    }
+}
+
+void MachineScanDialog::endScan(const CommandResult &result)
+{
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("关闭"));
+    if (result.status == CommandStatus::Done || result.status == CommandStatus::NoReply
+        || result.status == CommandStatus::WrongReply) {
+        m_progress->setValue(m_progress->maximum());
+        RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, m_range == MachineRange{});
+    }
+    m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
+                                                              ? tr("没有考勤机回答：请检查连线和串口号")
+                                                              : result.message);
+    recordInHistory(outcomeWord(result.status));
+    emit scanFinished(result);
+}
+
+void MachineScanDialog::recordInHistory(const QString &outcome)
+{
+    // As the command line records a scan: the terminals found, or how it ended when none was.
+    QStringList found;
+    for (int row = 0; row < m_answers->count(); ++row) {
+        if (const QVariant machine = m_answers->item(row)->data(Qt::UserRole); machine.isValid())
+            found << m_answers->item(row)->data(Qt::UserRole + 1).toString();
+    }
+    const HistoryEntry entry{.time = QDateTime::currentDateTime(),
+                             .device = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName,
+                             .machine = QStringLiteral("%1-%2").arg(m_range.first).arg(m_range.last),
+                             .command = QStringLiteral("scan"),
+                             .outcome = found.isEmpty() ? outcome : found.join(u' ')};
+    if (const auto problem = CommandHistory::append(entry))
+        m_state->setToolTip(*problem);
+}
+
+void MachineScanDialog::useChosen()
+{
+    const QListWidgetItem *item = m_answers->currentItem();
+    if (!item || !item->data(Qt::UserRole).isValid())
+        return;
+    stopScan();
+    m_choose(item->data(Qt::UserRole).toInt());
+    accept();
+}
+
+void MachineScanDialog::reject()
+{
+    stopScan();
+    QDialog::reject();
+}
+
+void MachineScanDialog::stopScan()
+{
+    if (!m_session.isRunning())
+        return;
+    // The port is closed again at once; what was found so far still counts for a later renumber.
+    m_session.abort();
+    RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, false);
+    recordInHistory(QStringLiteral("cancelled"));
+}
+
+namespace {
+
+class ShiftF10Filter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_F10 || (key->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier)
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        emit widget->customContextMenuRequested(widget->rect().center());
+        return true;
+    }
+};
+
+} // namespace
+
+void openContextMenuOnShiftF10(QWidget *widget)
+{
+    widget->installEventFilter(new ShiftF10Filter(widget));
+}
+
+QString findMachinesHint()
+{
+    return QCoreApplication::translate("MachineScanDialog", "不知道机号？在机号框上按右键（或菜单键），选“查找机号…”");
+}
+
+void confirmRenumberOnSharedLine(QWidget *parent, const QString &device, std::function<void()> proceed)
+{
+    const int terminals = RememberedChoices().terminalsFound(device);
+    if (terminals < 2) {
+        proceed();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Warning, parent->windowTitle(),
+                                     sharedLineWarning(terminals) + u'\n'
+                                         + QCoreApplication::translate("MachineScanDialog", "确实让每一台都换成新机号吗？"),
+                                     QMessageBox::Yes | QMessageBox::No, parent);
+    question->setObjectName(QStringLiteral("sharedLineQuestion"));
+    question->setDefaultButton(QMessageBox::No);
+    question->setWindowModality(Qt::WindowModal);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(question, &QMessageBox::finished, parent, [proceed = std::move(proceed)](int answer) {
+        if (answer == QMessageBox::Yes)
+            proceed();
+    });
+    question->open();
+}

@@ -1,0 +1,116 @@
+#include "ports_command.h"
+
+#include "command_line.h"
+#include "port_catalogue.h"
+#include "status_messages.h"
+
+#include <QCoreApplication>
+#include <QJsonObject>
+
+namespace {
+
+QString useWord(PortFacts::Use use)
+{
+    switch (use) {
+    case PortFacts::Use::Free:
+        return QStringLiteral("free");
+    case PortFacts::Use::Busy:
+        return QStringLiteral("busy");
+    case PortFacts::Use::NoPermission:
+        return QStringLiteral("no-permission");
+    case PortFacts::Use::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+QString useText(PortFacts::Use use)
+{
+    switch (use) {
+    case PortFacts::Use::Free:
+        return QCoreApplication::translate("cli", "空闲");
+    case PortFacts::Use::Busy:
+        return QCoreApplication::translate("cli", "被占用");
+    case PortFacts::Use::NoPermission:
+        return QCoreApplication::translate("cli", "权限不足");
+    case PortFacts::Use::Unknown:
+        break;
+    }
+    return QCoreApplication::translate("cli", "未知");
+}
+
+QJsonObject portJson(const PortFacts &facts)
+{
+    QJsonObject object{{QStringLiteral("number"), facts.number},
+                       {QStringLiteral("device"), facts.device},
+                       {QStringLiteral("busy"), facts.use == PortFacts::Use::Busy},
+                       {QStringLiteral("use"), useWord(facts.use)}};
+    const auto insertText = [&object](const char *key, const QString &value) {
+        if (!value.isEmpty())
+            object.insert(QLatin1StringView(key), value);
+    };
+    insertText("name", facts.name);
+    insertText("manufacturer", facts.manufacturer);
+    if (facts.vendorId)
+        object.insert(QStringLiteral("vendor_id"), QStringLiteral("%1").arg(*facts.vendorId, 4, 16, QChar(u'0')));
+    if (facts.productId)
+        object.insert(QStringLiteral("product_id"), QStringLiteral("%1").arg(*facts.productId, 4, 16, QChar(u'0')));
+    insertText("serial_number", facts.serialNumber);
+    insertText("stable_name", facts.stableName);
+    return object;
+}
+
+// "1  /dev/ttyUSB0  USB-SERIAL CH340  空闲", then the details that are known, indented.
+QString portText(const PortFacts &facts)
+{
+    QStringList first{QString::number(facts.number), facts.device};
+    if (!facts.name.isEmpty())
+        first << facts.name;
+    first << useText(facts.use);
+    QStringList details;
+    if (!facts.usbIds().isEmpty())
+        details << QStringLiteral("USB ") + facts.usbIds();
+    if (!facts.manufacturer.isEmpty())
+        details << QCoreApplication::translate("cli", "制造商 %1").arg(facts.manufacturer);
+    if (!facts.serialNumber.isEmpty())
+        details << QCoreApplication::translate("cli", "序列号 %1").arg(facts.serialNumber);
+    QString text = first.join(QStringLiteral("  "));
+    if (!details.isEmpty())
+        text += QStringLiteral("\n    ") + details.join(QStringLiteral("  "));
+    if (!facts.stableName.isEmpty())
+        text += QStringLiteral("\n    ") + facts.stableName;
+    return text;
+}
+
+} // namespace
+
+QList<QCommandLineOption> portsOptions()
+{
+    return {{QStringLiteral("port"), QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复），同窗口的 --port"),
+             QStringLiteral("N=DEVICE")}};
+}
+
+int runPorts(const QStringList &arguments)
+{
+    CommandLine line(QStringLiteral("ports"), QString(), 0,
+                     QCoreApplication::translate("cli", "列出能用的串口：号码（同窗口和 --port）、设备、USB 名称和编号、固定名、是否被占用"),
+                     PortUse::None);
+    const QCommandLineOption mapping = portsOptions().front();
+    line.addOption(mapping);
+    if (const auto exitCode = line.parse(arguments))
+        return *exitCode;
+    PortDirectory ports;
+    if (QString bad; !ports.mapPorts(line.parser().values(mapping), &bad))
+        return line.fail({ResultStatus::BadInput,
+                          StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + bad)});
+    const QList<PortFacts> catalogue = portCatalogue(ports, true);
+    for (const PortFacts &facts : catalogue) {
+        if (line.format() == OutputFormat::Json)
+            printJson(portJson(facts));
+        else
+            printLine(portText(facts));
+    }
+    if (catalogue.isEmpty() && line.format() == OutputFormat::Text)
+        printError(QCoreApplication::translate("cli", "没有找到串口：请插上 USB 转串口线，或用 --port N=DEVICE 指定设备"));
+    return ExitCode::Done;
+}

@@ -1,0 +1,174 @@
+#include "scan_command.h"
+
+#include "command_history.h"
+#include "command_line.h"
+#include "command_runner.h"
+#include "machine_scan.h"
+#include "progress_bar.h"
+#include "remembered_choices.h"
+#include "status_messages.h"
+
+#include <QCoreApplication>
+#include <QJsonObject>
+
+namespace {
+
+Outcome answerOutcome(const ScanAnswer &answer)
+{
+    Outcome outcome{.command = QStringLiteral("scan"), .status = ResultStatus::Ok, .message = {}, .machine = answer.machine};
+    switch (answer.kind) {
+    case ScanAnswer::Kind::Found:
+        outcome.message = QCoreApplication::translate("cli", "机号 %1：序列号 %2").arg(answer.machine).arg(answer.serial());
+        outcome.serial = answer.serial();
+        break;
+    case ScanAnswer::Kind::Late:
+        outcome.status = ResultStatus::NoReply;
+        outcome.message = QCoreApplication::translate("cli", "机号 %1 回答太迟（序列号 %2）：请用更长的 --timeout 再查")
+                              .arg(answer.machine)
+                              .arg(answer.serial());
+        outcome.serial = answer.serial();
+        break;
+    case ScanAnswer::Kind::Wrong:
+        outcome.status = ResultStatus::WrongReply;
+        outcome.message = QCoreApplication::translate("cli", "机号 %1：回答错误（%2）")
+                              .arg(answer.machine)
+                              .arg(QString::fromLatin1(answer.reply.toHex(' ')));
+        break;
+    }
+    return outcome;
+}
+
+} // namespace
+
+std::optional<Problem> renumberOnSharedLine(const QString &device, bool all)
+{
+    const int terminals = RememberedChoices().terminalsFound(device);
+    if (terminals < 2)
+        return std::nullopt;
+    const QString warning = sharedLineWarning(terminals);
+    if (!all)
+        return Problem{ResultStatus::BadInput,
+                       warning + QCoreApplication::translate("cli", "确实要这样，请加 --all；只改一台，请先拔掉其他考勤机")};
+    printError(warning);
+    return std::nullopt;
+}
+
+QList<QCommandLineOption> scanOptions()
+{
+    return {{QStringLiteral("machines"), QCoreApplication::translate("cli", "要查的机号，如 0-255（默认）或 18"),
+             QStringLiteral("FROM-TO"), QStringLiteral("0-255")},
+            {QStringLiteral("timeout"),
+             QCoreApplication::translate("cli", "每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
+             QStringLiteral("MS"), QString::number(DefaultScanWait.count())}};
+}
+
+int runScan(const QStringList &arguments)
+{
+    CommandLine line(QStringLiteral("scan"), QString(), 0,
+                     QCoreApplication::translate("cli", "查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机"),
+                     PortUse::Terminal);
+    for (const QCommandLineOption &option : scanOptions())
+        line.addOption(option);
+    if (const auto exitCode = line.parse(arguments))
+        return *exitCode;
+    const auto common = line.common();
+    if (const auto *problem = std::get_if<Problem>(&common))
+        return line.fail(*problem);
+    const QString rangeText = line.parser().value(QStringLiteral("machines"));
+    const auto range = machineRangeFromText(rangeText);
+    if (!range)
+        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(),
+                                                                          QStringLiteral("--machines ") + rangeText)});
+    const QString timeoutText = line.parser().value(QStringLiteral("timeout"));
+    bool timeoutOk = false;
+    const int timeoutMs = timeoutText.toInt(&timeoutOk);
+    if (!timeoutOk || timeoutMs < 1 || timeoutMs > 10000)
+        return line.fail({ResultStatus::BadInput,
+                          StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
+                                                 QStringLiteral("--timeout ") + timeoutText)});
+
+    const PortChoice port = std::get<CommonOptions>(common).port;
+    const OutputFormat format = line.format();
+    std::optional<ProgressBar> bar(range->count());
+    int lastAsked = 0;
+    QStringList found;
+    auto task = std::make_unique<MachineScanTask>(
+        *range, std::chrono::milliseconds(timeoutMs),
+        [&](const ScanAnswer &answer) {
+            // The bar is taken down while a line is printed and drawn again below it.
+            bar.reset();
+            const Outcome outcome = answerOutcome(answer);
+            if (format == OutputFormat::Json)
+                printJson(outcomeJson(outcome));
+            else if (outcome.ok())
+                printLine(QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
+            else
+                printError(outcome.message);
+            if (answer.kind == ScanAnswer::Kind::Found)
+                found << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
+            bar.emplace(range->count());
+            bar->show(lastAsked);
+        },
+        [&](int asked, int) {
+            lastAsked = asked;
+            bar->show(asked);
+        });
+    const CommandRun run = runTerminalTask(port, std::move(task));
+    bar.reset();
+
+    if (run.result.status != CommandStatus::PortOpenFailed && run.result.status != CommandStatus::PortLost)
+        RememberedChoices().noteTerminalsFound(port.deviceName, int(found.size()), *range == MachineRange{});
+    const HistoryEntry entry{.time = QDateTime::currentDateTime(),
+                             .device = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
+                             .machine = rangeText,
+                             .command = QStringLiteral("scan"),
+                             .outcome = found.isEmpty() ? outcomeWord(run.result.status) : found.join(u' ')};
+    if (const auto problem = CommandHistory::append(entry))
+        printError(*problem);
+
+    if (run.result.status == CommandStatus::Done) {
+        if (format == OutputFormat::Text)
+            printError(run.result.message);
+        return ExitCode::Done;
+    }
+    // "通讯失败！" would not say that every number was asked.
+    const QString message = run.result.status == CommandStatus::NoReply
+                                ? QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText)
+                                : run.result.message;
+    Outcome outcome{.command = QStringLiteral("scan"),
+                    .status = resultStatusOf(run.result.status),
+                    .message = message,
+                    .elapsedMs = run.elapsedMs};
+    return reportOutcome(outcome, format);
+}
+
+int runHistory(const QStringList &arguments)
+{
+    CommandLine line(QStringLiteral("history"), QString(), 0,
+                     QCoreApplication::translate("cli", "不用串口：列出窗口和命令行发给考勤机的每个命令（时间、串口、机号、命令、结果、序列号、图片摘要）"),
+                     PortUse::None);
+    if (const auto exitCode = line.parse(arguments))
+        return *exitCode;
+    const QList<HistoryEntry> entries = CommandHistory::read();
+    if (line.format() == OutputFormat::Text && entries.isEmpty()) {
+        printError(QCoreApplication::translate("cli", "还没有历史记录（%1）").arg(CommandHistory::filePath()));
+        return ExitCode::Done;
+    }
+    for (const HistoryEntry &entry : entries) {
+        if (line.format() == OutputFormat::Text) {
+            printLine(CommandHistory::lineOf(entry).replace(u'\t', QStringLiteral("  ")).trimmed());
+            continue;
+        }
+        QJsonObject object{{QStringLiteral("time"), entry.time.toString(Qt::ISODate)},
+                           {QStringLiteral("device"), entry.device},
+                           {QStringLiteral("machine"), entry.machine},
+                           {QStringLiteral("command"), entry.command},
+                           {QStringLiteral("outcome"), entry.outcome}};
+        if (!entry.serial.isEmpty())
+            object.insert(QStringLiteral("serial"), entry.serial);
+        if (!entry.logoHash.isEmpty())
+            object.insert(QStringLiteral("logo_sha256"), entry.logoHash);
+        printJson(object);
+    }
+    return ExitCode::Done;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "outcome.h"
+
+#include <QCommandLineOption>
+#include <QList>
+#include <QStringList>
+
+#include <optional>
+
+// timeclock-setup scan: which machine numbers answer on the line.
+int runScan(const QStringList &arguments);
+QList<QCommandLineOption> scanOptions();
+
+// timeclock-setup history: what was sent to terminals, by the window and the command line.
+int runHistory(const QStringList &arguments);
+
+// A renumber goes to every terminal on the line. Where the last scan of `device` found more than one, it
+// is refused unless `all`, and with `all` the warning is printed.
+std::optional<Problem> renumberOnSharedLine(const QString &device, bool all);

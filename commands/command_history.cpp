@@ -1,0 +1,131 @@
+#include "command_history.h"
+
+#include "read_serial.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <atomic>
+
+namespace {
+
+constexpr qsizetype FieldCount = 7;
+
+// A field never holds the tab that separates fields or a line break.
+QString plain(QString text)
+{
+    for (QChar &character : text) {
+        if (character == u'\t' || character == u'\n' || character == u'\r')
+            character = u' ';
+    }
+    return text;
+}
+
+std::atomic_bool failureReported{false};
+
+} // namespace
+
+QString outcomeWord(CommandStatus status)
+{
+    switch (status) {
+    case CommandStatus::Done:
+        return QStringLiteral("ok");
+    case CommandStatus::NoReply:
+        return QStringLiteral("no-reply");
+    case CommandStatus::WrongReply:
+        return QStringLiteral("wrong-reply");
+    case CommandStatus::PortLost:
+        return QStringLiteral("port-lost");
+    case CommandStatus::PortOpenFailed:
+        break;
+    }
+    return QStringLiteral("port-open-failed");
+}
+
+HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs,
+                             const CommandResult &result)
+{
+    const CommandRow &row = commandRow(command);
+    HistoryEntry entry{.time = QDateTime::currentDateTime(),
+                       .device = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
+                       .machine = QString::number(inputs.machineNumber),
+                       .command = row.name.toString(),
+                       .outcome = outcomeWord(result.status)};
+    if (row.reads & CommandInput::SerialNumber)
+        entry.serial = QString::fromLatin1(inputs.serialNumber.toHex().toUpper());
+    if (const auto serial = serialTextFromResult(result))
+        entry.serial = *serial;
+    if (row.reads & CommandInput::Picture)
+        entry.logoHash = QString::fromLatin1(QCryptographicHash::hash(inputs.picture.bytes, QCryptographicHash::Sha256).toHex());
+    return entry;
+}
+
+namespace CommandHistory {
+
+QString filePath()
+{
+    // The window and the command line share the file, whatever the application object calls itself.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/timeclock-setup/history.tsv");
+}
+
+QString lineOf(const HistoryEntry &entry)
+{
+    const QStringList fields{entry.time.toOffsetFromUtc(entry.time.offsetFromUtc()).toString(Qt::ISODate),
+                             plain(entry.device),
+                             plain(entry.machine),
+                             plain(entry.command),
+                             plain(entry.outcome),
+                             plain(entry.serial),
+                             plain(entry.logoHash)};
+    return fields.join(u'\t');
+}
+
+std::optional<HistoryEntry> entryFromLine(const QString &line)
+{
+    const QStringList fields = line.split(u'\t');
+    if (fields.size() != FieldCount)
+        return std::nullopt;
+    const QDateTime time = QDateTime::fromString(fields.at(0), Qt::ISODate);
+    if (!time.isValid())
+        return std::nullopt;
+    return HistoryEntry{time, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6)};
+}
+
+std::optional<QString> append(const HistoryEntry &entry)
+{
+    const QString path = filePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    const QByteArray bytes = lineOf(entry).toUtf8() + '\n';
+    // One write of the whole line to a file opened for appending: lines of the window and of a command
+    // line running at the same time never interleave.
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size()
+                         && file.flush();
+    if (written || failureReported.exchange(true))
+        return std::nullopt;
+    const QString reason = file.errorString();
+    return QCoreApplication::translate("CommandHistory", "历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QList<HistoryEntry> read()
+{
+    QFile file(filePath());
+    QList<HistoryEntry> entries;
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        if (const auto entry = entryFromLine(QString::fromUtf8(line)))
+            entries.append(*entry);
+    }
+    return entries;
+}
+
+} // namespace CommandHistory

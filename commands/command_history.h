@@ -1,0 +1,51 @@
+#pragma once
+
+#include "command_session.h"
+#include "command_table.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A record of every command sent to a terminal, by the window and by the command line alike: one line
+// each, appended to a file in the user's data folder once the command has ended, so a technician can
+// tell afterwards what was done to which terminal.
+struct HistoryEntry
+{
+    QDateTime time;
+    QString device;   // the device the port reached, or the port number where it reached none
+    QString machine;  // the machine number addressed (for a renumber, the new one; for a scan, the range)
+    QString command;  // the command line's word for it
+    QString outcome;  // "ok", "no-reply", ... or, for a scan, what it found
+    QString serial{};    // the serial read or written
+    QString logoHash{};  // a download's picture: SHA-256 of its 512 bytes, in hex
+
+    bool operator==(const HistoryEntry &) const = default;
+};
+
+// The entry for one of the five commands, once it has ended.
+HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs,
+                             const CommandResult &result);
+
+// "ok", "no-reply", "wrong-reply", "port-lost" or "port-open-failed".
+QString outcomeWord(CommandStatus status);
+
+namespace CommandHistory {
+
+QString filePath();
+
+// Appends the entry. A command's outcome never depends on this: when the file cannot be written the
+// entry is lost, and the first such failure in a run returns a message to show once.
+std::optional<QString> append(const HistoryEntry &entry);
+
+// Every entry, oldest first; an empty list when there is no history yet. Lines that cannot be read are
+// skipped.
+QList<HistoryEntry> read();
+
+// One entry as a line of the file, and back.
+QString lineOf(const HistoryEntry &entry);
+std::optional<HistoryEntry> entryFromLine(const QString &line);
+
+} // namespace CommandHistory

@@ -1,0 +1,148 @@
+#include "port_catalogue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <QSerialPortInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int MostPortsNamed = 4;  // the port-open message stays one line
+
+#ifndef Q_OS_WIN
+// The by-id link that leads to `device`; these names stay the same whichever order adapters are plugged in.
+QString stableNameOf(const QString &device)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    }
+    return {};
+}
+
+// Qt's serial port, minicom and others take a UUCP lock file named after the device below /dev, holding
+// their process id; a lock whose process still runs means the port is in use, even where the exclusive
+// open is not enforced (for root).
+bool lockedByLiveProcess(const QString &device)
+{
+    QString name = device;
+    if (name.startsWith(QStringLiteral("/dev/")))
+        name.remove(0, 5);
+    QFile lock(QStringLiteral("/var/lock/LCK..") + name.replace(u'/', u'_'));
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    bool ok = false;
+    const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
+    return ok && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+void addSystemFacts(PortFacts &facts)
+{
+    const QSerialPortInfo info(facts.device);
+    if (info.isNull())
+        return;
+    facts.name = info.description();
+    facts.manufacturer = info.manufacturer();
+    if (info.hasVendorIdentifier())
+        facts.vendorId = info.vendorIdentifier();
+    if (info.hasProductIdentifier())
+        facts.productId = info.productIdentifier();
+    facts.serialNumber = info.serialNumber();
+    facts.stableName = stableNameOf(facts.device);
+}
+#else
+// Windows gives the friendly names ("USB-SERIAL CH340 (COM5)") through SetupAPI, read elsewhere; here a
+// port is its COM name.
+void addSystemFacts(PortFacts &)
+{
+}
+#endif
+
+} // namespace
+
+QString PortFacts::label() const
+{
+    return QCoreApplication::translate("PortCatalogue", "%1 号 %2").arg(number).arg(name.isEmpty() ? device : name);
+}
+
+QString PortFacts::usbIds() const
+{
+    if (!vendorId || !productId)
+        return {};
+    return QStringLiteral("%1:%2").arg(*vendorId, 4, 16, QChar(u'0')).arg(*productId, 4, 16, QChar(u'0'));
+}
+
+QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse)
+{
+    QList<PortFacts> catalogue;
+    const QMap<int, QString> reach = ports.reachablePorts();
+    for (auto it = reach.cbegin(); it != reach.cend(); ++it) {
+        PortFacts facts{.number = it.key(), .device = it.value()};
+        addSystemFacts(facts);
+        if (testUse)
+            facts.use = portUse(facts.device);
+        catalogue.append(facts);
+    }
+    return catalogue;
+}
+
+PortFacts::Use portUse(const QString &device)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(device);
+    return PortFacts::Use::Unknown;
+#else
+    // O_NONBLOCK: no wait for a modem's carrier; O_NOCTTY: never become this process's terminal. A port
+    // opened by a program that asked for it alone (TIOCEXCL, as Qt's serial port does) refuses with EBUSY;
+    // one locked with flock() is found by trying the lock.
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EBUSY)
+            return PortFacts::Use::Busy;
+        return errno == EACCES || errno == EPERM ? PortFacts::Use::NoPermission : PortFacts::Use::Unknown;
+    }
+    PortFacts::Use use = PortFacts::Use::Free;
+    if (lockedByLiveProcess(device))
+        use = PortFacts::Use::Busy;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        use = errno == EWOULDBLOCK ? PortFacts::Use::Busy : PortFacts::Use::Unknown;
+    else
+        ::flock(fd, LOCK_UN);
+    ::close(fd);
+    return use;
+#endif
+}
+
+QString availablePortsNote(const PortDirectory &ports)
+{
+    const QList<PortFacts> catalogue = portCatalogue(ports, false);
+    if (catalogue.isEmpty())
+        return {};
+    QStringList labels;
+    for (const PortFacts &facts : catalogue.first(std::min<qsizetype>(catalogue.size(), MostPortsNamed)))
+        labels << facts.label();
+    if (catalogue.size() > MostPortsNamed)
+        labels << QStringLiteral("…");
+    return QCoreApplication::translate("PortCatalogue", "；可用：%1")
+        .arg(labels.join(QCoreApplication::translate("PortCatalogue", "、")));
+}
+
+QString portListLine(const PortFacts &facts)
+{
+    if (facts.name.isEmpty())
+        return QStringLiteral("%1  %2").arg(facts.number).arg(facts.device);
+    return QStringLiteral("%1  %2  %3").arg(facts.number).arg(facts.name, facts.device);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "port_directory.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// What the system says of each port the program can reach, for the ports command, the window's port list
+// and the port-open message: "which port is my adapter on?"
+struct PortFacts
+{
+    enum class Use {
+        Free,          // it opened (and was closed again at once)
+        Busy,          // another program holds it
+        NoPermission,  // this user may not open it
+        Unknown,       // it could not be tried
+    };
+
+    int number = 0;          // as box COM1 and --port take it
+    QString device;          // /dev/ttyUSB0, COM5
+    QString name{};          // the adapter's product name ("USB-SERIAL CH340"), or the system's description
+    QString manufacturer{};
+    std::optional<quint16> vendorId{};
+    std::optional<quint16> productId{};
+    QString serialNumber{};  // the adapter's own, when it has one
+    QString stableName{};    // a name that stays when adapters are plugged in another order (/dev/serial/by-id/…)
+    Use use = Use::Unknown;
+
+    // "5 号 USB-SERIAL CH340", or the device where the system gives no name.
+    QString label() const;
+    // "1234:abcd" when both ids are known.
+    QString usbIds() const;
+};
+
+// Every port `ports` numbers, in number order, the use of each tested when `testUse` says so. Testing
+// opens each port without waiting and closes it again; a port another program holds is left alone.
+QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse);
+
+// Whether another program holds the device, tested without disturbing it.
+PortFacts::Use portUse(const QString &device);
+
+// "；可用：5 号 USB-SERIAL CH340、6 号 /dev/ttyS0", or nothing when no port is there: added to the message
+// of a port number that reaches nothing.
+QString availablePortsNote(const PortDirectory &ports = {});
+
+// One line per port, as the window's tooltip and list show them: number, name, device.
+QString portListLine(const PortFacts &facts);

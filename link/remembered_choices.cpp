@@ -1,0 +1,105 @@
+#include "remembered_choices.h"
+
+#include <QSettings>
+#include <QUrl>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const QString PortNumberKey = QStringLiteral("port/number");
+const QString PortMappingsKey = QStringLiteral("port/mappings");
+const QString LogoFileKey = QStringLiteral("logo/file");
+const QString LogoInvertKey = QStringLiteral("logo/invert");
+const QString LogoDitherKey = QStringLiteral("logo/dither");
+
+// The window and the command line share one store, whatever the application object calls itself.
+std::unique_ptr<QSettings> store()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("timeclock-setup"), QStringLiteral("timeclock-setup"));
+}
+
+void write(const QString &key, const QVariant &value)
+{
+    const auto settings = store();
+    settings->setValue(key, value);
+    settings->sync();
+}
+
+// A device path as one key: its slashes would otherwise make groups.
+QString scanKey(const QString &device)
+{
+    return QStringLiteral("scan/") + QString::fromLatin1(QUrl::toPercentEncoding(device));
+}
+
+} // namespace
+
+std::optional<int> RememberedChoices::portNumber() const
+{
+    bool ok = false;
+    const int number = store()->value(PortNumberKey).toInt(&ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
+}
+
+void RememberedChoices::setPortNumber(int number)
+{
+    write(PortNumberKey, number);
+}
+
+QStringList RememberedChoices::portMappings() const
+{
+    return store()->value(PortMappingsKey).toStringList();
+}
+
+void RememberedChoices::setPortMappings(const QStringList &mappings)
+{
+    write(PortMappingsKey, mappings);
+}
+
+QString RememberedChoices::logoFile() const
+{
+    return store()->value(LogoFileKey).toString();
+}
+
+void RememberedChoices::setLogoFile(const QString &path)
+{
+    write(LogoFileKey, path);
+}
+
+bool RememberedChoices::logoInverted() const
+{
+    return store()->value(LogoInvertKey, false).toBool();
+}
+
+bool RememberedChoices::logoDithered() const
+{
+    return store()->value(LogoDitherKey, false).toBool();
+}
+
+void RememberedChoices::setLogoChoices(bool invert, bool dither)
+{
+    const auto settings = store();
+    settings->setValue(LogoInvertKey, invert);
+    settings->setValue(LogoDitherKey, dither);
+    settings->sync();
+}
+
+int RememberedChoices::terminalsFound(const QString &device) const
+{
+    return device.isEmpty() ? 0 : store()->value(scanKey(device), 0).toInt();
+}
+
+void RememberedChoices::noteTerminalsFound(const QString &device, int count, bool everyNumber)
+{
+    if (!device.isEmpty())
+        write(scanKey(device), everyNumber ? count : std::max(count, terminalsFound(device)));
+}
+
+void RememberedChoices::forgetAll()
+{
+    const auto settings = store();
+    settings->clear();
+    settings->sync();
+}

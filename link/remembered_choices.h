@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the program keeps between runs, in the platform's settings store: the port and its --port
+// mappings, the last logo file and its picture choices, and how many terminals the last scan of a device
+// found. Every change is written at once, so a run that ends in a crash keeps what it had used.
+//
+// The machine number, the terminal settings and the serial number are never kept: a number remembered
+// from yesterday's terminal would address today's by surprise.
+class RememberedChoices
+{
+public:
+    std::optional<int> portNumber() const;
+    void setPortNumber(int number);
+
+    // The N=DEVICE mappings the window was last started with.
+    QStringList portMappings() const;
+    void setPortMappings(const QStringList &mappings);
+
+    QString logoFile() const;
+    void setLogoFile(const QString &path);
+    bool logoInverted() const;
+    bool logoDithered() const;
+    void setLogoChoices(bool invert, bool dither);
+
+    // How many terminals scans of `device` found; 0 when it was never scanned. A scan of every number
+    // gives the count afresh; a scan of part of the range can only raise it.
+    int terminalsFound(const QString &device) const;
+    void noteTerminalsFound(const QString &device, int count, bool everyNumber);
+
+    // Everything forgotten: the next start is like the first.
+    static void forgetAll();
+};
