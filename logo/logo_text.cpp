@@ -19,8 +19,10 @@ constexpr int LineGap = 2;
 constexpr int SmallestFitSize = 6;
 constexpr int LargestFitSize = 96;
 
-// Chinese faces with even strokes, best first; the Song faces last, as they lose strokes at small sizes.
-const char *const PreferredFamilies[] = {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "Source Han Sans SC",
+// Chinese faces with even strokes, best first; the Song faces last, as they lose strokes at small sizes. The
+// "Sharp" twin of WenQuanYi Zen Hei carries hand-drawn bitmaps at 12 to 16 dots (the size of each line of a
+// two-line logo) and the same outlines at every other size, so it is the one preferred.
+const char *const PreferredFamilies[] = {"WenQuanYi Zen Hei Sharp", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Source Han Sans SC",
                                          "Microsoft YaHei", "SimHei", "WenQuanYi Micro Hei",
                                          "Droid Sans Fallback", "AR PL UMing CN", "SimSun"};
 
