@@ -332,6 +332,45 @@ check_command_line() {
     return 0
 }
 
+# --- ports by the names Windows gives them
+
+# A USB serial adapter as Windows registers one: COM5 among the serial ports, and its device in the Ports
+# class with the name the Device Manager shows.
+register_usb_serial_adapter() {
+    local device='HKLM\System\CurrentControlSet\Enum\USB\VID_1A86&PID_7523\5&2F1A0B3&0&1'
+    {
+        wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v VCP0 /d COM5 /f
+        wine reg add "$device" /v ClassGUID /d '{4d36e978-e325-11ce-bfc1-08002be10318}' /f
+        wine reg add "$device" /v FriendlyName /d 'USB-SERIAL CH340 (COM5)' /f
+        wine reg add "$device\Device Parameters" /v PortName /d COM5 /f
+    } >>"$CHECK_DIR/wineboot.log" 2>&1
+}
+
+check_port_names() {
+    check_note "window: the tooltip of the box 串口 names a USB serial adapter as the Device Manager does"
+    register_usb_serial_adapter
+    start_window port-names || return 0
+    # Qt shows tooltips in the active window only: a click first, then the mouse rests on the box.
+    click COM1
+    xdotool mousemove_relative 2 1
+    sleep 0.3
+    xdotool mousemove_relative 1 0
+    sleep 4  # the tooltip's delay and fade-in
+    local x y
+    read -r x y < <(xdotool getmouselocation --shell | sed -n 's/^[XY]=//p' | paste -sd' ')
+    # Below the mouse, enlarged and in grey for the OCR.
+    if import -display "$DISPLAY" -window root "$CHECK_DIR/port-names.png" 2>>"$CHECK_DIR/xvfb.log" \
+        && convert "$CHECK_DIR/port-names.png" -crop "320x90+$((x - 40))+$y" +repage -colorspace Gray -resize 400% \
+            -normalize "$CHECK_DIR/port-names-tooltip.png" \
+        && tesseract "$CHECK_DIR/port-names-tooltip.png" - -l eng --psm 6 2>/dev/null | tee "$CHECK_DIR/port-names.txt" \
+            | grep -q 'SERIAL CH'; then
+        check_pass "window: the tooltip lists 5 → USB-SERIAL CH340 (COM5) (read back from $CHECK_DIR/port-names.png)"
+    else
+        check_fail "window: no USB-SERIAL CH340 in the tooltip (see $CHECK_DIR/port-names.png, port-names.txt)"
+    fi
+    stop_window
+}
+
 # --- Qt's own texts in Chinese
 
 check_qt_chinese() {
@@ -510,6 +549,7 @@ run_windows_checks() {
     check_command_line
     check_console_progress
     check_window
+    check_port_names
     check_qt_chinese
     check_installer "$2"
 

@@ -206,21 +206,22 @@ ensure_windows_qt() {
     else
         echo "Qt for Windows: no ready-built qt-$QT_WIN_VERSION-mingw64-$(qt_cache_key).tar.xz in $QT_WIN_ARCHIVES" >&2
     fi
+    # Each step's failure ends here: the caller's command substitution does not stop at a failed step.
     local src build patch
-    src=$(fetch_qt_sources)
+    src=$(fetch_qt_sources) || return 1
     build=$prefix.build
     # A fresh copy of the sources for each key, so our patches never pile up on one another.
     rm -rf "$build"
     mkdir -p "$build"
-    cp -a "$src" "$build/src"
+    cp -a "$src" "$build/src" || return 1
     for patch in "${QT_WIN_PATCHES[@]}"; do
-        patch -d "$build/src" -p1 <"$patch" >&2
+        patch -d "$build/src" -p1 <"$patch" >&2 || return 1
     done
     echo "Qt for Windows: building Qt $QT_WIN_VERSION once from the sources into $prefix (about half an hour on two cores)" >&2
     cmake -S "$build/src" -B "$build/obj" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QT_WIN_TOOLCHAIN" \
-        -DCMAKE_INSTALL_PREFIX="$prefix" "${QT_WIN_FLAGS[@]}" >&2
-    nice -n 19 cmake --build "$build/obj" --parallel 2 >&2
-    cmake --install "$build/obj" >&2
+        -DCMAKE_INSTALL_PREFIX="$prefix" "${QT_WIN_FLAGS[@]}" >&2 || return 1
+    nice -n 19 cmake --build "$build/obj" --parallel 2 >&2 || return 1
+    cmake --install "$build/obj" >&2 || return 1
     touch "$prefix/.complete"
     rm -rf "$build"
     echo "$prefix"
