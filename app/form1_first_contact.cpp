@@ -39,15 +39,51 @@ void Form1::installFirstContactTools()
     ui.HELP1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+namespace {
+
+// The text choices as the settings store keeps them.
+QVariantMap logoTextOptionsToMap(const LogoTextOptions &options)
+{
+    return {{QStringLiteral("text"), options.text},
+            {QStringLiteral("family"), options.family},
+            {QStringLiteral("pointSize"), options.pointSize},
+            {QStringLiteral("bold"), options.bold},
+            {QStringLiteral("alignment"), int(options.alignment)}};
+}
+
+LogoTextOptions logoTextOptionsFromMap(const QVariantMap &map)
+{
+    const int alignment = map.value(QStringLiteral("alignment"), int(Qt::AlignHCenter)).toInt();
+    const bool known = alignment == Qt::AlignLeft || alignment == Qt::AlignHCenter || alignment == Qt::AlignRight;
+    // A face removed since falls back to the default.
+    const QString family = map.value(QStringLiteral("family")).toString();
+    return {.text = map.value(QStringLiteral("text")).toString(),
+            .family = isLogoFontFamily(family) ? family : QString(),
+            .pointSize = qBound(0, map.value(QStringLiteral("pointSize")).toInt(), 96),
+            .bold = map.value(QStringLiteral("bold")).toBool(),
+            .alignment = known ? Qt::Alignment(alignment) : Qt::AlignHCenter};
+}
+
+} // namespace
+
 void Form1::restoreRememberedChoices()
 {
     const RememberedChoices remembered;
     if (const auto port = remembered.portNumber())
         ui.COM1->setText(QString::number(*port));
-    // A logo file that has gone since leaves the default in place.
-    if (const QString logo = remembered.logoFile(); !logo.isEmpty() && QFileInfo::exists(logo)) {
+    const QVariantMap text = remembered.logoText();
+    const QString logo = remembered.logoFile();
+    if (const LogoTextOptions options = logoTextOptionsFromMap(text); !options.text.isEmpty()) {
+        m_logoText = options;
+        m_logoFromText = true;
+        m_logoOptions = {.invert = remembered.logoInverted()};
+        refreshLogo();
+    } else if (!logo.isEmpty() && QFileInfo::exists(logo)) {
+        // A logo file that has gone since leaves the default in place.
         m_logoFilePath = logo;
-        m_logoOptions = {.invert = remembered.logoInverted(), .dither = remembered.logoDithered()};
+        m_logoOptions = {.invert = remembered.logoInverted(),
+                         .dither = remembered.logoDithered(),
+                         .fill = remembered.logoFilled()};
         refreshLogo();
     }
 }
@@ -58,7 +94,8 @@ void Form1::rememberCommandChoices(TerminalCommand command, const PortChoice &po
     remembered.setPortNumber(port.number);
     if (command == TerminalCommand::DownloadLogo) {
         remembered.setLogoFile(m_logoFilePath);
-        remembered.setLogoChoices(m_logoOptions.invert, m_logoOptions.dither);
+        remembered.setLogoChoices(m_logoOptions.invert, m_logoOptions.dither, m_logoOptions.fill);
+        remembered.setLogoText(m_logoFromText ? logoTextOptionsToMap(m_logoText) : QVariantMap());
     }
 }
 

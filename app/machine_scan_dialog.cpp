@@ -61,7 +61,7 @@ void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait
     auto task = std::make_unique<MachineScanTask>(
         range, wait, [this](const ScanAnswer &answer) { addAnswer(answer); },
         [this](int asked, int) { m_progress->setValue(asked); });
-    m_session.run(m_port, OpenPortFirst::Close, std::move(task));
+    m_session.run(m_port, std::move(task));
 }
 
 void MachineScanDialog::addAnswer(const ScanAnswer &answer)

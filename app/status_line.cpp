@@ -26,10 +26,38 @@ std::pair<qsizetype, qsizetype> pathSpan(const QString &text)
         end = text.size();
     return {start, end};
 }
+
+// Where a note added to the message starts and ends ("；可用：1 号 /dev/ttyS0", the ports there are): from its
+// separator to the closing bracket that ends the text. It is the first thing to give way.
+std::pair<qsizetype, qsizetype> noteSpan(const QString &text)
+{
+    qsizetype start = text.indexOf(u'；');
+    if (start < 0)
+        start = text.indexOf(QStringLiteral("; "));
+    if (start < 0)
+        return {-1, -1};
+    qsizetype end = text.size();
+    if (text.endsWith(u'.') || text.endsWith(u'。'))
+        --end;
+    if (end <= start || (text.at(end - 1) != u')' && text.at(end - 1) != u'）'))
+        return {-1, -1};
+    return {start, end - 1};
+}
 } // namespace
 
 FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
 {
+    if (const auto [noteStart, noteEnd] = noteSpan(text); noteStart >= 0) {
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(text) <= width)
+            return {text, font};
+        const QString withoutNote = text.left(noteStart) + text.mid(noteEnd);
+        const int room = width - metrics.horizontalAdvance(withoutNote);
+        if (room < metrics.averageCharWidth() * PathCharactersKept)
+            return fitStatusText(withoutNote, font, width);
+        const QString note = metrics.elidedText(text.mid(noteStart, noteEnd - noteStart), Qt::ElideRight, room);
+        return {text.left(noteStart) + note + text.mid(noteEnd), font};
+    }
     const auto [start, end] = pathSpan(text);
     const bool hasPath = start >= 0 && end > start;
     const QString head = hasPath ? text.left(start) : QString();

@@ -39,6 +39,8 @@ QString outcomeWord(CommandStatus status)
         return QStringLiteral("wrong-reply");
     case CommandStatus::PortLost:
         return QStringLiteral("port-lost");
+    case CommandStatus::Interrupted:
+        return QStringLiteral("interrupted");
     case CommandStatus::PortOpenFailed:
         break;
     }

@@ -13,6 +13,8 @@ const QString PortMappingsKey = QStringLiteral("port/mappings");
 const QString LogoFileKey = QStringLiteral("logo/file");
 const QString LogoInvertKey = QStringLiteral("logo/invert");
 const QString LogoDitherKey = QStringLiteral("logo/dither");
+const QString LogoFillKey = QStringLiteral("logo/fill");
+const QString LogoTextKey = QStringLiteral("logo/text");
 
 // The window and the command line share one store, whatever the application object calls itself.
 std::unique_ptr<QSettings> store()
@@ -78,12 +80,28 @@ bool RememberedChoices::logoDithered() const
     return store()->value(LogoDitherKey, false).toBool();
 }
 
-void RememberedChoices::setLogoChoices(bool invert, bool dither)
+bool RememberedChoices::logoFilled() const
+{
+    return store()->value(LogoFillKey, false).toBool();
+}
+
+void RememberedChoices::setLogoChoices(bool invert, bool dither, bool fill)
 {
     const auto settings = store();
     settings->setValue(LogoInvertKey, invert);
     settings->setValue(LogoDitherKey, dither);
+    settings->setValue(LogoFillKey, fill);
     settings->sync();
+}
+
+QVariantMap RememberedChoices::logoText() const
+{
+    return store()->value(LogoTextKey).toMap();
+}
+
+void RememberedChoices::setLogoText(const QVariantMap &text)
+{
+    write(LogoTextKey, text);
 }
 
 int RememberedChoices::terminalsFound(const QString &device) const

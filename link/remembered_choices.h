@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -25,7 +26,13 @@ public:
     void setLogoFile(const QString &path);
     bool logoInverted() const;
     bool logoDithered() const;
-    void setLogoChoices(bool invert, bool dither);
+    bool logoFilled() const;
+    void setLogoChoices(bool invert, bool dither, bool fill);
+
+    // A logo drawn from typed text: the text and how it is drawn, as named values; empty when the last
+    // logo sent was a file.
+    QVariantMap logoText() const;
+    void setLogoText(const QVariantMap &text);
 
     // How many terminals scans of `device` found; 0 when it was never scanned. A scan of every number
     // gives the count afresh; a scan of part of the range can only raise it.

@@ -128,9 +128,11 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
     case QSerialPort::NoError:
         return;
     case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
         // Another program reading the same device (cat, a terminal emulator) took the bytes first: the
-        // read would have blocked. That is no data, not a lost device. Qt stops listening on any resource
-        // error; setting the read buffer size again makes it listen again.
+        // read would have blocked (a resource error), or found nothing, which a raw line with no minimum
+        // count reports as a read of nothing (a read error). That is no data, not a lost device. Qt stops
+        // listening on a resource error; setting the read buffer size again makes it listen again.
         if (m_port.isOpen() && lineStillThere()) {
             m_port.clearError();
             m_port.setReadBufferSize(m_port.readBufferSize());
@@ -139,7 +141,6 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
         }
         emit faultOccurred(Fault::Broken, description);
         return;
-    case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnknownError:

@@ -1,5 +1,7 @@
 #include "command_history.h"
 #include "logo_preview.h"
+#include "logo_text.h"
+#include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
 #include "port_list_popup.h"
 #include "remembered_choices.h"
@@ -30,6 +32,7 @@ private slots:
     void renumberOnSharedLineAsksFirst_data();
     void renumberOnSharedLineAsksFirst();
     void choicesAreRememberedBetweenRuns();
+    void textLogoIsRemembered();
 
 private:
     QTemporaryDir m_settings;
@@ -57,11 +60,7 @@ bool moveTo(QMenu *menu, const std::function<bool(QAction *)> &wanted)
 
 bool logoInverted(Form1 &form)
 {
-    for (QAction *action : form.findChild<LogoPreview *>()->findChildren<QAction *>()) {
-        if (action->text() == QStringLiteral("反色"))
-            return action->isChecked();
-    }
-    return false;
+    return form.findChild<QCheckBox *>(QStringLiteral("invertCheck"))->isChecked();
 }
 
 } // namespace
@@ -212,10 +211,7 @@ void TestFirstContactWindow::choicesAreRememberedBetweenRuns()
         // A first run starts as the window always has.
         QCOMPARE(bench.control<QLineEdit>("COM1")->text(), "1");
         bench.chooseLogoFile(logo);
-        for (QAction *action : bench.form->findChild<LogoPreview *>()->findChildren<QAction *>()) {
-            if (action->text() == QStringLiteral("反色"))
-                action->trigger();
-        }
+        QTest::mouseClick(bench.control<QCheckBox>("invertCheck"), Qt::LeftButton);
         bench.setText("ADDRESS", "30");
         QVERIFY(bench.press("DOWNLOG", 20000));
         // Written the moment the command used them: a run that is killed now keeps them.
@@ -239,6 +235,39 @@ void TestFirstContactWindow::choicesAreRememberedBetweenRuns()
     reset.restoreRememberedChoices();
     QCOMPARE(reset.findChild<QLineEdit *>("COM1")->text(), "1");
     QVERIFY(!logoInverted(reset));
+}
+
+void TestFirstContactWindow::textLogoIsRemembered()
+{
+    RememberedChoices::forgetAll();
+    const LogoTextOptions typed{.text = QStringLiteral("欢迎光临"), .family = defaultLogoFontFamily(), .pointSize = 14,
+                                .bold = true, .alignment = Qt::AlignLeft};
+    {
+        WindowBench bench;
+        QVERIFY(bench.start());
+        bench.form->restoreRememberedChoices();
+        QTest::mouseClick(bench.control<QPushButton>("textButton"), Qt::LeftButton);
+        auto *dialog = bench.form->findChild<LogoTextDialog *>(QStringLiteral("logoTextDialog"));
+        QVERIFY(dialog);
+        dialog->setOptions(typed);
+        dialog->accept();
+        QTest::mouseClick(bench.control<QCheckBox>("invertCheck"), Qt::LeftButton);
+        QVERIFY(bench.press("DOWNLOG", 20000));
+        QCOMPARE(RememberedChoices().logoText().value(QStringLiteral("text")).toString(), typed.text);
+    }
+    PortDirectory ports;
+    Form1 next(ports);
+    next.restoreRememberedChoices();
+    QCOMPARE(next.logoTextOptions(), typed);
+    const QImage shown = next.findChild<LogoPreview *>()->picture();
+    QCOMPARE(logoBytesFromPicture(shown).value_or(QByteArray()), logoBytesFromText(typed, true));
+
+    // A file chosen and sent afterwards replaces the text as what is remembered.
+    RememberedChoices().setLogoText({});
+    Form1 afterFile(ports);
+    afterFile.restoreRememberedChoices();
+    QVERIFY(afterFile.logoTextOptions().text.isEmpty());
+    RememberedChoices::forgetAll();
 }
 
 QTEST_MAIN(TestFirstContactWindow)

@@ -43,7 +43,7 @@ ScanRun scan(const QString &device, MachineRange range, std::chrono::millisecond
     ScanRun run;
     CommandSession session;
     QSignalSpy finished(&session, &CommandSession::finished);
-    session.run({1, device}, OpenPortFirst::Close,
+    session.run({1, device},
                 std::make_unique<MachineScanTask>(range, wait, [&run](const ScanAnswer &answer) { run.answers << answer; }));
     if (finished.isEmpty() && !finished.wait(60000))
         return run;

@@ -143,7 +143,8 @@ void TestPortFaults::shortNameGetsTheSameReason()
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
     QCOMPARE(pressCmd2On(shortName), "串口打开失败！（串口被占用：" + shortName + "）");
     otherProgram.close();
-    QCOMPARE(pressCmd2On("timeclock-no-such-device"), "串口打开失败！（无此串口：timeclock-no-such-device）");
+    QCOMPARE(pressCmd2On("timeclock-no-such-device"),
+             "串口打开失败！（无此串口：timeclock-no-such-device" + availablePortsNote() + "）");
 }
 
 void TestPortFaults::deviceReadByAnotherProgram()

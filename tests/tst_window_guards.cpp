@@ -272,15 +272,15 @@ void TestWindowGuards::statusLineKeepsWhatMatters_data()
         << "en" << longPath << "1" << QStringList{"Cannot open the port (not found: /dev/", "-port0)."};
     QTest::newRow("zh, port reaching no device") << "zh"
                                                  << ""
-                                                 << "5" << QStringList{"串口打开失败！（无此串口：5号）"};
+                                                 << "5" << QStringList{"串口打开失败！（无此串口：5号", "）"};
     QTest::newRow("en, port reaching no device")
         << "en"
         << ""
-        << "5" << QStringList{"Cannot open the port (not found: port 5)."};
+        << "5" << QStringList{"Cannot open the port (not found: port 5", ")."};
     QTest::newRow("en, port 255 reaching no device")
         << "en"
         << ""
-        << "255" << QStringList{"Cannot open the port (not found: port 255)."};
+        << "255" << QStringList{"Cannot open the port (not found: port 255", ")."};
 }
 
 void TestWindowGuards::statusLineKeepsWhatMatters()

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CommandHistory</name>
+    <message>
+        <source>历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失</source>
+        <translation>Cannot write the history to %1 (%2); the command went ahead, but from now on its record is lost</translation>
+    </message>
+</context>
+<context>
     <name>Form1</name>
     <message>
         <source>考勤机设置V6.1x</source>
@@ -130,10 +137,6 @@
         <translation>Text files (*.txt)</translation>
     </message>
     <message>
-        <source>图片文件 (*.png *.bmp *.jpg *.jpeg *.gif)</source>
-        <translation>Images (*.png *.bmp *.jpg *.jpeg *.gif)</translation>
-    </message>
-    <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
@@ -184,6 +187,33 @@
     <message>
         <source>文字：%1</source>
         <translation>Text: %1</translation>
+    </message>
+    <message>
+        <source>文本文件和图片 (*.txt %1)</source>
+        <translation>Text files and images (*.txt %1)</translation>
+    </message>
+    <message>
+        <source>图片文件 (%1)</source>
+        <translation>Images (%1)</translation>
+    </message>
+    <message>
+        <source>查找机号…</source>
+        <translation>Find Machine Numbers…</translation>
+    </message>
+    <message>
+        <source>历史记录…</source>
+        <translation>History…</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryView</name>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>还没有历史记录</source>
+        <translation>No history yet</translation>
     </message>
 </context>
 <context>
@@ -269,6 +299,94 @@
     </message>
 </context>
 <context>
+    <name>MachineScan</name>
+    <message>
+        <source>找到 %1 台考勤机</source>
+        <translation>Terminals found: %1</translation>
+    </message>
+    <message>
+        <source>上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。</source>
+        <translation>The last search found %1 terminals on this line: renumbering gives every one of them the new number.</translation>
+    </message>
+</context>
+<context>
+    <name>MachineScanDialog</name>
+    <message>
+        <source>查找机号</source>
+        <translation>Find Machine Numbers</translation>
+    </message>
+    <message>
+        <source>回答的考勤机</source>
+        <translation>Terminals that answered</translation>
+    </message>
+    <message>
+        <source>用这个机号</source>
+        <translation>Use This Number</translation>
+    </message>
+    <message>
+        <source>正在查找机号 %1-%2（%3）…</source>
+        <translation>Asking machine numbers %1-%2 (%3)…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>机号 %1    序列号 %2</source>
+        <translation>Machine %1    serial number %2</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答太迟（序列号 %2）</source>
+        <translation>Machine %1 answered too late (serial number %2)</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答错误（%2）</source>
+        <translation>Machine %1: wrong answer (%2)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>没有考勤机回答：请检查连线和串口号</source>
+        <translation>No terminal answered: check the cable and the port number</translation>
+    </message>
+    <message>
+        <source>不知道机号？在机号框上按右键（或菜单键），选“查找机号…”</source>
+        <translation>Machine number unknown? Right-click the ID box (or press the menu key there) and choose “Find Machine Numbers…”</translation>
+    </message>
+    <message>
+        <source>确实让每一台都换成新机号吗？</source>
+        <translation>Give every one of them the new number?</translation>
+    </message>
+</context>
+<context>
+    <name>PortCatalogue</name>
+    <message>
+        <source>%1 号 %2</source>
+        <translation>port %1 %2</translation>
+    </message>
+    <message>
+        <source>；可用：%1</source>
+        <translation>; available: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>PortListPopup</name>
+    <message>
+        <source>没有找到串口：请插上 USB 转串口线</source>
+        <translation>No serial port found: plug in the USB serial adapter</translation>
+    </message>
+    <message>
+        <source>按 ↓ 选择</source>
+        <translation>Press ↓ to choose</translation>
+    </message>
+</context>
+<context>
     <name>StatusText</name>
     <message>
         <source>设置成功！</source>
@@ -276,7 +394,7 @@
     </message>
     <message>
         <source>通讯失败！</source>
-        <translation>No answer from the terminal.</translation>
+        <translation>Communication failed.</translation>
     </message>
     <message>
         <source>通讯成功！</source>
@@ -378,6 +496,38 @@
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>已中断！</source>
+        <translation>Interrupted.</translation>
+    </message>
+    <message>
+        <source>没有回答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>回答错误：收到 %1</source>
+        <translation>Wrong answer: received %1</translation>
+    </message>
+    <message>
+        <source>第%1行没有完成，考勤机的图片只更新到第%2行</source>
+        <translation>Line %1 failed; the terminal&apos;s picture is new only up to line %2</translation>
+    </message>
+    <message>
+        <source>第1行没有完成，考勤机的图片没有改变</source>
+        <translation>Line 1 failed; the terminal&apos;s picture is unchanged</translation>
+    </message>
+    <message>
+        <source>请先读出或输入序列号！</source>
+        <translation>Read or type the serial number first.</translation>
+    </message>
+    <message>
+        <source>这是文件夹</source>
+        <translation>a folder</translation>
+    </message>
+    <message>
+        <source>不是串口</source>
+        <translation>not a serial port</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -430,32 +580,6 @@
         <translation>Exit codes:</translation>
     </message>
     <message>
-        <source>  0  完成
-  1  考勤机没有及时回答，或回答错误
-  2  用法或输入错误（什么也没发送）
-  3  串口打不开或已断开
-  4  文件无法使用
-</source>
-        <translation>  0  done
-  1  the terminal did not answer in time, or answered wrongly
-  2  wrong usage or input (nothing was sent)
-  3  the port could not be opened, or went away
-  4  a file could not be used
-</translation>
-    </message>
-    <message>
-        <source>不用串口：在终端里画出将要下载的 128 × 32 图片</source>
-        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal</translation>
-    </message>
-    <message>
-        <source>不用串口：把图片转换成 logo 文本文件</source>
-        <translation>No port: convert a picture to a logo text file</translation>
-    </message>
-    <message>
-        <source>成批设置：改号、设置、下载图片、读序列号，一台接一台</source>
-        <translation>Set up many terminals, one after another: number, settings, logo, serial number</translation>
-    </message>
-    <message>
         <source>设置串口上的考勤机。不带命令时打开窗口；带命令时不开窗口，执行一个命令后退出（不需要显示器），适合脚本和成批设置。</source>
         <translation>Sets up a time-attendance terminal on a serial port. Without a command it opens the window; with one it runs that command without a window and exits (no display needed), for scripts and for setting up many terminals.</translation>
     </message>
@@ -488,36 +612,6 @@
         <translation>JSON:</translation>
     </message>
     <message>
-        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，键为 command、ok、status、message、serial、machine、elapsed_ms；status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error 之一。</source>
-        <translation>  With --json each result is one line on standard output, a JSON object with the keys command, ok, status, message, serial, machine, elapsed_ms; status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error.</translation>
-    </message>
-    <message>
-        <source>provision 的配置文件 (INI):</source>
-        <translation>provision&apos;s profile (INI):</translation>
-    </message>
-    <message>
-        <source>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
-  [logo] file=图片或 logo 文本文件（相对于配置文件所在目录） invert=true|false dither=true|false
-  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
-  每台：改号为 N，设置，下载图片，用机号 N 读序列号；--report FILE.csv 每台写一行。</source>
-        <translation>  [settings] mode=bell|door picture=true|false delay=0-255 font=simplified|traditional
-  [logo] file=a picture or logo text file (relative to the profile&apos;s folder) invert=true|false dither=true|false
-  A missing key takes the window&apos;s starting value; without [logo] no picture is downloaded.
-  Each terminal: number it N, write the settings, download the logo, read the serial number at N; --report FILE.csv writes a line for each.</translation>
-    </message>
-    <message>
-        <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每行文字两行点）</source>
-        <translation>No port: draw the 128 × 32 picture a download would send, in the terminal (two rows of dots per line of text)</translation>
-    </message>
-    <message>
-        <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径</source>
-        <translation>No port: convert a picture to a logo text file and print the path written</translation>
-    </message>
-    <message>
-        <source>要写的 logo 文本文件</source>
-        <translation>The logo text file to write</translation>
-    </message>
-    <message>
         <source>缺少 -o FILE.txt</source>
         <translation>-o FILE.txt is missing</translation>
     </message>
@@ -526,36 +620,8 @@
         <translation>%1 s left</translation>
     </message>
     <message>
-        <source>共 %1 台，全部成功</source>
-        <translation>%1 terminals, all done</translation>
-    </message>
-    <message>
-        <source>共 %1 台：成功 %2 台，失败 %3 台（%4）</source>
-        <translation>%1 terminals: %2 done, %3 failed (%4)</translation>
-    </message>
-    <message>
-        <source>成批设置：每台接上后改号、设置、下载图片，再用新机号读序列号确认。标准输入不是终端时按来的行回答，读完后不再询问，失败的跳过</source>
-        <translation>Set up many terminals: as each is connected, give it its number, write the settings and download the logo, then read its serial number at the new number to confirm. When standard input is not a terminal its lines are the answers; once they run out nothing more is asked and failed terminals are skipped</translation>
-    </message>
-    <message>
-        <source>要给的机号，如 1-20,25（默认 1-255）</source>
-        <translation>The machine numbers to give, e.g. 1-20,25 (default 1-255)</translation>
-    </message>
-    <message>
-        <source>每台一行写入 CSV 报告</source>
-        <translation>Write a CSV report, one line per terminal</translation>
-    </message>
-    <message>
-        <source>接上第 %1 台考勤机（机号 %2）后按回车，输入 q 结束</source>
-        <translation>Connect terminal %1 (machine number %2) and press Enter, or type q to stop</translation>
-    </message>
-    <message>
         <source>第 %1 台失败：按回车重试，s 跳过，q 结束</source>
-        <translation>Terminal %1 failed: Enter tries again, s skips it, q stops</translation>
-    </message>
-    <message>
-        <source>配置文件格式错误！</source>
-        <translation>The profile is not a valid INI file.</translation>
+        <translation>Terminal %1 failed: Enter tries again, s skips, q ends</translation>
     </message>
     <message>
         <source>模式错误！</source>
@@ -656,6 +722,330 @@
     <message>
         <source>对齐方式错误！</source>
         <translation>Invalid alignment.</translation>
+    </message>
+    <message>
+        <source>语言错误！</source>
+        <translation>Invalid language.</translation>
+    </message>
+    <message>
+        <source>  0  完成
+  1  考勤机没有及时回答，或回答错误
+  2  用法或输入错误（什么也没发送）
+  3  串口打不开或已断开
+  4  文件无法使用，或拒绝写入（已存在、是输入文件、不是普通文件）
+  5  输出无法写入（标准输出已关闭或磁盘已满）
+  6  provision：有机号没有完成（跳过、没轮到或序列号重复），但没有失败的
+  130、143  被 SIGINT、SIGTERM 中断（当前一行的回答收到后才停）
+</source>
+        <translation>  0  done
+  1  the terminal did not answer in time, or answered wrongly
+  2  bad usage or input (nothing was sent)
+  3  the port could not be opened, or went away
+  4  a file could not be used, or was refused as a target (exists, is an input, is not a regular file)
+  5  the output could not be written (standard output closed, a disk full)
+  6  provision: numbers not done (skipped, not reached, a serial number twice), none failed
+  130, 143  stopped by SIGINT, SIGTERM (once the line&apos;s answer had come)
+</translation>
+    </message>
+    <message>
+        <source>不用考勤机：列出能用的串口，连同 USB 名称、固定名和是否被占用</source>
+        <translation>No terminal: list the serial ports with their USB names, stable names and whether they are in use</translation>
+    </message>
+    <message>
+        <source>查找机号：列出这条线上回答的考勤机和它们的序列号</source>
+        <translation>Find machine numbers: list the terminals that answer on this line, with their serial numbers</translation>
+    </message>
+    <message>
+        <source>不用串口：列出发给考勤机的命令的历史记录</source>
+        <translation>No port: list the history of commands sent to terminals</translation>
+    </message>
+    <message>
+        <source>Qt 的窗口选项（如 -platform offscreen、-style Fusion）</source>
+        <translation>Qt&apos;s window options (e.g. -platform offscreen, -style Fusion)</translation>
+    </message>
+    <message>
+        <source>忘掉以前记住的串口、--port 对应和图片文件</source>
+        <translation>Forget the port, --port mappings and logo file kept from earlier runs</translation>
+    </message>
+    <message>
+        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、duplicate-serial、skipped、not-reached 之一。</source>
+        <translation>  With --json each result is one JSON object on one line of standard output, every object with the keys (null where they do not apply): command, port, machine, ok, status, message, serial, lines_confirmed, elapsed_ms, step, not_done. status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error, output-failed, interrupted, incomplete, duplicate-serial, skipped, not-reached.</translation>
+    </message>
+    <message>
+        <source>provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):</source>
+        <translation>The profile of provision (INI, UTF-8 or UTF-16 with a byte-order mark; an unknown section or key, or a key given twice, is an error):</translation>
+    </message>
+    <message>
+        <source>  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
+  每台：用出厂机号读序列号（不回答的不设置），改号为 N，设置，下载图片，用机号 N 读序列号确认。
+  每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。</source>
+        <translation>  A missing key takes the window&apos;s initial state; without [logo] no logo is sent.
+  Each terminal: its serial number read at the factory number (one that does not answer is not set up), renumbered to N, set, sent the logo, and its serial number read at N to confirm.
+  Every requested number gets a line in the output and a row in the --report CSV: done, failed, skipped, not-reached or interrupted.</translation>
+    </message>
+    <message>
+        <source>无法写入标准输出！</source>
+        <translation>Cannot write to standard output.</translation>
+    </message>
+    <message>
+        <source>这是文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>这是输入文件</source>
+        <translation>it is the input</translation>
+    </message>
+    <message>
+        <source>文件已存在，用 --force 替换</source>
+        <translation>it exists; --force replaces it</translation>
+    </message>
+    <message>
+        <source>文件夹不存在</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>路径中有一段不是文件夹</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>要写的 logo 文本文件；- 为标准输出</source>
+        <translation>The logo text file to write; - for standard output</translation>
+    </message>
+    <message>
+        <source>替换已有的文件（输入文件永远不会被替换）</source>
+        <translation>Replace an existing file (the input is never replaced)</translation>
+    </message>
+    <message>
+        <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每个字符 2 × 2 点，66 列宽）</source>
+        <translation>No port: draws the 128 × 32 picture that would be sent (2 × 2 dots a character, 66 columns wide)</translation>
+    </message>
+    <message>
+        <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径；不替换已有文件，除非 --force</source>
+        <translation>No port: converts a picture into a logo text file and prints the path written; an existing file is replaced only with --force</translation>
+    </message>
+    <message>
+        <source>-o - 与 --json 不能同用：两者都写标准输出</source>
+        <translation>-o - and --json cannot go together: both write to standard output</translation>
+    </message>
+    <message>
+        <source>空闲</source>
+        <translation>free</translation>
+    </message>
+    <message>
+        <source>被占用</source>
+        <translation>in use</translation>
+    </message>
+    <message>
+        <source>权限不足</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>制造商 %1</source>
+        <translation>manufacturer %1</translation>
+    </message>
+    <message>
+        <source>序列号 %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>串口号 N 对应设备 DEVICE（可重复），同窗口的 --port</source>
+        <translation>Port number N reaches DEVICE (repeatable), as the window&apos;s --port</translation>
+    </message>
+    <message>
+        <source>列出能用的串口：号码（同窗口和 --port）、设备、USB 名称和编号、固定名、是否被占用</source>
+        <translation>List the serial ports: number (as the window and --port take it), device, USB names and ids, stable name, whether in use</translation>
+    </message>
+    <message>
+        <source>没有找到串口：请插上 USB 转串口线，或用 --port N=DEVICE 指定设备</source>
+        <translation>No serial port found: plug in the USB serial adapter, or name the device with --port N=DEVICE</translation>
+    </message>
+    <message>
+        <source>要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）</source>
+        <translation>The machine numbers to give, e.g. 1-20,25 (required; each number once)</translation>
+    </message>
+    <message>
+        <source>每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰</source>
+        <translation>Write a CSV row per number; a report of this program is appended to, any other file is left alone</translation>
+    </message>
+    <message>
+        <source>跳过报告里已经完成的机号</source>
+        <translation>Pass over the numbers the report shows as done</translation>
+    </message>
+    <message>
+        <source>上一台考勤机（机号 %1）还接在线上：换上新的考勤机后按回车</source>
+        <translation>The last terminal (number %1) is still connected: connect a new one and press Enter</translation>
+    </message>
+    <message>
+        <source>没有 %1 号考勤机回答：接上新的考勤机后按回车</source>
+        <translation>No terminal answers at number %1: connect a new one and press Enter</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已设置过（机号 %2）</source>
+        <translation>Serial number %1 was set up already (number %2)</translation>
+    </message>
+    <message>
+        <source>机号 %1 读到的序列号 %2 不是出厂机号读到的 %3</source>
+        <translation>Number %1 answered with serial number %2, not %3 as read at the factory number</translation>
+    </message>
+    <message>
+        <source>失败 %1 台（%2）</source>
+        <translation>%1 failed (%2)</translation>
+    </message>
+    <message>
+        <source>中断 %1 台（%2）</source>
+        <translation>%1 interrupted (%2)</translation>
+    </message>
+    <message>
+        <source>跳过 %1 台（%2）</source>
+        <translation>%1 skipped (%2)</translation>
+    </message>
+    <message>
+        <source>没轮到 %1 台（%2）</source>
+        <translation>%1 not reached (%2)</translation>
+    </message>
+    <message>
+        <source>共 %1 台，全部完成</source>
+        <translation>%1 terminals, all done</translation>
+    </message>
+    <message>
+        <source>完成 %1 台</source>
+        <translation>%1 done</translation>
+    </message>
+    <message>
+        <source>共 %1 台：%2</source>
+        <translation>%1 terminals: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>成批设置：每台先用出厂机号读序列号，再改号、设置、下载图片，最后用新机号读序列号确认</source>
+        <translation>Sets up a batch: each terminal is read at the factory number, renumbered, set, sent the logo, and read at its new number to confirm</translation>
+    </message>
+    <message>
+        <source>provision 需要 --numbers，如 --numbers 1-20</source>
+        <translation>provision needs --numbers, e.g. --numbers 1-20</translation>
+    </message>
+    <message>
+        <source>--resume 需要 --report FILE.csv</source>
+        <translation>--resume needs --report FILE.csv</translation>
+    </message>
+    <message>
+        <source>报告中已完成</source>
+        <translation>done, as the report shows</translation>
+    </message>
+    <message>
+        <source>接上第 %1 台考勤机（机号 %2）后按回车，s 跳过，q 结束</source>
+        <translation>Connect terminal %1 (number %2) and press Enter; s skips, q ends</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>skipped</translation>
+    </message>
+    <message>
+        <source>（s 跳过，q 结束）</source>
+        <translation> (s skips, q ends)</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 行：%3</source>
+        <translation>%1 line %2: %3</translation>
+    </message>
+    <message>
+        <source>[logo] 缺少 file=</source>
+        <translation>[logo] without file=</translation>
+    </message>
+    <message>
+        <source>不是本程序的报告（第一行不是报告的标题行）</source>
+        <translation>not a report of this program (its first line is not the report&apos;s header)</translation>
+    </message>
+    <message>
+        <source>机号 %1：序列号 %2</source>
+        <translation>Machine %1: serial number %2</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答太迟（序列号 %2）：请用更长的 --timeout 再查</source>
+        <translation>Machine %1 answered too late (serial number %2): scan again with a longer --timeout</translation>
+    </message>
+    <message>
+        <source>机号 %1：回答错误（%2）</source>
+        <translation>Machine %1: wrong answer (%2)</translation>
+    </message>
+    <message>
+        <source>确实要这样，请加 --all；只改一台，请先拔掉其他考勤机</source>
+        <translation>To do that, add --all; to renumber one alone, unplug the others first</translation>
+    </message>
+    <message>
+        <source>要查的机号，如 0-255（默认）或 18</source>
+        <translation>The machine numbers to ask, e.g. 0-255 (default) or 18</translation>
+    </message>
+    <message>
+        <source>每个机号等回答的毫秒数（默认 %1）</source>
+        <translation>Milliseconds to wait for each number&apos;s answer (default %1)</translation>
+    </message>
+    <message>
+        <source>查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机</source>
+        <translation>Find machine numbers: read the serial number at each number in turn (nothing on the terminal changes) and list the terminals that answer</translation>
+    </message>
+    <message>
+        <source>等待时间错误！（1-10000 毫秒）</source>
+        <translation>Invalid wait (1-10000 ms).</translation>
+    </message>
+    <message>
+        <source>没有考勤机回答（机号 %1）：请检查连线和串口号</source>
+        <translation>No terminal answered (machine numbers %1): check the cable and the port number</translation>
+    </message>
+    <message>
+        <source>不用串口：列出窗口和命令行发给考勤机的每个命令（时间、串口、机号、命令、结果、序列号、图片摘要）</source>
+        <translation>No port: list every command the window and the command line sent to terminals (time, port, machine number, command, outcome, serial number, logo digest)</translation>
+    </message>
+    <message>
+        <source>还没有历史记录（%1）</source>
+        <translation>No history yet (%1)</translation>
+    </message>
+    <message>
+        <source>无法解码：应为 UTF-8，或带字节顺序标记的 UTF-16</source>
+        <translation>cannot be decoded: UTF-8 expected, or UTF-16 with a byte-order mark</translation>
+    </message>
+    <message>
+        <source>不是 [节]、键=值 或注释：%1</source>
+        <translation>not a [section], key=value or comment: %1</translation>
+    </message>
+    <message>
+        <source>未知的节 [%1]</source>
+        <translation>unknown section [%1]</translation>
+    </message>
+    <message>
+        <source>键 %1 不在任何节中</source>
+        <translation>key %1 is in no section</translation>
+    </message>
+    <message>
+        <source>未知的键 %1</source>
+        <translation>unknown key %1</translation>
+    </message>
+    <message>
+        <source>键 %1 重复（第 %2 行已有）</source>
+        <translation>key %1 given twice (already on line %2)</translation>
+    </message>
+    <message>
+        <source>线上有几台考勤机时，确实让每一台都换成新机号</source>
+        <translation>With several terminals on the line: do give every one of them the new number</translation>
+    </message>
+    <message>
+        <source>考勤机的图片只更新到第 %1 行</source>
+        <translation>the terminal&apos;s picture is new up to line %1 only</translation>
+    </message>
+    <message>
+        <source>第 %1 行</source>
+        <translation>line %1</translation>
     </message>
 </context>
 </TS>
