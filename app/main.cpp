@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -19,7 +20,11 @@ int main(int argc, char *argv[])
         return *refused;
 
     QApplication app(argc, argv);
-    installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
+    const Language language = installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
+    // The system's own file dialogs speak the system's language; where the program was asked for another,
+    // Qt's dialogs speak the program's.
+    if (language != chooseLanguage(QLocale::system().uiLanguages(), {}))
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication::setApplicationName(QStringLiteral("timeclock-setup"));
     QApplication::setApplicationVersion(QStringLiteral(TIMECLOCK_VERSION));
     // Wayland task switchers find the icon through the desktop entry the package installs.

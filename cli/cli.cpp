@@ -97,10 +97,11 @@ std::optional<int> refuseWindowWithoutDisplay(int argc, char *argv[])
         if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0)
             return std::nullopt;
     }
-    // Qt would abort in its platform plugin; one line says what to do instead. No translator is loaded yet.
-    std::fputs("timeclock-setup: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
-               "without one, give a command: timeclock-setup COMMAND ... (timeclock-setup --help lists them)\n",
-               stderr);
+    // Qt would abort in its platform plugin; one line says what to do instead, in the program's language.
+    QCoreApplication app(argc, argv);
+    installLanguage(app, requestedLanguage(QCoreApplication::arguments()));
+    printError(QCoreApplication::translate("cli", "timeclock-setup：窗口需要显示器（没有设置 DISPLAY 或 WAYLAND_DISPLAY）；"
+                                                  "没有显示器时请给出命令：timeclock-setup 命令 …（timeclock-setup --help 列出所有命令）"));
     return 2;
 #else
     Q_UNUSED(argc);

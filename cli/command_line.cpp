@@ -60,6 +60,22 @@ void CommandLine::addOption(const QCommandLineOption &option)
     m_options.append(option);
 }
 
+void CommandLine::addOptions(const QList<QCommandLineOption> &options)
+{
+    for (const QCommandLineOption &option : options)
+        addOption(option);
+}
+
+std::variant<CommonOptions, int> CommandLine::parseForTerminal(const QStringList &arguments)
+{
+    if (const auto exitCode = parse(arguments))
+        return *exitCode;
+    auto shared = common();
+    if (const auto *problem = std::get_if<Problem>(&shared))
+        return fail(*problem);
+    return std::get<CommonOptions>(std::move(shared));
+}
+
 std::optional<int> CommandLine::parse(const QStringList &arguments)
 {
     // QCommandLineParser takes the first argument as the program's name.

@@ -36,6 +36,7 @@ public:
     CommandLine(QString word, QString arguments, int positionalCount, QString summary, PortUse use);
 
     void addOption(const QCommandLineOption &option);
+    void addOptions(const QList<QCommandLineOption> &options);
 
     // Parses the arguments after the command word. Nothing when the command is to go on; otherwise the exit
     // code, its help or its problem already printed.
@@ -48,6 +49,10 @@ public:
 
     // --port and --machine checked; the device a port number reaches is looked up now.
     std::variant<CommonOptions, Problem> common() const;
+
+    // parse(), then common(): what every command that talks to a terminal is given, when the command is to go
+    // on; otherwise the exit code, its help or its problem already printed.
+    std::variant<CommonOptions, int> parseForTerminal(const QStringList &arguments);
 
     // Reports a problem with what was given and returns its exit code.
     int fail(const Problem &problem) const;

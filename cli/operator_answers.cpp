@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 OperatorAnswers::OperatorAnswers()
-    : m_terminal(::isatty(STDIN_FILENO) == 1)
+    : m_terminal(::isatty(STDIN_FILENO) != 0)  // Windows answers a console with another non-zero value
 {
 }
 

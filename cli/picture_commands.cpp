@@ -72,8 +72,7 @@ int runShowLogo(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("show-logo"), QStringLiteral("FILE|--text TEXT"), logoFileCount(arguments),
                      showLogoSummary(), PortUse::None);
-    for (const QCommandLineOption &option : logoImageOptions())
-        line.addOption(option);
+    line.addOptions(logoImageOptions());
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
     const QString path = line.positional().value(0, line.parser().value(QStringLiteral("text")));
@@ -91,8 +90,7 @@ int runConvertLogo(const QStringList &arguments)
     CommandLine line(QStringLiteral("convert-logo"), QStringLiteral("IMAGE|--text TEXT -o FILE.txt|-"),
                      logoFileCount(arguments), convertLogoSummary(),
                      PortUse::None);
-    for (const QCommandLineOption &option : convertLogoOptions())
-        line.addOption(option);
+    line.addOptions(convertLogoOptions());
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
     const QString target = line.parser().value(outputOption());

@@ -289,15 +289,11 @@ QList<QCommandLineOption> provisionOptions()
 int runProvision(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("provision"), QStringLiteral("PROFILE --numbers LIST"), 1, provisionSummary(), PortUse::Terminal);
-    for (const QCommandLineOption &option : provisionOptions())
-        line.addOption(option);
-    if (const auto exitCode = line.parse(arguments))
-        return *exitCode;
-
+    line.addOptions(provisionOptions());
     // Everything is checked, and the report opened, before the first terminal is touched.
-    const auto common = line.common();
-    if (const auto *problem = std::get_if<Problem>(&common))
-        return line.fail(*problem);
+    const auto common = line.parseForTerminal(arguments);
+    if (const int *exitCode = std::get_if<int>(&common))
+        return *exitCode;
     if (!line.parser().isSet(numbersOption()))
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "provision 需要 --numbers，如 --numbers 1-20")});
     const QString numbersText = line.parser().value(numbersOption());

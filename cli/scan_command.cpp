@@ -3,6 +3,7 @@
 #include "command_history.h"
 #include "command_line.h"
 #include "command_runner.h"
+#include "command_values.h"
 #include "machine_scan.h"
 #include "progress_bar.h"
 #include "remembered_choices.h"
@@ -67,22 +68,18 @@ int runScan(const QStringList &arguments)
     CommandLine line(QStringLiteral("scan"), QString(), 0,
                      QCoreApplication::translate("cli", "查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机"),
                      PortUse::Terminal);
-    for (const QCommandLineOption &option : scanOptions())
-        line.addOption(option);
-    if (const auto exitCode = line.parse(arguments))
+    line.addOptions(scanOptions());
+    const auto common = line.parseForTerminal(arguments);
+    if (const int *exitCode = std::get_if<int>(&common))
         return *exitCode;
-    const auto common = line.common();
-    if (const auto *problem = std::get_if<Problem>(&common))
-        return line.fail(*problem);
     const QString rangeText = line.parser().value(QStringLiteral("machines"));
     const auto range = machineRangeFromText(rangeText);
     if (!range)
         return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(),
                                                                           QStringLiteral("--machines ") + rangeText)});
     const QString timeoutText = line.parser().value(QStringLiteral("timeout"));
-    bool timeoutOk = false;
-    const int timeoutMs = timeoutText.toInt(&timeoutOk);
-    if (!timeoutOk || timeoutMs < 1 || timeoutMs > 10000)
+    const auto timeoutMs = wholeNumber(timeoutText, 1, 10000);
+    if (!timeoutMs)
         return line.fail({ResultStatus::BadInput,
                           StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
                                                  QStringLiteral("--timeout ") + timeoutText)});
@@ -93,7 +90,7 @@ int runScan(const QStringList &arguments)
     int lastAsked = 0;
     QStringList found;
     auto task = std::make_unique<MachineScanTask>(
-        *range, std::chrono::milliseconds(timeoutMs),
+        *range, std::chrono::milliseconds(*timeoutMs),
         [&](const ScanAnswer &answer) {
             // The bar is taken down while a line is printed and drawn again below it.
             bar.reset();

@@ -216,15 +216,11 @@ int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments)
     const int positionalCount = row.command == TerminalCommand::DownloadLogo ? logoFileCount(arguments) : syntax.positionalCount;
     CommandLine line(row.name.toString(), terminalCommandArguments(row), positionalCount,
                      terminalCommandSummary(row), PortUse::Terminal);
-    for (const QCommandLineOption &option : syntax.options())
-        line.addOption(option);
-    if (const auto exitCode = line.parse(arguments))
-        return *exitCode;
-
+    line.addOptions(syntax.options());
     // Every check is made before the port is opened.
-    const auto common = line.common();
-    if (const auto *problem = std::get_if<Problem>(&common))
-        return line.fail(*problem);
+    const auto common = line.parseForTerminal(arguments);
+    if (const int *exitCode = std::get_if<int>(&common))
+        return *exitCode;
     const auto inputs = syntax.inputs(line, std::get<CommonOptions>(common).machine);
     if (const auto *problem = std::get_if<Problem>(&inputs))
         return line.fail(*problem);

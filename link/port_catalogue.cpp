@@ -14,6 +14,8 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#else
+#include "windows_port_names.h"
 #endif
 
 namespace {
@@ -64,10 +66,10 @@ void addSystemFacts(PortFacts &facts)
     facts.stableName = stableNameOf(facts.device);
 }
 #else
-// Windows gives the friendly names ("USB-SERIAL CH340 (COM5)") through SetupAPI, read elsewhere; here a
-// port is its COM name.
-void addSystemFacts(PortFacts &)
+// Windows names its ports as the Device Manager shows them ("USB-SERIAL CH340 (COM5)"), through SetupAPI.
+void addSystemFacts(PortFacts &facts)
 {
+    facts.name = windowsPortFriendlyNames().value(facts.device.toUpper());
 }
 #endif
 

@@ -96,12 +96,24 @@ void RememberedChoices::setLogoChoices(bool invert, bool dither, bool fill)
 
 QVariantMap RememberedChoices::logoText() const
 {
-    return store()->value(LogoTextKey).toMap();
+    // One key a value, so the settings file stays readable text.
+    const auto settings = store();
+    settings->beginGroup(LogoTextKey);
+    QVariantMap text;
+    for (const QString &key : settings->childKeys())
+        text.insert(key, settings->value(key));
+    return text;
 }
 
 void RememberedChoices::setLogoText(const QVariantMap &text)
 {
-    write(LogoTextKey, text);
+    const auto settings = store();
+    settings->remove(LogoTextKey);
+    settings->beginGroup(LogoTextKey);
+    for (auto it = text.cbegin(); it != text.cend(); ++it)
+        settings->setValue(it.key(), it.value());
+    settings->endGroup();
+    settings->sync();
 }
 
 int RememberedChoices::terminalsFound(const QString &device) const

@@ -351,7 +351,7 @@ void TestCliSafety::windowOptionsReachTheWindow_data()
     QTest::addColumn<QString>("said");
 
     // No display: one line saying so, not Qt's abort.
-    QTest::newRow("--versoin without a display") << QStringList{"--versoin"} << 2 << "display";
+    QTest::newRow("--versoin without a display") << QStringList{"--versoin"} << 2 << "DISPLAY";
     // Qt's options reach the window, which then checks its own: neither "offscreen" nor "Fusion" is a command.
     QTest::newRow("-platform offscreen -style Fusion --lang fr")
         << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh or en";

@@ -1047,5 +1047,9 @@
         <source>第 %1 行</source>
         <translation>line %1</translation>
     </message>
+    <message>
+        <source>timeclock-setup：窗口需要显示器（没有设置 DISPLAY 或 WAYLAND_DISPLAY）；没有显示器时请给出命令：timeclock-setup 命令 …（timeclock-setup --help 列出所有命令）</source>
+        <translation>timeclock-setup: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); without one, give a command: timeclock-setup COMMAND ... (timeclock-setup --help lists them)</translation>
+    </message>
 </context>
 </TS>

@@ -379,8 +379,9 @@ check_qt_chinese() {
     run_cli cli-qt-zh read-serial --no-such-option --port 1
     expect_cli cli-qt-zh 2 未知选项 && check_pass "command line: Qt's own message in Chinese (未知选项)"
 
-    # The window's own context menu of a text box is Qt's, so its texts come from the same catalogue. The
-    # file dialog is Windows' own (Wine's here), in the language of Windows, and is only pictured.
+    # The window's own context menu of a text box is Qt's, so its texts come from the same catalogue. So is
+    # the file dialog when the program speaks another language than Windows (Wine's is English here): the
+    # program then uses Qt's dialogs, which speak the program's language.
     check_note "Chinese: Qt's context menu of the box 机号 and the file dialog of 打开文件 under --lang zh"
     start_window chinese --lang zh || return 0
     right_click ADDRESS
