@@ -29,6 +29,19 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     pids+=($!)
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done
 
+    # open_window ARGUMENTS...: the program started with ARGUMENTS, its window at the top left and active;
+    # sets app and window.
+    open_window() {
+        LANG=C.UTF-8 "$build/app/timeclock-setup" "$@" >"$work/app.log" 2>&1 &
+        app=$!
+        pids+=($app)
+        window=
+        until [ -n "$window" ]; do window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | tail -1 || true); sleep 0.1; done
+        xdotool windowmove --sync "$window" 0 0
+        xdotool windowactivate --sync "$window"
+        sleep 0.5
+    }
+
     # one_download NAME-DURING NAME-AFTER SIMULATOR-OPTIONS...: a download started with Enter, pictured
     # half-way and at the end.
     one_download() {
@@ -38,14 +51,7 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
         pids+=($!)
         local device=
         until [ -n "$device" ]; do device=$(sed -n 's/^DEVICE //p' "$work/sim.out"); sleep 0.1; done
-        LANG=C.UTF-8 "$build/app/timeclock-setup" --port "1=$device" >"$work/app.log" 2>&1 &
-        local app=$!
-        pids+=($app)
-        local window=
-        until [ -n "$window" ]; do window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | tail -1 || true); sleep 0.1; done
-        xdotool windowmove --sync "$window" 0 0
-        xdotool windowactivate --sync "$window"
-        sleep 0.5
+        open_window --port "1=$device"
         local geometry
         geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { split($2, s, "x"); print s[1] + 4 "x" s[2] + 28 "+0+0" }')
         [ -n "${before:-}" ] && import -window root -crop "$geometry" +repage "$folder/$before" && before=
@@ -66,14 +72,7 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     # with the dialog open and after OK.
     text_logo() {
         local language=$1 suffix=$2 first=$3 second=$4
-        LANG=C.UTF-8 "$build/app/timeclock-setup" --lang "$language" >"$work/app.log" 2>&1 &
-        local app=$!
-        pids+=($app)
-        local window=
-        until [ -n "$window" ]; do window=$(xdotool search --onlyvisible --class timeclock-setup 2>/dev/null | tail -1 || true); sleep 0.1; done
-        xdotool windowmove --sync "$window" 0 0
-        xdotool windowactivate --sync "$window"
-        sleep 0.5
+        open_window --lang "$language"
         xdotool key --window "$window" alt+t
         sleep 1
         xdotool type --delay 80 "$first"
