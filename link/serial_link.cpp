@@ -11,8 +11,13 @@ void showLineTrace()
 }
 
 SerialLink::SerialLink(QObject *parent)
+    : SerialLink(makeSerialLine(), parent)
+{
+}
+
+SerialLink::SerialLink(std::unique_ptr<SerialLine> line, QObject *parent)
     : QObject(parent)
-    , m_line(makeSerialLine())
+    , m_line(std::move(line))
 {
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
@@ -46,15 +51,17 @@ void SerialLink::transact(const Exchange &exchange)
         deliverLater([this] { emit linkLost(); });
         return;
     }
-    m_state = State::WaitingForReply;
     if (const qint64 waiting = m_line->collectWaitingBytes(); waiting > 0) {
         // A late or second answer to an earlier frame, or noise: taken as this frame's answer, it would
-        // confirm a frame the terminal never got.
+        // confirm a frame the terminal never got. Bytes that arrive before the outcome is delivered are
+        // no reply either: no frame went out.
+        m_state = State::OutcomePending;
         const QByteArray early = m_line->read(waiting);
         qCDebug(lcLink).noquote() << "RX (waiting before the frame)" << early.toHex(' ');
         deliverLater([this, early] { finishExchange({ExchangeOutcome::Kind::WrongReply, early}); });
         return;
     }
+    m_state = State::WaitingForReply;
     const QByteArray address(1, char(exchange.addressByte));
     if (exchange.pauseFirst) {
         writeToLine(address);
@@ -150,7 +157,7 @@ void SerialLink::onLineFault(SerialLine::Fault fault, const QString &description
 
 void SerialLink::loseLink()
 {
-    const bool wasExchanging = m_state == State::WaitingForReply;
+    const bool wasExchanging = m_state != State::Idle;
     m_replyTimer.stop();
     m_state = State::Idle;
     m_line->close();

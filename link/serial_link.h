@@ -27,6 +27,8 @@ public:
     static constexpr std::chrono::milliseconds ReplyLimit = TerminalReplyLimit;
 
     explicit SerialLink(QObject *parent = nullptr);
+    // On a line of the caller's making (a test's stand-in for the port).
+    explicit SerialLink(std::unique_ptr<SerialLine> line, QObject *parent = nullptr);
     ~SerialLink() override;
 
     // Closes a port left open, applies 9600 8N1 and opens `deviceName`; the receive side starts empty.
@@ -43,7 +45,7 @@ public:
     void releaseLink();
 
     bool isOpen() const;
-    bool isExchanging() const { return m_state == State::WaitingForReply; }
+    bool isExchanging() const { return m_state != State::Idle; }
 
     // How often the port reported an error since construction; for spotting error storms.
     int portErrorCount() const { return m_portErrorCount; }
@@ -53,7 +55,13 @@ signals:
     void linkLost();
 
 private:
-    enum class State { Idle, WaitingForReply };
+    enum class State {
+        Idle,
+        WaitingForReply,
+        // The exchange's outcome is decided and queued for delivery: bytes arriving and the reply timer
+        // change nothing until it is delivered.
+        OutcomePending,
+    };
 
     void writeToLine(const QByteArray &bytes);
     void checkReply();

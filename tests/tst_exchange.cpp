@@ -26,6 +26,8 @@ private slots:
     void answerWaitingWhileTheThreadIsBusy();
     void downloadSaysHowFarItGot_data();
     void downloadSaysHowFarItGot();
+    void nothingCountsBeforeTheOutcomeIsDelivered_data();
+    void nothingCountsBeforeTheOutcomeIsDelivered();
 };
 
 namespace {
@@ -66,6 +68,47 @@ CommandResult runOnOpenLink(SerialLink &link, TerminalTask &task)
         result.linesConfirmed = task.linesConfirmed();
     return result;
 }
+
+// A line that delivers bytes exactly when the test says, so that they can arrive between an exchange's
+// start and the delivery of its queued outcome, which a real port can do but not on cue.
+class CuedLine : public SerialLine
+{
+public:
+    std::optional<OpenFailure> open(const QString &deviceName) override
+    {
+        m_name = deviceName;
+        m_open = true;
+        return std::nullopt;
+    }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    QString portName() const override { return m_name; }
+    void write(const QByteArray &bytes) override { written += bytes; }
+    qint64 bytesAvailable() const override { return m_arrived.size(); }
+    QByteArray read(qint64 maxSize) override
+    {
+        const QByteArray bytes = m_arrived.left(maxSize);
+        m_arrived.remove(0, bytes.size());
+        return bytes;
+    }
+    QByteArray peek(qint64 maxSize) override { return m_arrived.left(maxSize); }
+
+    // Bytes already in the driver, announced by no readyRead yet.
+    void hold(const QByteArray &bytes) { m_arrived += bytes; }
+    void arrive(const QByteArray &bytes)
+    {
+        m_arrived += bytes;
+        emit readyRead();
+    }
+    void breakDown() { emit faultOccurred(Fault::Broken, QStringLiteral("gone")); }
+
+    QByteArray written;
+
+private:
+    QString m_name;
+    QByteArray m_arrived;
+    bool m_open = false;
+};
 
 ExchangeOutcome exchangeOnce(SerialLink &link, const Exchange &exchange)
 {
@@ -252,6 +295,73 @@ void TestExchange::downloadSaysHowFarItGot()
     const auto result = finished.constFirst().constFirst().value<CommandResult>();
     QCOMPARE(int(result.status), status);
     QCOMPARE(result.linesConfirmed, std::optional<int>(linesConfirmed));
+}
+
+void TestExchange::nothingCountsBeforeTheOutcomeIsDelivered_data()
+{
+    QTest::addColumn<QByteArray>("waiting"); // in the driver when the exchange starts
+    QTest::addColumn<QByteArray>("inGap");   // arriving before the outcome is delivered; empty: the line breaks
+    QTest::addColumn<int>("kind");           // -1: the link is lost
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("written");
+
+    const QByteArray answer = QByteArray::fromHex("120a1b2c");
+    const int wrong = int(ExchangeOutcome::Kind::WrongReply);
+    QTest::newRow("a whole answer waiting, another one in the gap")
+        << answer << answer << wrong << answer << QByteArray();
+    QTest::newRow("a stray byte waiting, the addressee's answer in the gap")
+        << QByteArray("\x07") << answer << wrong << QByteArray("\x07") << QByteArray();
+    QTest::newRow("the machine number waiting, the rest of an answer in the gap")
+        << QByteArray("\x12") << QByteArray::fromHex("0a1b2c") << wrong << QByteArray("\x12") << QByteArray();
+    QTest::newRow("a stray byte waiting, the line breaks in the gap")
+        << QByteArray("\x07") << QByteArray() << -1 << QByteArray() << QByteArray();
+    // Nothing waiting: the frame goes out and the answer in the same place is the reply.
+    QTest::newRow("nothing waiting, the answer arrives")
+        << QByteArray() << answer << int(ExchangeOutcome::Kind::Replied) << answer << ReadSerialOnLine;
+}
+
+void TestExchange::nothingCountsBeforeTheOutcomeIsDelivered()
+{
+    QFETCH(QByteArray, waiting);
+    QFETCH(QByteArray, inGap);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, written);
+
+    auto owned = std::make_unique<CuedLine>();
+    CuedLine *line = owned.get();
+    SerialLink link(std::move(owned));
+    QVERIFY(!link.prepareLink(QStringLiteral("cued")));
+    QSignalSpy finished(&link, &SerialLink::exchangeFinished);
+    QSignalSpy lost(&link, &SerialLink::linkLost);
+    line->hold(waiting);
+    link.transact(readSerialExchange(Machine));
+    if (inGap.isEmpty())
+        line->breakDown();
+    else
+        line->arrive(inGap);
+
+    if (kind < 0) {
+        QVERIFY(lost.wait(5000));
+    } else {
+        QVERIFY(!finished.isEmpty() || finished.wait(5000));
+        const auto outcome = finished.constFirst().constFirst().value<ExchangeOutcome>();
+        QCOMPARE(int(outcome.kind), kind);
+        QCOMPARE(outcome.reply.toHex(' '), reply.toHex(' '));
+    }
+    // Whatever else was queued has run by now: one outcome, of one kind.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(finished.size() + lost.size(), 1);
+    QCOMPARE(line->written.toHex(' '), written.toHex(' '));
+    if (kind != int(ExchangeOutcome::Kind::WrongReply))
+        return;
+    // The bytes of the gap answer nothing either: they are still there, and the next exchange ends on them
+    // without sending its frame.
+    QCOMPARE(line->bytesAvailable(), inGap.size());
+    const ExchangeOutcome next = exchangeOnce(link, readSerialExchange(Machine));
+    QCOMPARE(int(next.kind), int(ExchangeOutcome::Kind::WrongReply));
+    QCOMPARE(next.reply.toHex(' '), inGap.toHex(' '));
+    QVERIFY(line->written.isEmpty());
 }
 
 QTEST_MAIN(TestExchange)
