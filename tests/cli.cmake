@@ -19,6 +19,8 @@ add_dependencies(tst_cli_safety timeclock-setup)
 timeclock_add_test(tst_provision SOURCES tst_provision.cpp LIBS timeclock_window timeclock_sim_fixture util)
 target_compile_definitions(tst_provision PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_provision timeclock-setup)
+# Stop signals caught even when their pipe cannot be made.
+timeclock_add_test(tst_stop_signals SOURCES tst_stop_signals.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
 
 # The download's progress bar on a terminal, with and without escape sequences.
 timeclock_add_test(tst_progress_terminal SOURCES tst_progress_terminal.cpp LIBS timeclock_window timeclock_sim_fixture)
