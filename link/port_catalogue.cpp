@@ -144,7 +144,8 @@ QString availablePortsNote(const PortDirectory &ports)
 
 QString portListLine(const PortFacts &facts)
 {
-    if (facts.name.isEmpty())
-        return QStringLiteral("%1  %2").arg(facts.number).arg(facts.device);
+    // Windows' names end in the port already: "USB-SERIAL CH340 (COM5)".
+    if (facts.name.isEmpty() || facts.name.endsWith(QLatin1Char('(') + facts.device + QLatin1Char(')'), Qt::CaseInsensitive))
+        return QStringLiteral("%1  %2").arg(facts.number).arg(facts.name.isEmpty() ? facts.device : facts.name);
     return QStringLiteral("%1  %2  %3").arg(facts.number).arg(facts.name, facts.device);
 }

@@ -52,8 +52,17 @@ QString PortDirectory::describe() const
 {
     const QMap<int, QString> reach = reachablePorts();
     QStringList lines;
-    for (auto it = reach.cbegin(); it != reach.cend(); ++it)
-        lines << QStringLiteral("%1 → %2").arg(it.key()).arg(it.value());
+#ifdef Q_OS_WIN
+    const QMap<QString, QString> friendlyNames = windowsPortFriendlyNames();
+#endif
+    for (auto it = reach.cbegin(); it != reach.cend(); ++it) {
+#ifdef Q_OS_WIN
+        const QString device = windowsPortLabel(it.value(), friendlyNames);
+#else
+        const QString &device = it.value();
+#endif
+        lines << QStringLiteral("%1 → %2").arg(it.key()).arg(device);
+    }
 #ifdef Q_OS_WIN
     lines << QStringLiteral("n → COMn");
 #endif
@@ -70,9 +79,6 @@ QMap<int, QString> PortDirectory::reachablePorts() const
     for (const QString &port : ports)
         if (const auto match = comPort.match(port); match.hasMatch() && !reach.contains(match.captured(1).toInt()))
             reach.insert(match.captured(1).toInt(), port);
-    const QMap<QString, QString> friendlyNames = windowsPortFriendlyNames();
-    for (QString &port : reach)
-        port = windowsPortLabel(port, friendlyNames);
 #else
     for (int i = 0; i < ports.size(); ++i)
         if (!reach.contains(i + 1))

@@ -22,7 +22,8 @@ public:
     // One line per number that reaches a device now, e.g. "1 → /dev/ttyUSB0".
     QString describe() const;
 
-    // Every number that reaches a device now, with the device; on Windows the COM ports the system knows.
+    // Every number that reaches a device now, with the device as --port takes it (COM5, never the name the
+    // Device Manager shows); on Windows the COM ports the system knows.
     QMap<int, QString> reachablePorts() const;
 
     // Every "N=DEVICE" of the --port options; false, with the offending text, when one is malformed.

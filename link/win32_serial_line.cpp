@@ -2,13 +2,18 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <system_error>
+#include <utility>
 
 namespace {
 // Writes are handed to the driver and waited for; a driver that has not sent a frame within this
 // (plus 2 ms a byte, twice the time a byte takes at 9600 baud) has lost the device.
 constexpr DWORD WriteLimitMs = 1000;
 constexpr DWORD WriteLimitPerByteMs = 2;
+// The reader thread takes what the driver holds in one turn, within microseconds once it runs; a thread the
+// system does not run for this long has its bytes announced later, as usual.
+constexpr std::chrono::milliseconds HandOverLimit{100};
 
 QString systemMessage(DWORD error)
 {
@@ -77,6 +82,12 @@ bool startRead(HANDLE port, char *buffer, DWORD size, OVERLAPPED *read, DWORD *e
 }
 } // namespace
 
+struct Win32SerialLine::PortSettings
+{
+    DCB state{};
+    COMMTIMEOUTS timeouts{};
+};
+
 std::unique_ptr<SerialLine> makeSerialLine()
 {
     return std::make_unique<Win32SerialLine>();
@@ -84,7 +95,7 @@ std::unique_ptr<SerialLine> makeSerialLine()
 
 Win32SerialLine::Win32SerialLine()
 {
-    connect(this, &Win32SerialLine::bytesArrived, this, &Win32SerialLine::onBytesArrived, Qt::QueuedConnection);
+    connect(this, &Win32SerialLine::bytesHandedOver, this, &Win32SerialLine::onBytesHandedOver, Qt::QueuedConnection);
     connect(this, &Win32SerialLine::readFailed, this, &Win32SerialLine::onReadFailed, Qt::QueuedConnection);
 }
 
@@ -119,6 +130,12 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
     }
     m_port = port;
     m_portName = deviceName;
+    // What the port was set to before, for the next program that opens it (a port's settings outlive the
+    // handle on Windows).
+    auto saved = std::make_unique<PortSettings>();
+    saved->state.DCBlength = sizeof saved->state;
+    if (GetCommState(port, &saved->state) && GetCommTimeouts(port, &saved->timeouts))
+        m_saved = std::move(saved);
 
     // Zero read time-outs: ReadFile waits, with no time limit, until the bytes asked for have arrived. The
     // reader asks for one byte, so its read returns as soon as any byte arrives. (The documented
@@ -129,8 +146,7 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
     // A command must start with an empty receive side, whatever arrived while nobody had the port open.
     if (!applySettings() || !SetCommTimeouts(port, &timeouts) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_RXABORT)) {
         qCDebug(lcLink) << "setting up" << deviceName << "failed:" << systemMessage(GetLastError());
-        CloseHandle(port);
-        m_port = nullptr;
+        releaseHandles();
         return OpenFailure::Other;
     }
     m_received.clear();
@@ -144,10 +160,17 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
         return OpenFailure::Other;
     }
     ++m_session;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        m_handedOver.clear();
+        m_readerTurn = false;
+        m_readerRunning = true;
+    }
     try {
         m_reader = std::thread(&Win32SerialLine::readLoop, this, m_port, m_readEvent, m_stopReader, m_session);
     } catch (const std::system_error &error) {
         qCDebug(lcLink) << "setting up" << deviceName << "failed: the reader did not start:" << error.what();
+        readerDone();
         releaseHandles();
         return OpenFailure::Other;
     }
@@ -156,6 +179,11 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
 
 void Win32SerialLine::releaseHandles()
 {
+    if (m_port && m_saved) {
+        SetCommState(m_port, &m_saved->state);
+        SetCommTimeouts(m_port, &m_saved->timeouts);
+    }
+    m_saved.reset();
     closeIfOpen(m_readEvent);
     closeIfOpen(m_stopReader);
     closeIfOpen(m_port);
@@ -190,6 +218,12 @@ bool Win32SerialLine::applySettings()
 
 void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, quint64 session)
 {
+    // However the loop ends, a collector waiting for this thread stops waiting.
+    struct Done
+    {
+        Win32SerialLine *line;
+        ~Done() { line->readerDone(); }
+    } done{this};
     OVERLAPPED read{};
     read.hEvent = readEvent;
     for (;;) {
@@ -200,6 +234,8 @@ void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, qui
             emit readFailed(error, session, QPrivateSignal());
             return;
         }
+        // The read event is reset now: a collector that saw it set looks again.
+        wakeCollector();
         switch (finishRead(port, &read, stopEvent, &got, &error)) {
         case ReadEnd::Stopped:
             return;
@@ -213,6 +249,10 @@ void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, qui
             // A read that ends without its byte means the line has ended as well.
             emit readFailed(ERROR_HANDLE_EOF, session, QPrivateSignal());
             return;
+        }
+        {
+            const std::lock_guard lock(m_handOverLock);
+            m_readerTurn = true;
         }
         QByteArray bytes(1, first);
         // What arrived with the first byte is there already: read it in the same turn.
@@ -228,21 +268,83 @@ void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, qui
                 return;
             bytes.resize(1 + qsizetype(got));
             if (end == ReadEnd::Failed) {
-                emit bytesArrived(bytes, session, QPrivateSignal());
+                handOver(bytes, session);
                 emit readFailed(error, session, QPrivateSignal());
                 return;
             }
         }
-        emit bytesArrived(bytes, session, QPrivateSignal());
+        handOver(bytes, session);
     }
 }
 
-void Win32SerialLine::onBytesArrived(const QByteArray &bytes, quint64 session)
+void Win32SerialLine::handOver(const QByteArray &bytes, quint64 session)
+{
+    bool announce = false;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        // Bytes already waiting have their signal on the way.
+        announce = m_handedOver.isEmpty();
+        m_handedOver += bytes;
+        m_readerTurn = false;
+    }
+    m_handOverChanged.notify_all();
+    if (announce)
+        emit bytesHandedOver(session, QPrivateSignal());
+}
+
+void Win32SerialLine::readerDone()
+{
+    {
+        const std::lock_guard lock(m_handOverLock);
+        m_readerTurn = false;
+        m_readerRunning = false;
+    }
+    m_handOverChanged.notify_all();
+}
+
+void Win32SerialLine::wakeCollector()
+{
+    // Taken and let go, so that a collector is either still to look or already waiting: no wake-up is lost.
+    { const std::lock_guard lock(m_handOverLock); }
+    m_handOverChanged.notify_all();
+}
+
+bool Win32SerialLine::readerHoldsBytes() const
+{
+    if (m_readerTurn)
+        return true;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (ClearCommError(m_port, &errors, &status) && status.cbInQue > 0)
+        return true;  // the reader's pending read is ending with them
+    // A read that has ended, its byte not taken up by the thread yet.
+    return WaitForSingleObject(m_readEvent, 0) == WAIT_OBJECT_0;
+}
+
+qint64 Win32SerialLine::takeHandedOver()
+{
+    const std::lock_guard lock(m_handOverLock);
+    const qint64 taken = m_handedOver.size();
+    m_received += std::exchange(m_handedOver, {});
+    return taken;
+}
+
+void Win32SerialLine::onBytesHandedOver(quint64 session)
 {
     if (session != m_session || !isOpen())
         return;  // left over from an earlier opening of the port
-    m_received += bytes;
-    emit readyRead();
+    if (takeHandedOver() > 0)
+        emit readyRead();
+}
+
+qint64 Win32SerialLine::collectWaitingBytes()
+{
+    if (isOpen()) {
+        std::unique_lock lock(m_handOverLock);
+        m_handOverChanged.wait_for(lock, HandOverLimit, [this] { return !m_readerRunning || !readerHoldsBytes(); });
+        m_received += std::exchange(m_handedOver, {});
+    }
+    return bytesAvailable();
 }
 
 void Win32SerialLine::onReadFailed(quint32 systemError, quint64 session)
@@ -264,6 +366,10 @@ void Win32SerialLine::close()
     SetEvent(m_stopReader);
     if (m_reader.joinable())
         m_reader.join();
+    {
+        const std::lock_guard lock(m_handOverLock);
+        m_handedOver.clear();
+    }
     releaseHandles();
     m_received.clear();
     ++m_session;

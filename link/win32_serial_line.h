@@ -5,11 +5,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 // The serial line through the Win32 API: the port opened for overlapped I/O, a reader thread that waits in
-// ReadFile until a byte arrives and hands bytes and failures to this object's thread by queued signals,
-// and writes by WriteFile from this object's thread.
+// ReadFile until a byte arrives, puts the bytes into one buffer under a lock and signals that they are
+// there (failures by queued signal too), and writes by WriteFile from this object's thread. The port's own
+// settings and time-outs are put back when it is closed.
 class Win32SerialLine : public SerialLine
 {
     Q_OBJECT
@@ -26,18 +30,26 @@ public:
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 maxSize) override;
     QByteArray peek(qint64 maxSize) override;
+    // Also what the reader thread holds and what the driver holds for it: the thread is given a moment to
+    // hand those over.
+    qint64 collectWaitingBytes() override;
 
     // The path CreateFileW needs for a port name: "COM12" → "\\.\COM12"; a path given whole stays as it is.
     static QString devicePath(const QString &portName);
 
 signals:
     // From the reader thread; `session` tells one opening of the port from the next.
-    void bytesArrived(const QByteArray &bytes, quint64 session, QPrivateSignal);
+    void bytesHandedOver(quint64 session, QPrivateSignal);
     void readFailed(quint32 systemError, quint64 session, QPrivateSignal);
 
 private:
     void readLoop(void *port, void *readEvent, void *stopEvent, quint64 session);
-    void onBytesArrived(const QByteArray &bytes, quint64 session);
+    void handOver(const QByteArray &bytes, quint64 session);
+    void readerDone();
+    void wakeCollector();
+    void onBytesHandedOver(quint64 session);
+    qint64 takeHandedOver();
+    bool readerHoldsBytes() const;
     void onReadFailed(quint32 systemError, quint64 session);
     bool applySettings();
     void releaseHandles();
@@ -50,4 +62,14 @@ private:
     quint64 m_session = 0;
     QString m_portName;
     QByteArray m_received;
+
+    // Between the reader thread and this object's thread.
+    mutable std::mutex m_handOverLock;
+    std::condition_variable m_handOverChanged;
+    QByteArray m_handedOver;      // read by the thread, not yet taken by this object
+    bool m_readerTurn = false;    // the thread has read bytes that are not in m_handedOver yet
+    bool m_readerRunning = false;
+
+    struct PortSettings;
+    std::unique_ptr<PortSettings> m_saved; // the port's settings before it was opened
 };

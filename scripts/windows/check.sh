@@ -29,8 +29,22 @@ prepare_wine() {
     wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$COM1_LINK" /f >>"$CHECK_DIR/wineboot.log" 2>&1
     wineserver -w
     ln -sfn "$COM1_LINK" "$WINEPREFIX/dosdevices/com1"
-    # A server of its own, so that what it prints stays out of the programs' output.
-    wineserver -p >"$CHECK_DIR/wineserver.log" 2>&1
+    start_wineserver
+}
+
+# A server of our own making, so that what it prints (on being stopped, a dump of every object it holds:
+# thousands of lines) goes to its log, never into the programs' output or the check's. Any server started
+# by a wine command instead would print to that command's standard error.
+WINESERVER_LOG=$CHECK_DIR/wineserver.log
+start_wineserver() {
+    wineserver -p >>"$WINESERVER_LOG" 2>&1
+}
+
+# restart_wineserver: ends every Wine program at once (and the server), then starts a server again.
+restart_wineserver() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    start_wineserver
 }
 
 # start_sim NAME [options]: the simulated time clock at COM1_LINK, its output in CHECK_DIR/NAME.sim.
@@ -158,7 +172,7 @@ start_window() {
 stop_window() {
     [ -n "$app_pid" ] || return 0
     kill "$app_pid" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
+    restart_wineserver
     wait "$app_pid" 2>/dev/null || true
     app_pid=
 }
@@ -332,17 +346,101 @@ check_command_line() {
     return 0
 }
 
+# --- the fault matrix: every command against every fault of the line, on the Win32 line
+
+# frames_hex SIM_OUTPUT N: the first N frames a simulator received, address byte and frame, as one hex string.
+frames_hex() {
+    awk -v n="$2" '$1 == "FRAME" && count < n { printf "%s%s", $3, $4; count++ }' "$1"
+}
+
+# received_hex SIM_OUTPUT: every byte the simulator received, as one hex string.
+received_hex() {
+    sed -n 's/^RX \([0-9a-f]*\).*/\1/p' "$1" | tr -d '\n'
+}
+
+# matrix_row NAME OUTPUT... -- SIM_OPTIONS... -- CLI_ARGS...: one command against one fault. EXPECT_STATUS,
+# EXPECT_TEXT and EXPECT_FRAMES (frames of the command's clean run that reach the line) are set by the caller.
+matrix_row() {
+    local name=$1 clean=$2
+    shift 2
+    local sim_options=()
+    while [ "$1" != -- ]; do
+        sim_options+=("$1")
+        shift
+    done
+    shift
+    start_sim "$name" "${sim_options[@]}" || return 0
+    run_cli "$name" "$@" --port 1
+    stop_sim
+    expect_cli "$name" "$EXPECT_STATUS" "$EXPECT_TEXT" || return 0
+    local expected actual
+    expected=$(frames_hex "$clean" "$EXPECT_FRAMES")
+    actual=$(received_hex "$SIM_OUT")
+    if [ "$actual" != "$expected" ]; then
+        check_fail "$name: the terminal received ${actual:0:120}, not ${expected:0:120}"
+        return 0
+    fi
+    matrix_passed=$((matrix_passed + 1))
+}
+
+check_fault_matrix() {
+    check_note "fault matrix: each command against each fault of the line, through the Win32 line"
+    local failed=通讯失败！ interrupted=通讯中断！ lost=串口已断开！
+    local command words clean download wrong surplus surplus_status line
+    matrix_passed=0
+    local rows_before=$check_failures
+    for command in "renumber:renumber 7" "settings:settings --mode door" "read-serial:read-serial" \
+        "write-serial:write-serial 0A1B2C" "logo:logo bmp.txt"; do
+        read -r -a words <<<"${command#*:}"
+        command=${command%%:*}
+        # The clean run: what the command puts on the line when every answer is right.
+        start_sim "matrix-$command" || continue
+        run_cli "matrix-$command" "${words[@]}" --port 1
+        stop_sim
+        clean=$SIM_OUT
+        expect_cli "matrix-$command" 0 || continue
+        download=false
+        [ "$command" = logo ] && download=true
+        # read-serial prints the serial number it read (the simulator starts with 000000).
+        wrong=$failed surplus=$([ "$command" = read-serial ] && echo 000000 || echo 设置成功！) surplus_status=0
+        if $download; then
+            wrong=$interrupted surplus=$interrupted surplus_status=1
+        fi
+        EXPECT_FRAMES=1
+        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-silence" "$clean" --silence all -- "${words[@]}"
+        EXPECT_STATUS=1 EXPECT_TEXT=$wrong matrix_row "matrix-$command-wrong-byte" "$clean" --wrong-byte all -- "${words[@]}"
+        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-late" "$clean" --delay-ms 1200 -- "${words[@]}"
+        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-short" "$clean" --short-reply all -- "${words[@]}"
+        # The surplus byte waits in the driver when the next line is due: that line is not sent.
+        EXPECT_STATUS=$surplus_status EXPECT_TEXT=$surplus \
+            matrix_row "matrix-$command-extra-byte" "$clean" --extra-byte all -- "${words[@]}"
+        EXPECT_STATUS=1 EXPECT_TEXT=$wrong matrix_row "matrix-$command-noise" "$clean" --noise 4096 -- "${words[@]}"
+        if $download; then
+            for line in 0 5 31; do
+                EXPECT_FRAMES=$((line + 1)) EXPECT_STATUS=3 EXPECT_TEXT=$lost \
+                    matrix_row "matrix-$command-cut-$line" "$clean" --hangup-at "$line" -- "${words[@]}"
+            done
+        else
+            EXPECT_STATUS=3 EXPECT_TEXT=$lost matrix_row "matrix-$command-cut" "$clean" --hangup-at 0 -- "${words[@]}"
+        fi
+    done
+    if [ "$check_failures" = "$rows_before" ]; then
+        check_pass "fault matrix: $matrix_passed rows, each with its message, exit code and only whole frames on the line"
+    fi
+}
+
 # --- ports by the names Windows gives them
 
-# A USB serial adapter as Windows registers one: COM5 among the serial ports, and its device in the Ports
-# class with the name the Device Manager shows.
+# register_usb_serial_adapter [PORT [INSTANCE]]: a USB serial adapter as Windows registers one: PORT (COM5)
+# among the serial ports, and its device in the Ports class with the name the Device Manager shows.
 register_usb_serial_adapter() {
-    local device='HKLM\System\CurrentControlSet\Enum\USB\VID_1A86&PID_7523\5&2F1A0B3&0&1'
+    local port=${1:-COM5} instance=${2:-1}
+    local device="HKLM\\System\\CurrentControlSet\\Enum\\USB\\VID_1A86&PID_7523\\5&2F1A0B3&0&$instance"
     {
-        wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v VCP0 /d COM5 /f
+        wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "VCP$instance" /d "$port" /f
         wine reg add "$device" /v ClassGUID /d '{4d36e978-e325-11ce-bfc1-08002be10318}' /f
-        wine reg add "$device" /v FriendlyName /d 'USB-SERIAL CH340 (COM5)' /f
-        wine reg add "$device\Device Parameters" /v PortName /d COM5 /f
+        wine reg add "$device" /v FriendlyName /d "USB-SERIAL CH340 ($port)" /f
+        wine reg add "$device\\Device Parameters" /v PortName /d "$port" /f
     } >>"$CHECK_DIR/wineboot.log" 2>&1
 }
 
@@ -371,6 +469,32 @@ check_port_names() {
     stop_window
 }
 
+# json_field NAME NUMBER FIELD: a text field of the port NUMBER in the JSON lines of the run NAME.
+json_field() {
+    grep -E "\"number\": ?$2[,}]" "$CHECK_DIR/$1.out" | sed -n "s/.*\"$3\": \?\"\([^\"]*\)\".*/\1/p" | head -n 1
+}
+
+check_ports_json() {
+    check_note "command line: ports --json gives each port's device as --port takes it, the Device Manager's name apart"
+    # COM1, where the simulator is, as the second adapter of the same kind.
+    register_usb_serial_adapter COM1 2
+    run_cli ports-json ports --json
+    expect_cli ports-json 0 || return 0
+    local device name
+    device=$(json_field ports-json 5 device)
+    name=$(json_field ports-json 5 name)
+    if [ "$device" = COM5 ] && [ "$name" = 'USB-SERIAL CH340 (COM5)' ]; then
+        check_pass "ports --json: number 5 is device COM5, name USB-SERIAL CH340 (COM5)"
+    else
+        check_fail "ports --json: number 5 is device \"$device\", name \"$name\" (see $CHECK_DIR/ports-json.out)"
+    fi
+    device=$(json_field ports-json 1 device)
+    start_sim ports-device --serial 0D0E0F || return 0
+    run_cli ports-device read-serial --port "$device"
+    stop_sim
+    expect_cli ports-device 0 0D0E0F && check_pass "read-serial --port $device (the device ports --json gave for 1): 0D0E0F"
+}
+
 # --- Qt's own texts in Chinese
 
 check_qt_chinese() {
@@ -383,7 +507,14 @@ check_qt_chinese() {
     # the file dialog when the program speaks another language than Windows (Wine's is English here): the
     # program then uses Qt's dialogs, which speak the program's language.
     check_note "Chinese: Qt's context menu of the box 机号 and the file dialog of 打开文件 under --lang zh"
-    start_window chinese --lang zh || return 0
+    # The dialog opens in the program's folder: a copy in a folder such as a user's would be, so that the
+    # picture shows none of this machine's own paths.
+    local build_dir=$program_dir
+    program_dir="$WINEPREFIX/drive_c/users/Public/Downloads/$(basename "$build_dir")"
+    rm -rf "$program_dir"
+    mkdir -p "$(dirname "$program_dir")"
+    cp -a "$build_dir" "$program_dir"
+    start_window chinese --lang zh || { program_dir=$build_dir; return 0; }
     right_click ADDRESS
     sleep 2  # the menu's first paint
     if import -display "$DISPLAY" -window root "$CHECK_DIR/chinese-menu.png" 2>>"$CHECK_DIR/xvfb.log"; then
@@ -403,6 +534,7 @@ check_qt_chinese() {
     fi
     xdotool key Escape
     stop_window
+    program_dir=$build_dir
 }
 
 # --- the console twin in a console without escape sequences
@@ -550,15 +682,17 @@ run_windows_checks() {
     check_console_twin
     check_command_line
     check_console_progress
+    check_fault_matrix
     check_window
     check_port_names
+    check_ports_json
     check_qt_chinese
     check_installer "$2"
 
     end_checks
     trap - EXIT
     if [ "$check_failures" -gt 0 ]; then
-        echo "Windows checks: $check_failures failed" >&2
+        echo "Windows checks: $check_failures failed (Wine's server log: $WINESERVER_LOG)" >&2
         return 1
     fi
     echo "Windows checks: all passed" >&2
