@@ -32,9 +32,9 @@ prepare_wine() {
     start_wineserver
 }
 
-# A server of our own making, so that what it prints (on being stopped, a dump of every object it holds:
-# thousands of lines) goes to its log, never into the programs' output or the check's. Any server started
-# by a wine command instead would print to that command's standard error.
+# A server of our own making, so that what it prints (when stopped, thousands of lines about the objects it
+# holds) goes to its log, never into the programs' output or the check's: a server that a wine command
+# starts prints to that command's standard error.
 WINESERVER_LOG=$CHECK_DIR/wineserver.log
 start_wineserver() {
     wineserver -p >>"$WINESERVER_LOG" 2>&1
