@@ -87,7 +87,15 @@ public:
     }
 
 private:
-    std::optional<Problem> save() { return saveOutputFile(m_path, m_bytes); }
+    // A report that did not get onto the disk whole ends the batch as a file that could not be used: the
+    // next terminal would be set up with no record of it.
+    std::optional<Problem> save()
+    {
+        auto problem = saveOutputFile(m_path, m_bytes);
+        if (problem)
+            problem->status = ResultStatus::FileError;
+        return problem;
+    }
 
     QString m_path;
     QByteArray m_bytes;

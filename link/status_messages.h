@@ -62,6 +62,12 @@ inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权�
 inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
 inline constexpr Message FolderReason{QT_TRANSLATE_NOOP("StatusText", "这是文件夹")};
 inline constexpr Message NotSerialPortReason{QT_TRANSLATE_NOOP("StatusText", "不是串口")};
+// Why the bytes of a file did not all reach the disk.
+inline constexpr Message DiskFullReason{QT_TRANSLATE_NOOP("StatusText", "磁盘已满")};
+inline constexpr Message QuotaReason{QT_TRANSLATE_NOOP("StatusText", "超出磁盘配额")};
+inline constexpr Message FileTooLargeReason{QT_TRANSLATE_NOOP("StatusText", "文件超出大小限制")};
+inline constexpr Message DiskErrorReason{QT_TRANSLATE_NOOP("StatusText", "磁盘读写出错")};
+inline constexpr Message ReadOnlyDiskReason{QT_TRANSLATE_NOOP("StatusText", "磁盘只读")};
 // A port number that reaches no device.
 inline constexpr Message PortNumberOnly{QT_TRANSLATE_NOOP("StatusText", "%1号")};
 inline constexpr Message PortLost{QT_TRANSLATE_NOOP("StatusText", "串口已断开！")};

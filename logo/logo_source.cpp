@@ -2,7 +2,6 @@
 
 #include "status_messages.h"
 
-#include <QSaveFile>
 
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
 {
@@ -21,11 +20,9 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
     return LoadedLogo{std::move(picture), false};
 }
 
-bool saveLogoTextFile(const QString &path, QByteArrayView bytes)
+std::optional<FileWriteFailure> saveLogoTextFile(const QString &path, QByteArrayView bytes)
 {
-    const QByteArray contents = logoTextFileContents(bytes);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
+    return writeWholeFile(path, logoTextFileContents(bytes));
 }
 
 QString logoFileMessage(const LogoFileError &error)

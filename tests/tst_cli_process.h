@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+#include <sys/resource.h>
+
 // timeclock-setup run as a child process, the way a script runs it: no display, no platform chosen, its
 // standard input a pipe fed with `input` and then closed.
 struct ProgramRun
@@ -19,13 +22,33 @@ struct ProgramRun
     QString errText() const { return QString::fromUtf8(err).trimmed(); }
 };
 
-inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000)
+// What a run changes in the child before the program starts.
+struct ChildSetup
+{
+    // The largest file the program may write (RLIMIT_FSIZE), so a write stops short as on a full disk:
+    // the write fails with EFBIG instead of the process being killed. 0: no limit.
+    qint64 fileSizeLimit = 0;
+    QProcessEnvironment environment{};  // added to the program's environment
+};
+
+inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000,
+                             const ChildSetup &setup = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
+    for (const QString &key : setup.environment.keys())
+        environment.insert(key, setup.environment.value(key));
     process.setProcessEnvironment(environment);
+    if (setup.fileSizeLimit > 0) {
+        const auto limit = rlim_t(setup.fileSizeLimit);
+        process.setChildProcessModifier([limit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit fileSize{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        });
+    }
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), arguments);
     process.write(input);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +29,8 @@ private slots:
     void fileSystemAfterEachCommand();
     void writeErrorsFail_data();
     void writeErrorsFail();
+    void writesCutShortKeepTheOldFile_data();
+    void writesCutShortKeepTheOldFile();
     void profilesReadStrictly_data();
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
@@ -45,6 +48,12 @@ namespace {
 const QStringList JsonKeys{"command", "port", "machine", "ok", "status", "message", "serial", "lines_confirmed",
                            "elapsed_ms", "step", "not_done"};
 
+// One block of a disk, full to the last byte: a line more needs a block more.
+QByteArray aBlock()
+{
+    return QByteArray(4095, '#') + '\n';
+}
+
 // A folder with a picture, a logo text file, a profile and whatever a row asks for, and a record of each
 // file's kind and bytes to compare with after the run.
 struct Sandbox
@@ -55,6 +64,7 @@ struct Sandbox
 
     bool write(const QString &name, const QByteArray &bytes) const
     {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
         QFile file(path(name));
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
@@ -66,6 +76,10 @@ struct Sandbox
             return write(name, "earlier contents\n");
         if (what.startsWith("empty:"))
             return write(name, {});
+        if (what.startsWith("report:"))
+            return write(name, reportStart());
+        if (what.startsWith("block:"))
+            return write(name, aBlock());
         if (what.startsWith("fifo:"))
             return ::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0;
         if (what.startsWith("folder:"))
@@ -93,6 +107,8 @@ struct Sandbox
             return "earlier";
         if (bytes.isEmpty())
             return "empty";
+        if (bytes == aBlock())
+            return "block";
         if (bytes.startsWith("\xEF\xBB\xBFtime,number,result,"))
             return "report";
         if (std::holds_alternative<LogoPicture>(readLogoFile(path(name))))
@@ -235,6 +251,120 @@ void TestCliSafety::writeErrorsFail()
     QCOMPARE(process.exitCode(), exitCode);
     if (exitCode == 5)
         QVERIFY(process.readAllStandardError().contains("无法写入标准输出！"));
+}
+
+namespace {
+
+// A small file system of the test's own over the sandbox, filled to the last block: writes there fail with
+// ENOSPC as on a full disk. Only root may mount; elsewhere `mounted` stays false.
+struct FullDisk
+{
+    QString where;
+    bool mounted = false;
+
+    explicit FullDisk(const QString &folder) : where(folder)
+    {
+        mounted = ::geteuid() == 0
+                  && ::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(where).constData(), MNT_DETACH);
+    }
+
+    // Takes the free space that is left, once the files the row needs are in place.
+    bool fill() const
+    {
+        QFile filler(QDir(where).filePath("filler"));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void TestCliSafety::writesCutShortKeepTheOldFile_data()
+{
+    QTest::addColumn<bool>("fullDisk");          // a full file system, or a file-size limit on the program
+    QTest::addColumn<QStringList>("before");     // as fileSystemAfterEachCommand's
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");           // on standard error, after the reason
+    QTest::addColumn<QStringList>("after");
+
+    const QString history = "data/timeclock-setup/history.tsv";
+    for (const bool fullDisk : {false, true}) {
+        const QString reason = fullDisk ? "磁盘已满" : "文件超出大小限制";
+        const char *fault = fullDisk ? "full disk: " : "size limit: ";
+        const auto row = [fault](const char *name) -> QTestData & { return QTest::newRow(qPrintable(fault + QString::fromLatin1(name))); };
+        const QString saveFailed = StatusText::FileSaveFailed.toString() + "（" + reason + "：";
+        row("-o an existing file, --force")
+            << fullDisk << QStringList{"file:keep.txt"} << QStringList{"convert-logo", "@picture.png", "-o", "@keep.txt", "--force"}
+            << 5 << saveFailed << QStringList{"keep.txt=earlier"};
+        row("-o a new file") << fullDisk << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                             << saveFailed << QStringList{"new.txt=missing"};
+        row("--report a new file") << fullDisk << QStringList()
+                                   << QStringList{"provision", "@shop.ini", "--numbers", "1", "--report", "@new.csv"} << 4
+                                   << saveFailed << QStringList{"new.csv=missing"};
+        // The report is there and read; the first row cannot be added, so the batch ends on it.
+        row("--report a row more") << fullDisk << QStringList{"report:old.csv"}
+                                   << QStringList{"provision", "@shop.ini", "--numbers", "1-2", "--report", "@old.csv"} << 4
+                                   << saveFailed << QStringList{"old.csv=report"};
+        // The history is a record beside the command: the command's own result stands, the file keeps its lines.
+        row("the history a line more") << fullDisk << QStringList{"block:" + history} << QStringList{"read-serial"} << 3
+                                       << "历史记录写不进" << QStringList{history + "=block"};
+    }
+}
+
+void TestCliSafety::writesCutShortKeepTheOldFile()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, after);
+
+    Sandbox box;
+    const FullDisk disk(box.dir.path());
+    if (fullDisk && !disk.mounted)
+        QSKIP("mounting a small file system needs root");
+    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
+    QVERIFY(box.write("shop.ini", "[settings]\nmode=door\n"));
+    for (const QString &thing : before)
+        QVERIFY2(box.prepare(thing), qPrintable(thing));
+    if (arguments.front() != "convert-logo")
+        arguments += QStringList{"--port", "/nonexistent/port"};
+    ChildSetup setup;
+    setup.environment.insert("XDG_DATA_HOME", box.path("data"));
+    setup.environment.insert("XDG_CONFIG_HOME", box.path("config"));
+    QDir().mkpath(box.path("data/timeclock-setup"));
+    if (fullDisk) {
+        QVERIFY(disk.fill());
+    } else {
+        // The files the row made may be written again as they are, but none may grow by more than a few
+        // bytes (the picture is only read, and reading is not limited).
+        qint64 largest = QFileInfo(box.path("shop.ini")).size();
+        for (const QString &thing : before)
+            largest = std::max(largest, QFileInfo(box.path(thing.section(':', 1))).size());
+        setup.fileSizeLimit = largest + 8;
+    }
+    const ProgramRun run = runProgram(placed(arguments, box), {}, 20000, setup);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+    if (exitCode != 3)  // the failing file is named
+        QVERIFY2(run.errText().contains(QFileInfo(box.path(after.front().section('=', 0, 0))).fileName() + "）"),
+                 qPrintable(run.errText()));
+    for (const QString &expected : after)
+        QCOMPARE(box.state(expected.section('=', 0, 0)), expected.section('=', 1));
+    for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(!entry.contains(".tmp") && !entry.startsWith("."), qPrintable(entry));
 }
 
 void TestCliSafety::profilesReadStrictly_data()
