@@ -1,4 +1,5 @@
 #include "command_values.h"
+#include "full_disk.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,40 +253,6 @@ void TestCliSafety::writeErrorsFail()
         QVERIFY(process.readAllStandardError().contains("无法写入标准输出！"));
 }
 
-namespace {
-
-// A small file system of the test's own over the sandbox, filled to the last block: writes there fail with
-// ENOSPC as on a full disk. Only root may mount; elsewhere `mounted` stays false.
-struct FullDisk
-{
-    QString where;
-    bool mounted = false;
-
-    explicit FullDisk(const QString &folder) : where(folder)
-    {
-        mounted = ::geteuid() == 0
-                  && ::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, "size=1m") == 0;
-    }
-    ~FullDisk()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(where).constData(), MNT_DETACH);
-    }
-
-    // Takes the free space that is left, once the files the row needs are in place.
-    bool fill() const
-    {
-        QFile filler(QDir(where).filePath("filler"));
-        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-        return true;
-    }
-};
-
-} // namespace
 
 void TestCliSafety::writesCutShortKeepTheOldFile_data()
 {

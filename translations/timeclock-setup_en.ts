@@ -528,6 +528,26 @@
         <source>不是串口</source>
         <translation>not a serial port</translation>
     </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>文件超出大小限制</source>
+        <translation>file size limit exceeded</translation>
+    </message>
+    <message>
+        <source>磁盘读写出错</source>
+        <translation>disk input/output error</translation>
+    </message>
+    <message>
+        <source>磁盘只读</source>
+        <translation>read-only disk</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
