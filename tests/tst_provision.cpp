@@ -27,6 +27,7 @@ private slots:
     void fromAPipe_data();
     void fromAPipe();
     void reportAppendedAndResumed();
+    void reportThatCannotGrowStopsTheBatch();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
@@ -304,6 +305,36 @@ void TestProvision::reportAppendedAndResumed()
     QCOMPARE(rows.size(), 3);  // the header once, run 1's row, run 2's row for number 2
     QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"1", "done", "\t000123", clock.devicePath().isEmpty() ? "" : rows.at(1).at(4)}));
     QCOMPARE(rows.at(2).mid(1, 3), (QStringList{"2", "failed", "\t000123"}));
+}
+
+void TestProvision::reportThatCannotGrowStopsTheBatch()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock clock({"--serial", "000123"});
+    QVERIFY(clock.start());
+    // A report of an earlier batch that nobody answered: the batch below reads it and adds rows.
+    QCOMPARE(runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}).exitCode, 6);
+    QFile earlier(files.report);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray before = earlier.readAll();
+    // The report may not grow by a row: terminal 1 is set up, its row cannot be written, and the batch
+    // ends there, though there are answers for two more.
+    ChildSetup setup;
+    setup.fileSizeLimit = before.size() + 8;
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report",
+                                       files.report},
+                                      "\n\n\n", 60000, setup);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.errText().contains("文件保存失败！（文件超出大小限制：" + files.report + "）"), qPrintable(run.errText()));
+    QVERIFY2(run.out.startsWith("  1  serial 000123  done"), qPrintable(run.outText()));
+    QVERIFY(clock.stop());
+    // Only terminal 1 was asked for at the factory number.
+    QCOMPARE(clock.received().count(QByteArray::fromHex("12021f")), 1);
+    QFile report(files.report);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(report.readAll(), before);
 }
 
 void TestProvision::stopSignal_data()
