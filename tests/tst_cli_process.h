@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // timeclock-setup run as a child process, the way a script runs it: no display, no platform chosen, its
 // standard input a pipe fed with `input` and then closed.
@@ -29,6 +30,7 @@ struct ChildSetup
     // the write fails with EFBIG instead of the process being killed. 0: no limit.
     qint64 fileSizeLimit = 0;
     QProcessEnvironment environment{};  // added to the program's environment
+    QList<int> closed{};                // standard descriptors the program starts without (0 for `<&-`)
 };
 
 inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000,
@@ -41,12 +43,18 @@ inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &inp
     for (const QString &key : setup.environment.keys())
         environment.insert(key, setup.environment.value(key));
     process.setProcessEnvironment(environment);
-    if (setup.fileSizeLimit > 0) {
+    if (setup.fileSizeLimit > 0 || !setup.closed.isEmpty()) {
         const auto limit = rlim_t(setup.fileSizeLimit);
-        process.setChildProcessModifier([limit] {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit fileSize{limit, limit};
-            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        const QList<int> closed = setup.closed;
+        // Runs in the child after QProcess has put its pipes on 0, 1 and 2.
+        process.setChildProcessModifier([limit, closed] {
+            if (limit > 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit fileSize{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &fileSize);
+            }
+            for (const int fd : closed)
+                ::close(fd);
         });
     }
     QSignalSpy finished(&process, &QProcess::finished);

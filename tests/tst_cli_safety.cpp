@@ -31,6 +31,8 @@ private slots:
     void writeErrorsFail();
     void writesCutShortKeepTheOldFile_data();
     void writesCutShortKeepTheOldFile();
+    void closedStandardStreams_data();
+    void closedStandardStreams();
     void profilesReadStrictly_data();
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
@@ -331,6 +333,65 @@ void TestCliSafety::writesCutShortKeepTheOldFile()
         QCOMPARE(box.state(expected.section('=', 0, 0)), expected.section('=', 1));
     for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
         QVERIFY2(!entry.contains(".tmp") && !entry.startsWith("."), qPrintable(entry));
+}
+
+void TestCliSafety::closedStandardStreams_data()
+{
+    QTest::addColumn<QList<int>>("closed");     // the descriptors the program starts without
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");          // on standard error, when it is open
+    QTest::addColumn<QStringList>("after");
+
+    // No answers can come: the batch ends at once, its numbers not reached.
+    QTest::newRow("provision <&-") << QList<int>{0} << QStringList{"provision", "@shop.ini", "--numbers", "1-3", "--report", "@r.csv"}
+                                   << 6 << "" << QStringList{"r.csv=report"};
+    QTest::newRow("provision <&- 2>&-") << QList<int>{0, 2}
+                                        << QStringList{"provision", "@shop.ini", "--numbers", "1-3", "--report", "@r.csv"} << 6 << ""
+                                        << QStringList{"r.csv=report"};
+    // The path that was to be printed must not end up in the file being written, nor be taken for printed.
+    QTest::newRow("convert-logo -o FILE >&-") << QList<int>{1} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                                              << "无法写入标准输出！" << QStringList{"new.txt=logo"};
+    QTest::newRow("convert-logo -o - >&-") << QList<int>{1} << QStringList{"convert-logo", "@picture.png", "-o", "-"} << 5
+                                           << "无法写入标准输出！" << QStringList{};
+    QTest::newRow("convert-logo -o FILE 2>&-") << QList<int>{2} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 0
+                                               << "" << QStringList{"new.txt=logo"};
+    QTest::newRow("a failure 2>&-") << QList<int>{2} << QStringList{"convert-logo", "@picture.png", "-o", "@shop.ini"} << 4 << ""
+                                    << QStringList{"shop.ini=PROFILE"};
+    QTest::newRow("all three closed") << QList<int>{0, 1, 2} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                                      << "" << QStringList{"new.txt=logo"};
+}
+
+void TestCliSafety::closedStandardStreams()
+{
+    QFETCH(QList<int>, closed);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, after);
+
+    Sandbox box;
+    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
+    const QByteArray profile = "[settings]\nmode=door\n";
+    QVERIFY(box.write("shop.ini", profile));
+    if (arguments.front() == "provision")
+        arguments += QStringList{"--port", "/nonexistent/port"};
+    ChildSetup setup;
+    setup.closed = closed;
+    const ProgramRun run = runProgram(placed(arguments, box), {}, 20000, setup);
+    QVERIFY2(run.finished, "the program waited for answers that cannot come");
+    QCOMPARE(run.exitCode, exitCode);
+    if (!said.isEmpty())
+        QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+    if (closed.contains(1))
+        QCOMPARE(run.out, QByteArray());
+    if (closed.contains(2))
+        QCOMPARE(run.err, QByteArray());
+    for (const QString &expected : after) {
+        QString state = expected.section('=', 1);
+        state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
+        QCOMPARE(box.state(expected.section('=', 0, 0)), state);
+    }
 }
 
 void TestCliSafety::profilesReadStrictly_data()
