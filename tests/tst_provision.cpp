@@ -28,6 +28,8 @@ private slots:
     void fromAPipe();
     void reportAppendedAndResumed();
     void reportThatCannotGrowStopsTheBatch();
+    void summaryCountsInEachLanguage_data();
+    void summaryCountsInEachLanguage();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
@@ -335,6 +337,32 @@ void TestProvision::reportThatCannotGrowStopsTheBatch()
     QFile report(files.report);
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(report.readAll(), before);
+}
+
+void TestProvision::summaryCountsInEachLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<QString>("summary");  // the last line; nobody answers, so no number is reached
+
+    QTest::newRow("en, one") << "en" << "1" << "1 terminal: 0 done; 1 not reached (1)";
+    QTest::newRow("en, two") << "en" << "1-2" << "2 terminals: 0 done; 2 not reached (1, 2)";
+    QTest::newRow("zh, one") << "zh" << "1" << "共 1 台：完成 0 台；没轮到 1 台（1）";
+}
+
+void TestProvision::summaryCountsInEachLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, numbers);
+    QFETCH(QString, summary);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    const ProgramRun run =
+        runProgram({"provision", files.profile, "--numbers", numbers, "--port", "/nonexistent/port", "--lang", language});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 6);
+    QCOMPARE(run.outText().split('\n').last(), summary);
 }
 
 void TestProvision::stopSignal_data()

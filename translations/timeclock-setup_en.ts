@@ -931,17 +931,23 @@
         <source>没轮到 %1 台（%2）</source>
         <translation>%1 not reached (%2)</translation>
     </message>
-    <message>
-        <source>共 %1 台，全部完成</source>
-        <translation>%1 terminals, all done</translation>
+    <message numerus="yes">
+        <source>共 %n 台，全部完成</source>
+        <translation>
+            <numerusform>%n terminal, all done</numerusform>
+            <numerusform>%n terminals, all done</numerusform>
+        </translation>
     </message>
     <message>
         <source>完成 %1 台</source>
         <translation>%1 done</translation>
     </message>
-    <message>
-        <source>共 %1 台：%2</source>
-        <translation>%1 terminals: %2</translation>
+    <message numerus="yes">
+        <source>共 %n 台：%2</source>
+        <translation>
+            <numerusform>%n terminal: %2</numerusform>
+            <numerusform>%n terminals: %2</numerusform>
+        </translation>
     </message>
     <message>
         <source>；</source>
