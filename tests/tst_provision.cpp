@@ -242,6 +242,15 @@ void TestProvision::fromAPipe_data()
                                << QStringList{"  1  serial ------  skipped: 跳过", "  2  serial ------  not-reached",
                                               "  3  serial ------  not-reached", "共 3 台：完成 0 台；跳过 1 台（1）；没轮到 2 台（2, 3）"}
                                << 0;
+    // Only Enter sets a terminal up; another key asks again.
+    QTest::newRow("x, then the input ends") << QStringList() << QByteArray("x\n") << 6
+                                            << QStringList{"  1  serial ------  not-reached", "  2  serial ------  not-reached",
+                                                           "  3  serial ------  not-reached", "共 3 台：完成 0 台；没轮到 3 台（1, 2, 3）"}
+                                            << 0;
+    QTest::newRow("x, then Enter") << QStringList() << QByteArray("x\n\n") << 6
+                                   << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
+                                                  "  3  serial ------  not-reached", "共 3 台：完成 1 台；没轮到 2 台（2, 3）"}
+                                   << 1;
     // --machine is the factory number: terminals answer there before they are set up.
     QTest::newRow("factory number 7") << QStringList{"--machine", "7"} << QByteArray("\n") << 6
                                       << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
@@ -431,6 +440,8 @@ void TestProvision::stopSignalAtTheQuestion()
     ::kill(pid_t(tech.process.processId()), SIGINT);
     QVERIFY(tech.finish());
     QCOMPARE(tech.process.exitCode(), 128 + SIGINT);
+    // What the shell shows next starts on a line of its own, not after the question.
+    QVERIFY2(tech.err.endsWith("q 结束 \n"), tech.err.constData());
     QVERIFY(tech.outText().endsWith("共 2 台：完成 0 台；没轮到 2 台（1, 2）\n"));
     QCOMPARE(reportThroughPython(files.report).size(), 3);
     QVERIFY(clock.stop());
