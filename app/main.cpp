@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
 {
     // Before any file, pipe or event descriptor is opened.
     fillClosedStandardStreams();
+    keepQtsOwnWarningsOff();
     // A command word first runs the command line, which never creates the window's application object.
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);

@@ -1,5 +1,8 @@
 #include "standard_streams.h"
 
+#include <QString>
+#include <QtGlobal>
+
 #include <initializer_list>
 
 #ifndef _WIN32
@@ -28,4 +31,26 @@ void fillClosedStandardStreams()
         }
     }
 #endif
+}
+
+namespace {
+
+QtMessageHandler nextHandler = nullptr;
+
+void dropQtsOwnWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg
+        && (message.startsWith(u"libpng warning:") || message.startsWith(u"libpng error:")
+            || message.startsWith(u"QStandardPaths:")))
+        return;
+    if (nextHandler)
+        nextHandler(type, context, message);
+}
+
+} // namespace
+
+void keepQtsOwnWarningsOff()
+{
+    if (!nextHandler)
+        nextHandler = qInstallMessageHandler(dropQtsOwnWarnings);
 }

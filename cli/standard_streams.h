@@ -6,3 +6,8 @@
 // end (no answers); a missing output takes no bytes, so what was to be printed is reported as not written;
 // a missing standard error swallows its messages.
 void fillClosedStandardStreams();
+
+// Keeps the warnings Qt's image decoder and QStandardPaths print on their own ("libpng error: Read Error",
+// "QStandardPaths: XDG_RUNTIME_DIR not set") off standard error: the program says in its own message what
+// went wrong, once. Every other message goes where it went before.
+void keepQtsOwnWarningsOff();

@@ -76,6 +76,8 @@ inline constexpr Message FileOpenFailed{QT_TRANSLATE_NOOP("StatusText", "文件�
 inline constexpr Message FileTooShort{QT_TRANSLATE_NOOP("StatusText", "文件数据不足！")};
 inline constexpr Message BadFileLine{QT_TRANSLATE_NOOP("StatusText", "文件数据错误！（第%1行）")};
 inline constexpr Message ImageUnreadable{QT_TRANSLATE_NOOP("StatusText", "图片无法读取！")};
+// %1 × %2: the width and height of an image refused before it is decoded.
+inline constexpr Message ImageTooLargeReason{QT_TRANSLATE_NOOP("StatusText", "图片太大，%1 × %2")};
 inline constexpr Message FileSaveFailed{QT_TRANSLATE_NOOP("StatusText", "文件保存失败！")};
 
 // %1: a message, %2: what it is about (a file, an option as given).

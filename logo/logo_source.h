@@ -28,4 +28,4 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
 std::optional<FileWriteFailure> saveLogoTextFile(const QString &path, QByteArrayView bytes);
 
 // The status line's words for a logo that cannot be used.
-QString logoFileMessage(const LogoFileError &error);
+QString logoFileMessage(const LogoFileError &error, const QString &place = {});

@@ -1,5 +1,6 @@
 #include "command_values.h"
 #include "full_disk.h"
+#include "image_files.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -33,6 +34,8 @@ private slots:
     void writesCutShortKeepTheOldFile();
     void closedStandardStreams_data();
     void closedStandardStreams();
+    void oneMessageOnStandardError_data();
+    void oneMessageOnStandardError();
     void profilesReadStrictly_data();
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
@@ -392,6 +395,57 @@ void TestCliSafety::closedStandardStreams()
         state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
         QCOMPARE(box.state(expected.section('=', 0, 0)), state);
     }
+}
+
+void TestCliSafety::oneMessageOnStandardError_data()
+{
+    QTest::addColumn<QByteArray>("picture");     // the bytes of @picture.png
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("runtimeFolder");     // XDG_RUNTIME_DIR set
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");        // the one line on standard error; @: the sandbox
+
+    QFile whole(TIMECLOCK_WINDOW_PICTURE);
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray png = whole.readAll();
+    // libpng says "Read Error" on its own; the program's message is the one that stays.
+    QTest::newRow("a PNG cut short") << png.left(png.size() / 2) << QStringList{"convert-logo", "@picture.png", "-o", "-"} << true
+                                     << 4 << "图片无法读取！（@picture.png）";
+    QTest::newRow("a PNG of 8200 × 8200") << pngClaiming(8200, 8200) << QStringList{"convert-logo", "@picture.png", "-o", "-"}
+                                          << true << 4 << "图片无法读取！（图片太大，8200 × 8200：@picture.png）";
+    QTest::newRow("a PNG of 8200 × 8200 to send")
+        << pngClaiming(8200, 8200) << QStringList{"logo", "@picture.png", "--port", "/nonexistent/port"} << true << 4
+        << "图片无法读取！（图片太大，8200 × 8200：@picture.png）";
+    // QStandardPaths would add a line about the runtime folder when the window's platform starts.
+    QTest::newRow("the window, no runtime folder")
+        << png << QStringList{"--lang", "fr", "-platform", "offscreen"} << false << 2 << "--lang takes zh or en, not \"fr\"";
+}
+
+void TestCliSafety::oneMessageOnStandardError()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, runtimeFolder);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    Sandbox box;
+    QVERIFY(box.write("picture.png", picture));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        environment.remove(QString::fromLatin1(name));
+    if (runtimeFolder) {
+        QVERIFY(QDir(box.dir.path()).mkdir("runtime"));
+        QVERIFY(QFile::setPermissions(box.path("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        environment.insert("XDG_RUNTIME_DIR", box.path("runtime"));
+    }
+    process.setProcessEnvironment(environment);
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(TIMECLOCK_SETUP_PATH, placed(arguments, box));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), message.replace("@", box.dir.path() + "/") + "\n");
 }
 
 void TestCliSafety::profilesReadStrictly_data()

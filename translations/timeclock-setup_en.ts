@@ -529,6 +529,10 @@
         <translation>not a serial port</translation>
     </message>
     <message>
+        <source>图片太大，%1 × %2</source>
+        <translation>image too large, %1 × %2</translation>
+    </message>
+    <message>
         <source>磁盘已满</source>
         <translation>disk full</translation>
     </message>
