@@ -12,6 +12,7 @@ namespace {
 
 int stopPipe[2] = {-1, -1};
 volatile std::sig_atomic_t receivedSignal = 0;
+bool stopRequested = false;
 
 // Only async-signal-safe work here.
 void onStopSignal(int signal)
@@ -56,6 +57,22 @@ int watchFd()
 int received()
 {
     return receivedSignal;
+}
+
+void requestStop()
+{
+    if (stopRequested)
+        return;
+    stopRequested = true;
+#ifndef _WIN32
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &byte, 1);
+#endif
+}
+
+bool stopAsked()
+{
+    return receivedSignal != 0 || stopRequested;
 }
 
 } // namespace StopSignals
