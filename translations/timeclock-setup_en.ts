@@ -852,6 +852,10 @@
         <translation>No port: converts a picture into a logo text file and prints the path written; an existing file is replaced only with --force</translation>
     </message>
     <message>
+        <source>终端太窄：图片要 %1 列，这里只有 %2 列；请加宽窗口，或把输出写入文件</source>
+        <translation>The terminal is too narrow: the picture takes %1 columns, this one has %2; widen the window, or write the output to a file</translation>
+    </message>
+    <message>
         <source>-o - 与 --json 不能同用：两者都写标准输出</source>
         <translation>-o - and --json cannot go together: both write to standard output</translation>
     </message>
