@@ -39,7 +39,7 @@ std::unique_ptr<QSettings> store()
 void change(const std::function<void(QSettings &)> &edit)
 {
     const auto settings = store();
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)  // elsewhere the native store is no INI file
     if (settings->format() == QSettings::NativeFormat && !settings->fileName().isEmpty()) {
         const QString path = settings->fileName();
         QDir().mkpath(QFileInfo(path).absolutePath());

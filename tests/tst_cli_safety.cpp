@@ -1,6 +1,8 @@
 #include "command_values.h"
+#include "file_writing.h"
 #include "full_disk.h"
 #include "image_files.h"
+#include "logo_source.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +36,8 @@ private slots:
     void writeErrorsFail();
     void writesCutShortKeepTheOldFile_data();
     void writesCutShortKeepTheOldFile();
+    void savedWholeOrNotAtAll_data();
+    void savedWholeOrNotAtAll();
     void closedStandardStreams_data();
     void closedStandardStreams();
     void oneMessageOnStandardError_data();
@@ -359,6 +365,69 @@ void TestCliSafety::writesCutShortKeepTheOldFile()
         QVERIFY2(!entry.contains(".tmp") && !entry.startsWith("."), qPrintable(entry));
     if (simulated)
         QVERIFY(clock.stop());
+}
+
+void TestCliSafety::savedWholeOrNotAtAll_data()
+{
+    QTest::addColumn<bool>("fullDisk");  // a full file system, or a file-size limit on this process
+    QTest::addColumn<bool>("earlier");   // a file of one block is there before
+    QTest::addColumn<QString>("reason");
+
+    for (const bool fullDisk : {false, true}) {
+        const QString reason = fullDisk ? "磁盘已满" : "文件超出大小限制";
+        const QString fault = fullDisk ? "full disk, " : "size limit, ";
+        QTest::newRow(qPrintable(fault + "a file there")) << fullDisk << true << reason;
+        QTest::newRow(qPrintable(fault + "a new file")) << fullDisk << false << reason;
+    }
+}
+
+// The writers the window shares with the command line (另存为文本文件…, the history's line): a file is
+// written whole or left as it was, and the reason comes back.
+void TestCliSafety::savedWholeOrNotAtAll()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(bool, earlier);
+    QFETCH(QString, reason);
+
+    Sandbox box;
+    const FullDisk disk(box.dir.path());
+    if (fullDisk && !disk.mounted)
+        QSKIP("mounting a small file system needs root");
+    const QString text = box.path("logo.txt");
+    const QString lines = box.path("lines.tsv");
+    if (earlier) {
+        QVERIFY(box.write("logo.txt", aBlock()));
+        QVERIFY(box.write("lines.tsv", aBlock()));
+    }
+    QFile appended(lines);
+    QVERIFY(appended.open(QIODevice::WriteOnly | QIODevice::Append));
+
+    std::optional<FileWriteFailure> saved;
+    std::optional<FileWriteFailure> added;
+    if (fullDisk) {
+        QVERIFY(disk.fill());
+        saved = saveLogoTextFile(text, QByteArray(512, '\x5a'));
+        added = appendWhole(appended, QByteArray(1000, 'x') + '\n');
+    } else {
+        // Only this process's own writes are limited, and only while the two are written.
+        rlimit before{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+        const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{rlim_t(512), before.rlim_max};  // less than a logo text file or the line
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+        saved = saveLogoTextFile(text, QByteArray(512, '\x5a'));
+        added = appendWhole(appended, QByteArray(1000, 'x') + '\n');
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        ::signal(SIGXFSZ, previousHandler);
+    }
+    QVERIFY(saved);
+    QCOMPARE(saved->reason, reason);
+    QVERIFY(added);
+    QCOMPARE(added->reason, reason);
+    QCOMPARE(box.state("logo.txt"), earlier ? "block" : "missing");
+    QCOMPARE(box.state("lines.tsv"), earlier ? "block" : "empty");
+    for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(entry == "logo.txt" || entry == "lines.tsv" || entry == "filler", qPrintable(entry));
 }
 
 void TestCliSafety::closedStandardStreams_data()
