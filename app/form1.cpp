@@ -133,8 +133,15 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
     m_saveDialog->setWindowModality(Qt::WindowModal);
     connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
-        const bool written = m_logo && saveLogoTextFile(file, m_logo->picture.bytes);
-        showStatus(written ? QDir::toNativeSeparators(file) : StatusText::FileSaveFailed.toString());
+        if (!m_logo) {
+            showStatus(StatusText::FileSaveFailed.toString());
+            return;
+        }
+        const QString place = QDir::toNativeSeparators(file);
+        const auto failure = saveLogoTextFile(file, m_logo->picture.bytes);
+        showStatus(!failure ? place
+                            : StatusText::withDetail(StatusText::FileSaveFailed.toString(),
+                                                     StatusText::ReasonAndPlace.toString().arg(failure->reason, place)));
     });
 
     // The preview's menu and the boxes below it are two ways to the same choices.

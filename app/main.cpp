@@ -4,6 +4,7 @@
 #include "port_directory.h"
 #include "remembered_choices.h"
 #include "serial_line.h"
+#include "standard_streams.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -13,6 +14,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Before any file, pipe or event descriptor is opened.
+    fillClosedStandardStreams();
+    keepQtsOwnWarningsOff();
     // A command word first runs the command line, which never creates the window's application object.
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);

@@ -40,7 +40,7 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
         });
     } else {
         QObject::connect(&stopPoll, &QTimer::timeout, &session, [&session] {
-            if (StopSignals::received())
+            if (StopSignals::stopAsked())
                 session.requestStop();
         });
         stopPoll.start(100);
@@ -48,7 +48,7 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
     QElapsedTimer elapsed;
     elapsed.start();
     session.run(port, std::move(task));
-    if (StopSignals::received())
+    if (StopSignals::stopAsked())
         session.requestStop();
     // A port that does not open finishes the command within run().
     if (!result)

@@ -21,24 +21,34 @@ OperatorAnswers::OperatorAnswers()
 
 OperatorAnswers::Answer OperatorAnswers::ask(const QString &question)
 {
-    if (m_terminal) {
+    for (;;) {
+        if (m_terminal) {
 #ifndef _WIN32
-        // Enter pressed twice during the last terminal must not start the next one.
-        ::tcflush(STDIN_FILENO, TCIFLUSH);
+            // Enter pressed twice during the last terminal must not start the next one.
+            ::tcflush(STDIN_FILENO, TCIFLUSH);
 #endif
-        const QByteArray prompt = question.toUtf8() + ' ';
-        std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stderr);
-        std::fflush(stderr);
+            const QByteArray prompt = question.toUtf8() + ' ';
+            std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stderr);
+            std::fflush(stderr);
+        }
+        const auto line = nextLine();
+        if (!line) {
+            // Ctrl-C or Ctrl-D leaves the question's line, so what follows starts on a line of its own.
+            if (m_terminal) {
+                std::fputc('\n', stderr);
+                std::fflush(stderr);
+            }
+            return StopSignals::received() ? Answer::Stopped : Answer::Ended;
+        }
+        const QString answer = QString::fromLocal8Bit(*line).trimmed().toLower();
+        if (answer.isEmpty())
+            return Answer::Go;
+        if (answer == u"q")
+            return Answer::Quit;
+        if (answer == u"s")
+            return Answer::Skip;
+        // Only Enter sets a terminal up: a stray key is asked about again.
     }
-    const auto line = nextLine();
-    if (!line)
-        return StopSignals::received() ? Answer::Stopped : Answer::Ended;
-    const QString answer = QString::fromLocal8Bit(*line).trimmed().toLower();
-    if (answer == u"q")
-        return Answer::Quit;
-    if (answer == u"s")
-        return Answer::Skip;
-    return Answer::Go;
 }
 
 std::optional<QByteArray> OperatorAnswers::nextLine()

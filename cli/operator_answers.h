@@ -13,7 +13,7 @@ class OperatorAnswers
 {
 public:
     enum class Answer {
-        Go,       // Enter (or any other line)
+        Go,       // Enter (any other line is asked about again)
         Skip,     // s
         Quit,     // q
         Ended,    // the input has ended

@@ -10,6 +10,11 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 int standardOutputError = 0;  // the errno of the first write to standard output that failed
@@ -86,6 +91,17 @@ int reportOutcome(const Outcome &outcome, OutputFormat format)
     else
         printError(outcome.message);
     return exitCodeOf(outcome.status);
+}
+
+bool standardOutputFailed()
+{
+#ifndef _WIN32
+    // A pipe whose reader has gone says so before anything more is written to it.
+    pollfd out{STDOUT_FILENO, 0, 0};
+    if (standardOutputError == 0 && ::poll(&out, 1, 0) == 1 && (out.revents & POLLERR) != 0)
+        standardOutputError = EPIPE;
+#endif
+    return standardOutputError != 0;
 }
 
 int finishOutput(int exitCode)

@@ -25,6 +25,9 @@ void printJson(const QJsonObject &object);
 // Bytes as they are, to standard output.
 void printBytes(const QByteArray &bytes);
 
+// Whether a write to standard output has failed (a full disk), or its reader went away (a closed pipe).
+bool standardOutputFailed();
+
 // The run's exit code once standard output has been flushed: a write to it that failed (a closed pipe, a
 // full disk, /dev/full) makes a run that went well fail with ExitCode::OutputFailed, said on standard error.
 int finishOutput(int exitCode);

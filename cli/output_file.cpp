@@ -1,12 +1,12 @@
 #include "output_file.h"
 
+#include "file_writing.h"
 #include "output.h"
 #include "status_messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -67,10 +67,10 @@ std::optional<Problem> saveOutputFile(const QString &target, const QByteArray &b
         printBytes(bytes);
         return std::nullopt;
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), target)};
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return Problem{ResultStatus::OutputFailed, fileSaveMessage(file.errorString(), target)};
+    if (const auto failure = writeWholeFile(target, bytes)) {
+        // A file that could not be begun is a file problem; bytes that did not all get in are output lost.
+        return Problem{failure->opened ? ResultStatus::OutputFailed : ResultStatus::FileError,
+                       fileSaveMessage(failure->reason, target)};
+    }
     return std::nullopt;
 }

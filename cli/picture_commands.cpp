@@ -14,6 +14,13 @@
 
 namespace {
 
+#include <algorithm>
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 bool dotOn(const QImage &picture, int x, int y)
 {
     return qGray(picture.pixel(x, y)) < 128;
@@ -68,6 +75,21 @@ QList<QCommandLineOption> convertLogoOptions()
     return QList<QCommandLineOption>{outputOption(), forceOption()} + logoImageOptions();
 }
 
+namespace {
+
+// The width of the terminal standard output is, or 0 when it is none (a file, a pipe).
+int standardOutputColumns()
+{
+#ifndef _WIN32
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0)
+        return size.ws_col;
+#endif
+    return 0;
+}
+
+} // namespace
+
 int runShowLogo(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("show-logo"), QStringLiteral("FILE|--text TEXT"), logoFileCount(arguments),
@@ -79,10 +101,18 @@ int runShowLogo(const QStringList &arguments)
     const auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return line.fail(*problem);
-    return reportOutcome({.command = line.word(),
-                          .message = path,
-                          .printed = quadrantDrawing(std::get<LogoPicture>(picture).bytes)},
-                         line.format());
+    const QString drawing = quadrantDrawing(std::get<LogoPicture>(picture).bytes);
+    // A pane narrower than the drawing would wrap every row into the next: nothing of the picture is left.
+    qsizetype widest = 0;
+    for (const QString &row : drawing.split(u'\n'))
+        widest = std::max(widest, row.size());
+    const int columns = standardOutputColumns();
+    if (line.format() == OutputFormat::Text && columns > 0 && columns < widest)
+        return line.fail({ResultStatus::OutputFailed,
+                          QCoreApplication::translate("cli", "终端太窄：图片要 %1 列，这里只有 %2 列；请加宽窗口，或把输出写入文件")
+                              .arg(widest)
+                              .arg(columns)});
+    return reportOutcome({.command = line.word(), .message = path, .printed = drawing}, line.format());
 }
 
 int runConvertLogo(const QStringList &arguments)

@@ -87,7 +87,15 @@ public:
     }
 
 private:
-    std::optional<Problem> save() { return saveOutputFile(m_path, m_bytes); }
+    // A report that did not get onto the disk whole ends the batch as a file that could not be used: the
+    // next terminal would be set up with no record of it.
+    std::optional<Problem> save()
+    {
+        auto problem = saveOutputFile(m_path, m_bytes);
+        if (problem)
+            problem->status = ResultStatus::FileError;
+        return problem;
+    }
 
     QString m_path;
     QByteArray m_bytes;
@@ -233,7 +241,7 @@ QString summaryLine(const QList<TerminalRecord> &records)
     };
     const qsizetype done = std::count_if(records.begin(), records.end(), [](const TerminalRecord &r) { return r.done(); });
     if (done == records.size())
-        return QCoreApplication::translate("cli", "共 %1 台，全部完成").arg(records.size());
+        return QCoreApplication::translate("cli", "共 %n 台，全部完成", nullptr, int(records.size()));
     QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
     for (const auto &[fate, text] : kinds) {
         QStringList numbers;
@@ -244,7 +252,9 @@ QString summaryLine(const QList<TerminalRecord> &records)
         if (!numbers.isEmpty())
             parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
     }
-    return QCoreApplication::translate("cli", "共 %1 台：%2").arg(records.size()).arg(parts.join(QCoreApplication::translate("cli", "；")));
+    // English counts "1 terminal" apart from "2 terminals".
+    return QCoreApplication::translate("cli", "共 %n 台：%2", nullptr, int(records.size()))
+        .arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
 // 0 only when every number is done; a stop signal gives the signal's code, else the first failure's,

@@ -95,7 +95,7 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
     const QString logoPath = QFileInfo(path).dir().filePath(profile.logoPath);
     auto logo = loadLogo(logoPath, {.invert = *flags[0], .dither = *flags[1]});
     if (const auto *error = std::get_if<LogoFileError>(&logo))
-        return Problem{ResultStatus::FileError, StatusText::withDetail(logoFileMessage(*error), logoPath)};
+        return Problem{ResultStatus::FileError, logoFileMessage(*error, logoPath)};
     profile.logo = std::get<LoadedLogo>(std::move(logo)).picture;
     return profile;
 }

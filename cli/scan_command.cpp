@@ -8,6 +8,7 @@
 #include "progress_bar.h"
 #include "remembered_choices.h"
 #include "status_messages.h"
+#include "stop_signals.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>
@@ -101,12 +102,17 @@ int runScan(const QStringList &arguments)
                 printLine(QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
             else
                 printError(outcome.message);
+            // Nobody reads what is found any more: the scan ends here, as at Ctrl-C.
+            if (standardOutputFailed())
+                StopSignals::requestStop();
             if (answer.kind == ScanAnswer::Kind::Found)
                 found << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
             bar.emplace(range->count());
             bar->show(lastAsked);
         },
         [&](int asked, int) {
+            if (standardOutputFailed())
+                StopSignals::requestStop();
             lastAsked = asked;
             bar->show(asked);
         });
@@ -122,6 +128,8 @@ int runScan(const QStringList &arguments)
                              .outcome = found.isEmpty() ? outcomeWord(run.result.status) : found.join(u' ')};
     if (const auto problem = CommandHistory::append(entry))
         printError(*problem);
+    if (standardOutputFailed())
+        return ExitCode::OutputFailed;  // finishOutput says why
 
     if (run.result.status == CommandStatus::Done) {
         if (format == OutputFormat::Text)

@@ -17,6 +17,7 @@ bool installed = false;
 // is safe in both.
 std::atomic<int> receivedSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+bool stopRequested = false;
 
 // Only async-signal-safe work here.
 void onStopSignal(int signal)
@@ -68,6 +69,22 @@ int watchFd()
 int received()
 {
     return receivedSignal.load();
+}
+
+void requestStop()
+{
+    if (stopRequested)
+        return;
+    stopRequested = true;
+#ifndef _WIN32
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &byte, 1);
+#endif
+}
+
+bool stopAsked()
+{
+    return receivedSignal.load() != 0 || stopRequested;
 }
 
 } // namespace StopSignals

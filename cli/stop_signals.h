@@ -13,4 +13,11 @@ int watchFd();
 // The signal that asked the program to stop, or 0.
 int received();
 
+// Asks the running command to stop as a signal would, with no signal: a scan whose standard output
+// went away (`scan | head -1`) has no one left to tell what it finds.
+void requestStop();
+
+// Whether a signal or requestStop() asked the program to stop.
+bool stopAsked();
+
 } // namespace StopSignals

@@ -167,7 +167,7 @@ std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImag
 {
     auto logo = loadLogo(path, options);
     if (const auto *error = std::get_if<LogoFileError>(&logo))
-        return Problem{ResultStatus::FileError, StatusText::withDetail(logoFileMessage(*error), path)};
+        return Problem{ResultStatus::FileError, logoFileMessage(*error, path)};
     return std::get<LoadedLogo>(std::move(logo)).picture;
 }
 

@@ -1,5 +1,6 @@
 #include "command_history.h"
 
+#include "file_writing.h"
 #include "read_serial.h"
 
 #include <QCoreApplication>
@@ -105,11 +106,14 @@ std::optional<QString> append(const HistoryEntry &entry)
     const QByteArray bytes = lineOf(entry).toUtf8() + '\n';
     // One write of the whole line to a file opened for appending: lines of the window and of a command
     // line running at the same time never interleave.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size()
-                         && file.flush();
-    if (written || failureReported.exchange(true))
+    std::optional<FileWriteFailure> failure;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        failure = FileWriteFailure{.opened = false, .reason = file.errorString()};
+    else
+        failure = appendWhole(file, bytes);  // a full disk leaves no half line behind
+    if (!failure || failureReported.exchange(true))
         return std::nullopt;
-    const QString reason = file.errorString();
+    const QString reason = failure->reason;
     return QCoreApplication::translate("CommandHistory", "历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失")
         .arg(QDir::toNativeSeparators(path), reason);
 }

@@ -1,9 +1,18 @@
 #include "remembered_choices.h"
 
+#include "file_writing.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -23,11 +32,63 @@ std::unique_ptr<QSettings> store()
                                        QStringLiteral("timeclock-setup"), QStringLiteral("timeclock-setup"));
 }
 
-void write(const QString &key, const QVariant &value)
+// Applies `edit` to the store. QSettings replaces its file even when a full disk cut the new one short
+// (QSaveFile renames what it has), so where the store is a file the change is made on a copy beside it,
+// read back under a name QSettings has not seen (it would answer from its cache), and renamed into place
+// only when every key reads back as written. Otherwise the old file stays as it was.
+void change(const std::function<void(QSettings &)> &edit)
 {
     const auto settings = store();
-    settings->setValue(key, value);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)  // elsewhere the native store is no INI file
+    if (settings->format() == QSettings::NativeFormat && !settings->fileName().isEmpty()) {
+        const QString path = settings->fileName();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        // Names never used before in this process, so QSettings's cache cannot answer for them.
+        static int changes = 0;
+        const QString stem = QStringLiteral("%1.%2-%3").arg(path).arg(QCoreApplication::applicationPid()).arg(++changes);
+        const QString edited = stem + QStringLiteral(".new");
+        const QString check = stem + QStringLiteral(".check");
+        QByteArray before;
+        if (QFile old(path); old.exists()) {
+            if (!old.open(QIODevice::ReadOnly))
+                return;
+            before = old.readAll();
+        }
+        if (writeWholeFile(edited, before))
+            return;
+        QHash<QString, QVariant> expected;
+        {
+            QSettings copy(edited, QSettings::IniFormat);
+            edit(copy);
+            copy.sync();
+            if (copy.status() != QSettings::NoError) {
+                QFile::remove(edited);
+                return;
+            }
+            for (const QString &key : copy.allKeys())
+                expected.insert(key, copy.value(key));
+        }
+        bool whole = ::rename(QFile::encodeName(edited).constData(), QFile::encodeName(check).constData()) == 0;
+        if (whole) {
+            const QSettings readBack(check, QSettings::IniFormat);
+            whole = readBack.status() == QSettings::NoError && readBack.allKeys().size() == expected.size();
+            for (auto it = expected.cbegin(); whole && it != expected.cend(); ++it)
+                whole = readBack.value(it.key()) == it.value();
+        }
+        if (!whole || ::rename(QFile::encodeName(check).constData(), QFile::encodeName(path).constData()) != 0) {
+            QFile::remove(edited);
+            QFile::remove(check);
+        }
+        return;
+    }
+#endif
+    edit(*settings);
     settings->sync();
+}
+
+void write(const QString &key, const QVariant &value)
+{
+    change([&](QSettings &settings) { settings.setValue(key, value); });
 }
 
 // A device path as one key: its slashes would otherwise make groups.
@@ -87,11 +148,11 @@ bool RememberedChoices::logoFilled() const
 
 void RememberedChoices::setLogoChoices(bool invert, bool dither, bool fill)
 {
-    const auto settings = store();
-    settings->setValue(LogoInvertKey, invert);
-    settings->setValue(LogoDitherKey, dither);
-    settings->setValue(LogoFillKey, fill);
-    settings->sync();
+    change([&](QSettings &settings) {
+        settings.setValue(LogoInvertKey, invert);
+        settings.setValue(LogoDitherKey, dither);
+        settings.setValue(LogoFillKey, fill);
+    });
 }
 
 QVariantMap RememberedChoices::logoText() const
@@ -107,13 +168,13 @@ QVariantMap RememberedChoices::logoText() const
 
 void RememberedChoices::setLogoText(const QVariantMap &text)
 {
-    const auto settings = store();
-    settings->remove(LogoTextKey);
-    settings->beginGroup(LogoTextKey);
-    for (auto it = text.cbegin(); it != text.cend(); ++it)
-        settings->setValue(it.key(), it.value());
-    settings->endGroup();
-    settings->sync();
+    change([&](QSettings &settings) {
+        settings.remove(LogoTextKey);
+        settings.beginGroup(LogoTextKey);
+        for (auto it = text.cbegin(); it != text.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.endGroup();
+    });
 }
 
 int RememberedChoices::terminalsFound(const QString &device) const
@@ -129,7 +190,5 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
 
 void RememberedChoices::forgetAll()
 {
-    const auto settings = store();
-    settings->clear();
-    settings->sync();
+    change([](QSettings &settings) { settings.clear(); });
 }

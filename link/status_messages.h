@@ -62,6 +62,12 @@ inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权�
 inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
 inline constexpr Message FolderReason{QT_TRANSLATE_NOOP("StatusText", "这是文件夹")};
 inline constexpr Message NotSerialPortReason{QT_TRANSLATE_NOOP("StatusText", "不是串口")};
+// Why the bytes of a file did not all reach the disk.
+inline constexpr Message DiskFullReason{QT_TRANSLATE_NOOP("StatusText", "磁盘已满")};
+inline constexpr Message QuotaReason{QT_TRANSLATE_NOOP("StatusText", "超出磁盘配额")};
+inline constexpr Message FileTooLargeReason{QT_TRANSLATE_NOOP("StatusText", "文件超出大小限制")};
+inline constexpr Message DiskErrorReason{QT_TRANSLATE_NOOP("StatusText", "磁盘读写出错")};
+inline constexpr Message ReadOnlyDiskReason{QT_TRANSLATE_NOOP("StatusText", "磁盘只读")};
 // A port number that reaches no device.
 inline constexpr Message PortNumberOnly{QT_TRANSLATE_NOOP("StatusText", "%1号")};
 inline constexpr Message PortLost{QT_TRANSLATE_NOOP("StatusText", "串口已断开！")};
@@ -70,6 +76,8 @@ inline constexpr Message FileOpenFailed{QT_TRANSLATE_NOOP("StatusText", "文件�
 inline constexpr Message FileTooShort{QT_TRANSLATE_NOOP("StatusText", "文件数据不足！")};
 inline constexpr Message BadFileLine{QT_TRANSLATE_NOOP("StatusText", "文件数据错误！（第%1行）")};
 inline constexpr Message ImageUnreadable{QT_TRANSLATE_NOOP("StatusText", "图片无法读取！")};
+// %1 × %2: the width and height of an image refused before it is decoded.
+inline constexpr Message ImageTooLargeReason{QT_TRANSLATE_NOOP("StatusText", "图片太大，%1 × %2")};
 inline constexpr Message FileSaveFailed{QT_TRANSLATE_NOOP("StatusText", "文件保存失败！")};
 
 // %1: a message, %2: what it is about (a file, an option as given).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <variant>
@@ -24,6 +25,7 @@ struct LogoFileError
     };
     Kind kind = Kind::CannotOpen;
     int line = 0;  // BadLine: the first bad line, counted from 1
+    QSize imageSize{};  // ImageUnreadable because it is too large: the size its header gives
 
     bool operator==(const LogoFileError &other) const = default;
 };

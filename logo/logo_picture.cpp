@@ -6,9 +6,51 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// libpng prints its own "libpng error: …" straight to standard error (Qt leaves it libpng's default
+// error function); while an image is decoded, standard error points at the null device, so the
+// program's own message is the one line the operator reads.
+class QuietStandardError
+{
+public:
+    QuietStandardError()
+    {
+#ifndef Q_OS_WIN
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0)
+            return;
+        m_saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+        if (m_saved >= 0)
+            ::dup2(null, STDERR_FILENO);
+        ::close(null);
+#endif
+    }
+    ~QuietStandardError()
+    {
+#ifndef Q_OS_WIN
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+#endif
+    }
+    QuietStandardError(const QuietStandardError &) = delete;
+    QuietStandardError &operator=(const QuietStandardError &) = delete;
+
+private:
+    [[maybe_unused]] int m_saved = -1;
+};
 
 // A dot darker than this is on when the picture itself says nothing better.
 constexpr int MiddleGrey = 128;
@@ -403,6 +445,7 @@ std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fil
 
     // The limit is the reader's, for the whole program; this is the only place that decodes images.
     QImageReader::setAllocationLimit(LogoImageAllocationLimitMiB);
+    const QuietStandardError quiet;
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     // A photograph stands as its camera's orientation tag says, as any viewer shows it.
@@ -417,7 +460,7 @@ std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fil
     if (stored.isValid()
         && qint64(stored.width()) * stored.height() * BytesPerDecodedDot
                > qint64(LogoImageAllocationLimitMiB) * 1024 * 1024)
-        return LogoImageError::CannotDecode;
+        return LogoImageError::TooLarge;
 
     if (reader.format() == "jpeg" && !jpegIsWhole(file))
         return LogoImageError::CannotDecode;
@@ -439,4 +482,11 @@ std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fil
     if (!reader.read(&image))
         return LogoImageError::CannotDecode;
     return image;
+}
+
+QSize logoImageSize(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.size();
 }

@@ -43,7 +43,8 @@ bool logoShapeFarFromBanner(QSize imageSize);
 
 enum class LogoImageError {
     NotAnImage,    // no image format recognises the contents (or not a readable regular file): a text file
-    CannotDecode,  // looks like an image but is cut short, corrupt, or too large to decode safely
+    CannotDecode,  // looks like an image but is cut short or corrupt
+    TooLarge,      // its header asks for more dots than are decoded safely (its size: logoImageSize)
 };
 
 // Functions taking picture bytes use the first 512; missing bytes count as dots that are off.
@@ -74,3 +75,6 @@ QByteArray logoTextFileContents(QByteArrayView bytes);
 // With `fill` the reduced size covers the logo rather than fitting in it, so the cropped middle keeps its
 // detail.
 std::variant<QImage, LogoImageError> readLogoImage(const QString &path, bool fill = false);
+
+// The width and height an image file's header gives, without decoding it; invalid when there is none.
+QSize logoImageSize(const QString &path);

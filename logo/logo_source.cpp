@@ -2,7 +2,6 @@
 
 #include "status_messages.h"
 
-#include <QSaveFile>
 
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
 {
@@ -11,6 +10,8 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
         return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options)}, true, decoded->size()};
     if (std::get<LogoImageError>(image) == LogoImageError::CannotDecode)
         return LogoFileError{LogoFileError::Kind::ImageUnreadable};
+    if (std::get<LogoImageError>(image) == LogoImageError::TooLarge)
+        return LogoFileError{.kind = LogoFileError::Kind::ImageUnreadable, .imageSize = logoImageSize(path)};
 
     auto text = readLogoFile(path);
     if (const auto *error = std::get_if<LogoFileError>(&text))
@@ -21,15 +22,22 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
     return LoadedLogo{std::move(picture), false};
 }
 
-bool saveLogoTextFile(const QString &path, QByteArrayView bytes)
+std::optional<FileWriteFailure> saveLogoTextFile(const QString &path, QByteArrayView bytes)
 {
-    const QByteArray contents = logoTextFileContents(bytes);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
+    return writeWholeFile(path, logoTextFileContents(bytes));
 }
 
-QString logoFileMessage(const LogoFileError &error)
+QString logoFileMessage(const LogoFileError &error, const QString &place)
 {
+    // "图片无法读取！（图片太大，8200 × 8200：big.png）", as a file that cannot be saved names its reason.
+    if (error.kind == LogoFileError::Kind::ImageUnreadable && error.imageSize.isValid()) {
+        const QString reason =
+            StatusText::ImageTooLargeReason.toString().arg(error.imageSize.width()).arg(error.imageSize.height());
+        return StatusText::withDetail(StatusText::ImageUnreadable.toString(),
+                                      place.isEmpty() ? reason : StatusText::ReasonAndPlace.toString().arg(reason, place));
+    }
+    if (!place.isEmpty())
+        return StatusText::withDetail(logoFileMessage(error), place);
     switch (error.kind) {
     case LogoFileError::Kind::CannotOpen:
         return StatusText::FileOpenFailed.toString();

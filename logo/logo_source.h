@@ -1,10 +1,12 @@
 #pragma once
 
+#include "file_writing.h"
 #include "logo_file.h"
 #include "logo_picture.h"
 
 #include <QString>
 
+#include <optional>
 #include <variant>
 
 // A logo as the operator chooses it: a logo text file, or any image, told apart by the file's contents
@@ -22,8 +24,8 @@ struct LoadedLogo
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options);
 
 // Writes the picture as a logo text file (see logoTextFileContents), replacing the file only once it is
-// written whole. False when it could not be written.
-bool saveLogoTextFile(const QString &path, QByteArrayView bytes);
+// written whole. Why not, when it could not be written.
+std::optional<FileWriteFailure> saveLogoTextFile(const QString &path, QByteArrayView bytes);
 
 // The status line's words for a logo that cannot be used.
-QString logoFileMessage(const LogoFileError &error);
+QString logoFileMessage(const LogoFileError &error, const QString &place = {});

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
 // timeclock-setup run as a child process, the way a script runs it: no display, no platform chosen, its
 // standard input a pipe fed with `input` and then closed.
 struct ProgramRun
@@ -19,13 +23,40 @@ struct ProgramRun
     QString errText() const { return QString::fromUtf8(err).trimmed(); }
 };
 
-inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000)
+// What a run changes in the child before the program starts.
+struct ChildSetup
+{
+    // The largest file the program may write (RLIMIT_FSIZE), so a write stops short as on a full disk:
+    // the write fails with EFBIG instead of the process being killed. 0: no limit.
+    qint64 fileSizeLimit = 0;
+    QProcessEnvironment environment{};  // added to the program's environment
+    QList<int> closed{};                // standard descriptors the program starts without (0 for `<&-`)
+};
+
+inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000,
+                             const ChildSetup &setup = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
+    for (const QString &key : setup.environment.keys())
+        environment.insert(key, setup.environment.value(key));
     process.setProcessEnvironment(environment);
+    if (setup.fileSizeLimit > 0 || !setup.closed.isEmpty()) {
+        const auto limit = rlim_t(setup.fileSizeLimit);
+        const QList<int> closed = setup.closed;
+        // Runs in the child after QProcess has put its pipes on 0, 1 and 2.
+        process.setChildProcessModifier([limit, closed] {
+            if (limit > 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit fileSize{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &fileSize);
+            }
+            for (const int fd : closed)
+                ::close(fd);
+        });
+    }
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), arguments);
     process.write(input);

@@ -1,4 +1,8 @@
 #include "command_values.h"
+#include "file_writing.h"
+#include "full_disk.h"
+#include "image_files.h"
+#include "logo_source.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -14,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +34,14 @@ private slots:
     void fileSystemAfterEachCommand();
     void writeErrorsFail_data();
     void writeErrorsFail();
+    void writesCutShortKeepTheOldFile_data();
+    void writesCutShortKeepTheOldFile();
+    void savedWholeOrNotAtAll_data();
+    void savedWholeOrNotAtAll();
+    void closedStandardStreams_data();
+    void closedStandardStreams();
+    void oneMessageOnStandardError_data();
+    void oneMessageOnStandardError();
     void profilesReadStrictly_data();
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
@@ -45,6 +59,19 @@ namespace {
 const QStringList JsonKeys{"command", "port", "machine", "ok", "status", "message", "serial", "lines_confirmed",
                            "elapsed_ms", "step", "not_done"};
 
+// One block of a disk, full to the last byte: a line more needs a block more.
+QByteArray aBlock()
+{
+    return QByteArray(4095, '#') + '\n';
+}
+
+// Remembered settings of one block, as the program writes them: a key more needs a block more.
+QByteArray settingsBlock()
+{
+    const QByteArray start = "[logo]\nfile=";
+    return start + QByteArray(4096 - start.size() - 1, 'a') + '\n';
+}
+
 // A folder with a picture, a logo text file, a profile and whatever a row asks for, and a record of each
 // file's kind and bytes to compare with after the run.
 struct Sandbox
@@ -55,6 +82,7 @@ struct Sandbox
 
     bool write(const QString &name, const QByteArray &bytes) const
     {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
         QFile file(path(name));
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
@@ -66,6 +94,12 @@ struct Sandbox
             return write(name, "earlier contents\n");
         if (what.startsWith("empty:"))
             return write(name, {});
+        if (what.startsWith("report:"))
+            return write(name, reportStart());
+        if (what.startsWith("block:"))
+            return write(name, aBlock());
+        if (what.startsWith("settings:"))
+            return write(name, settingsBlock());
         if (what.startsWith("fifo:"))
             return ::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0;
         if (what.startsWith("folder:"))
@@ -93,6 +127,10 @@ struct Sandbox
             return "earlier";
         if (bytes.isEmpty())
             return "empty";
+        if (bytes == aBlock())
+            return "block";
+        if (bytes == settingsBlock())
+            return "settings";
         if (bytes.startsWith("\xEF\xBB\xBFtime,number,result,"))
             return "report";
         if (std::holds_alternative<LogoPicture>(readLogoFile(path(name))))
@@ -235,6 +273,271 @@ void TestCliSafety::writeErrorsFail()
     QCOMPARE(process.exitCode(), exitCode);
     if (exitCode == 5)
         QVERIFY(process.readAllStandardError().contains("无法写入标准输出！"));
+}
+
+
+void TestCliSafety::writesCutShortKeepTheOldFile_data()
+{
+    QTest::addColumn<bool>("fullDisk");          // a full file system, or a file-size limit on the program
+    QTest::addColumn<QStringList>("before");     // as fileSystemAfterEachCommand's
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");           // on standard error, after the reason
+    QTest::addColumn<QStringList>("after");
+
+    const QString history = "data/timeclock-setup/history.tsv";
+    for (const bool fullDisk : {false, true}) {
+        const QString reason = fullDisk ? "磁盘已满" : "文件超出大小限制";
+        const char *fault = fullDisk ? "full disk: " : "size limit: ";
+        const auto row = [fault](const char *name) -> QTestData & { return QTest::newRow(qPrintable(fault + QString::fromLatin1(name))); };
+        const QString saveFailed = StatusText::FileSaveFailed.toString() + "（" + reason + "：";
+        row("-o an existing file, --force")
+            << fullDisk << QStringList{"file:keep.txt"} << QStringList{"convert-logo", "@picture.png", "-o", "@keep.txt", "--force"}
+            << 5 << saveFailed << QStringList{"keep.txt=earlier"};
+        row("-o a new file") << fullDisk << QStringList() << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                             << saveFailed << QStringList{"new.txt=missing"};
+        row("--report a new file") << fullDisk << QStringList()
+                                   << QStringList{"provision", "@shop.ini", "--numbers", "1", "--report", "@new.csv"} << 4
+                                   << saveFailed << QStringList{"new.csv=missing"};
+        // The report is there and read; the first row cannot be added, so the batch ends on it.
+        row("--report a row more") << fullDisk << QStringList{"report:old.csv"}
+                                   << QStringList{"provision", "@shop.ini", "--numbers", "1-2", "--report", "@old.csv"} << 4
+                                   << saveFailed << QStringList{"old.csv=report"};
+        // The history is a record beside the command: the command's own result stands, the file keeps its lines.
+        row("the history a line more") << fullDisk << QStringList{"block:" + history} << QStringList{"read-serial"} << 3
+                                       << "历史记录写不进" << QStringList{history + "=block"};
+        // A scan remembers how many terminals answered; the settings it cannot write whole stay as they were.
+        row("the settings a key more") << fullDisk << QStringList{"settings:config/timeclock-setup/timeclock-setup.conf"}
+                                       << QStringList{"scan", "--port", "@SIM", "--machines", "18"} << 0 << ""
+                                       << QStringList{"config/timeclock-setup/timeclock-setup.conf=settings"};
+    }
+}
+
+void TestCliSafety::writesCutShortKeepTheOldFile()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, after);
+
+    Sandbox box;
+    const FullDisk disk(box.dir.path());
+    if (fullDisk && !disk.mounted)
+        QSKIP("mounting a small file system needs root");
+    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
+    QVERIFY(box.write("shop.ini", "[settings]\nmode=door\n"));
+    for (const QString &thing : before)
+        QVERIFY2(box.prepare(thing), qPrintable(thing));
+    SimulatedTimeClock clock;
+    const bool simulated = arguments.contains("@SIM");
+    if (simulated) {
+        QVERIFY(clock.start());
+        arguments.replace(arguments.indexOf("@SIM"), clock.devicePath());
+    } else if (arguments.front() != "convert-logo") {
+        arguments += QStringList{"--port", "/nonexistent/port"};
+    }
+    ChildSetup setup;
+    setup.environment.insert("XDG_DATA_HOME", box.path("data"));
+    setup.environment.insert("XDG_CONFIG_HOME", box.path("config"));
+    QDir().mkpath(box.path("data/timeclock-setup"));
+    if (fullDisk) {
+        QVERIFY(disk.fill());
+    } else {
+        // The files the row made may be written again as they are, but none may grow by more than a few
+        // bytes (the picture is only read, and reading is not limited).
+        qint64 largest = QFileInfo(box.path("shop.ini")).size();
+        for (const QString &thing : before)
+            largest = std::max(largest, QFileInfo(box.path(thing.section(':', 1))).size());
+        setup.fileSizeLimit = largest + 8;
+    }
+    const ProgramRun run = runProgram(placed(arguments, box), {}, 20000, setup);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+    if (exitCode == 4 || exitCode == 5)  // the failing file is named
+        QVERIFY2(run.errText().contains(QFileInfo(box.path(after.front().section('=', 0, 0))).fileName() + "）"),
+                 qPrintable(run.errText()));
+    for (const QString &expected : after)
+        QCOMPARE(box.state(expected.section('=', 0, 0)), expected.section('=', 1));
+    for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(!entry.contains(".tmp") && !entry.startsWith("."), qPrintable(entry));
+    if (simulated)
+        QVERIFY(clock.stop());
+}
+
+void TestCliSafety::savedWholeOrNotAtAll_data()
+{
+    QTest::addColumn<bool>("fullDisk");  // a full file system, or a file-size limit on this process
+    QTest::addColumn<bool>("earlier");   // a file of one block is there before
+    QTest::addColumn<QString>("reason");
+
+    for (const bool fullDisk : {false, true}) {
+        const QString reason = fullDisk ? "磁盘已满" : "文件超出大小限制";
+        const QString fault = fullDisk ? "full disk, " : "size limit, ";
+        QTest::newRow(qPrintable(fault + "a file there")) << fullDisk << true << reason;
+        QTest::newRow(qPrintable(fault + "a new file")) << fullDisk << false << reason;
+    }
+}
+
+// The writers the window shares with the command line (另存为文本文件…, the history's line): a file is
+// written whole or left as it was, and the reason comes back.
+void TestCliSafety::savedWholeOrNotAtAll()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(bool, earlier);
+    QFETCH(QString, reason);
+
+    Sandbox box;
+    const FullDisk disk(box.dir.path());
+    if (fullDisk && !disk.mounted)
+        QSKIP("mounting a small file system needs root");
+    const QString text = box.path("logo.txt");
+    const QString lines = box.path("lines.tsv");
+    if (earlier) {
+        QVERIFY(box.write("logo.txt", aBlock()));
+        QVERIFY(box.write("lines.tsv", aBlock()));
+    }
+    QFile appended(lines);
+    QVERIFY(appended.open(QIODevice::WriteOnly | QIODevice::Append));
+
+    std::optional<FileWriteFailure> saved;
+    std::optional<FileWriteFailure> added;
+    if (fullDisk) {
+        QVERIFY(disk.fill());
+        saved = saveLogoTextFile(text, QByteArray(512, '\x5a'));
+        added = appendWhole(appended, QByteArray(1000, 'x') + '\n');
+    } else {
+        // Only this process's own writes are limited, and only while the two are written.
+        rlimit before{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+        const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{rlim_t(512), before.rlim_max};  // less than a logo text file or the line
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+        saved = saveLogoTextFile(text, QByteArray(512, '\x5a'));
+        added = appendWhole(appended, QByteArray(1000, 'x') + '\n');
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        ::signal(SIGXFSZ, previousHandler);
+    }
+    QVERIFY(saved);
+    QCOMPARE(saved->reason, reason);
+    QVERIFY(added);
+    QCOMPARE(added->reason, reason);
+    QCOMPARE(box.state("logo.txt"), earlier ? "block" : "missing");
+    QCOMPARE(box.state("lines.tsv"), earlier ? "block" : "empty");
+    for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(entry == "logo.txt" || entry == "lines.tsv" || entry == "filler", qPrintable(entry));
+}
+
+void TestCliSafety::closedStandardStreams_data()
+{
+    QTest::addColumn<QList<int>>("closed");     // the descriptors the program starts without
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");          // on standard error, when it is open
+    QTest::addColumn<QStringList>("after");
+
+    // No answers can come: the batch ends at once, its numbers not reached.
+    QTest::newRow("provision <&-") << QList<int>{0} << QStringList{"provision", "@shop.ini", "--numbers", "1-3", "--report", "@r.csv"}
+                                   << 6 << "" << QStringList{"r.csv=report"};
+    QTest::newRow("provision <&- 2>&-") << QList<int>{0, 2}
+                                        << QStringList{"provision", "@shop.ini", "--numbers", "1-3", "--report", "@r.csv"} << 6 << ""
+                                        << QStringList{"r.csv=report"};
+    // The path that was to be printed must not end up in the file being written, nor be taken for printed.
+    QTest::newRow("convert-logo -o FILE >&-") << QList<int>{1} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                                              << "无法写入标准输出！" << QStringList{"new.txt=logo"};
+    QTest::newRow("convert-logo -o - >&-") << QList<int>{1} << QStringList{"convert-logo", "@picture.png", "-o", "-"} << 5
+                                           << "无法写入标准输出！" << QStringList{};
+    QTest::newRow("convert-logo -o FILE 2>&-") << QList<int>{2} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 0
+                                               << "" << QStringList{"new.txt=logo"};
+    QTest::newRow("a failure 2>&-") << QList<int>{2} << QStringList{"convert-logo", "@picture.png", "-o", "@shop.ini"} << 4 << ""
+                                    << QStringList{"shop.ini=PROFILE"};
+    QTest::newRow("all three closed") << QList<int>{0, 1, 2} << QStringList{"convert-logo", "@picture.png", "-o", "@new.txt"} << 5
+                                      << "" << QStringList{"new.txt=logo"};
+}
+
+void TestCliSafety::closedStandardStreams()
+{
+    QFETCH(QList<int>, closed);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, after);
+
+    Sandbox box;
+    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
+    const QByteArray profile = "[settings]\nmode=door\n";
+    QVERIFY(box.write("shop.ini", profile));
+    if (arguments.front() == "provision")
+        arguments += QStringList{"--port", "/nonexistent/port"};
+    ChildSetup setup;
+    setup.closed = closed;
+    const ProgramRun run = runProgram(placed(arguments, box), {}, 20000, setup);
+    QVERIFY2(run.finished, "the program waited for answers that cannot come");
+    QCOMPARE(run.exitCode, exitCode);
+    if (!said.isEmpty())
+        QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+    if (closed.contains(1))
+        QCOMPARE(run.out, QByteArray());
+    if (closed.contains(2))
+        QCOMPARE(run.err, QByteArray());
+    for (const QString &expected : after) {
+        QString state = expected.section('=', 1);
+        state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
+        QCOMPARE(box.state(expected.section('=', 0, 0)), state);
+    }
+}
+
+void TestCliSafety::oneMessageOnStandardError_data()
+{
+    QTest::addColumn<QByteArray>("picture");     // the bytes of @picture.png
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("runtimeFolder");     // XDG_RUNTIME_DIR set
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");        // the one line on standard error; @: the sandbox
+
+    QFile whole(TIMECLOCK_WINDOW_PICTURE);
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray png = whole.readAll();
+    // libpng says "Read Error" on its own; the program's message is the one that stays.
+    QTest::newRow("a PNG cut short") << png.left(png.size() / 2) << QStringList{"convert-logo", "@picture.png", "-o", "-"} << true
+                                     << 4 << "图片无法读取！（@picture.png）";
+    QTest::newRow("a PNG of 8200 × 8200") << pngClaiming(8200, 8200) << QStringList{"convert-logo", "@picture.png", "-o", "-"}
+                                          << true << 4 << "图片无法读取！（图片太大，8200 × 8200：@picture.png）";
+    QTest::newRow("a PNG of 8200 × 8200 to send")
+        << pngClaiming(8200, 8200) << QStringList{"logo", "@picture.png", "--port", "/nonexistent/port"} << true << 4
+        << "图片无法读取！（图片太大，8200 × 8200：@picture.png）";
+    // QStandardPaths would add a line about the runtime folder when the window's platform starts.
+    QTest::newRow("the window, no runtime folder")
+        << png << QStringList{"--lang", "fr", "-platform", "offscreen"} << false << 2 << "--lang takes zh or en, not \"fr\"";
+}
+
+void TestCliSafety::oneMessageOnStandardError()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, runtimeFolder);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    Sandbox box;
+    QVERIFY(box.write("picture.png", picture));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        environment.remove(QString::fromLatin1(name));
+    if (runtimeFolder) {
+        QVERIFY(QDir(box.dir.path()).mkdir("runtime"));
+        QVERIFY(QFile::setPermissions(box.path("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        environment.insert("XDG_RUNTIME_DIR", box.path("runtime"));
+    }
+    process.setProcessEnvironment(environment);
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(TIMECLOCK_SETUP_PATH, placed(arguments, box));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), message.replace("@", box.dir.path() + "/") + "\n");
 }
 
 void TestCliSafety::profilesReadStrictly_data()

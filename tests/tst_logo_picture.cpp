@@ -453,7 +453,9 @@ void TestLogoPicture::readImageFile_data()
     for (qsizetype i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i)
         corrupt[i] = char(~corrupt[i]);
     refused("corrupt PNG", "corrupt.png", corrupt, LogoImageError::CannotDecode);
-    refused("PNG claiming 60000 x 60000", "huge.png", pngClaiming(60000, 60000), LogoImageError::CannotDecode);
+    // Refused from the header alone, as too large (the message then gives the size).
+    refused("PNG claiming 60000 x 60000", "huge.png", pngClaiming(60000, 60000), LogoImageError::TooLarge);
+    refused("PNG claiming 8200 x 8200", "huge.png", pngClaiming(8200, 8200), LogoImageError::TooLarge);
 
     // A JPEG decoder fills a file cut short with grey and calls it read: the missing end marker tells.
     const QByteArray noiseJpeg = encoded(noise(300, 200), "jpeg", 90);

@@ -110,7 +110,9 @@ void TestLogoPreview::showsWhyAFileCannotBeUsed_data()
                               << StatusText::FileTooShort.toString();
     QTest::newRow("prose") << QByteArray("A logo, one day.\r\n") << "文件数据错误！（第1行）";
     QTest::newRow("PNG cut short") << QByteArray() << StatusText::ImageUnreadable.toString();
-    QTest::newRow("PNG claiming 60000 x 60000") << pngClaiming(60000, 60000) << StatusText::ImageUnreadable.toString();
+    // Refused from its header, with the size that is too large.
+    QTest::newRow("PNG claiming 60000 x 60000") << pngClaiming(60000, 60000) << "图片无法读取！（图片太大，60000 × 60000）";
+    QTest::newRow("PNG claiming 8200 x 8200") << pngClaiming(8200, 8200) << "图片无法读取！（图片太大，8200 × 8200）";
 }
 
 // A file that cannot be used shows the reason in the preview and, pressed anyway, sends nothing.

@@ -25,6 +25,7 @@ private slots:
     void scanFindsEveryTerminalOnTheLine();
     void lateAnswerIsNotFound();
     void commandLineScanAndSharedLineRenumber();
+    void scanEndsWhenNobodyReads();
     void historyOfWindowAndCommandLine();
     void historyThatCannotBeWrittenFailsNothing();
     void portsSaysWhichPortIsInUse();
@@ -159,6 +160,30 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
     QVERIFY2(renumbered.errText().contains(sharedLineWarning(2)), qPrintable(renumbered.errText()));
     QVERIFY(clock.stop());
     QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
+}
+
+// `scan | head -1`: once the reader of its output has gone, the scan stops asking.
+void TestMachineScan::scanEndsWhenNobodyReads()
+{
+    SimulatedTimeClock clock({"--machine", "1", "--serial", "0A1B2C"});
+    QVERIFY(clock.start());
+    // The pipe as a shell makes it; the exit code is the scan's.
+    QProcess shell;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    shell.setProcessEnvironment(environment);
+    QSignalSpy finished(&shell, &QProcess::finished);
+    shell.start("bash", {"-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}", "bash", TIMECLOCK_SETUP_PATH, "scan", "--port",
+                         clock.devicePath(), "--machines", "0-255", "--timeout", "100"});
+    QVERIFY(finished.wait(60000) || !finished.isEmpty());
+    QCOMPARE(shell.readAllStandardOutput(), QByteArray("1\t0A1B2C\n"));
+    QCOMPARE(shell.exitCode(), 5);
+    QVERIFY2(shell.readAllStandardError().contains("无法写入标准输出！"), "the reason is said");
+    QVERIFY(clock.stop());
+    // Each number is asked with its serial-number read (02 1F); far from all of them were.
+    QVERIFY2(clock.received().count(QByteArray::fromHex("021f")) < 64,
+             qPrintable(QString::number(clock.received().count(QByteArray::fromHex("021f")))));
 }
 
 void TestMachineScan::historyOfWindowAndCommandLine()

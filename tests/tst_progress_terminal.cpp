@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 // The logo download's progress bar as a terminal on standard error receives it: redrawn in place with
@@ -20,6 +21,8 @@ class TestProgressTerminal : public QObject
 private slots:
     void redrawnInPlace_data();
     void redrawnInPlace();
+    void showLogoFitsThePane_data();
+    void showLogoFitsThePane();
 };
 
 namespace {
@@ -119,6 +122,70 @@ void TestProgressTerminal::redrawnInPlace()
         QCOMPARE(cleared.trimmed(), QByteArray());
         QVERIFY(cleared.size() >= columns(drawings.last().trimmed()));
     }
+}
+
+void TestProgressTerminal::showLogoFitsThePane_data()
+{
+    QTest::addColumn<int>("width");      // the pane's columns
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("drawn");
+
+    QTest::newRow("40 columns") << 40 << 5 << false;
+    QTest::newRow("65 columns") << 65 << 5 << false;
+    QTest::newRow("66 columns") << 66 << 0 << true;
+    QTest::newRow("80 columns") << 80 << 0 << true;
+}
+
+// show-logo on a terminal pane: the drawing whole, or one line that says the pane is too narrow; never rows
+// wrapped into one another.
+void TestProgressTerminal::showLogoFitsThePane()
+{
+    QFETCH(int, width);
+    QFETCH(int, exitCode);
+    QFETCH(bool, drawn);
+
+    QTemporaryDir dir;
+    const QString logo = writeCountingLogoFile(dir, LogoLineCount);
+    int master = -1;
+    int pane = -1;
+    winsize size{};
+    size.ws_row = 50;
+    size.ws_col = (unsigned short)width;
+    QVERIFY(::openpty(&master, &pane, nullptr, nullptr, &size) == 0);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    termios modes{};
+    ::tcgetattr(pane, &modes);
+    modes.c_oflag &= ~tcflag_t(ONLCR);  // the program's own line ends, untouched
+    ::tcsetattr(pane, TCSANOW, &modes);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([pane] {
+        ::dup2(pane, STDOUT_FILENO);
+        ::dup2(pane, STDERR_FILENO);
+    });
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), {"show-logo", logo});
+    process.closeWriteChannel();
+    QVERIFY(finished.wait(60000) || !finished.isEmpty());
+    ::close(pane);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, got);
+    ::close(master);
+
+    QCOMPARE(process.exitCode(), exitCode);
+    const QStringList rows = QString::fromUtf8(shown).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), drawn ? 16 + 2 : 1);  // 32 dot rows two to a line, and the frame
+    for (const QString &row : rows)
+        QVERIFY2(row.size() <= width || !drawn, qPrintable(row));
+    if (!drawn)
+        QVERIFY2(rows.front().contains(QString("这里只有 %1 列").arg(width)), qPrintable(rows.front()));
 }
 
 QTEST_GUILESS_MAIN(TestProgressTerminal)

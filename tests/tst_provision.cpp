@@ -27,6 +27,9 @@ private slots:
     void fromAPipe_data();
     void fromAPipe();
     void reportAppendedAndResumed();
+    void reportThatCannotGrowStopsTheBatch();
+    void summaryCountsInEachLanguage_data();
+    void summaryCountsInEachLanguage();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
@@ -239,6 +242,15 @@ void TestProvision::fromAPipe_data()
                                << QStringList{"  1  serial ------  skipped: 跳过", "  2  serial ------  not-reached",
                                               "  3  serial ------  not-reached", "共 3 台：完成 0 台；跳过 1 台（1）；没轮到 2 台（2, 3）"}
                                << 0;
+    // Only Enter sets a terminal up; another key asks again.
+    QTest::newRow("x, then the input ends") << QStringList() << QByteArray("x\n") << 6
+                                            << QStringList{"  1  serial ------  not-reached", "  2  serial ------  not-reached",
+                                                           "  3  serial ------  not-reached", "共 3 台：完成 0 台；没轮到 3 台（1, 2, 3）"}
+                                            << 0;
+    QTest::newRow("x, then Enter") << QStringList() << QByteArray("x\n\n") << 6
+                                   << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
+                                                  "  3  serial ------  not-reached", "共 3 台：完成 1 台；没轮到 2 台（2, 3）"}
+                                   << 1;
     // --machine is the factory number: terminals answer there before they are set up.
     QTest::newRow("factory number 7") << QStringList{"--machine", "7"} << QByteArray("\n") << 6
                                       << QStringList{"  1  serial 0A1B2C  done", "  2  serial ------  not-reached",
@@ -304,6 +316,62 @@ void TestProvision::reportAppendedAndResumed()
     QCOMPARE(rows.size(), 3);  // the header once, run 1's row, run 2's row for number 2
     QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"1", "done", "\t000123", clock.devicePath().isEmpty() ? "" : rows.at(1).at(4)}));
     QCOMPARE(rows.at(2).mid(1, 3), (QStringList{"2", "failed", "\t000123"}));
+}
+
+void TestProvision::reportThatCannotGrowStopsTheBatch()
+{
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    SimulatedTimeClock clock({"--serial", "000123"});
+    QVERIFY(clock.start());
+    // A report of an earlier batch that nobody answered: the batch below reads it and adds rows.
+    QCOMPARE(runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}).exitCode, 6);
+    QFile earlier(files.report);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray before = earlier.readAll();
+    // The report may not grow by a row: terminal 1 is set up, its row cannot be written, and the batch
+    // ends there, though there are answers for two more.
+    ChildSetup setup;
+    setup.fileSizeLimit = before.size() + 8;
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report",
+                                       files.report},
+                                      "\n\n\n", 60000, setup);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.errText().contains("文件保存失败！（文件超出大小限制：" + files.report + "）"), qPrintable(run.errText()));
+    QVERIFY2(run.out.startsWith("  1  serial 000123  done"), qPrintable(run.outText()));
+    QVERIFY(clock.stop());
+    // Only terminal 1 was asked for at the factory number.
+    QCOMPARE(clock.received().count(QByteArray::fromHex("12021f")), 1);
+    QFile report(files.report);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(report.readAll(), before);
+}
+
+void TestProvision::summaryCountsInEachLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<QString>("summary");  // the last line; nobody answers, so no number is reached
+
+    QTest::newRow("en, one") << "en" << "1" << "1 terminal: 0 done; 1 not reached (1)";
+    QTest::newRow("en, two") << "en" << "1-2" << "2 terminals: 0 done; 2 not reached (1, 2)";
+    QTest::newRow("zh, one") << "zh" << "1" << "共 1 台：完成 0 台；没轮到 1 台（1）";
+}
+
+void TestProvision::summaryCountsInEachLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, numbers);
+    QFETCH(QString, summary);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    const ProgramRun run =
+        runProgram({"provision", files.profile, "--numbers", numbers, "--port", "/nonexistent/port", "--lang", language});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 6);
+    QCOMPARE(run.outText().split('\n').last(), summary);
 }
 
 void TestProvision::stopSignal_data()
@@ -372,6 +440,8 @@ void TestProvision::stopSignalAtTheQuestion()
     ::kill(pid_t(tech.process.processId()), SIGINT);
     QVERIFY(tech.finish());
     QCOMPARE(tech.process.exitCode(), 128 + SIGINT);
+    // What the shell shows next starts on a line of its own, not after the question.
+    QVERIFY2(tech.err.endsWith("q 结束 \n"), tech.err.constData());
     QVERIFY(tech.outText().endsWith("共 2 台：完成 0 台；没轮到 2 台（1, 2）\n"));
     QCOMPARE(reportThroughPython(files.report).size(), 3);
     QVERIFY(clock.stop());

@@ -1,6 +1,7 @@
 // timeclock-sim over a real pseudo-terminal, driven with plain POSIX calls so that nothing of the setup
 // program's own serial code is involved.
 
+#include "full_disk.h"
 #include "sim_fixture.h"
 
 #include <QDeadlineTimer>
@@ -118,6 +119,7 @@ private slots:
     void linkPointsAtTheDeviceUntilStop();
     void outputReadAtStopIsReadWhole();
     void pictureOutShowsTheStoredLogo();
+    void pictureThatCannotBeWrittenFailsTheStop_data();
     void pictureThatCannotBeWrittenFailsTheStop();
     void stopPrintsTheFinalState_data();
     void stopPrintsTheFinalState();
@@ -301,15 +303,47 @@ void TestSimFixture::pictureOutShowsTheStoredLogo()
     }
 }
 
+void TestSimFixture::pictureThatCannotBeWrittenFailsTheStop_data()
+{
+    QTest::addColumn<bool>("fullDisk");  // a full file system, or a folder that is not there
+    QTest::addColumn<bool>("earlier");   // a picture of an earlier run is there, and stays as it was
+
+    QTest::newRow("missing folder") << false << false;
+    QTest::newRow("full disk, new picture") << true << false;
+    QTest::newRow("full disk, earlier picture") << true << true;
+}
+
 void TestSimFixture::pictureThatCannotBeWrittenFailsTheStop()
 {
+    QFETCH(bool, fullDisk);
+    QFETCH(bool, earlier);
+
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
-    SimulatedTimeClock clock(
-        {"--picture-out", directory.filePath(QStringLiteral("no such folder/logo.png"))});
+    const FullDisk disk(directory.path());
+    if (fullDisk && !disk.mounted)
+        QSKIP("mounting a small file system needs root");
+    const QString path = directory.filePath(fullDisk ? QStringLiteral("logo.png") : QStringLiteral("no such folder/logo.png"));
+    const QByteArray before = "an earlier picture";
+    if (earlier) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    }
+    if (fullDisk)
+        QVERIFY(disk.fill());
+    SimulatedTimeClock clock({"--picture-out", path});
     QVERIFY(clock.start());
     QVERIFY(!clock.stop());
-    QVERIFY(!QFileInfo::exists(clock.picturePath()));
+    if (earlier) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    } else {
+        QVERIFY(!QFileInfo::exists(clock.picturePath()));
+    }
+    // No temporary file is left beside it.
+    for (const QString &entry : QDir(directory.path()).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(entry == "logo.png" || entry == "filler", qPrintable(entry));
 }
 
 void TestSimFixture::stopPrintsTheFinalState_data()

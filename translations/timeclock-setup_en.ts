@@ -528,6 +528,30 @@
         <source>不是串口</source>
         <translation>not a serial port</translation>
     </message>
+    <message>
+        <source>图片太大，%1 × %2</source>
+        <translation>image too large, %1 × %2</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>文件超出大小限制</source>
+        <translation>file size limit exceeded</translation>
+    </message>
+    <message>
+        <source>磁盘读写出错</source>
+        <translation>disk input/output error</translation>
+    </message>
+    <message>
+        <source>磁盘只读</source>
+        <translation>read-only disk</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -828,6 +852,10 @@
         <translation>No port: converts a picture into a logo text file and prints the path written; an existing file is replaced only with --force</translation>
     </message>
     <message>
+        <source>终端太窄：图片要 %1 列，这里只有 %2 列；请加宽窗口，或把输出写入文件</source>
+        <translation>The terminal is too narrow: the picture takes %1 columns, this one has %2; widen the window, or write the output to a file</translation>
+    </message>
+    <message>
         <source>-o - 与 --json 不能同用：两者都写标准输出</source>
         <translation>-o - and --json cannot go together: both write to standard output</translation>
     </message>
@@ -911,17 +939,23 @@
         <source>没轮到 %1 台（%2）</source>
         <translation>%1 not reached (%2)</translation>
     </message>
-    <message>
-        <source>共 %1 台，全部完成</source>
-        <translation>%1 terminals, all done</translation>
+    <message numerus="yes">
+        <source>共 %n 台，全部完成</source>
+        <translation>
+            <numerusform>%n terminal, all done</numerusform>
+            <numerusform>%n terminals, all done</numerusform>
+        </translation>
     </message>
     <message>
         <source>完成 %1 台</source>
         <translation>%1 done</translation>
     </message>
-    <message>
-        <source>共 %1 台：%2</source>
-        <translation>%1 terminals: %2</translation>
+    <message numerus="yes">
+        <source>共 %n 台：%2</source>
+        <translation>
+            <numerusform>%n terminal: %2</numerusform>
+            <numerusform>%n terminals: %2</numerusform>
+        </translation>
     </message>
     <message>
         <source>；</source>

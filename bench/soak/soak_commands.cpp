@@ -146,7 +146,7 @@ std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8
         // As the window: the file is read whole, and closed, before the port is opened.
         const QString path = QDir(folder).filePath(QStringLiteral("logo.txt"));
         // The logo file as an operator would have it, written as the window saves one.
-        if (!saveLogoTextFile(path, command.picture))
+        if (saveLogoTextFile(path, command.picture))
             return QStringLiteral("(the logo file could not be written)");
         auto picture = readLogoFile(path);
         if (!std::holds_alternative<LogoPicture>(picture))
