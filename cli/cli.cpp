@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "command_line.h"
 #include "command_table.h"
 #include "command_words.h"
 #include "help.h"
@@ -44,9 +45,10 @@ bool isQtWindowOptionWithValue(const QString &name)
 // value, by the options the commands declare.
 bool takesValue(const char *argument)
 {
-    const QString name = QString::fromLocal8Bit(argument).remove(0, argument[1] == '-' ? 2 : 1);
-    if (name.contains(u'='))
+    const QString given = QString::fromLocal8Bit(argument);
+    if (given.contains(u'='))
         return false;
+    const QString name = optionNameOf(given);
     static const QList<QCommandLineOption> options = everyCommandOption();
     for (const QCommandLineOption &option : options) {
         if (option.names().contains(name))
@@ -134,6 +136,6 @@ int runCommandLine(int argc, char *argv[])
     }
     const Problem unknown{ResultStatus::BadInput,
                           QCoreApplication::translate("cli", "未知命令：%1（timeclock-setup --help 列出所有命令）").arg(word)};
-    const bool json = arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
+    const bool json = optionGiven(arguments, u"json");
     return finishOutput(reportOutcome(problemOutcome(word, unknown), json ? OutputFormat::Json : OutputFormat::Text));
 }

@@ -2,6 +2,7 @@
 
 #include "command_runner.h"
 #include "command_values.h"
+#include "logo_picture.h"
 #include "logo_source.h"
 #include "progress_bar.h"
 #include "read_serial.h"
@@ -102,11 +103,23 @@ InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
     return CommandInputs{.machineNumber = machine, .serialNumber = *serial};
 }
 
+const QString AllowBlankOption = QStringLiteral("allow-blank");
+
+QList<QCommandLineOption> downloadLogoOptions()
+{
+    return logoImageOptions()
+           << QCommandLineOption{AllowBlankOption, QCoreApplication::translate("cli", "图片是空白的也下载（默认拒绝）")};
+}
+
 InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
 {
     auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return *problem;
+    // A blank picture is most often a mistake (a transparent image, text drawn with nothing to draw it).
+    if (isBlankLogo(std::get<LogoPicture>(picture).bytes) && !line.parser().isSet(AllowBlankOption))
+        return badInput(QCoreApplication::translate("cli", "图片是空白的，没有下载；确实要下载请加 --allow-blank"),
+                        line.positional().value(0, QStringLiteral("--text")));
     return CommandInputs{.machineNumber = machine, .picture = std::get<LogoPicture>(std::move(picture))};
 }
 
@@ -120,7 +133,7 @@ const TerminalCommandSyntax Syntaxes[] = {
     {TerminalCommand::WriteSerial, "HEX6", 1, QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数"), noOptions,
      writeSerialInputs},
     {TerminalCommand::DownloadLogo, "FILE|--text TEXT", 1,
-     QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), logoImageOptions, logoInputs},
+     QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), downloadLogoOptions, logoInputs},
 };
 
 const TerminalCommandSyntax &syntaxOf(const CommandRow &row)

@@ -205,6 +205,11 @@ bool isLogoFontFamily(const QString &family)
     return fontsAvailable() && QFontDatabase::families().contains(family, Qt::CaseInsensitive);
 }
 
+bool logoTextDrawable()
+{
+    return fontsAvailable() && !QFontDatabase::families().isEmpty();
+}
+
 LogoTextDrawing drawLogoText(const LogoTextOptions &options)
 {
     LogoTextDrawing drawing{QByteArray(LogoByteCount, '\0'), 0, {}};

@@ -49,6 +49,10 @@ QStringList logoFontFamilies();
 // Whether the family is installed (as the font database names it, case aside).
 bool isLogoFontFamily(const QString &family);
 
+// Whether text can be drawn here at all: a QGuiApplication with at least one font installed. Without, every
+// text would come out as an empty picture.
+bool logoTextDrawable();
+
 LogoTextDrawing drawLogoText(const LogoTextOptions &options);
 
 // The text's 512 logo bytes; inverted when asked, as an image's are.

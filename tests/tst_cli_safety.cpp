@@ -1,4 +1,5 @@
 #include "command_values.h"
+#include "logo_picture.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -320,6 +321,20 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("-machine 5 before the word") << QStringList{"-machine", "5", "read-serial"} << 0 << "0A1B2C";
     QTest::newRow("--machine=5 before the word") << QStringList{"--machine=5", "read-serial"} << 0 << "0A1B2C";
     QTest::newRow("--lang en before the word") << QStringList{"--lang", "en", "read-serial", "--machine", "5"} << 0 << "0A1B2C";
+    // An option given twice is not silently its last value.
+    QTest::newRow("--machine twice") << QStringList{"read-serial", "--machine", "5", "--machine", "6"} << 2 << "选项重复！（--machine）";
+    QTest::newRow("-machine and --machine=") << QStringList{"read-serial", "-machine", "5", "--machine=6"} << 2 << "（--machine）";
+    QTest::newRow("--machine before and after the word")
+        << QStringList{"--machine", "5", "read-serial", "--machine", "5"} << 2 << "（--machine）";
+    QTest::newRow("--trace twice") << QStringList{"read-serial", "--machine", "5", "--trace", "--trace"} << 2 << "（--trace）";
+    // One dash or two is the same option everywhere, --text included; a blank picture goes out only on request.
+    QTest::newRow("logo of a blank picture") << QStringList{"logo", "BLANK", "--machine", "5"} << 2 << "--allow-blank（";
+    QTest::newRow("logo of a blank picture, --allow-blank")
+        << QStringList{"logo", "BLANK", "--machine", "5", "--allow-blank"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo FILE -text") << QStringList{"logo", "BLANK", "-text", "欢迎", "--machine", "5"} << 2 << "多余的参数";
+    QTest::newRow("logo -text") << QStringList{"logo", "-text", "欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo -text=") << QStringList{"logo", "-text=欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo --text of blanks") << QStringList{"logo", "--text", "  ", "--machine", "5"} << 2 << "--text";
 }
 
 void TestCliSafety::wordsAndNumbersChecked()
@@ -331,6 +346,8 @@ void TestCliSafety::wordsAndNumbersChecked()
     Sandbox box;
     QVERIFY(box.write("shop.ini", "[settings]\n"));
     arguments.replaceInStrings("PROFILE", box.path("shop.ini"));
+    QVERIFY(box.write("blank.txt", logoTextFileContents(QByteArray(LogoByteCount, '\0'))));
+    arguments.replaceInStrings("BLANK", box.path("blank.txt"));
     SimulatedTimeClock clock({"--machine", "5", "--serial", "0a1b2c"});
     QVERIFY(clock.start());
     if (!arguments.contains("--port"))
