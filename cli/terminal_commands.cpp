@@ -103,12 +103,9 @@ InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
     return CommandInputs{.machineNumber = machine, .serialNumber = *serial};
 }
 
-const QString AllowBlankOption = QStringLiteral("allow-blank");
-
 QList<QCommandLineOption> downloadLogoOptions()
 {
-    return logoImageOptions()
-           << QCommandLineOption{AllowBlankOption, QCoreApplication::translate("cli", "图片是空白的也下载（默认拒绝）")};
+    return logoImageOptions() << allowBlankOption();
 }
 
 InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
@@ -116,10 +113,9 @@ InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
     auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
         return *problem;
-    // A blank picture is most often a mistake (a transparent image, text drawn with nothing to draw it).
-    if (isBlankLogo(std::get<LogoPicture>(picture).bytes) && !line.parser().isSet(AllowBlankOption))
-        return badInput(QCoreApplication::translate("cli", "图片是空白的，没有下载；确实要下载请加 --allow-blank"),
-                        line.positional().value(0, QStringLiteral("--text")));
+    if (const auto problem = blankLogoProblem(line.parser(), std::get<LogoPicture>(picture).bytes,
+                                              line.positional().value(0, QStringLiteral("--text"))))
+        return *problem;
     return CommandInputs{.machineNumber = machine, .picture = std::get<LogoPicture>(std::move(picture))};
 }
 
@@ -167,6 +163,19 @@ QList<QCommandLineOption> logoImageOptions()
             {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")},
             {QStringLiteral("fill"), QCoreApplication::translate("cli", "图片裁去多余的两边，填满 128 × 32（默认整张放入，留白边）")}}
            + logoTextOptions();
+}
+
+QCommandLineOption allowBlankOption()
+{
+    return {QStringLiteral("allow-blank"), QCoreApplication::translate("cli", "图片是空白的也下载（默认拒绝）")};
+}
+
+std::optional<Problem> blankLogoProblem(const QCommandLineParser &parser, QByteArrayView picture, const QString &source)
+{
+    // A blank picture is most often a mistake (a transparent image, text drawn with nothing to draw it).
+    if (!isBlankLogo(picture) || parser.isSet(allowBlankOption()))
+        return std::nullopt;
+    return badInput(QCoreApplication::translate("cli", "图片是空白的，没有下载；确实要下载请加 --allow-blank"), source);
 }
 
 LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser)

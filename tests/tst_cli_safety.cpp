@@ -334,6 +334,8 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("logo FILE -text") << QStringList{"logo", "BLANK", "-text", "欢迎", "--machine", "5"} << 2 << "多余的参数";
     QTest::newRow("logo -text") << QStringList{"logo", "-text", "欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
     QTest::newRow("logo -text=") << QStringList{"logo", "-text=欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("provision with a blank logo") << QStringList{"provision", "BLANKINI", "--numbers", "1"} << 2
+                                                 << "--allow-blank（blank.txt）";
     QTest::newRow("logo --text of blanks") << QStringList{"logo", "--text", "  ", "--machine", "5"} << 2 << "--text";
 }
 
@@ -347,6 +349,8 @@ void TestCliSafety::wordsAndNumbersChecked()
     QVERIFY(box.write("shop.ini", "[settings]\n"));
     arguments.replaceInStrings("PROFILE", box.path("shop.ini"));
     QVERIFY(box.write("blank.txt", logoTextFileContents(QByteArray(LogoByteCount, '\0'))));
+    QVERIFY(box.write("blank.ini", "[logo]\nfile=blank.txt\n"));
+    arguments.replaceInStrings("BLANKINI", box.path("blank.ini"));
     arguments.replaceInStrings("BLANK", box.path("blank.txt"));
     SimulatedTimeClock clock({"--machine", "5", "--serial", "0a1b2c"});
     QVERIFY(clock.start());
