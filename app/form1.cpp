@@ -502,7 +502,7 @@ void Form1::lockPicture(bool locked)
 
 void Form1::refreshLogo()
 {
-    if (m_logoFromText && !logoTextDrawable()) {
+    if (m_logoFromText && !logoTextDrawable(m_logoText)) {
         m_logo.reset();
         ui.logoPreview->showProblem(StatusText::NoFontForText.toString());
         showPictureChoices();

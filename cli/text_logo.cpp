@@ -100,7 +100,7 @@ std::variant<LogoPicture, Problem> logoPictureFrom(const CommandLine &line, Logo
     const auto text = logoTextOptionsFrom(line.parser());
     if (const auto *problem = std::get_if<Problem>(&text))
         return *problem;
-    if (!logoTextDrawable())
+    if (!logoTextDrawable(std::get<LogoTextOptions>(text)))
         return badText(StatusText::NoFontForText.toString(), QStringLiteral("--text"));
     return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), options.invert)};
 }

@@ -33,6 +33,8 @@ private slots:
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
     void wordsAndNumbersChecked();
+    void textThatCannotBeDrawnIsRefused_data();
+    void textThatCannotBeDrawnIsRefused();
     void windowOptionsReachTheWindow_data();
     void windowOptionsReachTheWindow();
     void oneJsonShape_data();
@@ -363,6 +365,51 @@ void TestCliSafety::wordsAndNumbersChecked()
     QVERIFY(clock.stop());
     if (exitCode != 0)
         QCOMPARE(clock.received(), QByteArray());
+}
+
+void TestCliSafety::textThatCannotBeDrawnIsRefused_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fonts");  // false: fontconfig finds no font file at all
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("logo, no font installed") << "logo" << "欢迎" << false << 2;
+    QTest::newRow("show-logo, no font installed") << "show-logo" << "ACME" << false << 2;
+    QTest::newRow("convert-logo, no font installed") << "convert-logo" << "欢迎" << false << 2;
+    // A character of the last private-use plane: no font has it, so it would be drawn as a box.
+    QTest::newRow("logo, a character no font has") << "logo" << QString("欢迎") + QString::fromUcs4(U"\U0010FFFD") << true << 2;
+    QTest::newRow("logo, fonts installed") << "logo" << "欢迎" << true << 0;
+}
+
+// Text drawn without a font for it would send an empty picture, or one of boxes: it is refused, nothing sent.
+void TestCliSafety::textThatCannotBeDrawnIsRefused()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+    QFETCH(bool, fonts);
+    QFETCH(int, exitCode);
+    Sandbox box;
+    QVERIFY(box.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" + box.path("cache").toUtf8()
+                                        + "</cachedir></fontconfig>\n"));
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    QStringList arguments{command, "--text", text};
+    if (command == u"logo")
+        arguments += QStringList{"--port", clock.devicePath()};
+    if (command == u"convert-logo")
+        arguments += QStringList{"-o", box.path("logo.txt")};
+    const ProgramRun run = runProgram(arguments, {}, 60000,
+                                      fonts ? QStringList() : QStringList{"FONTCONFIG_FILE=" + box.path("fonts.conf")});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(clock.stop());
+    if (exitCode == 0) {
+        QCOMPARE(clock.received().size(), LogoLineCount * 21);
+        return;
+    }
+    QVERIFY2(run.errText().contains(StatusText::NoFontForText.toString()), qPrintable(run.errText()));
+    QCOMPARE(clock.received(), QByteArray());
+    QCOMPARE(box.state("logo.txt"), "missing");
 }
 
 void TestCliSafety::windowOptionsReachTheWindow_data()

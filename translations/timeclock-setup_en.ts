@@ -549,8 +549,8 @@
         <translation>not a serial port</translation>
     </message>
     <message>
-        <source>没有可用的字体，画不出文字！</source>
-        <translation>No font is installed: the text cannot be drawn.</translation>
+        <source>没有能画出这些文字的字体！</source>
+        <translation>No installed font can draw this text.</translation>
     </message>
 </context>
 <context>
