@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
 
 #include <utility>
 
@@ -52,6 +53,9 @@ QStringList logoFileFilters()
             QCoreApplication::translate("Form1", "图片文件 (%1)").arg(pictures),
             QCoreApplication::translate("Form1", "所有文件 (*)")};
 }
+
+// A caption is never set smaller than this to fit its button.
+constexpr qreal SmallestCaptionSize = 6.5;
 
 // At most this many received bytes are named in a tooltip.
 constexpr int BytesNamed = 8;
@@ -343,6 +347,14 @@ void Form1::giveCommandKeys()
         {ui.Command1, Qt::Key_U}, {ui.Command4, Qt::Key_E}, {ui.Command5, Qt::Key_W},
     };
     for (const auto &[button, key] : keys) {
+        // A translated caption longer than the button was laid out for is set a little smaller, never cut.
+        QFont font = button->font();
+        const QString caption = QString(button->text()).remove(u'&');
+        const int room = button->width() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) - 2;
+        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > SmallestCaptionSize)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        if (font != button->font())
+            button->setFont(font);
         const QKeySequence shortcut(Qt::ALT | key);
         button->setShortcut(shortcut);
         // The tooltip is where a caption without the letter tells it.

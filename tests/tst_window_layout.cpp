@@ -52,7 +52,8 @@ const std::array kControls = {
     ControlRow{"COM1", "QLineEdit", "Form1", 495, 270, 375, 315, "1"},
     ControlRow{"Label1", "QLabel", "Form1", 870, 330, 405, 255, "机号"},
     ControlRow{"ADDRESS", "QLineEdit", "Form1", 1275, 270, 465, 315, "18"},
-    ControlRow{"Cmd2", "QPushButton", "Form1", 1770, 270, 585, 345, "改号"},
+    // 改号 takes the free space up to 打开文件, so that the English "Renumber…" has room.
+    ControlRow{"Cmd2", "QPushButton", "Form1", 1770, 270, 825, 345, "改号"},
     ControlRow{"OpenFile", "QPushButton", "Form1", 2640, 240, 1935, 375, "打开文件"},
     ControlRow{"DOWNLOG", "QPushButton", "Form1", 2640, 720, 1935, 375, "下载OEM_LOGO图片"},
     ControlRow{"oem_log", "QCheckBox", "Form1", 1020, 780, 1305, 255, "开机OEM图片"},
