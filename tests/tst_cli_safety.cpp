@@ -338,6 +338,7 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("logo -text=") << QStringList{"logo", "-text=欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
     QTest::newRow("provision with a blank logo") << QStringList{"provision", "BLANKINI", "--numbers", "1"} << 2
                                                  << "--allow-blank（blank.txt）";
+    QTest::newRow("-version, one dash") << QStringList{"-version"} << 0 << "timeclock-setup ";
     QTest::newRow("logo --text of blanks") << QStringList{"logo", "--text", "  ", "--machine", "5"} << 2 << "--text";
 }
 
@@ -424,6 +425,7 @@ void TestCliSafety::windowOptionsReachTheWindow_data()
     QTest::newRow("-platform offscreen -style Fusion --lang fr")
         << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh or en";
     QTest::newRow("-platform offscreen --versoin") << QStringList{"-platform", "offscreen", "--versoin"} << 1 << "versoin";
+    QTest::newRow("--platform offscreen --versoin") << QStringList{"--platform", "offscreen", "--versoin"} << 1 << "versoin";
 }
 
 void TestCliSafety::windowOptionsReachTheWindow()
