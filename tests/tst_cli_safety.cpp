@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -333,6 +334,8 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("logo of a blank picture") << QStringList{"logo", "BLANK", "--machine", "5"} << 2 << "--allow-blank（";
     QTest::newRow("logo of a blank picture, --allow-blank")
         << QStringList{"logo", "BLANK", "--machine", "5", "--allow-blank"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo of white shapes on a transparent picture") << QStringList{"logo", "WHITEPNG", "--machine", "5"} << 2
+                                                                   << "--allow-blank（";
     QTest::newRow("logo FILE -text") << QStringList{"logo", "BLANK", "-text", "欢迎", "--machine", "5"} << 2 << "多余的参数";
     QTest::newRow("logo -text") << QStringList{"logo", "-text", "欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
     QTest::newRow("logo -text=") << QStringList{"logo", "-text=欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
@@ -353,6 +356,14 @@ void TestCliSafety::wordsAndNumbersChecked()
     arguments.replaceInStrings("PROFILE", box.path("shop.ini"));
     QVERIFY(box.write("blank.txt", logoTextFileContents(QByteArray(LogoByteCount, '\0'))));
     QVERIFY(box.write("blank.ini", "[logo]\nfile=blank.txt\n"));
+    // Transparent parts count as white, so white shapes on them leave nothing to see.
+    QImage whiteOnClear(256, 64, QImage::Format_ARGB32);
+    whiteOnClear.fill(Qt::transparent);
+    for (int y = 16; y < 48; ++y)
+        for (int x = 32; x < 224; ++x)
+            whiteOnClear.setPixelColor(x, y, ((x / 16) % 2) ? Qt::white : Qt::transparent);
+    QVERIFY(whiteOnClear.save(box.path("white.png")));
+    arguments.replaceInStrings("WHITEPNG", box.path("white.png"));
     arguments.replaceInStrings("BLANKINI", box.path("blank.ini"));
     arguments.replaceInStrings("BLANK", box.path("blank.txt"));
     SimulatedTimeClock clock({"--machine", "5", "--serial", "0a1b2c"});
