@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "logo_file.h"
+#include "logo_picture.h"
 #include "logo_source.h"
 #include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
@@ -22,6 +23,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
 
 #include <utility>
 
@@ -51,6 +53,9 @@ QStringList logoFileFilters()
             QCoreApplication::translate("Form1", "图片文件 (%1)").arg(pictures),
             QCoreApplication::translate("Form1", "所有文件 (*)")};
 }
+
+// A caption is never set smaller than this to fit its button.
+constexpr qreal SmallestCaptionSize = 6.5;
 
 // At most this many received bytes are named in a tooltip.
 constexpr int BytesNamed = 8;
@@ -116,11 +121,16 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     ui.COM1->installEventFilter(this);
     ui.HELP1->installEventFilter(this);
 
-    // The start-up serial number is a placeholder; typing or pasting makes it the operator's.
-    connect(ui.xlh, &QLineEdit::textEdited, this, [this] { m_serialNumberGiven = true; });
+    // The start-up serial number is a placeholder; typing or pasting makes it the operator's, no longer one
+    // read from a terminal.
+    connect(ui.xlh, &QLineEdit::textEdited, this, [this] {
+        m_serialNumberGiven = true;
+        m_serialReadFrom.reset();
+    });
     for (QAbstractButton *choice : std::initializer_list<QAbstractButton *>{ui.mlmode, ui.mkmode, ui.oem_log})
         connect(choice, &QAbstractButton::toggled, this, &Form1::followDelayChoice);
     installFirstContactTools();
+    giveCommandKeys();
 
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
@@ -233,8 +243,27 @@ void Form1::Command5_Click()
         showStatus(StatusText::BadSerialNumber.toString());
         return;
     }
-    startCommand(TerminalCommand::WriteSerial, target->port,
-                 {.machineNumber = target->machineNumber, .serialNumber = *serialNumber});
+    const auto write = [this, target = *target, serialNumber = *serialNumber] {
+        startCommand(TerminalCommand::WriteSerial, target.port,
+                     {.machineNumber = target.machineNumber, .serialNumber = serialNumber});
+    };
+    // A number read from one terminal and written into another gives two terminals the same number.
+    const bool readHere = !m_serialReadFrom
+                          || (m_serialReadFrom->port.number == target->port.number
+                              && m_serialReadFrom->port.deviceName == target->port.deviceName
+                              && m_serialReadFrom->machineNumber == target->machineNumber);
+    if (readHere) {
+        write();
+        return;
+    }
+    askBeforeSending(QStringLiteral("serialNumberSourceQuestion"),
+                     tr("序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？")
+                         .arg(QString::fromLatin1(serialNumber->toHex().toUpper()))
+                         .arg(m_serialReadFrom->port.number)
+                         .arg(m_serialReadFrom->machineNumber)
+                         .arg(target->port.number)
+                         .arg(target->machineNumber),
+                     write);
 }
 
 void Form1::DOWNLOG_Click()
@@ -247,18 +276,37 @@ void Form1::DOWNLOG_Click()
     // The file is read again now, whole, and checked before the port is opened, so a bad or short file
     // never leaves the terminal with half a new picture; the preview shows what is sent. The file is
     // closed again by the time this returns.
+    const std::optional<QByteArray> shown =
+        m_logo ? std::optional<QByteArray>(m_logo->picture.bytes) : std::nullopt;
     refreshLogo();
     if (!m_logo) {
         showStatus(ui.logoPreview->problem());
         return;
     }
+    // A file replaced since it was shown: the preview now shows the new picture, which the operator sees
+    // before anything is sent.
+    if (shown != m_logo->picture.bytes) {
+        showStatus(tr("文件已改变：请看过预览再下载"));
+        return;
+    }
+    const LogoPicture picture = m_logo->picture;
+    if (!isBlankLogo(picture.bytes)) {
+        startDownload(*target, picture);
+        return;
+    }
+    askBeforeSending(QStringLiteral("blankLogoQuestion"), tr("图片是空白的，仍然下载吗？"),
+                     [this, target = *target, picture] { startDownload(target, picture); });
+}
+
+void Form1::startDownload(const CommandTarget &target, const LogoPicture &picture)
+{
     ui.PBar1->setValue(0);
     ui.PBar1->show();
     ui.logoPreview->setConfirmedRows(0);
     lockPicture(true);
-    startCommand(TerminalCommand::DownloadLogo, target->port,
-                 {.machineNumber = target->machineNumber,
-                  .picture = m_logo->picture,
+    startCommand(TerminalCommand::DownloadLogo, target.port,
+                 {.machineNumber = target.machineNumber,
+                  .picture = picture,
                   .progress = [this](int linesBegun) {
                       // Line L is on its way once lines 0 .. L-1 have been confirmed.
                       ui.logoPreview->setConfirmedRows(linesBegun);
@@ -279,7 +327,48 @@ void Form1::OpenFile_Click()
 
 void Form1::oem_log_Click()
 {
-    showStatus(m_logoFilePath);
+    // The status of a running download stays; otherwise the logo the terminal would get is named.
+    if (!downloadRunning())
+        showStatus(logoName());
+}
+
+void Form1::askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed)
+{
+    auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(name);
+    box->setDefaultButton(QMessageBox::No);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, proceed = std::move(proceed)](int answer) {
+        if (answer == QMessageBox::Yes && !m_session.isRunning())
+            proceed();
+    });
+    box->open();
+}
+
+void Form1::giveCommandKeys()
+{
+    // The Chinese captions stay as they are and carry no letter; an English caption underlines the same one.
+    const std::pair<QPushButton *, Qt::Key> keys[] = {
+        {ui.Cmd2, Qt::Key_R},     {ui.OpenFile, Qt::Key_O}, {ui.DOWNLOG, Qt::Key_L},
+        {ui.Command1, Qt::Key_U}, {ui.Command4, Qt::Key_E}, {ui.Command5, Qt::Key_W},
+    };
+    for (const auto &[button, key] : keys) {
+        // A translated caption longer than the button was laid out for is set a little smaller, never cut.
+        QFont font = button->font();
+        const QString caption = QString(button->text()).remove(u'&');
+        const int room = button->width() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) - 2;
+        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > SmallestCaptionSize)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        if (font != button->font())
+            button->setFont(font);
+        const QKeySequence shortcut(Qt::ALT | key);
+        button->setShortcut(shortcut);
+        // The tooltip is where a caption without the letter tells it.
+        const QString keyName = shortcut.toString(QKeySequence::NativeText);
+        const QString tip = button->toolTip();
+        button->setToolTip(tip.isEmpty() ? keyName : tr("%1（%2）").arg(tip, keyName));
+    }
 }
 
 std::optional<Form1::CommandTarget> Form1::commandTarget()
@@ -350,6 +439,7 @@ void Form1::endCommand(const CommandResult &result)
     if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial) {
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
         m_serialNumberGiven = true;
+        m_serialReadFrom = SerialNumberSource{m_runningPort, m_runningInputs.machineNumber};
     }
     if (download) {
         if (result.status == CommandStatus::Done)
@@ -431,6 +521,12 @@ void Form1::lockPicture(bool locked)
 
 void Form1::refreshLogo()
 {
+    if (m_logoFromText && !logoTextDrawable(m_logoText)) {
+        m_logo.reset();
+        ui.logoPreview->showProblem(StatusText::NoFontForText.toString());
+        showPictureChoices();
+        return;
+    }
     if (m_logoFromText) {
         m_logo = LoadedLogo{LogoPicture{logoBytesFromText(m_logoText, m_logoOptions.invert)}};
         ui.logoPreview->showPicture(m_logo->picture.bytes);

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -64,6 +65,11 @@ private:
         quint8 machineNumber = 0;
     };
     std::optional<CommandTarget> commandTarget();
+    void startDownload(const CommandTarget &target, const LogoPicture &picture);
+    // A window-modal question whose default is 否; `proceed` runs on 是, if no command has started meanwhile.
+    void askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed);
+    // Alt and a letter for each command button, in every language.
+    void giveCommandKeys();
 
     QPushButton *buttonFor(TerminalCommand command) const;
     void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
@@ -109,6 +115,13 @@ private:
     bool m_quitConfirmed = false;
     // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
     bool m_serialNumberGiven = false;
+    // Where the serial number in xlh was read, while it is the one read; typing or pasting forgets it.
+    struct SerialNumberSource
+    {
+        PortChoice port;
+        quint8 machineNumber = 0;
+    };
+    std::optional<SerialNumberSource> m_serialReadFrom;
     PortListPopup *m_portList = nullptr;
     QAction *m_findMachines = nullptr;
     PortChoice m_runningPort;

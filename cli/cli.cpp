@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "command_line.h"
 #include "command_table.h"
 #include "command_words.h"
 #include "help.h"
@@ -19,11 +20,10 @@ namespace {
 
 bool isHelpOrVersion(const char *argument)
 {
-    for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"}) {
-        if (std::strcmp(argument, option) == 0)
-            return true;
-    }
-    return false;
+    const QString name = optionNameOf(QString::fromLocal8Bit(argument));
+    return !name.isEmpty() && QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"),
+                                          QStringLiteral("v"), QStringLiteral("version")}
+                                  .contains(name);
 }
 
 // Qt's own window options that take a value (QGuiApplication's and QApplication's), so that
@@ -44,9 +44,10 @@ bool isQtWindowOptionWithValue(const QString &name)
 // value, by the options the commands declare.
 bool takesValue(const char *argument)
 {
-    const QString name = QString::fromLocal8Bit(argument).remove(0, argument[1] == '-' ? 2 : 1);
-    if (name.contains(u'='))
+    const QString given = QString::fromLocal8Bit(argument);
+    if (given.contains(u'='))
         return false;
+    const QString name = optionNameOf(given);
     static const QList<QCommandLineOption> options = everyCommandOption();
     for (const QCommandLineOption &option : options) {
         if (option.names().contains(name))
@@ -94,7 +95,7 @@ std::optional<int> refuseWindowWithoutDisplay(int argc, char *argv[])
     if (!unset("DISPLAY") || !unset("WAYLAND_DISPLAY") || !unset("QT_QPA_PLATFORM"))
         return std::nullopt;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0)
+        if (optionNameOf(QString::fromLocal8Bit(argv[i])) == u"platform")
             return std::nullopt;
     }
     // Qt would abort in its platform plugin; one line says what to do instead, in the program's language.
@@ -121,7 +122,7 @@ int runCommandLine(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const int wordIndex = commandWordIndex(argc, argv);
     if (wordIndex < 0) {
-        const bool version = arguments.contains(QStringLiteral("-v")) || arguments.contains(QStringLiteral("--version"));
+        const bool version = optionGiven(arguments, u"v") || optionGiven(arguments, u"version");
         printLine(version ? QStringLiteral("timeclock-setup " TIMECLOCK_VERSION) : generalHelp());
         return finishOutput(ExitCode::Done);
     }
@@ -134,6 +135,6 @@ int runCommandLine(int argc, char *argv[])
     }
     const Problem unknown{ResultStatus::BadInput,
                           QCoreApplication::translate("cli", "未知命令：%1（timeclock-setup --help 列出所有命令）").arg(word)};
-    const bool json = arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
+    const bool json = optionGiven(arguments, u"json");
     return finishOutput(reportOutcome(problemOutcome(word, unknown), json ? OutputFormat::Json : OutputFormat::Text));
 }

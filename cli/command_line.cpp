@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -60,6 +61,12 @@ void CommandLine::addOption(const QCommandLineOption &option)
     m_options.append(option);
 }
 
+void CommandLine::addRepeatableOption(const QCommandLineOption &option)
+{
+    addOption(option);
+    m_repeatable += option.names();
+}
+
 void CommandLine::addOptions(const QList<QCommandLineOption> &options)
 {
     for (const QCommandLineOption &option : options)
@@ -84,6 +91,19 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(m_help)) {
         printLine(help());
         return ExitCode::Done;
+    }
+    // The parser keeps the last of two values (`--machine 5 --machine 6`): which one was meant is not known.
+    const QStringList namesGiven = m_parser.optionNames();
+    for (const QCommandLineOption &option : std::as_const(m_options)) {
+        if (m_repeatable.contains(option.names().constFirst()))
+            continue;
+        const auto times = std::count_if(namesGiven.begin(), namesGiven.end(),
+                                         [&option](const QString &name) { return option.names().contains(name); });
+        if (times > 1)
+            return fail({ResultStatus::BadInput,
+                         m_word + QStringLiteral(": ")
+                             + StatusText::withDetail(QCoreApplication::translate("cli", "选项重复！"),
+                                                      QStringLiteral("--") + option.names().constLast())});
     }
     const qsizetype given = positional().size();
     if (given != m_positionalCount) {
@@ -122,6 +142,27 @@ QString CommandLine::help() const
     QString text = QCoreApplication::translate("cli", "用法:") + QStringLiteral(" timeclock-setup %1 %2 [OPTIONS]\n").arg(m_word, m_arguments);
     text += m_summary + QStringLiteral("\n\n") + QCoreApplication::translate("cli", "选项:") + u'\n' + optionLines(m_options);
     return text + u'\n' + exitCodeHelp();
+}
+
+QString optionNameOf(QStringView argument)
+{
+    if (argument.size() < 2 || argument.front() != u'-' || argument == u"--")
+        return {};
+    QStringView name = argument.sliced(argument.at(1) == u'-' ? 2 : 1);
+    if (const qsizetype equals = name.indexOf(u'='); equals >= 0)
+        name = name.first(equals);
+    return name.toString();
+}
+
+bool optionGiven(const QStringList &arguments, QStringView name)
+{
+    for (const QString &argument : arguments) {
+        if (argument == u"--")
+            return false;
+        if (optionNameOf(argument) == name)
+            return true;
+    }
+    return false;
 }
 
 QString optionLines(const QList<QCommandLineOption> &options)

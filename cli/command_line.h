@@ -37,6 +37,8 @@ public:
 
     void addOption(const QCommandLineOption &option);
     void addOptions(const QList<QCommandLineOption> &options);
+    // An option that may be given more than once, each time with a value of its own (ports --port N=DEVICE).
+    void addRepeatableOption(const QCommandLineOption &option);
 
     // Parses the arguments after the command word. Nothing when the command is to go on; otherwise the exit
     // code, its help or its problem already printed.
@@ -68,6 +70,7 @@ private:
     PortUse m_use;
     QCommandLineParser m_parser;
     QList<QCommandLineOption> m_options;
+    QStringList m_repeatable;  // names of the options given more than once on purpose
     QCommandLineOption m_port;
     QCommandLineOption m_machine;
     QCommandLineOption m_json;
@@ -75,6 +78,14 @@ private:
     QCommandLineOption m_language;
     QCommandLineOption m_help;
 };
+
+// The option an argument names, with one dash or two, with or without "=VALUE": "text" for "--text",
+// "-text" and "--text=欢迎", as the parser reads them; empty for "-", "--" and anything not an option.
+// Every look at the raw arguments for an option goes through here, so no caller tells the dashes apart.
+QString optionNameOf(QStringView argument);
+
+// Whether the option `name` is among the arguments, before any "--" (after which everything is a word).
+bool optionGiven(const QStringList &arguments, QStringView name);
 
 // The option lines of a help text, two columns.
 QString optionLines(const QList<QCommandLineOption> &options);

@@ -96,7 +96,7 @@ int runPorts(const QStringList &arguments)
                      QCoreApplication::translate("cli", "列出能用的串口：号码（同窗口和 --port）、设备、USB 名称和编号、固定名、是否被占用"),
                      PortUse::None);
     const QCommandLineOption mapping = portsOptions().front();
-    line.addOption(mapping);
+    line.addRepeatableOption(mapping);
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
     PortDirectory ports;

@@ -293,7 +293,7 @@ QString provisionSummary()
 
 QList<QCommandLineOption> provisionOptions()
 {
-    return {numbersOption(), reportOption(), resumeOption()};
+    return {numbersOption(), reportOption(), resumeOption(), allowBlankOption()};
 }
 
 int runProvision(const QStringList &arguments)
@@ -321,6 +321,8 @@ int runProvision(const QStringList &arguments)
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "--resume 需要 --report FILE.csv")});
 
     auto &chosen = std::get<ProvisionProfile>(profile);
+    if (const auto blank = chosen.logo ? blankLogoProblem(line.parser(), chosen.logo->bytes, chosen.logoPath) : std::nullopt)
+        return line.fail(*blank);
     const CommonOptions &options = std::get<CommonOptions>(common);
     const quint8 factory = options.machineGiven ? options.machine : chosen.factoryNumber.value_or(options.machine);
     const QString logoPath = chosen.logo ? QFileInfo(profilePath).dir().filePath(chosen.logoPath) : QString();

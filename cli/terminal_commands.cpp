@@ -2,6 +2,7 @@
 
 #include "command_runner.h"
 #include "command_values.h"
+#include "logo_picture.h"
 #include "logo_source.h"
 #include "progress_bar.h"
 #include "read_serial.h"
@@ -102,10 +103,18 @@ InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
     return CommandInputs{.machineNumber = machine, .serialNumber = *serial};
 }
 
+QList<QCommandLineOption> downloadLogoOptions()
+{
+    return logoImageOptions() << allowBlankOption();
+}
+
 InputsOrProblem logoInputs(const CommandLine &line, quint8 machine)
 {
     auto picture = logoPictureFrom(line, logoImageOptionsFrom(line.parser()));
     if (const auto *problem = std::get_if<Problem>(&picture))
+        return *problem;
+    if (const auto problem = blankLogoProblem(line.parser(), std::get<LogoPicture>(picture).bytes,
+                                              line.positional().value(0, QStringLiteral("--text"))))
         return *problem;
     return CommandInputs{.machineNumber = machine, .picture = std::get<LogoPicture>(std::move(picture))};
 }
@@ -120,7 +129,7 @@ const TerminalCommandSyntax Syntaxes[] = {
     {TerminalCommand::WriteSerial, "HEX6", 1, QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数"), noOptions,
      writeSerialInputs},
     {TerminalCommand::DownloadLogo, "FILE|--text TEXT", 1,
-     QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), logoImageOptions, logoInputs},
+     QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), downloadLogoOptions, logoInputs},
 };
 
 const TerminalCommandSyntax &syntaxOf(const CommandRow &row)
@@ -154,6 +163,19 @@ QList<QCommandLineOption> logoImageOptions()
             {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")},
             {QStringLiteral("fill"), QCoreApplication::translate("cli", "图片裁去多余的两边，填满 128 × 32（默认整张放入，留白边）")}}
            + logoTextOptions();
+}
+
+QCommandLineOption allowBlankOption()
+{
+    return {QStringLiteral("allow-blank"), QCoreApplication::translate("cli", "图片是空白的也下载（默认拒绝）")};
+}
+
+std::optional<Problem> blankLogoProblem(const QCommandLineParser &parser, QByteArrayView picture, const QString &source)
+{
+    // A blank picture is most often a mistake (a transparent image, text drawn with nothing to draw it).
+    if (!isBlankLogo(picture) || parser.isSet(allowBlankOption()))
+        return std::nullopt;
+    return badInput(QCoreApplication::translate("cli", "图片是空白的，没有下载；确实要下载请加 --allow-blank"), source);
 }
 
 LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser)

@@ -26,5 +26,9 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
 QList<QCommandLineOption> logoImageOptions();
 LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser);
 
+// --allow-blank, and the refusal of a blank picture (`source`: the file or text it came from) without it.
+QCommandLineOption allowBlankOption();
+std::optional<Problem> blankLogoProblem(const QCommandLineParser &parser, QByteArrayView picture, const QString &source);
+
 // A logo file as the window reads it; a file that cannot be used is a problem naming the file.
 std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImageOptions options);

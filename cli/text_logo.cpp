@@ -5,9 +5,6 @@
 
 #include <QGuiApplication>
 
-#include <algorithm>
-#include <cstring>
-
 namespace {
 
 constexpr int LargestTextSize = 96;
@@ -27,10 +24,10 @@ Problem badText(const QString &message, const QString &given)
 
 std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *argv[])
 {
-    bool text = false;
+    QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        text = text || std::strcmp(argv[i], "--text") == 0 || std::strncmp(argv[i], "--text=", 7) == 0;
-    if (!text)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!wantsTextLogo(arguments))
         return std::make_unique<QCoreApplication>(argc, argv);
 #ifndef Q_OS_WIN
     // The command line never shows a window, so it needs no display even where there is one. Windows always
@@ -42,9 +39,7 @@ std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *ar
 
 bool wantsTextLogo(const QStringList &arguments)
 {
-    return std::any_of(arguments.begin(), arguments.end(), [](const QString &argument) {
-        return argument == QStringLiteral("--text") || argument.startsWith(QStringLiteral("--text="));
-    });
+    return optionGiven(arguments, TextOption);
 }
 
 int logoFileCount(const QStringList &arguments)
@@ -105,5 +100,7 @@ std::variant<LogoPicture, Problem> logoPictureFrom(const CommandLine &line, Logo
     const auto text = logoTextOptionsFrom(line.parser());
     if (const auto *problem = std::get_if<Problem>(&text))
         return *problem;
+    if (!logoTextDrawable(std::get<LogoTextOptions>(text)))
+        return badText(StatusText::NoFontForText.toString(), QStringLiteral("--text"));
     return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), options.invert)};
 }

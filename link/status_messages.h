@@ -87,5 +87,9 @@ inline QString withDetail(const QString &message, const QString &detail)
     return WithDetail.toString().arg(message, detail);
 }
 
+// Text is drawn with the system's fonts; without one that has its characters it would come out empty or
+// as boxes.
+inline constexpr Message NoFontForText{QT_TRANSLATE_NOOP("StatusText", "没有能画出这些文字的字体！")};
+
 inline constexpr Message ConfirmQuitDuringDownload{QT_TRANSLATE_NOOP("StatusText", "正在下载OEM图片，确定退出吗？")};
 } // namespace StatusText

@@ -423,6 +423,12 @@ QByteArray invertedLogoBytes(QByteArrayView bytes)
     return picture;
 }
 
+bool isBlankLogo(QByteArrayView bytes)
+{
+    return bytes.isEmpty()
+           || std::all_of(bytes.begin(), bytes.end(), [first = bytes.front()](char byte) { return byte == first; });
+}
+
 QByteArray logoTextFileContents(QByteArrayView bytes)
 {
     const QByteArray picture = pictureBytes(bytes);

@@ -65,6 +65,10 @@ QByteArray logoBytesFromImage(const QImage &image, LogoImageOptions options = {}
 // Every dot turned over.
 QByteArray invertedLogoBytes(QByteArrayView bytes);
 
+// Whether the picture shows nothing: all its bytes are one value (all dots off, all on, or one pattern
+// repeated everywhere), as a failed drawing or a transparent image gives. An empty picture is blank too.
+bool isBlankLogo(QByteArrayView bytes);
+
 // The contents of a logo text file for the picture: 32 lines of 32 upper-case hexadecimal digits, each
 // ending in CR LF, which readLogoFile reads back to the same bytes.
 QByteArray logoTextFileContents(QByteArrayView bytes);

@@ -4,10 +4,12 @@
 #include "logo_picture.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -203,6 +205,30 @@ QStringList logoFontFamilies()
 bool isLogoFontFamily(const QString &family)
 {
     return fontsAvailable() && QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+bool logoTextDrawable(const LogoTextOptions &options)
+{
+    if (!fontsAvailable())
+        return false;
+    // With no font file at all, Qt resolves every family to nothing and draws a box for each character.
+    const QFont font = logoFont(options, LogoPictureHeight);
+    if (QFontInfo(font).family().isEmpty())
+        return false;
+    // Laid out as it is drawn, fonts standing in included: glyph 0 is the box a font shows for a
+    // character it does not have.
+    for (const QString &line : logoTextLines(options.text)) {
+        QTextLayout layout(line, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const QList<quint32> glyphs = run.glyphIndexes();
+            if (std::find(glyphs.begin(), glyphs.end(), 0u) != glyphs.end())
+                return false;
+        }
+    }
+    return true;
 }
 
 LogoTextDrawing drawLogoText(const LogoTextOptions &options)

@@ -49,6 +49,11 @@ QStringList logoFontFamilies();
 // Whether the family is installed (as the font database names it, case aside).
 bool isLogoFontFamily(const QString &family);
 
+// Whether the text can be drawn as it is: a QGuiApplication, and an installed font (the chosen one or one
+// that stands in for it) with a glyph for every character. Otherwise the picture would be empty, or show
+// boxes where the characters should be.
+bool logoTextDrawable(const LogoTextOptions &options);
+
 LogoTextDrawing drawLogoText(const LogoTextOptions &options);
 
 // The text's 512 logo bytes; inverted when asked, as an image's are.

@@ -3,6 +3,7 @@
 #include "full_disk.h"
 #include "image_files.h"
 #include "logo_source.h"
+#include "logo_picture.h"
 #include "progress_bar.h"
 #include "provision_report.h"
 #include "status_messages.h"
@@ -12,6 +13,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -46,6 +48,8 @@ private slots:
     void profilesReadStrictly();
     void wordsAndNumbersChecked_data();
     void wordsAndNumbersChecked();
+    void textThatCannotBeDrawnIsRefused_data();
+    void textThatCannotBeDrawnIsRefused();
     void windowOptionsReachTheWindow_data();
     void windowOptionsReachTheWindow();
     void oneJsonShape_data();
@@ -623,6 +627,25 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("-machine 5 before the word") << QStringList{"-machine", "5", "read-serial"} << 0 << "0A1B2C";
     QTest::newRow("--machine=5 before the word") << QStringList{"--machine=5", "read-serial"} << 0 << "0A1B2C";
     QTest::newRow("--lang en before the word") << QStringList{"--lang", "en", "read-serial", "--machine", "5"} << 0 << "0A1B2C";
+    // An option given twice is not silently its last value.
+    QTest::newRow("--machine twice") << QStringList{"read-serial", "--machine", "5", "--machine", "6"} << 2 << "选项重复！（--machine）";
+    QTest::newRow("-machine and --machine=") << QStringList{"read-serial", "-machine", "5", "--machine=6"} << 2 << "（--machine）";
+    QTest::newRow("--machine before and after the word")
+        << QStringList{"--machine", "5", "read-serial", "--machine", "5"} << 2 << "（--machine）";
+    QTest::newRow("--trace twice") << QStringList{"read-serial", "--machine", "5", "--trace", "--trace"} << 2 << "（--trace）";
+    // One dash or two is the same option everywhere, --text included; a blank picture goes out only on request.
+    QTest::newRow("logo of a blank picture") << QStringList{"logo", "BLANK", "--machine", "5"} << 2 << "--allow-blank（";
+    QTest::newRow("logo of a blank picture, --allow-blank")
+        << QStringList{"logo", "BLANK", "--machine", "5", "--allow-blank"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo of white shapes on a transparent picture") << QStringList{"logo", "WHITEPNG", "--machine", "5"} << 2
+                                                                   << "--allow-blank（";
+    QTest::newRow("logo FILE -text") << QStringList{"logo", "BLANK", "-text", "欢迎", "--machine", "5"} << 2 << "多余的参数";
+    QTest::newRow("logo -text") << QStringList{"logo", "-text", "欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("logo -text=") << QStringList{"logo", "-text=欢迎", "--machine", "5"} << 0 << StatusText::DownloadComplete.toString();
+    QTest::newRow("provision with a blank logo") << QStringList{"provision", "BLANKINI", "--numbers", "1"} << 2
+                                                 << "--allow-blank（blank.txt）";
+    QTest::newRow("-version, one dash") << QStringList{"-version"} << 0 << "timeclock-setup ";
+    QTest::newRow("logo --text of blanks") << QStringList{"logo", "--text", "  ", "--machine", "5"} << 2 << "--text";
 }
 
 void TestCliSafety::wordsAndNumbersChecked()
@@ -634,6 +657,18 @@ void TestCliSafety::wordsAndNumbersChecked()
     Sandbox box;
     QVERIFY(box.write("shop.ini", "[settings]\n"));
     arguments.replaceInStrings("PROFILE", box.path("shop.ini"));
+    QVERIFY(box.write("blank.txt", logoTextFileContents(QByteArray(LogoByteCount, '\0'))));
+    QVERIFY(box.write("blank.ini", "[logo]\nfile=blank.txt\n"));
+    // Transparent parts count as white, so white shapes on them leave nothing to see.
+    QImage whiteOnClear(256, 64, QImage::Format_ARGB32);
+    whiteOnClear.fill(Qt::transparent);
+    for (int y = 16; y < 48; ++y)
+        for (int x = 32; x < 224; ++x)
+            whiteOnClear.setPixelColor(x, y, ((x / 16) % 2) ? Qt::white : Qt::transparent);
+    QVERIFY(whiteOnClear.save(box.path("white.png")));
+    arguments.replaceInStrings("WHITEPNG", box.path("white.png"));
+    arguments.replaceInStrings("BLANKINI", box.path("blank.ini"));
+    arguments.replaceInStrings("BLANK", box.path("blank.txt"));
     SimulatedTimeClock clock({"--machine", "5", "--serial", "0a1b2c"});
     QVERIFY(clock.start());
     if (!arguments.contains("--port"))
@@ -645,6 +680,53 @@ void TestCliSafety::wordsAndNumbersChecked()
     QVERIFY(clock.stop());
     if (exitCode != 0)
         QCOMPARE(clock.received(), QByteArray());
+}
+
+void TestCliSafety::textThatCannotBeDrawnIsRefused_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fonts");  // false: fontconfig finds no font file at all
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("logo, no font installed") << "logo" << "欢迎" << false << 2;
+    QTest::newRow("show-logo, no font installed") << "show-logo" << "ACME" << false << 2;
+    QTest::newRow("convert-logo, no font installed") << "convert-logo" << "欢迎" << false << 2;
+    // A character of the last private-use plane: no font has it, so it would be drawn as a box.
+    QTest::newRow("logo, a character no font has") << "logo" << QString("欢迎") + QString::fromUcs4(U"\U0010FFFD") << true << 2;
+    QTest::newRow("logo, fonts installed") << "logo" << "欢迎" << true << 0;
+}
+
+// Text drawn without a font for it would send an empty picture, or one of boxes: it is refused, nothing sent.
+void TestCliSafety::textThatCannotBeDrawnIsRefused()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+    QFETCH(bool, fonts);
+    QFETCH(int, exitCode);
+    Sandbox box;
+    QVERIFY(box.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" + box.path("cache").toUtf8()
+                                        + "</cachedir></fontconfig>\n"));
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    QStringList arguments{command, "--text", text};
+    if (command == u"logo")
+        arguments += QStringList{"--port", clock.devicePath()};
+    if (command == u"convert-logo")
+        arguments += QStringList{"-o", box.path("logo.txt")};
+    ChildSetup setup;
+    if (!fonts)
+        setup.environment.insert(QStringLiteral("FONTCONFIG_FILE"), box.path("fonts.conf"));
+    const ProgramRun run = runProgram(arguments, {}, 60000, setup);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(clock.stop());
+    if (exitCode == 0) {
+        QCOMPARE(clock.received().size(), LogoLineCount * 21);
+        return;
+    }
+    QVERIFY2(run.errText().contains(StatusText::NoFontForText.toString()), qPrintable(run.errText()));
+    QCOMPARE(clock.received(), QByteArray());
+    QCOMPARE(box.state("logo.txt"), "missing");
 }
 
 void TestCliSafety::windowOptionsReachTheWindow_data()
@@ -659,6 +741,7 @@ void TestCliSafety::windowOptionsReachTheWindow_data()
     QTest::newRow("-platform offscreen -style Fusion --lang fr")
         << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh or en";
     QTest::newRow("-platform offscreen --versoin") << QStringList{"-platform", "offscreen", "--versoin"} << 1 << "versoin";
+    QTest::newRow("--platform offscreen --versoin") << QStringList{"--platform", "offscreen", "--versoin"} << 1 << "versoin";
 }
 
 void TestCliSafety::windowOptionsReachTheWindow()

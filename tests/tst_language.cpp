@@ -26,6 +26,8 @@ private slots:
     void captions();
     void statusMessages_data();
     void statusMessages();
+    void commandKeys_data();
+    void commandKeys();
     void qtDialogsSpeakTheWindowsLanguage_data();
     void qtDialogsSpeakTheWindowsLanguage();
     void cleanup();
@@ -92,18 +94,18 @@ const Caption Captions[] = {
     {"", "考勤机设置V6.1x", "Time Clock Setup V6.1x"},
     {"Label2", "串口", "Port"},
     {"Label1", "机号", "ID"},
-    {"Cmd2", "改号", "Set"},
-    {"OpenFile", "打开文件", "Open File"},
-    {"DOWNLOG", "下载OEM_LOGO图片", "Download Logo"},
+    {"Cmd2", "改号", "&Renumber…"},
+    {"OpenFile", "打开文件", "&Open File"},
+    {"DOWNLOG", "下载OEM_LOGO图片", "Download &Logo"},
     {"oem_log", "开机OEM图片", "Start logo"},
     {"Frame1", "模式选择", "Mode"},
     {"mlmode", "考勤响铃模式", "Bell"},
     {"mkmode", "考勤门禁模式", "Door lock"},
-    {"Command1", "设置考勤机", "Set Up Terminal"},
+    {"Command1", "设置考勤机", "Set &Up Terminal"},
     {"Label13", "打卡延时:", "Punch:"},
     {"Label3", "开锁延时:", "Unlock:"},
-    {"Command4", "读序列号", "Read Serial No."},
-    {"Command5", "写序列号", "Write Serial No."},
+    {"Command4", "读序列号", "R&ead Serial No."},
+    {"Command5", "写序列号", "&Write Serial No."},
     {"Frame2", "字体选择", "Characters"},
     {"fontj", "简体", "Simpl."},
     {"fontf", "繁体", "Trad."},
@@ -234,6 +236,67 @@ void TestLanguage::statusMessages()
     QCOMPARE(bench.status(), expected);
     const QString tip = bench.control<QLabel>("HELP1")->toolTip();
     QVERIFY2(tip.contains(toolTip.isEmpty() ? expected : toolTip), qPrintable(tip));
+}
+
+void TestLanguage::commandKeys_data()
+{
+    addLanguageColumn();
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    const std::pair<const char *, Qt::Key> keys[] = {{"Cmd2", Qt::Key_R},     {"OpenFile", Qt::Key_O},
+                                                    {"DOWNLOG", Qt::Key_L},  {"Command1", Qt::Key_U},
+                                                    {"Command4", Qt::Key_E}, {"Command5", Qt::Key_W}};
+    for (const char *language : {"zh", "en"}) {
+        for (const auto &[button, key] : keys)
+            QTest::addRow("%s %s", language, button) << language << button << int(key);
+    }
+}
+
+void TestLanguage::commandKeys()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    startIn(language);
+    Form1 window;
+    // Every command stops at the port number, so no port is opened by a key.
+    window.findChild<QLineEdit *>(QStringLiteral("COM1"))->setText(QStringLiteral("x"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *pressed = window.findChild<QPushButton *>(button);
+    const QKeySequence altKey(Qt::ALT | Qt::Key(key));
+    QCOMPARE(pressed->shortcut(), altKey);
+    for (const QAbstractButton *other : window.findChildren<QAbstractButton *>()) {
+        if (other != pressed && other->window() == &window)  // the file dialog's keys are its own window's
+            QVERIFY2(other->shortcut() != altKey, qPrintable(other->objectName()));
+    }
+    // The caption shows whole in its button, in either language.
+    const QString caption = QString(pressed->text()).remove(u'&');
+    QVERIFY2(QFontMetrics(pressed->font()).horizontalAdvance(caption) < pressed->width(), qPrintable(caption));
+    if (language == u"en") {
+        QCOMPARE(QKeySequence::mnemonic(pressed->text()), altKey);  // the letter underlined is the key
+    } else {
+        QVERIFY(!pressed->text().contains(u'&'));  // the caption stays as it is; the tooltip tells the key
+        QVERIFY2(pressed->toolTip().contains(altKey.toString(QKeySequence::NativeText)), qPrintable(pressed->toolTip()));
+    }
+
+    if (button == u"Cmd2") {
+        // "Set" beside "ID" read as "apply this ID": the tooltip says what the button does to the line.
+        const QString everyTerminal = language == u"en" ? QStringLiteral("Every terminal on the line takes the number")
+                                                        : QStringLiteral("线上的每台考勤机都改用机号框里的号");
+        QVERIFY2(pressed->toolTip().contains(everyTerminal), qPrintable(pressed->toolTip()));
+    }
+
+    QSignalSpy clicked(pressed, &QAbstractButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+    QTRY_COMPARE(clicked.size(), 1);
+    if (button == u"OpenFile") {
+        auto *dialog = window.findChild<QFileDialog *>(QStringLiteral("fileOpen"));
+        QTRY_VERIFY(dialog->isVisible());
+        dialog->reject();
+    } else {
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(), StatusText::BadPortNumber.toString());
+    }
 }
 
 void TestLanguage::qtDialogsSpeakTheWindowsLanguage_data()

@@ -1,6 +1,7 @@
 #include "image_files.h"
 #include "logo_picture.h"
 #include "logo_preview.h"
+#include "logo_text_dialog.h"
 #include "status_messages.h"
 #include "window_bench.h"
 
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 
 // The logo as a picture in the window: what the preview shows, that it is what reaches the terminal,
@@ -24,6 +26,10 @@ private slots:
     void failedDownloadShowsHowFarItGot();
     void savedTextFileReadsBackToTheSameBytes();
     void menuChoicesChangeWhatIsSent();
+    void sendsOnlyWhatThePreviewShowed_data();
+    void sendsOnlyWhatThePreviewShowed();
+    void startPictureBoxNamesTheCurrentLogo_data();
+    void startPictureBoxNamesTheCurrentLogo();
 
 private:
     static LogoPreview *preview(WindowBench &bench) { return bench.form->findChild<LogoPreview *>("logoPreview"); }
@@ -89,6 +95,29 @@ bool TestLogoPreview::sameDots(const QImage &a, const QImage &b)
                 return false;
     return true;
 }
+
+namespace {
+// The frames of a whole picture sent to machine 18: each line's number, where it goes, its 16 bytes.
+QByteArray pictureOnLine(const QByteArray &picture)
+{
+    QByteArray bytes;
+    for (int line = 0; line < LogoLineCount; ++line) {
+        bytes += QByteArray::fromHex("121c55");
+        bytes += char(line / 16);
+        bytes += char(16 * (line % 16));
+        bytes += picture.mid(line * LogoBytesPerLine, LogoBytesPerLine);
+    }
+    return bytes;
+}
+
+QByteArray countingPicture()
+{
+    QByteArray bytes;
+    for (int i = 0; i < LogoByteCount; ++i)
+        bytes += char(i & 0xff);
+    return bytes;
+}
+} // namespace
 
 void TestLogoPreview::showsTheDefaultLogoAtStart()
 {
@@ -262,6 +291,132 @@ void TestLogoPreview::menuChoicesChangeWhatIsSent()
     bench.chooseLogoFile(writeShopLogo(dir, "shop.png"));
     QVERIFY(actions.at(1)->isEnabled());
     QVERIFY(!actions.at(0)->isChecked());
+}
+
+void TestLogoPreview::sendsOnlyWhatThePreviewShowed_data()
+{
+    QTest::addColumn<QByteArray>("shown");    // the picture in the file when it was chosen
+    QTest::addColumn<QByteArray>("pressed");  // in the file when 下载 is pressed; empty: the file is gone
+    QTest::addColumn<QString>("answer");      // to the blank-picture question: "Return" (its default), "是"
+    QTest::addColumn<QString>("status");      // PATH: the file's path, as choosing it showed
+    QTest::addColumn<QByteArray>("sent");     // the picture on the line
+
+    const QByteArray counting = countingPicture();
+    const QByteArray inverted = invertedLogoBytes(counting);
+    const QByteArray blank(LogoByteCount, '\0');
+    const QByteArray allOn(LogoByteCount, '\xff');
+    const QString changed = QStringLiteral("文件已改变：请看过预览再下载");
+    const QString done = StatusText::DownloadComplete.toString();
+    QTest::newRow("file as shown") << counting << counting << "" << done << counting;
+    QTest::newRow("file replaced after it was shown") << counting << inverted << "" << changed << QByteArray();
+    QTest::newRow("a shown picture replaced by a blank one") << counting << blank << "" << changed << QByteArray();
+    QTest::newRow("file gone") << counting << QByteArray() << "" << StatusText::FileOpenFailed.toString() << QByteArray();
+    QTest::newRow("blank, Enter: 否") << blank << blank << "Return" << "PATH" << QByteArray();
+    QTest::newRow("blank, 是") << blank << blank << "是" << done << blank;
+    QTest::newRow("every dot on, Enter: 否") << allOn << allOn << "Return" << "PATH" << QByteArray();
+}
+
+// 下载 reads the file afresh: a picture that is not the one the preview showed is shown, not sent, and a
+// blank one is sent only when the operator says so.
+void TestLogoPreview::sendsOnlyWhatThePreviewShowed()
+{
+    QFETCH(QByteArray, shown);
+    QFETCH(QByteArray, pressed);
+    QFETCH(QString, answer);
+    QFETCH(QString, status);
+    QFETCH(QByteArray, sent);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "logo.txt", logoTextFileContents(shown));
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    bench.chooseLogoFile(path);
+    QCOMPARE(logoBytesFromPicture(preview(bench)->picture()).value_or(QByteArray()), shown);
+    if (pressed.isEmpty())
+        QVERIFY(QFile::remove(path));
+    else
+        QCOMPARE(writeFile(dir, "logo.txt", logoTextFileContents(pressed)), path);
+
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    QTest::mouseClick(bench.control<QPushButton>("DOWNLOG"), Qt::LeftButton);
+    auto *question = bench.form->findChild<QMessageBox *>("blankLogoQuestion");
+    QCOMPARE(question != nullptr, !answer.isEmpty());
+    if (question) {
+        QTRY_VERIFY(question->isVisible());
+        QCOMPARE(question->text(), QStringLiteral("图片是空白的，仍然下载吗？"));
+        QCOMPARE(question->defaultButton(), question->button(QMessageBox::No));
+        QVERIFY(!bench.form->session().isRunning());
+        if (answer == u"是")
+            QTest::mouseClick(question->button(QMessageBox::Yes), Qt::LeftButton);
+        else
+            QTest::keyClick(question, Qt::Key_Return);
+    }
+    if (!sent.isEmpty())
+        QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    QVERIFY2(bench.status().startsWith(status == u"PATH" ? QDir::toNativeSeparators(path) : status),
+             qPrintable(bench.status()));
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.clock.received().toHex(), (sent.isEmpty() ? QByteArray() : pictureOnLine(sent)).toHex());
+    if (status != QStringLiteral("文件已改变：请看过预览再下载"))
+        return;
+
+    // The preview shows the file as it is now, and a second press sends that, as the operator has seen it.
+    QCOMPARE(logoBytesFromPicture(preview(bench)->picture()).value_or(QByteArray()), pressed);
+    finished.clear();
+    QTest::mouseClick(bench.control<QPushButton>("DOWNLOG"), Qt::LeftButton);
+    if (auto *blank = bench.form->findChild<QMessageBox *>("blankLogoQuestion")) {
+        QTRY_VERIFY(blank->isVisible());
+        QTest::mouseClick(blank->button(QMessageBox::Yes), Qt::LeftButton);
+    }
+    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    QCOMPARE(bench.status(), StatusText::DownloadComplete.toString());
+    QCOMPARE(bench.clock.received().toHex(), pictureOnLine(pressed).toHex());
+}
+
+void TestLogoPreview::startPictureBoxNamesTheCurrentLogo_data()
+{
+    QTest::addColumn<QString>("logo");  // "file", "text", or "download" (the box ticked while a file is sent)
+    QTest::addColumn<QString>("status");
+    QTest::newRow("a file") << "file" << "PATH";
+    QTest::newRow("a text after a file") << "text" << "文字：欢迎 / ACME";
+    QTest::newRow("during a download") << "download" << StatusText::Downloading.toString();
+}
+
+// 开机OEM图片 names the logo the terminal would get, and leaves a running download's status alone.
+void TestLogoPreview::startPictureBoxNamesTheCurrentLogo()
+{
+    QFETCH(QString, logo);
+    QFETCH(QString, status);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "logo.txt", logoTextFileContents(countingPicture()));
+    WindowBench bench({"--delay-ms", "40"});  // a slow terminal: the download is still running when ticked
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    bench.chooseLogoFile(path);
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    if (logo == u"text") {
+        bench.control<QPushButton>("textButton")->click();
+        auto *dialog = bench.form->findChild<LogoTextDialog *>();
+        QTRY_VERIFY(dialog && dialog->isVisible());
+        dialog->setOptions({.text = QStringLiteral("欢迎\nACME")});
+        dialog->accept();
+        QVERIFY(QFile::remove(path));  // the file the text replaced is not named, gone or not
+    } else if (logo == u"download") {
+        QTest::mouseClick(bench.control<QPushButton>("DOWNLOG"), Qt::LeftButton);
+        QVERIFY(bench.clock.waitForReceived(21));
+    }
+    auto *box = bench.control<QCheckBox>("oem_log");
+    for (const bool ticked : {true, false}) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->isChecked(), ticked);
+        QCOMPARE(bench.status(), status == u"PATH" ? QDir::toNativeSeparators(path) : status);
+    }
+    if (logo == u"download") {
+        QVERIFY(!finished.isEmpty() || finished.wait(20000));
+        QCOMPARE(bench.status(), StatusText::DownloadComplete.toString());
+    }
 }
 
 QTEST_MAIN(TestLogoPreview)

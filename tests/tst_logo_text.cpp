@@ -152,12 +152,36 @@ private slots:
     void placement_data();
     void placement();
     void choicesChangeTheDrawing();
+    void drawableOnlyWithEveryGlyph_data();
+    void drawableOnlyWithEveryGlyph();
     void fontList();
     void latinReadBack_data();
     void latinReadBack();
     void chineseReadBack_data();
     void chineseReadBack();
 };
+
+void TestLogoText::drawableOnlyWithEveryGlyph_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<bool>("drawable");
+    QTest::newRow("Chinese, default font") << CompanyName << QString() << true;
+    QTest::newRow("two lines, blanks kept") << QStringLiteral(" 欢迎 \nACME 2026") << QString() << true;
+    // A Latin face: the Chinese characters come from a face standing in for it, as when drawn.
+    QTest::newRow("Chinese in a Latin face") << CompanyName << QStringLiteral("DejaVu Sans") << true;
+    // The last private-use plane: no font has it, so it would come out as a box.
+    QTest::newRow("a character no font has") << QStringLiteral("欢迎") + QString::fromUcs4(U"\U0010FFFD") << QString() << false;
+    QTest::newRow("on the second line") << QStringLiteral("欢迎\n") + QString::fromUcs4(U"\U0010FFFD") << QString() << false;
+}
+
+void TestLogoText::drawableOnlyWithEveryGlyph()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, family);
+    QFETCH(bool, drawable);
+    QCOMPARE(logoTextDrawable({.text = text, .family = family}), drawable);
+}
 
 void TestLogoText::everyStrokeKept_data()
 {

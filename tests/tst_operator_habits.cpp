@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QTest>
 
 // What an operator does by habit, through real key and mouse events on the window: keys typed while a
@@ -19,6 +20,8 @@ private slots:
     void statusLineShowsEveryClick();
     void statusLineIsPlainText();
     void fileDialogStartsBesideCurrentLogo();
+    void tabFromABoxNeverReachesRenumber_data();
+    void tabFromABoxNeverReachesRenumber();
 
 private:
     static void typeWhereTheFocusIs(QWidget *window, const QString &keys);
@@ -200,6 +203,48 @@ void TestOperatorHabits::fileDialogStartsBesideCurrentLogo()
     bench.control<QPushButton>("OpenFile")->click();
     QCOMPARE(QDir(dialog->directory()), QDir(dir.path()));
     dialog->reject();
+}
+
+void TestOperatorHabits::tabFromABoxNeverReachesRenumber_data()
+{
+    QTest::addColumn<QString>("mode");  // the mode chosen first, which decides the delay box in use
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("nextStop");
+
+    QTest::newRow("串口") << "mlmode" << "COM1" << "1" << "ADDRESS";
+    QTest::newRow("机号") << "mlmode" << "ADDRESS" << "18" << "oem_log";
+    QTest::newRow("打卡延时, bell mode") << "mlmode" << "dkys" << "5" << "fontj";
+    QTest::newRow("开锁延时, door mode") << "mkmode" << "D_Timer" << "5" << "fontj";
+    QTest::newRow("序列号") << "mlmode" << "xlh" << "0A1B2C" << "logoPreview";
+}
+
+void TestOperatorHabits::tabFromABoxNeverReachesRenumber()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, nextStop);
+
+    WindowBench bench;
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    QTest::mouseClick(bench.control<QRadioButton>(qPrintable(mode)), Qt::LeftButton);
+    auto *edit = bench.control<QLineEdit>(qPrintable(box));
+    QVERIFY(edit->isEnabled());
+    QTest::mouseClick(edit, Qt::LeftButton);
+    edit->selectAll();
+    QTest::keyClicks(edit, typed);
+
+    // A number typed, Tab, Enter: the habit of a form that is filled in and sent.
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), nextStop);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!bench.form->session().isRunning());
+    QVERIFY(bench.status() != StatusText::Communicating.toString());
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.received(), QByteArray());
 }
 
 QTEST_MAIN(TestOperatorHabits)

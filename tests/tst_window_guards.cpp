@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QTranslator>
@@ -25,6 +26,8 @@ private slots:
     void pictureStaysDuringDownload();
     void serialNumberComesFromOperatorOrTerminal_data();
     void serialNumberComesFromOperatorOrTerminal();
+    void serialNumberReadElsewhereAsksFirst_data();
+    void serialNumberReadElsewhereAsksFirst();
     void onlyTheDelayInUseIsOpen_data();
     void onlyTheDelayInUseIsOpen();
     void statusLineKeepsWhatMatters_data();
@@ -156,6 +159,13 @@ void TestWindowGuards::serialNumberComesFromOperatorOrTerminal_data()
                                   << QByteArray::fromHex("000000");
     QTest::newRow("pasted") << "paste 123abc" << ok << QByteArray::fromHex("12050f123abc")
                             << QByteArray::fromHex("123abc");
+    // The box takes a paste whole: blanks around are dropped when it is read, a number too long is refused.
+    QTest::newRow("pasted with blanks around") << "paste  123abc " << ok << QByteArray::fromHex("12050f123abc")
+                                               << QByteArray::fromHex("123abc");
+    QTest::newRow("pasted eight digits") << "paste 0A1B2C3D" << StatusText::BadSerialNumber.toString() << QByteArray()
+                                         << QByteArray::fromHex("0a1b2c");
+    QTest::newRow("seven digits typed") << "type 1234567" << StatusText::BadSerialNumber.toString() << QByteArray()
+                                        << QByteArray::fromHex("0a1b2c");
     QTest::newRow("read from the terminal")
         << "read" << ok << readOnLine + QByteArray::fromHex("12050f0a1b2c") << QByteArray::fromHex("0a1b2c");
 }
@@ -183,7 +193,7 @@ void TestWindowGuards::serialNumberComesFromOperatorOrTerminal()
     } else if (how == "click") {
         QTest::mouseClick(writeButton, Qt::LeftButton);
     } else if (how.startsWith("type ") || how.startsWith("paste ")) {
-        const QString text = how.section(u' ', 1);
+        const QString text = how.mid(how.indexOf(u' ') + 1);
         QTest::mouseClick(serialBox, Qt::LeftButton);
         QTest::keyClick(serialBox, Qt::Key_A, Qt::ControlModifier);
         if (how.startsWith("type ")) {
@@ -208,6 +218,78 @@ void TestWindowGuards::serialNumberComesFromOperatorOrTerminal()
     QVERIFY(bench.idle());
     QVERIFY(bench.clock.stop());
     QCOMPARE(bench.clock.serial().toHex(), serialAfter.toHex());
+}
+
+void TestWindowGuards::serialNumberReadElsewhereAsksFirst_data()
+{
+    QTest::addColumn<QStringList>("changes");  // "BOX=text", typed in order after 读序列号 at port 1, number 18
+    QTest::addColumn<QString>("answer");       // to the question: "Return" (the default), "Escape", "是"
+    QTest::addColumn<QString>("question");     // empty: written without one
+    QTest::addColumn<QByteArray>("written");   // on the line after the read
+    QTest::addColumn<QString>("status");
+
+    const QString ok = StatusText::SettingSucceeded.toString();
+    const QString read = StatusText::CommunicationSucceeded.toString();
+    QTest::newRow("机号 changed, Enter: 否") << QStringList{"ADDRESS=19"} << "Return"
+                                           << "序列号 0A1B2C 是从 1 号串口、18 号机读出的。写入 1 号串口、19 号机吗？"
+                                           << QByteArray() << read;
+    QTest::newRow("机号 changed, 是") << QStringList{"ADDRESS=19"} << "是"
+                                     << "序列号 0A1B2C 是从 1 号串口、18 号机读出的。写入 1 号串口、19 号机吗？"
+                                     << QByteArray::fromHex("13050f0a1b2c") << ok;
+    QTest::newRow("串口 changed, Escape: 否") << QStringList{"COM1=3"} << "Escape"
+                                             << "序列号 0A1B2C 是从 1 号串口、18 号机读出的。写入 3 号串口、18 号机吗？"
+                                             << QByteArray() << read;
+    QTest::newRow("串口 retyped as 01") << QStringList{"COM1=01"} << "" << "" << QByteArray::fromHex("12050f0a1b2c") << ok;
+    QTest::newRow("机号 changed and back") << QStringList{"ADDRESS=19", "ADDRESS=18"} << "" << ""
+                                           << QByteArray::fromHex("12050f0a1b2c") << ok;
+    QTest::newRow("number typed over after the read")
+        << QStringList{"ADDRESS=19", "xlh=0A1B2C"} << "" << "" << QByteArray::fromHex("13050f0a1b2c") << ok;
+}
+
+void TestWindowGuards::serialNumberReadElsewhereAsksFirst()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, answer);
+    QFETCH(QString, question);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, status);
+    // Two terminals on port 1's line, each with its own serial number.
+    WindowBench bench({"--bus", "18:0A1B2C,19:0D0E0F"});
+    QVERIFY(bench.start());
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    QVERIFY(bench.press("Command4"));
+    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), "0A1B2C");
+    const QByteArray readOnLine = QByteArray::fromHex("12021f");
+    QCOMPARE(bench.clock.received(), readOnLine);
+
+    for (const QString &change : std::as_const(changes)) {
+        auto *box = bench.control<QLineEdit>(qPrintable(change.section(u'=', 0, 0)));
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, change.section(u'=', 1));
+    }
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    QTest::mouseClick(bench.control<QPushButton>("Command5"), Qt::LeftButton);
+    auto *asked = bench.form->findChild<QMessageBox *>("serialNumberSourceQuestion");
+    if (question.isEmpty()) {
+        QVERIFY(!asked);
+    } else {
+        QVERIFY(asked);
+        QTRY_VERIFY(asked->isVisible());
+        QCOMPARE(asked->text(), question);
+        QCOMPARE(asked->defaultButton(), asked->button(QMessageBox::No));
+        QVERIFY(!bench.form->session().isRunning());  // nothing goes out while it asks
+        if (answer == u"是")
+            QTest::mouseClick(asked->button(QMessageBox::Yes), Qt::LeftButton);
+        else
+            QTest::keyClick(asked, answer == u"Escape" ? Qt::Key_Escape : Qt::Key_Return);
+    }
+    if (!written.isEmpty())
+        QVERIFY(!finished.isEmpty() || finished.wait(5000));
+    QCOMPARE(bench.status(), status);
+    QCOMPARE(bench.clock.received().toHex(' '), (readOnLine + written).toHex(' '));
+    QVERIFY(bench.idle());
 }
 
 void TestWindowGuards::onlyTheDelayInUseIsOpen_data()

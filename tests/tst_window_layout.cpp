@@ -1,7 +1,7 @@
 // Checks the main window as described by app/form1.ui, built through the
 // uic-generated Ui::Form1 on a plain QWidget: every control's kind, parent,
 // geometry and caption, initial states, fonts, keyboard focus order, option
-// group exclusivity and the serial-number field's length limit.
+// group exclusivity and the serial-number field, which takes what is typed whole.
 //
 // Geometry: the window was laid out in twips; pixels = twips / 15. Every
 // control edge divides exactly. Each line is a 1-pixel-thick strip whose
@@ -52,7 +52,8 @@ const std::array kControls = {
     ControlRow{"COM1", "QLineEdit", "Form1", 495, 270, 375, 315, "1"},
     ControlRow{"Label1", "QLabel", "Form1", 870, 330, 405, 255, "机号"},
     ControlRow{"ADDRESS", "QLineEdit", "Form1", 1275, 270, 465, 315, "18"},
-    ControlRow{"Cmd2", "QPushButton", "Form1", 1770, 270, 585, 345, "改号"},
+    // 改号 takes the free space up to 打开文件, so that the English "Renumber…" has room.
+    ControlRow{"Cmd2", "QPushButton", "Form1", 1770, 270, 825, 345, "改号"},
     ControlRow{"OpenFile", "QPushButton", "Form1", 2640, 240, 1935, 375, "打开文件"},
     ControlRow{"DOWNLOG", "QPushButton", "Form1", 2640, 720, 1935, 375, "下载OEM_LOGO图片"},
     ControlRow{"oem_log", "QCheckBox", "Form1", 1020, 780, 1305, 255, "开机OEM图片"},
@@ -90,14 +91,18 @@ const std::array kControls = {
     ControlRow{"logoNote", "QLabel", "Form1", 240, 6675, 4560, 255, ""},
 };
 
+// As the window reads: the column of boxes and choices on the left top to bottom, each frame whole, then
+// the column of buttons on the right (the serial-number rectangle whole), then the picture block below.
+// 改号 heads the right column, so Tab from a box never lands on it: a number typed, Tab and Enter would
+// renumber every terminal on the line.
 const QStringList kTabOrder = {
-    QStringLiteral("DOWNLOG"), QStringLiteral("ADDRESS"), QStringLiteral("COM1"),
-    QStringLiteral("Command4"), QStringLiteral("Command5"), QStringLiteral("D_Timer"),
-    QStringLiteral("xlh"), QStringLiteral("mlmode"), QStringLiteral("mkmode"),
-    QStringLiteral("fontj"), QStringLiteral("fontf"), QStringLiteral("Command1"),
-    QStringLiteral("oem_log"), QStringLiteral("OpenFile"), QStringLiteral("dkys"),
-    QStringLiteral("Cmd2"), QStringLiteral("logoPreview"), QStringLiteral("invertCheck"),
-    QStringLiteral("ditherCheck"), QStringLiteral("fillCheck"), QStringLiteral("textButton"),
+    QStringLiteral("COM1"),        QStringLiteral("ADDRESS"),     QStringLiteral("oem_log"),
+    QStringLiteral("mlmode"),      QStringLiteral("mkmode"),      QStringLiteral("dkys"),
+    QStringLiteral("D_Timer"),     QStringLiteral("fontj"),       QStringLiteral("fontf"),
+    QStringLiteral("Cmd2"),        QStringLiteral("OpenFile"),    QStringLiteral("DOWNLOG"),
+    QStringLiteral("Command1"),    QStringLiteral("Command4"),    QStringLiteral("Command5"),
+    QStringLiteral("xlh"),         QStringLiteral("logoPreview"), QStringLiteral("invertCheck"),
+    QStringLiteral("ditherCheck"), QStringLiteral("fillCheck"),   QStringLiteral("textButton"),
     QStringLiteral("saveAsButton"),
 };
 
@@ -439,13 +444,17 @@ void WindowLayoutTest::serialNumberLength_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("initial six digits refuse a seventh")
-        << false << QStringLiteral("7") << QStringLiteral("000000");
+    // The box takes everything typed, so a number one digit too long is seen whole and refused when
+    // written, never cut to six digits that were not meant.
+    QTest::newRow("a seventh digit after the initial six is kept")
+        << false << QStringLiteral("7") << QStringLiteral("0000007");
     QTest::newRow("emptied stays empty") << true << QString() << QString();
     QTest::newRow("six typed digits fit") << true << QStringLiteral("654321")
                                           << QStringLiteral("654321");
-    QTest::newRow("seventh typed digit refused")
-        << true << QStringLiteral("1234567") << QStringLiteral("123456");
+    QTest::newRow("a seventh typed digit is kept")
+        << true << QStringLiteral("1234567") << QStringLiteral("1234567");
+    QTest::newRow("blanks around are kept as typed")
+        << true << QStringLiteral(" 0a1b2c ") << QStringLiteral(" 0a1b2c ");
 }
 
 void WindowLayoutTest::serialNumberLength()
@@ -456,7 +465,7 @@ void WindowLayoutTest::serialNumberLength()
 
     Window w;
     QLineEdit *xlh = w.ui.xlh;
-    QCOMPARE(xlh->maxLength(), 6);
+    QCOMPARE(xlh->maxLength(), QLineEdit().maxLength());
     QCOMPARE(xlh->text(), QStringLiteral("000000"));
     xlh->end(false);
     if (emptyFirst) {

@@ -16,7 +16,7 @@
     </message>
     <message>
         <source>下载OEM_LOGO图片</source>
-        <translation>Download Logo</translation>
+        <translation>Download &amp;Logo</translation>
     </message>
     <message>
         <source>机号</source>
@@ -37,11 +37,11 @@
     </message>
     <message>
         <source>读序列号</source>
-        <translation>Read Serial No.</translation>
+        <translation>R&amp;ead Serial No.</translation>
     </message>
     <message>
         <source>写序列号</source>
-        <translation>Write Serial No.</translation>
+        <translation>&amp;Write Serial No.</translation>
     </message>
     <message>
         <source>开锁延时:</source>
@@ -96,7 +96,7 @@
     </message>
     <message>
         <source>设置考勤机</source>
-        <translation>Set Up Terminal</translation>
+        <translation>Set &amp;Up Terminal</translation>
     </message>
     <message>
         <source>开机OEM图片</source>
@@ -108,7 +108,7 @@
     </message>
     <message>
         <source>打开文件</source>
-        <translation>Open File</translation>
+        <translation>&amp;Open File</translation>
     </message>
     <message>
         <source>打卡延时:</source>
@@ -126,7 +126,7 @@
     </message>
     <message>
         <source>改号</source>
-        <translation>Set</translation>
+        <translation>&amp;Renumber…</translation>
     </message>
     <message>
         <source>OEM图片预览</source>
@@ -203,6 +203,26 @@
     <message>
         <source>历史记录…</source>
         <translation>History…</translation>
+    </message>
+    <message>
+        <source>线上的每台考勤机都改用机号框里的号</source>
+        <translation>Every terminal on the line takes the number in the ID box</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？</source>
+        <translation>Serial number %1 was read from port %2, ID %3. Write it to port %4, ID %5?</translation>
+    </message>
+    <message>
+        <source>文件已改变：请看过预览再下载</source>
+        <translation>The file has changed: look at the preview, then download.</translation>
+    </message>
+    <message>
+        <source>图片是空白的，仍然下载吗？</source>
+        <translation>The picture is blank. Download it anyway?</translation>
     </message>
 </context>
 <context>
@@ -551,6 +571,10 @@
     <message>
         <source>磁盘只读</source>
         <translation>read-only disk</translation>
+    </message>
+    <message>
+        <source>没有能画出这些文字的字体！</source>
+        <translation>No installed font can draw this text.</translation>
     </message>
 </context>
 <context>
@@ -1084,6 +1108,18 @@
     <message>
         <source>timeclock-setup：窗口需要显示器（没有设置 DISPLAY 或 WAYLAND_DISPLAY）；没有显示器时请给出命令：timeclock-setup 命令 …（timeclock-setup --help 列出所有命令）</source>
         <translation>timeclock-setup: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); without one, give a command: timeclock-setup COMMAND ... (timeclock-setup --help lists them)</translation>
+    </message>
+    <message>
+        <source>选项重复！</source>
+        <translation>Option given twice.</translation>
+    </message>
+    <message>
+        <source>图片是空白的也下载（默认拒绝）</source>
+        <translation>download the picture even when it is blank (refused otherwise)</translation>
+    </message>
+    <message>
+        <source>图片是空白的，没有下载；确实要下载请加 --allow-blank</source>
+        <translation>The picture is blank, nothing was sent; add --allow-blank to send it anyway</translation>
     </message>
 </context>
 </TS>
