@@ -47,7 +47,7 @@ QCommandLineOption resumeOption()
 QCommandLineOption scanTimeoutOption()
 {
     return {QStringLiteral("scan-timeout"),
-            QCoreApplication::translate("cli", "查找线上已有考勤机时每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
+            QCoreApplication::translate("cli", "开始前查找线上已有的考勤机时，每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
             QStringLiteral("MS"), QString::number(DefaultScanWait.count())};
 }
 
@@ -243,7 +243,8 @@ std::optional<Problem> ProvisionRun::numbersTaken(quint8 number) const
     numbers << number;
     // The new terminal itself answers at the factory number.
     numbers.removeAll(m_batch.factoryNumber);
-    const auto answers = askNumbers(m_batch.port, numbers, m_batch.scanWait);
+    // A few numbers only: a wait shortened for the whole line's scan is not shortened here.
+    const auto answers = askNumbers(m_batch.port, numbers, std::max(m_batch.scanWait, DefaultScanWait));
     if (const auto *problem = std::get_if<Problem>(&answers))
         return *problem;
     const auto &answered = std::get<QList<LineAnswer>>(answers);
