@@ -526,22 +526,27 @@ int runProvision(const QStringList &arguments)
     }
 
     // A renumber reaches every terminal on the line: one that is already set up would be renumbered with
-    // the new one. Only a unit this batch left half set up may answer at its own number.
-    const auto scanned = askNumbers(options.port, allMachineNumbers(), run.scanWait(),
-                                    line.format() == OutputFormat::Text);
-    if (const auto *problem = std::get_if<Problem>(&scanned))
-        return line.fail(*problem);
-    QList<LineAnswer> setUpAlready;
-    for (const LineAnswer &answer : std::get<QList<LineAnswer>>(scanned)) {
-        const auto half = earlier.constFind(answer.machine);
-        if (answer.machine != factory && !(half != earlier.cend() && half->serial == answer.serial))
-            setUpAlready << answer;
-    }
-    RememberedChoices().noteTerminalsFound(options.port.deviceName, int(std::get<QList<LineAnswer>>(scanned).size()), true);
-    if (!setUpAlready.isEmpty())
-        return line.fail({ResultStatus::NumberTaken,
-                          QCoreApplication::translate("cli", "线上已有设置好的考勤机：%1。先取下它们再成批设置").arg(answersText(setUpAlready))});
-
+    // the new one. So before anything is sent, the whole line is scanned once (when the operator first
+    // says a terminal is connected); only a unit this batch left half set up may answer at its own number.
+    bool lineScanned = false;
+    const auto scanLine = [&]() -> std::optional<Problem> {
+        const auto scanned = askNumbers(options.port, allMachineNumbers(), run.scanWait(), line.format() == OutputFormat::Text);
+        if (const auto *problem = std::get_if<Problem>(&scanned))
+            return *problem;
+        lineScanned = true;
+        const auto &found = std::get<QList<LineAnswer>>(scanned);
+        RememberedChoices().noteTerminalsFound(options.port.deviceName, int(found.size()), true);
+        QList<LineAnswer> setUpAlready;
+        for (const LineAnswer &answer : found) {
+            const auto half = earlier.constFind(answer.machine);
+            if (answer.machine != factory && !(half != earlier.cend() && half->serial == answer.serial))
+                setUpAlready << answer;
+        }
+        if (setUpAlready.isEmpty())
+            return std::nullopt;
+        return Problem{ResultStatus::NumberTaken,
+                       QCoreApplication::translate("cli", "线上已有设置好的考勤机：%1。先取下它们再成批设置").arg(answersText(setUpAlready))};
+    };
     QList<TerminalRecord> records;
     OperatorAnswers answers;
     using Answer = OperatorAnswers::Answer;
@@ -570,6 +575,29 @@ int runProvision(const QStringList &arguments)
                 ended = true;
             if (answer != Answer::Go)
                 break;
+            if (!lineScanned) {
+                if (const auto problem = scanLine()) {
+                    if (problem->status == ResultStatus::Interrupted) {
+                        ended = true;
+                        break;
+                    }
+                    // Set-up terminals on the line end the batch; a port that could not be used is as a
+                    // check that could not reach the terminal.
+                    record.fate = TerminalFate::Failed;
+                    record.failedStep = CheckStep;
+                    record.status = problem->status;
+                    record.message = problem->message;
+                    if (record.steps[CheckStep] != ResultStatus::Ok)
+                        record.steps[CheckStep] = problem->status;
+                    run.print(record);
+                    if (problem->status == ResultStatus::NumberTaken) {
+                        ended = true;
+                        break;
+                    }
+                    question = QCoreApplication::translate("cli", "第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number);
+                    continue;
+                }
+            }
             record = run.setUp(record.fate == TerminalFate::NotReached ? earlier.value(number, record) : record);
             run.print(record);
             if (record.done() || record.fate == TerminalFate::Interrupted) {
