@@ -359,6 +359,10 @@
         <source>确实让每一台都换成新机号吗？</source>
         <translation>Give every one of them the new number?</translation>
     </message>
+    <message>
+        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
+        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
+    </message>
 </context>
 <context>
     <name>PortCatalogue</name>
@@ -890,6 +894,50 @@
     <message>
         <source>序列号 %1 已设置过（机号 %2）</source>
         <translation>Serial number %1 was set up already (number %2)</translation>
+    </message>
+    <message>
+        <source>开始前查找线上已有的考勤机时，每个机号等回答的毫秒数（默认 %1）</source>
+        <translation>Before the batch begins, how long the search of the line waits for each machine number to answer, in milliseconds (default %1)</translation>
+    </message>
+    <message>
+        <source>机号 %1（序列号 %2）</source>
+        <translation>number %1 (serial number %2)</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>机号 %1 已有考勤机回答：先取下已设置好的考勤机</source>
+        <translation>A terminal already answers at number %1: take the terminals already set up off the line first</translation>
+    </message>
+    <message>
+        <source>改号 %1</source>
+        <translation>renumbered to %1</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>settings</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>logo</translation>
+    </message>
+    <message>
+        <source>图片前 %1 行</source>
+        <translation>the logo&apos;s first %1 lines</translation>
+    </message>
+    <message>
+        <source>已确认：%1</source>
+        <translation>confirmed: %1</translation>
+    </message>
+    <message>
+        <source>线上已有设置好的考勤机：%1。先取下它们再成批设置</source>
+        <translation>Terminals already set up are on the line: %1. Take them off before the batch</translation>
+    </message>
+    <message>
+        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
+        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
     </message>
     <message>
         <source>机号 %1 读到的序列号 %2 不是出厂机号读到的 %3</source>
