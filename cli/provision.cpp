@@ -184,6 +184,11 @@ public:
     }
 
     void knowSerials(const QHash<QString, QString> &serials) { m_knownSerials = serials; }
+    void knowGiven(int number)
+    {
+        if (!m_given.contains(number))
+            m_given.append(number);
+    }
     std::chrono::milliseconds scanWait() const { return m_batch.scanWait; }
 
     // One attempt at the terminal for `earlier.number`, carrying on from what earlier attempts left: a
@@ -199,7 +204,7 @@ private:
     QString checkFailure(const Outcome &outcome) const;
     std::optional<Problem> numbersTaken(quint8 number) const;
 
-    QList<int> m_setUp;  // the numbers this run has set up
+    QList<int> m_given;  // the numbers terminals took in this run, or in the attempts it resumes
 
     Batch m_batch;
     ReportContext m_context;
@@ -239,7 +244,7 @@ Outcome ProvisionRun::runStep(int index, quint8 number, TerminalRecord &record)
 // number this run has given, would take the new number too.
 std::optional<Problem> ProvisionRun::numbersTaken(quint8 number) const
 {
-    QList<int> numbers = m_setUp;
+    QList<int> numbers = m_given;
     numbers << number;
     // The new terminal itself answers at the factory number.
     numbers.removeAll(m_batch.factoryNumber);
@@ -306,6 +311,8 @@ TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
         const QString held = heldText(record);
         record.message = held.isEmpty() ? message : StatusText::withDetail(message, held);
         record.elapsedMs = elapsed.elapsed();
+        if (record.steps[RenumberStep] == ResultStatus::Ok)
+            knowGiven(number);
         return record;
     };
     const auto forgetUnit = [&record] {
@@ -323,8 +330,9 @@ TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
         if (StopSignals::received())
             return fail(CheckStep, ResultStatus::Interrupted, StatusText::Interrupted.toString());
         const Outcome there = runOnTerminal(commandRow(TerminalCommand::ReadSerial), m_batch.port, CommandInputs{.machineNumber = number});
-        if (there.status == ResultStatus::PortOpenFailed || there.status == ResultStatus::PortLost
-            || there.status == ResultStatus::Interrupted)
+        // Only silence there sends the question on to the factory number; a port that failed or an
+        // answer that is nobody's says nothing of where the unit is.
+        if (!there.ok() && there.status != ResultStatus::NoReply)
             return fail(CheckStep, there.status, there.message);
         if (there.ok() && there.serial != record.serial)
             return fail(RenumberStep, ResultStatus::NumberTaken,
@@ -375,8 +383,7 @@ TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
     record.message = StatusText::SettingSucceeded.toString();
     m_knownSerials.insert(record.serial, QString::number(number));
     lastDone = number;
-    if (!m_setUp.contains(number))
-        m_setUp.append(number);
+    knowGiven(number);
     return record;
 }
 
@@ -520,8 +527,12 @@ int runProvision(const QStringList &arguments)
         for (const quint8 number : *numbers) {
             if (doneBefore.contains(QString::number(number)))
                 continue;
-            if (auto record = existing.lastAttempt(number, context.logoHash))
+            if (auto record = existing.lastAttempt(number, context.logoHash)) {
                 earlier.insert(number, *record);
+                // A unit left at its new number is on the line, and must not take another's.
+                if (record->steps[RenumberStep] == ResultStatus::Ok)
+                    run.knowGiven(number);
+            }
         }
     }
 

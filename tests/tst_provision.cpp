@@ -417,19 +417,24 @@ void TestProvision::sharedLineNeverRenumbered_data()
     QTest::addColumn<QString>("bus");
     QTest::addColumn<QString>("numbers");
     QTest::addColumn<bool>("halfSetUp");  // a first run left 0A0001 at 1, its settings unanswered; this one resumes
+    QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("said"); // on standard output and error
 
     QTest::newRow("one set up, one new")
-        << "1:0A0001,18:0A0002" << "2" << false
+        << "1:0A0001,18:0A0002" << "2" << false << QByteArray("\n")
         << QStringList{"  2  serial ------  failed: check number-taken: 线上已有设置好的考勤机：机号 1（序列号 0A0001）。先取下它们再成批设置"};
-    QTest::newRow("two set up, both named") << "1:0A0001,5:0A0003,18:0A0002" << "2" << false
+    QTest::newRow("two set up, both named") << "1:0A0001,5:0A0003,18:0A0002" << "2" << false << QByteArray("\n")
                                             << QStringList{"机号 1（序列号 0A0001）、机号 5（序列号 0A0003）"};
-    QTest::newRow("set up at the number to give") << "2:0A0001,18:0A0002" << "2" << false << QStringList{"机号 2（序列号 0A0001）"};
+    QTest::newRow("set up at the number to give") << "2:0A0001,18:0A0002" << "2" << false << QByteArray("\n") << QStringList{"机号 2（序列号 0A0001）"};
     // The half set-up unit answers at its number and is finished there; the next new unit's renumber would
     // reach it, so that one stops.
-    QTest::newRow("resumed, then the next one") << "1:0A0001,18:0A0002" << "1-2" << true
+    QTest::newRow("resumed, then the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("\n\n")
                                                 << QStringList{"  1  serial 0A0001  done",
                                                                "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答：先取下已设置好的考勤机"};
+    // Skipped, the half set-up unit stays on the line at the number it took: the next renumber would reach it.
+    QTest::newRow("resumed, skipped, the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("s\n\n")
+                                                    << QStringList{"  1  serial ------  skipped",
+                                                                   "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答"};
 }
 
 void TestProvision::sharedLineNeverRenumbered()
@@ -437,6 +442,7 @@ void TestProvision::sharedLineNeverRenumbered()
     QFETCH(QString, bus);
     QFETCH(QString, numbers);
     QFETCH(bool, halfSetUp);
+    QFETCH(QByteArray, input);
     QFETCH(QStringList, said);
 
     BatchFiles files;
@@ -453,7 +459,7 @@ void TestProvision::sharedLineNeverRenumbered()
     SimulatedTimeClock clock({"--bus", bus});
     QVERIFY(clock.start());
     const QStringList resume = halfSetUp ? QStringList{"--resume"} : QStringList();
-    const ProgramRun run = runProgram(batch + QStringList{"--numbers", numbers, "--port", clock.devicePath()} + resume, "\n\n");
+    const ProgramRun run = runProgram(batch + QStringList{"--numbers", numbers, "--port", clock.devicePath()} + resume, input);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 6);
     const QString text = QString::fromUtf8(run.out + run.err);
