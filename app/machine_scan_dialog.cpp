@@ -180,12 +180,17 @@ QString findMachinesHint()
 void confirmRenumberOnSharedLine(QWidget *parent, const QString &device, std::function<void()> proceed)
 {
     const int terminals = RememberedChoices().terminalsFound(device);
-    if (terminals < 2) {
+    if (terminals != RememberedChoices::Unknown && terminals < 2) {
         proceed();
         return;
     }
+    // Without the store, a scan's count may be lost: the line counts as shared.
+    const QString warning = terminals == RememberedChoices::Unknown
+                                ? QCoreApplication::translate("MachineScanDialog",
+                                                              "不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。")
+                                : sharedLineWarning(terminals);
     auto *question = new QMessageBox(QMessageBox::Warning, parent->windowTitle(),
-                                     sharedLineWarning(terminals) + u'\n'
+                                     warning + u'\n'
                                          + QCoreApplication::translate("MachineScanDialog", "确实让每一台都换成新机号吗？"),
                                      QMessageBox::Yes | QMessageBox::No, parent);
     question->setObjectName(QStringLiteral("sharedLineQuestion"));

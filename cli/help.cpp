@@ -54,8 +54,10 @@ QString generalHelp()
         text += QStringLiteral("    ") + exampleLine + u'\n';
     text += QCoreApplication::translate(
                 "cli",
-                "  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。\n"
-                "  每台：用出厂机号读序列号（不回答的不设置），改号为 N，设置，下载图片，用机号 N 读序列号确认。\n"
+                "  缺少的键取窗口的初始值；没有 [logo] 时不下载图片（有 [logo] 就必须有 file=）。\n"
+                "  第一次按回车时先查一遍整条线：除出厂机号外还有考勤机回答，就说出它们并停下，什么也不写。\n"
+                "  每台：用出厂机号读序列号（不回答的不设置），改号为 N（之前先问 N 和本次给过的机号，有回答就不改），设置，下载图片，用机号 N 读序列号确认。\n"
+                "  重试（回车）和 --resume 先在给过的机号上问这台考勤机、核对序列号，再从第一个没确认的步骤接着做。\n"
                 "  每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。")
             + QStringLiteral("\n\n");
     return text + exitCodeHelp();

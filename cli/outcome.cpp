@@ -46,6 +46,8 @@ QString statusWord(ResultStatus status)
         return QStringLiteral("incomplete");
     case ResultStatus::DuplicateSerial:
         return QStringLiteral("duplicate-serial");
+    case ResultStatus::NumberTaken:
+        return QStringLiteral("number-taken");
     case ResultStatus::Skipped:
         return QStringLiteral("skipped");
     case ResultStatus::NotReached:
@@ -75,6 +77,7 @@ int exitCodeOf(ResultStatus status)
         return ExitCode::SignalBase + (StopSignals::received() ? StopSignals::received() : SIGINT);
     case ResultStatus::Incomplete:
     case ResultStatus::DuplicateSerial:
+    case ResultStatus::NumberTaken:
     case ResultStatus::Skipped:
     case ResultStatus::NotReached:
         return ExitCode::Incomplete;

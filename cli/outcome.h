@@ -21,6 +21,7 @@ enum class ResultStatus {
     Interrupted,     // stopped by SIGINT or SIGTERM after the exchange on the line had ended
     Incomplete,      // a batch ended with numbers not done, none of them failed
     DuplicateSerial, // a batch's terminal whose serial number was already set up
+    NumberTaken,     // a batch's new number, or one it gave, already answers: a renumber would reach that terminal too
     Skipped,         // a batch's number the operator passed over
     NotReached,      // a batch's number not come to before the batch ended
 };

@@ -1,11 +1,15 @@
 #include "provision.h"
 
 #include "command_line.h"
+#include "command_runner.h"
 #include "command_values.h"
+#include "machine_scan.h"
 #include "operator_answers.h"
 #include "output_file.h"
+#include "progress_bar.h"
 #include "provision_profile.h"
 #include "provision_report.h"
+#include "remembered_choices.h"
 #include "status_messages.h"
 #include "stop_signals.h"
 #include "terminal_commands.h"
@@ -18,6 +22,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+
+#include <numeric>
 
 namespace {
 
@@ -38,12 +44,88 @@ QCommandLineOption resumeOption()
     return {QStringLiteral("resume"), QCoreApplication::translate("cli", "跳过报告里已经完成的机号")};
 }
 
+QCommandLineOption scanTimeoutOption()
+{
+    return {QStringLiteral("scan-timeout"),
+            QCoreApplication::translate("cli", "第一次按回车时查一遍整条线，每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
+            QStringLiteral("MS"), QString::number(DefaultScanWait.count())};
+}
+
 struct Batch
 {
     PortChoice port;
     quint8 factoryNumber = 18;
     ProvisionProfile profile;
+    std::chrono::milliseconds scanWait = DefaultScanWait;
 };
+
+inline constexpr int RenumberStep = 1;
+
+// A terminal that answered the short question of a scan.
+struct LineAnswer
+{
+    int machine = 0;
+    QString serial;
+};
+
+// Asks each of `numbers` for its serial number with the scan's short wait, a run of neighbouring numbers
+// at a time; the terminals that answered. A port that cannot be used, or a stop, is a problem: then
+// nobody can say the numbers are free.
+std::variant<QList<LineAnswer>, Problem> askNumbers(const PortChoice &port, QList<int> numbers, std::chrono::milliseconds wait,
+                                                    bool showProgress = false)
+{
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QList<LineAnswer> answered;
+    for (qsizetype first = 0; first < numbers.size();) {
+        qsizetype last = first;
+        while (last + 1 < numbers.size() && numbers.at(last + 1) == numbers.at(last) + 1)
+            ++last;
+        const MachineRange range{numbers.at(first), numbers.at(last)};
+        std::optional<ProgressBar> bar;
+        if (showProgress)
+            bar.emplace(range.count());
+        auto task = std::make_unique<MachineScanTask>(
+            range, wait,
+            [&answered](const ScanAnswer &answer) {
+                // Bytes that are nobody's answer are no terminal; a late answer is one.
+                if (answer.kind != ScanAnswer::Kind::Wrong)
+                    answered.append({answer.machine, answer.serial()});
+            },
+            [&bar](int asked, int) {
+                if (bar)
+                    bar->show(asked);
+            });
+        const CommandRun run = runTerminalTask(port, std::move(task));
+        bar.reset();
+        switch (run.result.status) {
+        case CommandStatus::PortOpenFailed:
+        case CommandStatus::PortLost:
+        case CommandStatus::Interrupted:
+            return Problem{resultStatusOf(run.result.status), run.result.message};
+        default:
+            break;
+        }
+        first = last + 1;
+    }
+    return answered;
+}
+
+QList<int> allMachineNumbers()
+{
+    QList<int> numbers(256);
+    std::iota(numbers.begin(), numbers.end(), 0);
+    return numbers;
+}
+
+// "机号 5（序列号 0A0001）、机号 7（序列号 0A0002）"
+QString answersText(const QList<LineAnswer> &answers)
+{
+    QStringList named;
+    for (const LineAnswer &answer : answers)
+        named << QCoreApplication::translate("cli", "机号 %1（序列号 %2）").arg(answer.machine).arg(answer.serial);
+    return named.join(QCoreApplication::translate("cli", "、"));
+}
 
 // The report, kept whole in memory and written through a temporary file after every terminal, so a
 // batch that stops anywhere leaves a complete file.
@@ -110,8 +192,16 @@ public:
     }
 
     void knowSerials(const QHash<QString, QString> &serials) { m_knownSerials = serials; }
+    void knowGiven(int number)
+    {
+        if (!m_given.contains(number))
+            m_given.append(number);
+    }
+    std::chrono::milliseconds scanWait() const { return m_batch.scanWait; }
 
-    TerminalRecord setUp(quint8 number);
+    // One attempt at the terminal for `earlier.number`, carrying on from what earlier attempts left: a
+    // unit that was given its number is asked there first and finished from its first step not confirmed.
+    TerminalRecord setUp(TerminalRecord earlier);
     void print(const TerminalRecord &record) const;
 
     // The number of the last terminal set up in this run, to tell "still connected" from "nothing there".
@@ -120,6 +210,9 @@ public:
 private:
     Outcome runStep(int index, quint8 number, TerminalRecord &record);
     QString checkFailure(const Outcome &outcome) const;
+    std::optional<Problem> numbersTaken(quint8 number) const;
+
+    QList<int> m_given;  // the numbers terminals took in this run, or in the attempts it resumes
 
     Batch m_batch;
     ReportContext m_context;
@@ -146,10 +239,53 @@ Outcome ProvisionRun::runStep(int index, quint8 number, TerminalRecord &record)
     // everything after it to the new number.
     const quint8 address = index == CheckStep ? m_batch.factoryNumber : number;
     const Outcome outcome = runOnTerminal(commandRow(step.command), m_batch.port, stepInputs(step.command, address, m_batch.profile));
-    record.steps[index] = outcome.status;
-    if (step.command == TerminalCommand::DownloadLogo)
-        record.linesConfirmed = outcome.linesConfirmed;
+    // A step an earlier attempt saw confirmed stays confirmed: the terminal still holds it.
+    if (record.steps[index] != ResultStatus::Ok)
+        record.steps[index] = outcome.status;
+    // Lines are sent again from the first; the terminal holds as many as any attempt had confirmed.
+    if (step.command == TerminalCommand::DownloadLogo && outcome.linesConfirmed)
+        record.linesConfirmed = std::max(record.linesConfirmed.value_or(0), *outcome.linesConfirmed);
     return outcome;
+}
+
+// Renumbering goes to every terminal on the line: a terminal that answers at the new number, or at a
+// number this run has given, would take the new number too.
+std::optional<Problem> ProvisionRun::numbersTaken(quint8 number) const
+{
+    QList<int> numbers = m_given;
+    numbers << number;
+    // The new terminal itself answers at the factory number.
+    numbers.removeAll(m_batch.factoryNumber);
+    // A few numbers only: a wait shortened for the whole line's scan is not shortened here.
+    const auto answers = askNumbers(m_batch.port, numbers, std::max(m_batch.scanWait, DefaultScanWait));
+    if (const auto *problem = std::get_if<Problem>(&answers))
+        return *problem;
+    const auto &answered = std::get<QList<LineAnswer>>(answers);
+    if (answered.isEmpty())
+        return std::nullopt;
+    return Problem{ResultStatus::NumberTaken,
+                   QCoreApplication::translate("cli", "机号 %1 已有考勤机回答：先取下已设置好的考勤机").arg(answered.front().machine)};
+}
+
+// What the terminal holds after a failed attempt, so that its row never denies a confirmed step:
+// "已确认：改号 51、设置、图片前 7 行".
+QString heldText(const TerminalRecord &record)
+{
+    QStringList held;
+    if (record.steps[RenumberStep] == ResultStatus::Ok)
+        held << QCoreApplication::translate("cli", "改号 %1").arg(record.number);
+    for (int index = RenumberStep + 1; index < ProvisionStepCount; ++index) {
+        const TerminalCommand command = ProvisionSteps[index].command;
+        if (command == TerminalCommand::Settings && record.steps[index] == ResultStatus::Ok)
+            held << QCoreApplication::translate("cli", "设置");
+        if (command == TerminalCommand::DownloadLogo) {
+            if (record.steps[index] == ResultStatus::Ok)
+                held << QCoreApplication::translate("cli", "图片");
+            else if (record.linesConfirmed.value_or(0) > 0)
+                held << QCoreApplication::translate("cli", "图片前 %1 行").arg(*record.linesConfirmed);
+        }
+    }
+    return held.isEmpty() ? QString() : QCoreApplication::translate("cli", "已确认：%1").arg(held.join(QCoreApplication::translate("cli", "、")));
 }
 
 QString ProvisionRun::checkFailure(const Outcome &outcome) const
@@ -165,30 +301,82 @@ QString ProvisionRun::checkFailure(const Outcome &outcome) const
     return QCoreApplication::translate("cli", "没有 %1 号考勤机回答：接上新的考勤机后按回车").arg(m_batch.factoryNumber);
 }
 
-TerminalRecord ProvisionRun::setUp(quint8 number)
+TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
 {
-    TerminalRecord record{.number = number, .fate = TerminalFate::Done, .time = QDateTime::currentDateTime()};
+    TerminalRecord record = std::move(earlier);
+    const quint8 number = quint8(record.number);
+    record.fate = TerminalFate::Done;
+    record.failedStep = -1;
+    record.status = ResultStatus::Ok;
+    record.message.clear();
+    record.time = QDateTime::currentDateTime();
     QElapsedTimer elapsed;
     elapsed.start();
     const auto fail = [&](int index, ResultStatus status, const QString &message) {
         record.failedStep = index;
         record.status = status;
         record.fate = status == ResultStatus::Interrupted ? TerminalFate::Interrupted : TerminalFate::Failed;
-        record.message = message;
+        const QString held = heldText(record);
+        record.message = held.isEmpty() ? message : StatusText::withDetail(message, held);
         record.elapsedMs = elapsed.elapsed();
+        if (record.steps[RenumberStep] == ResultStatus::Ok)
+            knowGiven(number);
         return record;
     };
-    for (int index = 0; index < ProvisionStepCount; ++index) {
+    const auto forgetUnit = [&record] {
+        record.serial.clear();
+        record.linesConfirmed.reset();
+        for (auto &step : record.steps)
+            step.reset();
+    };
+
+    int from = CheckStep;
+    // A unit an earlier attempt has read is asked first at the number it was to be given: if it has it,
+    // the renumber is done and the steps not confirmed follow; otherwise it is checked at the factory
+    // number again.
+    if (!record.serial.isEmpty() && number != m_batch.factoryNumber) {
+        if (StopSignals::received())
+            return fail(CheckStep, ResultStatus::Interrupted, StatusText::Interrupted.toString());
+        const Outcome there = runOnTerminal(commandRow(TerminalCommand::ReadSerial), m_batch.port, CommandInputs{.machineNumber = number});
+        // Only silence there sends the question on to the factory number; a port that failed or an
+        // answer that is nobody's says nothing of where the unit is.
+        if (!there.ok() && there.status != ResultStatus::NoReply)
+            return fail(CheckStep, there.status, there.message);
+        if (there.ok() && there.serial != record.serial)
+            return fail(RenumberStep, ResultStatus::NumberTaken,
+                        QCoreApplication::translate("cli", "机号 %1 已有考勤机回答：先取下已设置好的考勤机").arg(number));
+        if (there.ok()) {
+            record.steps[RenumberStep] = ResultStatus::Ok;
+            from = RenumberStep + 1;
+        } else if (record.steps[RenumberStep] == ResultStatus::Ok) {
+            // The unit that took the number is gone: whatever answers at the factory number is another.
+            forgetUnit();
+        }
+    }
+    for (int index = from; index < ProvisionStepCount; ++index) {
         if (ProvisionSteps[index].command == TerminalCommand::DownloadLogo && !m_batch.profile.logo)
+            continue;
+        // Only the steps that change the terminal are left out once confirmed; the reads always run.
+        if (ProvisionSteps[index].command != TerminalCommand::ReadSerial && record.steps[index] == ResultStatus::Ok)
             continue;
         // A stop between two steps leaves the terminal as the last confirmed step left it.
         if (StopSignals::received())
             return fail(index, ResultStatus::Interrupted, StatusText::Interrupted.toString());
+        if (index == RenumberStep) {
+            if (const auto taken = numbersTaken(number))
+                return fail(index, taken->status, taken->message);
+        }
+        const QString before = record.serial;
         const Outcome outcome = runStep(index, number, record);
         if (!outcome.ok())
             return fail(index, outcome.status, index == CheckStep ? checkFailure(outcome) : outcome.message);
         const QString serial = outcome.serial.value_or(QString());
         if (index == CheckStep) {
+            // Another unit than the one an earlier attempt began: nothing of that one is on this one.
+            if (!before.isEmpty() && serial != before) {
+                forgetUnit();
+                record.steps[CheckStep] = ResultStatus::Ok;
+            }
             record.serial = serial;
             // A factory-fresh serial of zeros is shared by many terminals; any other is one unit's.
             if (serial != u"000000" && m_knownSerials.contains(serial))
@@ -203,6 +391,7 @@ TerminalRecord ProvisionRun::setUp(quint8 number)
     record.message = StatusText::SettingSucceeded.toString();
     m_knownSerials.insert(record.serial, QString::number(number));
     lastDone = number;
+    knowGiven(number);
     return record;
 }
 
@@ -293,7 +482,7 @@ QString provisionSummary()
 
 QList<QCommandLineOption> provisionOptions()
 {
-    return {numbersOption(), reportOption(), resumeOption(), allowBlankOption()};
+    return {numbersOption(), reportOption(), resumeOption(), allowBlankOption(), scanTimeoutOption()};
 }
 
 int runProvision(const QStringList &arguments)
@@ -320,6 +509,13 @@ int runProvision(const QStringList &arguments)
     if (resume && !report.wanted())
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "--resume 需要 --report FILE.csv")});
 
+    const QString scanTimeoutText = line.parser().value(scanTimeoutOption());
+    const auto scanTimeoutMs = wholeNumber(scanTimeoutText, 1, 10000);
+    if (!scanTimeoutMs)
+        return line.fail({ResultStatus::BadInput,
+                          StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
+                                                 QStringLiteral("--scan-timeout ") + scanTimeoutText)});
+
     auto &chosen = std::get<ProvisionProfile>(profile);
     if (const auto blank = chosen.logo ? blankLogoProblem(line.parser(), chosen.logo->bytes, chosen.logoPath) : std::nullopt)
         return line.fail(*blank);
@@ -334,10 +530,46 @@ int runProvision(const QStringList &arguments)
                                 .profile = profilePath,
                                 .logoFile = chosen.logo ? chosen.logoPath : QString(),
                                 .logoHash = shortHash(chosen.logo)};
-    ProvisionRun run(Batch{options.port, factory, std::move(chosen)}, context, line.format());
+    ProvisionRun run(Batch{options.port, factory, std::move(chosen), std::chrono::milliseconds(*scanTimeoutMs)}, context, line.format());
     run.knowSerials(existing.doneSerials());
     const QStringList doneBefore = resume ? existing.doneNumbers() : QStringList();
+    // A resumed number that failed or was interrupted is finished where its unit stands.
+    QHash<int, TerminalRecord> earlier;
+    if (resume) {
+        for (const quint8 number : *numbers) {
+            if (doneBefore.contains(QString::number(number)))
+                continue;
+            if (auto record = existing.lastAttempt(number, context.logoHash)) {
+                earlier.insert(number, *record);
+                // A unit left at its new number is on the line, and must not take another's.
+                if (record->steps[RenumberStep] == ResultStatus::Ok)
+                    run.knowGiven(number);
+            }
+        }
+    }
 
+    // A renumber reaches every terminal on the line: one that is already set up would be renumbered with
+    // the new one. So before anything is sent, the whole line is scanned once (when the operator first
+    // says a terminal is connected); only a unit this batch left half set up may answer at its own number.
+    bool lineScanned = false;
+    const auto scanLine = [&]() -> std::optional<Problem> {
+        const auto scanned = askNumbers(options.port, allMachineNumbers(), run.scanWait(), line.format() == OutputFormat::Text);
+        if (const auto *problem = std::get_if<Problem>(&scanned))
+            return *problem;
+        lineScanned = true;
+        const auto &found = std::get<QList<LineAnswer>>(scanned);
+        RememberedChoices().noteTerminalsFound(options.port.deviceName, int(found.size()), true);
+        QList<LineAnswer> setUpAlready;
+        for (const LineAnswer &answer : found) {
+            const auto half = earlier.constFind(answer.machine);
+            if (answer.machine != factory && !(half != earlier.cend() && half->serial == answer.serial))
+                setUpAlready << answer;
+        }
+        if (setUpAlready.isEmpty())
+            return std::nullopt;
+        return Problem{ResultStatus::NumberTaken,
+                       QCoreApplication::translate("cli", "线上已有设置好的考勤机：%1。先取下它们再成批设置").arg(answersText(setUpAlready))};
+    };
     QList<TerminalRecord> records;
     OperatorAnswers answers;
     using Answer = OperatorAnswers::Answer;
@@ -348,6 +580,7 @@ int runProvision(const QStringList &arguments)
         if (doneBefore.contains(QString::number(number))) {
             record.fate = TerminalFate::Done;
             record.status = ResultStatus::Ok;
+            record.serial = existing.serialOf(number);
             record.message = QCoreApplication::translate("cli", "报告中已完成");
             run.print(record);
             records.append(record);
@@ -365,7 +598,30 @@ int runProvision(const QStringList &arguments)
                 ended = true;
             if (answer != Answer::Go)
                 break;
-            record = run.setUp(number);
+            if (!lineScanned) {
+                if (const auto problem = scanLine()) {
+                    if (problem->status == ResultStatus::Interrupted) {
+                        ended = true;
+                        break;
+                    }
+                    // Set-up terminals on the line end the batch; a port that could not be used is as a
+                    // check that could not reach the terminal.
+                    record.fate = TerminalFate::Failed;
+                    record.failedStep = CheckStep;
+                    record.status = problem->status;
+                    record.message = problem->message;
+                    if (record.steps[CheckStep] != ResultStatus::Ok)
+                        record.steps[CheckStep] = problem->status;
+                    run.print(record);
+                    if (problem->status == ResultStatus::NumberTaken) {
+                        ended = true;
+                        break;
+                    }
+                    question = QCoreApplication::translate("cli", "第 %1 台失败：按回车重试，s 跳过，q 结束").arg(number);
+                    continue;
+                }
+            }
+            record = run.setUp(record.fate == TerminalFate::NotReached ? earlier.value(number, record) : record);
             run.print(record);
             if (record.done() || record.fate == TerminalFate::Interrupted) {
                 ended = ended || record.fate == TerminalFate::Interrupted;

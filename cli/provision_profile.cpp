@@ -76,10 +76,13 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
         profile.factoryNumber = quint8(*factory);
     }
 
-    const bool anyLogoKey = values.entries.contains(QStringLiteral("logo/invert")) || values.entries.contains(QStringLiteral("logo/dither"));
+    // A [logo] section, even an empty one, asks for a logo: without a file it is an error, never a batch
+    // that sends no logo and reports done.
     if (!values.entries.contains(QStringLiteral("logo/file"))) {
-        if (anyLogoKey)
-            return atLine(fileName, std::max(values.line(QStringLiteral("logo/invert")), values.line(QStringLiteral("logo/dither"))),
+        if (values.entries.contains(QStringLiteral("logo/")))
+            return atLine(fileName,
+                          std::max({values.line(QStringLiteral("logo/")), values.line(QStringLiteral("logo/invert")),
+                                    values.line(QStringLiteral("logo/dither"))}),
                           QCoreApplication::translate("cli", "[logo] 缺少 file="));
         return profile;
     }

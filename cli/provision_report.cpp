@@ -50,6 +50,16 @@ QString stepWord(const std::optional<ResultStatus> &status)
     return status ? statusWord(*status) : QStringLiteral("not-run");
 }
 
+// The status a step's word names; a word this program does not write counts as not confirmed.
+ResultStatus statusOfWord(const QString &word)
+{
+    for (int value = 0; value <= int(ResultStatus::NotReached); ++value) {
+        if (statusWord(ResultStatus(value)) == word)
+            return ResultStatus(value);
+    }
+    return ResultStatus::WrongReply;
+}
+
 } // namespace
 
 QString fateWord(TerminalFate fate)
@@ -202,4 +212,39 @@ QHash<QString, QString> ExistingReport::doneSerials() const
             serials.insert(row.at(3), row.at(1));
     }
     return serials;
+}
+
+QString ExistingReport::serialOf(int number) const
+{
+    QString serial;
+    for (const QStringList &row : rows) {
+        if (row.at(1) == QString::number(number) && row.at(2) == fateWord(TerminalFate::Done))
+            serial = row.at(3);
+    }
+    return serial;
+}
+
+std::optional<TerminalRecord> ExistingReport::lastAttempt(int number, const QString &logoHash) const
+{
+    const QStringList header = reportHeader();
+    const qsizetype firstStep = header.indexOf(ProvisionSteps[0].name.toString());
+    const qsizetype hashColumn = header.indexOf(QStringLiteral("logo_sha256"));
+    const QStringList *last = nullptr;
+    for (const QStringList &row : rows) {
+        if (row.at(1) == QString::number(number))
+            last = &row;
+    }
+    if (!last || last->at(2) == fateWord(TerminalFate::Done) || last->at(3).isEmpty())
+        return std::nullopt;
+    TerminalRecord record{.number = number, .fate = TerminalFate::Failed, .serial = last->at(3)};
+    for (int index = 0; index < ProvisionStepCount; ++index) {
+        const QString word = last->at(firstStep + index);
+        if (word == statusWord(ResultStatus::Ok))
+            record.steps[index] = ResultStatus::Ok;
+        else if (word != stepWord(std::nullopt))
+            record.steps[index] = statusOfWord(word);
+        if (ProvisionSteps[index].command == TerminalCommand::DownloadLogo && last->at(hashColumn) != logoHash)
+            record.steps[index].reset();
+    }
+    return record;
 }

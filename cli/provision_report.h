@@ -81,6 +81,10 @@ struct ExistingReport
     QList<QStringList> rows;
     QStringList doneNumbers() const;                 // numbers whose row says done
     QHash<QString, QString> doneSerials() const;     // serial -> number, of the done rows
+    QString serialOf(int number) const;              // the serial of the number's last done row
+    // The number's last row when it was not done and its unit's serial was read: the steps it confirmed,
+    // to be finished from there. A logo confirmed with another picture than `logoHash` is not confirmed.
+    std::optional<TerminalRecord> lastAttempt(int number, const QString &logoHash) const;
 };
 std::variant<ExistingReport, QString /*why it is not a report*/> readReport(const QByteArray &bytes);
 

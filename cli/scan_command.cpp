@@ -45,9 +45,12 @@ Outcome answerOutcome(const ScanAnswer &answer)
 std::optional<Problem> renumberOnSharedLine(const QString &device, bool all)
 {
     const int terminals = RememberedChoices().terminalsFound(device);
-    if (terminals < 2)
+    if (terminals != RememberedChoices::Unknown && terminals < 2)
         return std::nullopt;
-    const QString warning = sharedLineWarning(terminals);
+    // Without the store, a scan's count may be lost: the line counts as shared.
+    const QString warning = terminals == RememberedChoices::Unknown
+                                ? QCoreApplication::translate("cli", "不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。")
+                                : sharedLineWarning(terminals);
     if (!all)
         return Problem{ResultStatus::BadInput,
                        warning + QCoreApplication::translate("cli", "确实要这样，请加 --all；只改一台，请先拔掉其他考勤机")};

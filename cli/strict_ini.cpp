@@ -64,6 +64,9 @@ std::variant<IniEntries, IniError> readStrictIni(const QByteArray &bytes, const 
             section = line.sliced(1, line.size() - 2).trimmed();
             if (!known.contains(section))
                 return IniError{lineNumber, QCoreApplication::translate("cli", "未知的节 [%1]").arg(section)};
+            // The section itself, so that an empty one is seen.
+            if (!entries.contains(section + u'/'))
+                entries.insert(section + u'/', {QString(), lineNumber});
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');

@@ -27,6 +27,6 @@ struct IniError
 };
 
 using IniSchema = QHash<QString, QStringList>;          // section -> its keys
-using IniEntries = QHash<QString, IniEntry>;            // "section/key" -> value
+using IniEntries = QHash<QString, IniEntry>;            // "section/key" -> value; "section/" -> its first header's line
 
 std::variant<IniEntries, IniError> readStrictIni(const QByteArray &bytes, const IniSchema &known);

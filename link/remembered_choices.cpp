@@ -91,10 +91,12 @@ void write(const QString &key, const QVariant &value)
     change([&](QSettings &settings) { settings.setValue(key, value); });
 }
 
-// A device path as one key: its slashes would otherwise make groups.
+// A device path as one key: its slashes would otherwise make groups. Links are followed, so that every
+// name of one device finds the same memory; a name that is no file (COM5) is kept as it is.
 QString scanKey(const QString &device)
 {
-    return QStringLiteral("scan/") + QString::fromLatin1(QUrl::toPercentEncoding(device));
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    return QStringLiteral("scan/") + QString::fromLatin1(QUrl::toPercentEncoding(canonical.isEmpty() ? device : canonical));
 }
 
 } // namespace
@@ -179,7 +181,14 @@ void RememberedChoices::setLogoText(const QVariantMap &text)
 
 int RememberedChoices::terminalsFound(const QString &device) const
 {
-    return device.isEmpty() ? 0 : store()->value(scanKey(device), 0).toInt();
+    if (device.isEmpty())
+        return 0;
+    const auto settings = store();
+    const int found = settings->value(scanKey(device), 0).toInt();
+    // A store that cannot be read, or could not keep what the next scan finds, knows nothing of the line.
+    if (settings->status() != QSettings::NoError || !settings->isWritable())
+        return Unknown;
+    return found;
 }
 
 void RememberedChoices::noteTerminalsFound(const QString &device, int count, bool everyNumber)

@@ -34,8 +34,11 @@ public:
     QVariantMap logoText() const;
     void setLogoText(const QVariantMap &text);
 
-    // How many terminals scans of `device` found; 0 when it was never scanned. A scan of every number
-    // gives the count afresh; a scan of part of the range can only raise it.
+    // How many terminals scans of `device` found; 0 when it was never scanned, Unknown when the store
+    // cannot be read or written (so what a scan found may not be there). A scan of every number gives the
+    // count afresh; a scan of part of the range can only raise it. A device is the same whatever path
+    // names it (/dev/serial/by-id/... and /dev/ttyUSB0).
+    static constexpr int Unknown = -1;
     int terminalsFound(const QString &device) const;
     void noteTerminalsFound(const QString &device, int count, bool everyNumber);
 

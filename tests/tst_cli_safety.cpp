@@ -575,6 +575,9 @@ void TestCliSafety::profilesReadStrictly_data()
     QTest::newRow("factory machine=18.6") << QByteArray("[factory]\nmachine=18.6\n") << 2 << "shop.ini 第 2 行：" << -1;
     QTest::newRow("backslashes are the path's") << QByteArray("[logo]\nfile=C:\\logos\\bmp.txt\n") << 4 << "C:\\logos\\bmp.txt" << -1;
     QTest::newRow("a comma is the path's") << QByteArray("[logo]\nfile=a,b.txt\n") << 4 << "a,b.txt" << -1;
+    // A [logo] section asks for a logo: without a file it is no batch that sends none and reports done.
+    QTest::newRow("an empty [logo]") << QByteArray("[settings]\nmode=door\n[logo]\n") << 2 << "shop.ini 第 3 行：[logo] 缺少 file=" << -1;
+    QTest::newRow("[logo] with only invert") << QByteArray("[logo]\n\ninvert=true\n") << 2 << "shop.ini 第 3 行：[logo] 缺少 file=" << -1;
 }
 
 void TestCliSafety::profilesReadStrictly()
@@ -588,7 +591,8 @@ void TestCliSafety::profilesReadStrictly()
     QVERIFY(box.write("shop.ini", profile));
     SimulatedTimeClock clock;
     QVERIFY(clock.start());
-    const ProgramRun run = runProgram({"provision", box.path("shop.ini"), "--numbers", "7", "--port", clock.devicePath()}, "\n");
+    const ProgramRun run =
+        runProgram({"provision", box.path("shop.ini"), "--numbers", "7", "--port", clock.devicePath(), "--scan-timeout", "10"}, "\n");
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     if (!said.isEmpty()) {
@@ -781,7 +785,8 @@ void TestCliSafety::oneJsonShape_data()
     QTest::newRow("file missing") << QStringList() << QStringList{"logo", "/nonexistent.png"} << QByteArray() << "file-error";
     QTest::newRow("show-logo") << QStringList() << QStringList{"show-logo", "LOGO"} << QByteArray() << "ok";
     QTest::newRow("convert-logo refused") << QStringList() << QStringList{"convert-logo", "LOGO", "-o", "LOGO"} << QByteArray() << "file-error";
-    QTest::newRow("provision, one done") << QStringList() << QStringList{"provision", "PROFILE", "--numbers", "4"} << QByteArray("\n") << "ok";
+    QTest::newRow("provision, one done") << QStringList() << QStringList{"provision", "PROFILE", "--numbers", "4", "--scan-timeout", "10"}
+                                         << QByteArray("\n") << "ok";
     QTest::newRow("provision, none answers") << QStringList() << QStringList{"provision", "PROFILE", "--numbers", "4,5"} << QByteArray()
                                              << "incomplete";
 }

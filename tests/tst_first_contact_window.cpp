@@ -14,6 +14,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTemporaryDir>
+#include <QStandardPaths>
+#include <QScopeGuard>
 #include <QTest>
 
 // The window's help with first contact, used with real key events: the port list in COM1, 查找机号 on
@@ -165,28 +168,42 @@ void TestFirstContactWindow::cancelStopsTheScan()
 void TestFirstContactWindow::renumberOnSharedLineAsksFirst_data()
 {
     QTest::addColumn<int>("terminalsFound");
-    QTest::addColumn<int>("answer");  // 0: no question expected
+    QTest::addColumn<bool>("storeUsable");  // the settings store can be read and written
+    QTest::addColumn<int>("answer");        // 0: no question expected
     QTest::addColumn<bool>("sent");
-    QTest::newRow("one terminal: no question") << 1 << 0 << true;
-    QTest::newRow("two terminals, No") << 2 << int(QMessageBox::No) << false;
-    QTest::newRow("two terminals, Yes") << 2 << int(QMessageBox::Yes) << true;
+    QTest::newRow("one terminal: no question") << 1 << true << 0 << true;
+    QTest::newRow("two terminals, No") << 2 << true << int(QMessageBox::No) << false;
+    QTest::newRow("two terminals, Yes") << 2 << true << int(QMessageBox::Yes) << true;
+    // What a scan found cannot be known: the line counts as shared.
+    QTest::newRow("store cannot be written, No") << 1 << false << int(QMessageBox::No) << false;
+    QTest::newRow("store cannot be written, Yes") << 1 << false << int(QMessageBox::Yes) << true;
 }
 
 void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
 {
     QFETCH(int, terminalsFound);
+    QFETCH(bool, storeUsable);
     QFETCH(int, answer);
     QFETCH(bool, sent);
     WindowBench bench;
     QVERIFY(bench.start());
     RememberedChoices().noteTerminalsFound(bench.clock.devicePath(), terminalsFound, true);
+    // The store moved under a plain file: it can be neither read nor written.
+    QTemporaryDir dir;
+    const QString storePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const auto restore = qScopeGuard([&storePath] { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, storePath); });
+    if (!storeUsable) {
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("plain/config"));
+    }
     bench.form->show();
     bench.setText("ADDRESS", "5");
     bench.control<QPushButton>("Cmd2")->click();
     if (answer != 0) {
         QTRY_VERIFY(bench.form->findChild<QMessageBox *>("sharedLineQuestion"));
         auto *question = bench.form->findChild<QMessageBox *>("sharedLineQuestion");
-        QVERIFY(question->text().contains(sharedLineWarning(terminalsFound)));
+        QVERIFY(question->text().contains(storeUsable ? sharedLineWarning(terminalsFound) : QString("记住的设置无法读写")));
         question->button(QMessageBox::StandardButton(answer))->click();
     }
     if (sent) {

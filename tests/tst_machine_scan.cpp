@@ -10,7 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -26,6 +28,8 @@ private slots:
     void lateAnswerIsNotFound();
     void commandLineScanAndSharedLineRenumber();
     void scanEndsWhenNobodyReads();
+    void renumberWhereTheLineMayBeShared_data();
+    void renumberWhereTheLineMayBeShared();
     void historyOfWindowAndCommandLine();
     void historyThatCannotBeWrittenFailsNothing();
     void portsSaysWhichPortIsInUse();
@@ -184,6 +188,64 @@ void TestMachineScan::scanEndsWhenNobodyReads()
     // Each number is asked with its serial-number read (02 1F); far from all of them were.
     QVERIFY2(clock.received().count(QByteArray::fromHex("021f")) < 64,
              qPrintable(QString::number(clock.received().count(QByteArray::fromHex("021f")))));
+void TestMachineScan::renumberWhereTheLineMayBeShared_data()
+{
+    QTest::addColumn<QString>("bus");        // empty: one terminal, never scanned
+    QTest::addColumn<bool>("scanByLink");    // the scan names the device by a link, the renumber by its own path
+    QTest::addColumn<bool>("storeUsable");   // the settings store can be read and written
+    QTest::addColumn<QString>("refusal");    // what a renumber without --all says; empty: it is sent
+
+    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2);
+    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2);
+    QTest::newRow("one terminal, never scanned") << "" << false << true << "";
+    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）";
+}
+
+void TestMachineScan::renumberWhereTheLineMayBeShared()
+{
+    QFETCH(QString, bus);
+    QFETCH(bool, scanByLink);
+    QFETCH(bool, storeUsable);
+    QFETCH(QString, refusal);
+
+    // Pseudo-terminal numbers come round again: an earlier row's scan of the same device is forgotten.
+    RememberedChoices::forgetAll();
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyBYID");
+    SimulatedTimeClock clock(bus.isEmpty() ? QStringList{"--link", link} : QStringList{"--link", link, "--bus", bus});
+    QVERIFY(clock.start());
+    // One device, two names: the scan's memory belongs to the device.
+    const QString scanned = scanByLink ? link : clock.devicePath();
+    const QString renumbered = scanByLink ? clock.devicePath() : link;
+    if (!bus.isEmpty())
+        QCOMPARE(runProgram({"scan", "--port", scanned, "--machines", "0-30"}).exitCode, 0);
+
+    // A store under a plain file can be neither read nor written.
+    const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&home] { qputenv("XDG_CONFIG_HOME", home); });
+    if (!storeUsable) {
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        qputenv("XDG_CONFIG_HOME", dir.filePath("plain/config").toLocal8Bit());
+    }
+    const int framesBefore = int(clock.frameLines().size());
+    const ProgramRun refused = runProgram({"renumber", "5", "--port", renumbered});
+    if (refusal.isEmpty()) {
+        QCOMPARE(refused.exitCode, 0);
+    } else {
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.errText().contains(refusal), qPrintable(refused.errText()));
+        QVERIFY2(refused.errText().contains("--all"), qPrintable(refused.errText()));
+        QCOMPARE(clock.frameLines().size(), framesBefore);
+        const ProgramRun all = runProgram({"renumber", "5", "--all", "--port", renumbered});
+        QCOMPARE(all.exitCode, 0);
+        QVERIFY2(all.errText().contains(refusal), qPrintable(all.errText()));
+    }
+    QVERIFY(clock.stop());
+    if (bus.isEmpty())
+        QCOMPARE(clock.machineNumber(), 5);
+    else
+        QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
 }
 
 void TestMachineScan::historyOfWindowAndCommandLine()

@@ -102,8 +102,12 @@ void TestPortFaults::deviceTheUserMayNotOpen()
     file.close();
     QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
+    // A settings store the user may write: one it may not leaves the line unknown, and 改号 would ask first.
+    QTemporaryDir store;
+    QVERIFY(QFile::setPermissions(store.path(), QFileDevice::Permissions(0x7777)));
     QProcessEnvironment extra;
     extra.insert(QString::fromLatin1(PermissionDeviceVariable), device);
+    extra.insert(QStringLiteral("XDG_CONFIG_HOME"), store.path());
     const UnprivilegedRun run = runAsNobody(QStringLiteral("deviceTheUserMayNotOpen"), extra);
     if (!run.ran)
         QSKIP(qPrintable("an unprivileged user cannot run this test here: " + run.output.left(300)));

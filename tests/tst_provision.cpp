@@ -30,12 +30,20 @@ private slots:
     void reportThatCannotGrowStopsTheBatch();
     void summaryCountsInEachLanguage_data();
     void summaryCountsInEachLanguage();
+    void halfSetUpFinished_data();
+    void halfSetUpFinished();
+    void sharedLineNeverRenumbered_data();
+    void sharedLineNeverRenumbered();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
 };
 
 namespace {
+
+// The start's scan of the whole line with a short wait: a simulator answers at once.
+const char *const ScanTimeout = "--scan-timeout";
+const char *const ScanMs = "10";
 
 const QByteArray Profile = "[settings]\nmode=door\npicture=true\ndelay=5\nfont=traditional\n[logo]\nfile=logo.txt ; beside the profile\n";
 
@@ -158,11 +166,12 @@ void TestProvision::atATerminal()
     QVERIFY(first.start());
 
     Operator tech;
-    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-4", "--port", files.link, "--report", files.report}, true));
+    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-4", "--port", files.link, "--report", files.report, ScanTimeout, ScanMs},
+                       true));
     QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 1 台考勤机（机号 18）"), 10000);
     // Enter, and Enter twice more while terminal 1 is being set up: those two are thrown away.
     tech.type("\n\n\n");
-    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  1  serial 0A0001  done"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  1  serial 0A0001  done"), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 2 台考勤机"), 10000);
     // The operator swaps the terminals and presses Enter.
     QVERIFY(first.stop());
@@ -271,7 +280,8 @@ void TestProvision::fromAPipe()
     SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c"} + options);
     QVERIFY(clock.start());
     const ProgramRun run = runProgram(
-        QStringList{"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report", files.report} + options,
+        QStringList{"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report", files.report, ScanTimeout, ScanMs}
+            + options,
         input);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
@@ -281,7 +291,11 @@ void TestProvision::fromAPipe()
         QVERIFY2(lines.at(i).startsWith(results.at(i)), qPrintable(lines.at(i)));
     QVERIFY(clock.stop());
     QCOMPARE(renumberFrames(clock.received()), renumbered);
-    QCOMPARE(reportThroughPython(files.report).size(), 4);
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 4);
+    // Every row names the picture of the batch, also a number skipped or not reached.
+    for (int i = 1; i < rows.size(); ++i)
+        QVERIFY2(QRegularExpression("^\t[0-9a-f]{12}$").match(rows.at(i).at(7)).hasMatch(), qPrintable(rows.at(i).join(',')));
 }
 
 void TestProvision::reportAppendedAndResumed()
@@ -291,18 +305,21 @@ void TestProvision::reportAppendedAndResumed()
     {
         SimulatedTimeClock clock({"--serial", "000123"});
         QVERIFY(clock.start());
-        const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}, "\n");
+        const ProgramRun run = runProgram(
+            {"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report, ScanTimeout, ScanMs}, "\n");
         QCOMPARE(run.exitCode, 0);
     }
     // The next run resumes: 1 is done already; the terminal offered as 2 is the same unit (its serial is in the report).
     SimulatedTimeClock clock({"--serial", "000123"});
     QVERIFY(clock.start());
     const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report",
-                                       files.report, "--resume", "--json"},
+                                       files.report, "--resume", "--json", ScanTimeout, ScanMs},
                                       "\n");
     QCOMPARE(run.exitCode, 6);
     const QList<QByteArray> objects = run.out.trimmed().split('\n');
     QCOMPARE(objects.size(), 3);
+    // Done before: its serial number is the report's.
+    QCOMPARE(QJsonDocument::fromJson(objects.at(0)).object().value("serial").toString(), "000123");
     const QJsonObject two = QJsonDocument::fromJson(objects.at(1)).object();
     QCOMPARE(two.value("status").toString(), "duplicate-serial");
     QCOMPARE(two.value("step").toString(), "check");
@@ -372,6 +389,150 @@ void TestProvision::summaryCountsInEachLanguage()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 6);
     QCOMPARE(run.outText().split('\n').last(), summary);
+// The simulator's frames, counted from 0: the scan of the line asks 0-255 (frames 0-255), then the check
+// at 18 (256), the new number asked before the renumber (257), the renumber (258), the settings (259), the
+// logo's 32 lines (260-291) and the read at the new number (292).
+void TestProvision::halfSetUpFinished_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QStringList>("fault");     // the simulator's, in the first run
+    QTest::addColumn<QByteArray>("input");      // the first run's answers
+    QTest::addColumn<QStringList>("lines");     // its output, line by line (their starts)
+    QTest::addColumn<QStringList>("steps");     // its report row: result, check, renumber, settings, logo, confirm
+    QTest::addColumn<QString>("held");          // what the row's message says the terminal holds
+    QTest::addColumn<int>("settingsResent");    // --resume's settings frames; -1: no second run
+
+    QTest::newRow("settings unanswered after the renumber, Enter")
+        << 51 << QStringList{"--silence", "259"} << QByteArray("\n\n")
+        << QStringList{" 51  serial 0A1B2C  failed: settings no-reply: 通讯失败！（已确认：改号 51）", " 51  serial 0A1B2C  done",
+                       "共 1 台，全部完成"}
+        << QStringList{"done", "ok", "ok", "ok", "ok", "ok"} << "" << -1;
+    QTest::newRow("renumber done though unanswered, Enter") << 51 << QStringList{"--silence", "258"} << QByteArray("\n\n")
+                                                            << QStringList{" 51  serial 0A1B2C  failed: renumber no-reply",
+                                                                           " 51  serial 0A1B2C  done", "共 1 台，全部完成"}
+                                                            << QStringList{"done", "ok", "ok", "ok", "ok", "ok"} << "" << -1;
+    QTest::newRow("settings unanswered, q, --resume")
+        << 51 << QStringList{"--silence", "259"} << QByteArray("\nq\n")
+        << QStringList{" 51  serial 0A1B2C  failed: settings no-reply", "共 1 台：完成 0 台；失败 1 台（51）"}
+        << QStringList{"failed", "ok", "ok", "no-reply", "not-run", "not-run"} << "（已确认：改号 51）" << 1;
+    // The line hangs up at the logo's 8th line; Enter finds no port, and the row still says what the unit holds.
+    QTest::newRow("hang-up in the logo, Enter, q, --resume")
+        << 71 << QStringList{"--hangup-at", "267"} << QByteArray("\n\nq\n")
+        << QStringList{" 71  serial 0A1B2C  failed: logo port-lost", " 71  serial 0A1B2C  failed: check port-open-failed",
+                       "共 1 台：完成 0 台；失败 1 台（71）"}
+        << QStringList{"failed", "ok", "ok", "ok", "port-lost", "not-run"} << "（已确认：改号 71、设置、图片前 7 行）" << 0;
+}
+
+void TestProvision::halfSetUpFinished()
+{
+    QFETCH(int, number);
+    QFETCH(QStringList, fault);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, held);
+    QFETCH(int, settingsResent);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    const QStringList batch{"provision", files.profile, "--numbers", QString::number(number), "--report", files.report, ScanTimeout, ScanMs};
+    {
+        SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c"} + fault);
+        QVERIFY(clock.start());
+        const ProgramRun run = runProgram(batch + QStringList{"--port", clock.devicePath()}, input);
+        QVERIFY(run.finished);
+        const QStringList said = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(said.size(), lines.size());
+        for (int i = 0; i < said.size(); ++i)
+            QVERIFY2(said.at(i).startsWith(lines.at(i)), qPrintable(said.at(i)));
+        QVERIFY(clock.stop());
+        // Renumbered once: a retry finds the unit at its new number.
+        QCOMPARE(renumberFrames(clock.received()), 1);
+        QCOMPARE(clock.machineNumber(), number);
+    }
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(QStringList{rows.at(1).at(2)} + rows.at(1).mid(8, 5), steps);
+    QCOMPARE(rows.at(1).at(3), "\t0A1B2C");
+    QVERIFY2(rows.at(1).at(14).endsWith(held), qPrintable(rows.at(1).at(14)));
+    if (settingsResent < 0)
+        return;
+
+    // The next day the unit is on the line at the number it was given: --resume asks it there, checks its
+    // serial and sends only what was not confirmed.
+    SimulatedTimeClock clock({"--serial", "0a1b2c", "--machine", QString::number(number)});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram(batch + QStringList{"--port", clock.devicePath(), "--resume"}, "\n");
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.outText().startsWith(QString("%1  serial 0A1B2C  done").arg(number)), qPrintable(run.outText()));
+    QVERIFY(clock.stop());
+    QCOMPARE(renumberFrames(clock.received()), 0);
+    QCOMPARE(clock.frameLines().filter(QRegularExpression(" 0520[0-9a-f]+ handled")).size(), settingsResent);
+    if (settingsResent > 0)
+        QCOMPARE(clock.delay(), 5);
+    QCOMPARE(clock.logo().toHex(), std::get<LogoPicture>(readLogoFile(files.logo)).bytes.toHex());
+    const QList<QStringList> after = reportThroughPython(files.report);
+    QCOMPARE(after.size(), 3);
+    QCOMPARE(after.at(2).mid(2, 2), (QStringList{"done", "\t0A1B2C"}));
+}
+
+// Terminals on one RS-485 line all obey the renumber address: a terminal already set up would take the
+// new number with the new one.
+void TestProvision::sharedLineNeverRenumbered_data()
+{
+    QTest::addColumn<QString>("bus");
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<bool>("halfSetUp");  // a first run left 0A0001 at 1, its settings unanswered; this one resumes
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("said"); // on standard output and error
+
+    QTest::newRow("one set up, one new")
+        << "1:0A0001,18:0A0002" << "2" << false << QByteArray("\n")
+        << QStringList{"  2  serial ------  failed: check number-taken: 线上已有设置好的考勤机：机号 1（序列号 0A0001）。先取下它们再成批设置"};
+    QTest::newRow("two set up, both named") << "1:0A0001,5:0A0003,18:0A0002" << "2" << false << QByteArray("\n")
+                                            << QStringList{"机号 1（序列号 0A0001）、机号 5（序列号 0A0003）"};
+    QTest::newRow("set up at the number to give") << "2:0A0001,18:0A0002" << "2" << false << QByteArray("\n") << QStringList{"机号 2（序列号 0A0001）"};
+    // The half set-up unit answers at its number and is finished there; the next new unit's renumber would
+    // reach it, so that one stops.
+    QTest::newRow("resumed, then the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("\n\n")
+                                                << QStringList{"  1  serial 0A0001  done",
+                                                               "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答：先取下已设置好的考勤机"};
+    // Skipped, the half set-up unit stays on the line at the number it took: the next renumber would reach it.
+    QTest::newRow("resumed, skipped, the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("s\n\n")
+                                                    << QStringList{"  1  serial ------  skipped",
+                                                                   "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答"};
+}
+
+void TestProvision::sharedLineNeverRenumbered()
+{
+    QFETCH(QString, bus);
+    QFETCH(QString, numbers);
+    QFETCH(bool, halfSetUp);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, said);
+
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    const QStringList batch{"provision", files.profile, "--report", files.report, ScanTimeout, ScanMs};
+    if (halfSetUp) {
+        SimulatedTimeClock clock({"--serial", "0a0001", "--silence", "259"});
+        QVERIFY(clock.start());
+        const ProgramRun run = runProgram(batch + QStringList{"--numbers", "1", "--port", clock.devicePath()}, "\nq\n");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(clock.stop());
+        QCOMPARE(clock.machineNumber(), 1);
+    }
+    SimulatedTimeClock clock({"--bus", bus});
+    QVERIFY(clock.start());
+    const QStringList resume = halfSetUp ? QStringList{"--resume"} : QStringList();
+    const ProgramRun run = runProgram(batch + QStringList{"--numbers", numbers, "--port", clock.devicePath()} + resume, input);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 6);
+    const QString text = QString::fromUtf8(run.out + run.err);
+    for (const QString &part : said)
+        QVERIFY2(text.contains(part), qPrintable(text));
+    QVERIFY(clock.stop());
+    QCOMPARE(renumberFrames(clock.received()), 0);
 }
 
 void TestProvision::stopSignal_data()
@@ -397,7 +558,7 @@ void TestProvision::stopSignal()
     const QStringList arguments = command == "logo"
                                       ? QStringList{"logo", files.logo, "--json", "--port", clock.devicePath()}
                                       : QStringList{"provision", files.profile, "--numbers", "1-2", "--json", "--port", clock.devicePath(),
-                                                    "--report", files.report};
+                                                    "--report", files.report, ScanTimeout, ScanMs};
     Operator tech;
     QVERIFY(tech.start(arguments, false, "\n"));
     // Ten logo lines in (the logo's frames start 1C 55), then the signal.
@@ -435,7 +596,8 @@ void TestProvision::stopSignalAtTheQuestion()
     SimulatedTimeClock clock;
     QVERIFY(clock.start());
     Operator tech;
-    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report", files.report}, true));
+    QVERIFY(tech.start({"provision", files.profile, "--numbers", "1-2", "--port", clock.devicePath(), "--report", files.report, ScanTimeout, ScanMs},
+                       true));
     QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 1 台考勤机"), 10000);
     ::kill(pid_t(tech.process.processId()), SIGINT);
     QVERIFY(tech.finish());

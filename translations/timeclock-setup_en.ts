@@ -379,6 +379,10 @@
         <source>确实让每一台都换成新机号吗？</source>
         <translation>Give every one of them the new number?</translation>
     </message>
+    <message>
+        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
+        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
+    </message>
 </context>
 <context>
     <name>PortCatalogue</name>
@@ -782,7 +786,7 @@
   3  串口打不开或已断开
   4  文件无法使用，或拒绝写入（已存在、是输入文件、不是普通文件）
   5  输出无法写入（标准输出已关闭或磁盘已满）
-  6  provision：有机号没有完成（跳过、没轮到或序列号重复），但没有失败的
+  6  provision：有机号没有完成（跳过、没轮到、序列号重复或线上已有设置好的考勤机），但没有失败的
   130、143  被 SIGINT、SIGTERM 中断（当前一行的回答收到后才停）
 </source>
         <translation>  0  done
@@ -791,7 +795,7 @@
   3  the port could not be opened, or went away
   4  a file could not be used, or was refused as a target (exists, is an input, is not a regular file)
   5  the output could not be written (standard output closed, a disk full)
-  6  provision: numbers not done (skipped, not reached, a serial number twice), none failed
+  6  provision: numbers not done (skipped, not reached, a serial number twice, a terminal already set up on the line), none failed
   130, 143  stopped by SIGINT, SIGTERM (once the line&apos;s answer had come)
 </translation>
     </message>
@@ -824,11 +828,15 @@
         <translation>The profile of provision (INI, UTF-8 or UTF-16 with a byte-order mark; an unknown section or key, or a key given twice, is an error):</translation>
     </message>
     <message>
-        <source>  缺少的键取窗口的初始值；没有 [logo] 时不下载图片。
-  每台：用出厂机号读序列号（不回答的不设置），改号为 N，设置，下载图片，用机号 N 读序列号确认。
+        <source>  缺少的键取窗口的初始值；没有 [logo] 时不下载图片（有 [logo] 就必须有 file=）。
+  第一次按回车时先查一遍整条线：除出厂机号外还有考勤机回答，就说出它们并停下，什么也不写。
+  每台：用出厂机号读序列号（不回答的不设置），改号为 N（之前先问 N 和本次给过的机号，有回答就不改），设置，下载图片，用机号 N 读序列号确认。
+  重试（回车）和 --resume 先在给过的机号上问这台考勤机、核对序列号，再从第一个没确认的步骤接着做。
   每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。</source>
-        <translation>  A missing key takes the window&apos;s initial state; without [logo] no logo is sent.
-  Each terminal: its serial number read at the factory number (one that does not answer is not set up), renumbered to N, set, sent the logo, and its serial number read at N to confirm.
+        <translation>  A missing key takes the window&apos;s initial state; without [logo] no logo is sent ([logo] needs file=).
+  At the first Enter the whole line is scanned once: terminals answering at any number but the factory one are named and the batch stops with nothing written.
+  Each terminal: its serial number read at the factory number (one that does not answer is not set up), renumbered to N (N and the numbers this run gave are asked first; if one answers, no renumber), set, sent the logo, and its serial number read at N to confirm.
+  Trying again (Enter) and --resume ask the unit first at the number it was given, check its serial number, and carry on with the first step not confirmed.
   Every requested number gets a line in the output and a row in the --report CSV: done, failed, skipped, not-reached or interrupted.</translation>
     </message>
     <message>
@@ -942,6 +950,50 @@
     <message>
         <source>序列号 %1 已设置过（机号 %2）</source>
         <translation>Serial number %1 was set up already (number %2)</translation>
+    </message>
+    <message>
+        <source>第一次按回车时查一遍整条线，每个机号等回答的毫秒数（默认 %1）</source>
+        <translation>The scan of the whole line at the first Enter: how long to wait for each machine number to answer, in milliseconds (default %1)</translation>
+    </message>
+    <message>
+        <source>机号 %1（序列号 %2）</source>
+        <translation>number %1 (serial number %2)</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>机号 %1 已有考勤机回答：先取下已设置好的考勤机</source>
+        <translation>A terminal already answers at number %1: take the terminals already set up off the line first</translation>
+    </message>
+    <message>
+        <source>改号 %1</source>
+        <translation>renumbered to %1</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>settings</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>logo</translation>
+    </message>
+    <message>
+        <source>图片前 %1 行</source>
+        <translation>the logo&apos;s first %1 lines</translation>
+    </message>
+    <message>
+        <source>已确认：%1</source>
+        <translation>confirmed: %1</translation>
+    </message>
+    <message>
+        <source>线上已有设置好的考勤机：%1。先取下它们再成批设置</source>
+        <translation>Terminals already set up are on the line: %1. Take them off before the batch</translation>
+    </message>
+    <message>
+        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
+        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
     </message>
     <message>
         <source>机号 %1 读到的序列号 %2 不是出厂机号读到的 %3</source>
