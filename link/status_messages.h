@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -77,6 +79,25 @@ inline constexpr Message WithDetail{QT_TRANSLATE_NOOP("StatusText", "%1（%2）"
 inline QString withDetail(const QString &message, const QString &detail)
 {
     return WithDetail.toString().arg(message, detail);
+}
+
+// The received bytes as a tooltip or a message names them: in hex, the first few only.
+inline QString receivedBytes(const QByteArray &bytes)
+{
+    constexpr int named = 8;
+    const QString shown = QString::fromLatin1(bytes.left(named).toHex(' ').toUpper());
+    return bytes.size() > named ? shown + QStringLiteral(" …") : shown;
+}
+
+// What came back, after "通讯失败！": nothing, or the wrong bytes; empty for any other end. The window's
+// tooltip and the command line's message say it in the same words.
+inline QString answerReason(const CommandResult &result)
+{
+    if (result.status == CommandStatus::NoReply)
+        return NoAnswer.toString();
+    if (result.status == CommandStatus::WrongReply)
+        return WrongAnswer.toString().arg(receivedBytes(result.reply));
+    return {};
 }
 
 inline constexpr Message ConfirmQuitDuringDownload{QT_TRANSLATE_NOOP("StatusText", "正在下载OEM图片，确定退出吗？")};

@@ -220,10 +220,12 @@ void TestLanguage::statusMessages()
     QFETCH(QString, expected);
     QFETCH(QString, toolTip);
     startIn(language);
-    // NOTE: the ports this machine has, which a port-open message names.
-    expected.replace(QStringLiteral("NOTE"), availablePortsNote());
     WindowBench bench(simOptions);
     QVERIFY(bench.start());
+    // NOTE: the ports the window reaches, its mapping of port 1 included, which a port-open message names.
+    PortDirectory windowPorts;
+    windowPorts.mapPort(1, bench.clock.devicePath());
+    expected.replace(QStringLiteral("NOTE"), availablePortsNote(windowPorts));
     QTemporaryDir dir;
     if (logoLines > 0)
         bench.chooseLogoFile(writeCountingLogoFile(dir, logoLines));
