@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <utility>
+
 std::optional<MachineRange> machineRangeFromText(const QString &text)
 {
     static const QRegularExpression range(QStringLiteral("^\\s*(\\d{1,3})\\s*(?:-\\s*(\\d{1,3})\\s*)?$"));
@@ -90,8 +92,17 @@ CommandStep MachineScanTask::afterQuestion(const ExchangeOutcome &outcome)
 
 CommandStep MachineScanTask::afterListening(const ExchangeOutcome &outcome)
 {
-    if (!outcome.reply.isEmpty())
-        attribute(outcome.reply);
+    const QByteArray heard = std::exchange(m_partial, {}) + outcome.reply;
+    // The start of an answer still on its way (a wait that ran out mid-answer): heard out once more, so
+    // that its rest is not taken for the next number's.
+    if (!heard.isEmpty() && heard.size() < ReadSerialReplyLength && m_unanswered.test(size_t(quint8(heard.at(0))))
+        && !std::exchange(m_listenedAgain, true)) {
+        m_partial = heard;
+        return listen(quietTime(), m_phase);
+    }
+    m_listenedAgain = false;
+    if (!heard.isEmpty())
+        attribute(heard);
     switch (m_phase) {
     case Phase::BeforeAgain:
         if (m_unanswered.test(size_t(m_current))) {

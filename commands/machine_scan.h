@@ -96,6 +96,8 @@ private:
     int m_current = -1;
     bool m_currentWaiting = false;  // the current question's wait has not run out
     bool m_askedAgain = false;
+    QByteArray m_partial;         // the start of an answer heard while listening, its rest awaited
+    bool m_listenedAgain = false;
     std::bitset<256> m_unanswered;  // numbers asked whose answer has not come (yet)
     int m_found = 0;
     int m_wrong = 0;

@@ -90,37 +90,41 @@ QList<QJsonObject> jsonLines(const QByteArray &out)
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine_data()
 {
-    QTest::addColumn<QString>("bus");
+    QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<int>("askedTwice");  // the number whose question another's late answer spoiled; -1: none
     QTest::newRow("three answer, one is silent, one answers wrongly")
-        << "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC" << 5 << 22
+        << QStringList{"--bus", "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC"} << 5 << 22
         << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << -1;
-    QTest::newRow("at both ends of the range") << "0:000001,255:FFFFFE" << 0 << 255
+    QTest::newRow("at both ends of the range") << QStringList{"--bus", "0:000001,255:FFFFFE"} << 0 << 255
                                                << QStringList{"found 0 00000001", "found 255 fffffffe"} << -1;
-    QTest::newRow("nobody answers") << "12:778899:silence" << 10 << 14 << QStringList{} << -1;
+    QTest::newRow("nobody answers") << QStringList{"--bus", "12:778899:silence"} << 10 << 14 << QStringList{} << -1;
     // 7 answers after the wait, while 8 is asked; 8's own answer queues behind it.
     QTest::newRow("late answer before the next one's")
-        << "7:112233:delay=150,8:445566" << 5 << 10 << QStringList{"late 7 07112233", "found 8 08445566"} << -1;
+        << QStringList{"--bus", "7:112233:delay=150,8:445566"} << 5 << 10 << QStringList{"late 7 07112233", "found 8 08445566"} << -1;
     QTest::newRow("late answer spoils a silent number's question")
-        << "7:112233:delay=150,12:778899" << 6 << 12 << QStringList{"late 7 07112233", "found 12 0c778899"} << 8;
+        << QStringList{"--bus", "7:112233:delay=150,12:778899"} << 6 << 12 << QStringList{"late 7 07112233", "found 12 0c778899"} << 8;
     QTest::newRow("a byte trailing an answer is its terminal's")
-        << "18:0A1B2C:extra-byte,19:445566" << 17 << 20
+        << QStringList{"--bus", "18:0A1B2C:extra-byte,19:445566"} << 17 << 20
         << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << -1;
-    QTest::newRow("late answer of the last number") << "7:112233:delay=150" << 5 << 7
+    // 7's answer starts within the wait and ends after it: the rest is heard out, not put down to 8.
+    QTest::newRow("answer split across the end of its wait")
+        << QStringList{"--bus", "7:112233:delay=90,8:445566", "--split-reply", "all"} << 6 << 9
+        << QStringList{"late 7 07112233", "found 8 08445566"} << -1;
+    QTest::newRow("late answer of the last number") << QStringList{"--bus", "7:112233:delay=150"} << 5 << 7
                                                     << QStringList{"late 7 07112233"} << -1;
 }
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine()
 {
-    QFETCH(QString, bus);
+    QFETCH(QStringList, simOptions);
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QStringList, answers);
     QFETCH(int, askedTwice);
-    SimulatedTimeClock clock({"--bus", bus});
+    SimulatedTimeClock clock(simOptions);
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {first, last}, DefaultScanWait);
     QCOMPARE(described(run.answers), answers);
