@@ -5,6 +5,7 @@
 #include "logo_source.h"
 #include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
+#include "port_catalogue.h"
 #include "read_serial.h"
 #include "status_line.h"
 #include "status_messages.h"
@@ -56,15 +57,6 @@ QStringList logoFileFilters()
 
 // A caption is never set smaller than this to fit its button.
 constexpr qreal SmallestCaptionSize = 6.5;
-
-// At most this many received bytes are named in a tooltip.
-constexpr int BytesNamed = 8;
-
-QString hexBytes(const QByteArray &bytes)
-{
-    const QString named = QString::fromLatin1(bytes.left(BytesNamed).toHex(' ').toUpper());
-    return bytes.size() > BytesNamed ? named + QStringLiteral(" …") : named;
-}
 } // namespace
 
 void installChineseFontSubstitutes()
@@ -388,7 +380,7 @@ std::optional<Form1::CommandTarget> Form1::commandTarget()
         showStatus(StatusText::BadMachineNumber.toString());
         return std::nullopt;
     }
-    return CommandTarget{PortChoice{*portNumber, m_ports.deviceFor(*portNumber)}, *machineNumber};
+    return CommandTarget{PortChoice{*portNumber, m_ports.deviceFor(*portNumber), m_ports}, *machineNumber};
 }
 
 QPushButton *Form1::buttonFor(TerminalCommand command) const
@@ -434,8 +426,13 @@ void Form1::endCommand(const CommandResult &result)
     ui.PBar1->hide();
     recordInHistory(result);
     const bool download = m_runningCommand == TerminalCommand::DownloadLogo;
-    if (const QString tip = failureToolTip(result, download); !tip.isEmpty())
+    if (QString tip = failureToolTip(result, download); !tip.isEmpty()) {
+        // Another program reading the port takes the answer before this one sees it.
+        if (result.status == CommandStatus::NoReply)
+            for (const QString &holder : otherProgramsHolding(m_runningPort.deviceName))
+                tip.prepend(tr("另一个程序（%1）也打开了这个串口").arg(holder) + u'\n');
         showStatus(result.message, tip);
+    }
     if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial) {
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
         m_serialNumberGiven = true;
@@ -489,10 +486,8 @@ void Form1::paintStatus()
 QString Form1::failureToolTip(const CommandResult &result, bool download)
 {
     QStringList lines;
-    if (result.status == CommandStatus::NoReply)
-        lines << StatusText::NoAnswer.toString();
-    else if (result.status == CommandStatus::WrongReply)
-        lines << StatusText::WrongAnswer.toString().arg(hexBytes(result.reply));
+    if (const QString reason = StatusText::answerReason(result); !reason.isEmpty())
+        lines << reason;
     else if (result.status != CommandStatus::PortLost)
         return {};
     if (download && result.linesConfirmed) {
@@ -639,7 +634,10 @@ void Form1::closeEvent(QCloseEvent *event)
         askBeforeClosing();
         return;
     }
-    // The running command stops here; the port is released before the program ends.
+    // The running command stops here; the port is released before the program ends. The history still
+    // says what was done, and how far a download got.
+    if (m_session.isRunning())
+        recordInHistory({StatusText::Interrupted.toString(), CommandStatus::Interrupted, {}, m_session.linesConfirmed()});
     m_session.abort();
     event->accept();
 }

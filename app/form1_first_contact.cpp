@@ -10,6 +10,7 @@
 #include "text_conversions.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -34,6 +35,9 @@ void Form1::installFirstContactTools()
 
     auto *history = new QAction(tr("历史记录…"), ui.HELP1);
     history->setObjectName(QStringLiteral("showHistory"));
+    // The status line takes no focus, so its menu is not the only way: Ctrl+H opens it from anywhere.
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    history->setShortcutContext(Qt::WindowShortcut);
     connect(history, &QAction::triggered, this, [this] { showHistory(this); });
     ui.HELP1->addAction(history);
     ui.HELP1->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -116,7 +120,7 @@ void Form1::findMachineNumbers()
         showStatus(StatusText::BadPortNumber.toString());
         return;
     }
-    const PortChoice port{*portNumber, m_ports.deviceFor(*portNumber)};
+    const PortChoice port{*portNumber, m_ports.deviceFor(*portNumber), m_ports};
     RememberedChoices().setPortNumber(port.number);
     auto *dialog = new MachineScanDialog(port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

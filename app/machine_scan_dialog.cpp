@@ -45,12 +45,15 @@ MachineScanDialog::MachineScanDialog(const PortChoice &port, std::function<void(
 
 MachineScanDialog::~MachineScanDialog()
 {
-    m_session.abort();
+    // Closed with the window mid-scan: what was asked so far is still recorded.
+    stopScan();
 }
 
 void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait)
 {
     m_found = 0;
+    m_asked = 0;
+    m_heard.clear();
     m_range = range;
     m_answers->clear();
     m_progress->setRange(0, range.count());
@@ -60,12 +63,16 @@ void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait
     m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     auto task = std::make_unique<MachineScanTask>(
         range, wait, [this](const ScanAnswer &answer) { addAnswer(answer); },
-        [this](int asked, int) { m_progress->setValue(asked); });
+        [this](int asked, int) {
+            m_asked = asked;
+            m_progress->setValue(asked);
+        });
     m_session.run(m_port, std::move(task));
 }
 
 void MachineScanDialog::addAnswer(const ScanAnswer &answer)
 {
+    m_heard << answer;
     auto *item = new QListWidgetItem(m_answers);
     switch (answer.kind) {
     case ScanAnswer::Kind::Found:
@@ -89,32 +96,29 @@ void MachineScanDialog::addAnswer(const ScanAnswer &answer)
 void MachineScanDialog::endScan(const CommandResult &result)
 {
     m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("关闭"));
-    if (result.status == CommandStatus::Done || result.status == CommandStatus::NoReply
-        || result.status == CommandStatus::WrongReply) {
+    const bool wholeRange = result.status == CommandStatus::Done || result.status == CommandStatus::NoReply
+                            || result.status == CommandStatus::WrongReply;
+    if (wholeRange) {
         m_progress->setValue(m_progress->maximum());
         RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, m_range == MachineRange{});
     }
-    m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
-                                                              ? tr("没有考勤机回答：请检查连线和串口号")
-                                                              : result.message);
-    recordInHistory(outcomeWord(result.status));
+    if (wholeRange)
+        m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
+                                                                  ? tr("没有考勤机回答：请检查连线和串口号")
+                                                                  : result.message);
+    else
+        // The port failed or went away: the scan stopped where it was, and says so, with what it found.
+        m_state->setText(m_found > 0 ? result.message + u' ' + scanSummary(m_found) : result.message);
+    recordInHistory(outcomeWord(result.status),
+                    result.status == CommandStatus::PortOpenFailed ? std::nullopt : m_range.firstOf(m_asked));
     emit scanFinished(result);
 }
 
-void MachineScanDialog::recordInHistory(const QString &outcome)
+void MachineScanDialog::recordInHistory(const QString &outcome, std::optional<MachineRange> asked)
 {
-    // As the command line records a scan: the terminals found, or how it ended when none was.
-    QStringList found;
-    for (int row = 0; row < m_answers->count(); ++row) {
-        if (const QVariant machine = m_answers->item(row)->data(Qt::UserRole); machine.isValid())
-            found << m_answers->item(row)->data(Qt::UserRole + 1).toString();
-    }
-    const HistoryEntry entry{.time = QDateTime::currentDateTime(),
-                             .device = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName,
-                             .machine = QStringLiteral("%1-%2").arg(m_range.first).arg(m_range.last),
-                             .command = QStringLiteral("scan"),
-                             .outcome = found.isEmpty() ? outcome : found.join(u' ')};
-    if (const auto problem = CommandHistory::append(entry))
+    // As the command line records a scan: the numbers asked, how it ended and every answer.
+    const QString device = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName;
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(device, asked, outcome, m_heard)))
         m_state->setToolTip(*problem);
 }
 
@@ -141,7 +145,7 @@ void MachineScanDialog::stopScan()
     // The port is closed again at once; what was found so far still counts for a later renumber.
     m_session.abort();
     RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, false);
-    recordInHistory(QStringLiteral("cancelled"));
+    recordInHistory(QStringLiteral("cancelled"), m_range.firstOf(m_asked));
 }
 
 namespace {

@@ -37,7 +37,7 @@ private:
     void endScan(const CommandResult &result);
     void useChosen();
     void stopScan();
-    void recordInHistory(const QString &outcome);
+    void recordInHistory(const QString &outcome, std::optional<MachineRange> asked);
 
     PortChoice m_port;
     std::function<void(int machine)> m_choose;
@@ -48,6 +48,8 @@ private:
     QDialogButtonBox *m_buttons = nullptr;
     MachineRange m_range;
     int m_found = 0;
+    int m_asked = 0;  // numbers asked and heard out so far
+    QList<ScanAnswer> m_heard;
 };
 
 // Shift+F10 opens the widget's context menu, as the menu key does where the platform turns that key into

@@ -53,5 +53,7 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
     // A port that does not open finishes the command within run().
     if (!result)
         loop.exec();
+    if (result->status == CommandStatus::PortOpenFailed)
+        return {*result, std::nullopt};
     return {*result, elapsed.elapsed()};
 }

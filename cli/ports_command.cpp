@@ -39,31 +39,32 @@ QString useText(PortFacts::Use use)
     return QCoreApplication::translate("cli", "未知");
 }
 
+// Every port in the same keys: null where the system does not say.
 QJsonObject portJson(const PortFacts &facts)
 {
-    QJsonObject object{{QStringLiteral("number"), facts.number},
-                       {QStringLiteral("device"), facts.device},
-                       {QStringLiteral("busy"), facts.use == PortFacts::Use::Busy},
-                       {QStringLiteral("use"), useWord(facts.use)}};
-    const auto insertText = [&object](const char *key, const QString &value) {
-        if (!value.isEmpty())
-            object.insert(QLatin1StringView(key), value);
+    const auto textOrNull = [](const QString &value) {
+        return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
     };
-    insertText("name", facts.name);
-    insertText("manufacturer", facts.manufacturer);
-    if (facts.vendorId)
-        object.insert(QStringLiteral("vendor_id"), QStringLiteral("%1").arg(*facts.vendorId, 4, 16, QChar(u'0')));
-    if (facts.productId)
-        object.insert(QStringLiteral("product_id"), QStringLiteral("%1").arg(*facts.productId, 4, 16, QChar(u'0')));
-    insertText("serial_number", facts.serialNumber);
-    insertText("stable_name", facts.stableName);
-    return object;
+    const auto idOrNull = [](std::optional<quint16> id) {
+        return id ? QJsonValue(QStringLiteral("%1").arg(*id, 4, 16, QChar(u'0'))) : QJsonValue(QJsonValue::Null);
+    };
+    return {{QStringLiteral("number"), facts.number},
+            {QStringLiteral("device"), facts.device},
+            {QStringLiteral("missing"), facts.missing},
+            {QStringLiteral("busy"), facts.use == PortFacts::Use::Busy},
+            {QStringLiteral("use"), useWord(facts.use)},
+            {QStringLiteral("name"), textOrNull(facts.name)},
+            {QStringLiteral("manufacturer"), textOrNull(facts.manufacturer)},
+            {QStringLiteral("vendor_id"), idOrNull(facts.vendorId)},
+            {QStringLiteral("product_id"), idOrNull(facts.productId)},
+            {QStringLiteral("serial_number"), textOrNull(facts.serialNumber)},
+            {QStringLiteral("stable_name"), textOrNull(facts.stableName)}};
 }
 
 // "1  /dev/ttyUSB0  USB-SERIAL CH340  空闲", then the details that are known, indented.
 QString portText(const PortFacts &facts)
 {
-    QStringList first{QString::number(facts.number), facts.device};
+    QStringList first{QString::number(facts.number), facts.missing ? facts.device + missingDeviceMark() : facts.device};
     if (!facts.name.isEmpty())
         first << facts.name;
     first << useText(facts.use);

@@ -11,6 +11,8 @@
 #include "stop_signals.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
@@ -89,27 +91,34 @@ int runScan(const QStringList &arguments)
                                                  QStringLiteral("--timeout ") + timeoutText)});
 
     const PortChoice port = std::get<CommonOptions>(common).port;
+    const QString where = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName;
     const OutputFormat format = line.format();
     std::optional<ProgressBar> bar(range->count());
     int lastAsked = 0;
-    QStringList found;
+    QList<ScanAnswer> answers;
+    int found = 0;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     auto task = std::make_unique<MachineScanTask>(
         *range, std::chrono::milliseconds(*timeoutMs),
         [&](const ScanAnswer &answer) {
             // The bar is taken down while a line is printed and drawn again below it.
             bar.reset();
-            const Outcome outcome = answerOutcome(answer);
+            Outcome outcome = answerOutcome(answer);
+            outcome.port = where;
+            outcome.elapsedMs = sinceStart.elapsed();
             if (format == OutputFormat::Json)
                 printJson(outcomeJson(outcome));
             else if (outcome.ok())
                 printLine(QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
             else
                 printError(outcome.message);
+            answers << answer;
             // Nobody reads what is found any more: the scan ends here, as at Ctrl-C.
             if (standardOutputFailed())
                 StopSignals::requestStop();
             if (answer.kind == ScanAnswer::Kind::Found)
-                found << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
+                ++found;
             bar.emplace(range->count());
             bar->show(lastAsked);
         },
@@ -123,32 +132,74 @@ int runScan(const QStringList &arguments)
     bar.reset();
 
     if (run.result.status != CommandStatus::PortOpenFailed && run.result.status != CommandStatus::PortLost)
-        RememberedChoices().noteTerminalsFound(port.deviceName, int(found.size()), *range == MachineRange{});
-    const HistoryEntry entry{.time = QDateTime::currentDateTime(),
-                             .device = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
-                             .machine = rangeText,
-                             .command = QStringLiteral("scan"),
-                             .outcome = found.isEmpty() ? outcomeWord(run.result.status) : found.join(u' ')};
-    if (const auto problem = CommandHistory::append(entry))
+        RememberedChoices().noteTerminalsFound(port.deviceName, found, *range == MachineRange{});
+    const auto asked = run.result.status == CommandStatus::PortOpenFailed ? std::nullopt : range->firstOf(lastAsked);
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(where, asked, outcomeWord(run.result.status), answers)))
         printError(*problem);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
 
-    if (run.result.status == CommandStatus::Done) {
-        if (format == OutputFormat::Text)
-            printError(run.result.message);
-        return ExitCode::Done;
-    }
-    // "通讯失败！" would not say that every number was asked.
-    const QString message = run.result.status == CommandStatus::NoReply
-                                ? QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText)
-                                : run.result.message;
+    // The last line sums the scan up, in the same keys as the answers, with no machine of its own.
+    QString message = run.result.message;
+    if (run.result.status == CommandStatus::NoReply)
+        // "通讯失败！" would not say that every number was asked.
+        message = QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText);
+    else if (run.result.status != CommandStatus::Done && run.result.status != CommandStatus::WrongReply && asked)
+        message = StatusText::withDetail(message, QCoreApplication::translate("cli", "已查机号 %1-%2").arg(asked->first).arg(asked->last));
     Outcome outcome{.command = QStringLiteral("scan"),
                     .status = resultStatusOf(run.result.status),
                     .message = message,
+                    .port = where,
                     .elapsedMs = run.elapsedMs};
+    if (run.result.status == CommandStatus::Done && format == OutputFormat::Text) {
+        printError(run.result.message);
+        return ExitCode::Done;
+    }
     return reportOutcome(outcome, format);
 }
+
+namespace {
+
+QJsonValue numberOrNull(const QString &text)
+{
+    bool number = false;
+    const int value = text.toInt(&number);
+    return number ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+// Every entry in the same keys, whatever the command: null where a key does not apply.
+QJsonObject historyJson(const HistoryEntry &entry)
+{
+    const HistoryOutcome parts = outcomeParts(entry.outcome);
+    const bool scan = entry.command == u"scan";
+    QJsonValue answers = QJsonValue::Null;
+    if (scan) {
+        QJsonArray list;
+        for (const HistoryOutcome::Answer &answer : parts.answers)
+            list.append(QJsonObject{{QStringLiteral("machine"), answer.machine},
+                                    {QStringLiteral("answer"), answer.kind},
+                                    {QStringLiteral("serial"), textOrNull(answer.serial)}});
+        answers = list;
+    }
+    return {{QStringLiteral("time"), entry.time.toString(Qt::ISODate)},
+            {QStringLiteral("device"), entry.device},
+            {QStringLiteral("machine"), scan ? QJsonValue(QJsonValue::Null) : numberOrNull(entry.machine)},
+            {QStringLiteral("machines"), scan ? textOrNull(entry.machine) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("command"), entry.command},
+            {QStringLiteral("outcome"), parts.word},
+            {QStringLiteral("serial"), textOrNull(entry.serial)},
+            {QStringLiteral("logo_sha256"), textOrNull(entry.logoHash)},
+            {QStringLiteral("lines_confirmed"),
+             parts.linesConfirmed ? QJsonValue(*parts.linesConfirmed) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("answers"), answers}};
+}
+
+} // namespace
 
 int runHistory(const QStringList &arguments)
 {
@@ -167,16 +218,7 @@ int runHistory(const QStringList &arguments)
             printLine(CommandHistory::lineOf(entry).replace(u'\t', QStringLiteral("  ")).trimmed());
             continue;
         }
-        QJsonObject object{{QStringLiteral("time"), entry.time.toString(Qt::ISODate)},
-                           {QStringLiteral("device"), entry.device},
-                           {QStringLiteral("machine"), entry.machine},
-                           {QStringLiteral("command"), entry.command},
-                           {QStringLiteral("outcome"), entry.outcome}};
-        if (!entry.serial.isEmpty())
-            object.insert(QStringLiteral("serial"), entry.serial);
-        if (!entry.logoHash.isEmpty())
-            object.insert(QStringLiteral("logo_sha256"), entry.logoHash);
-        printJson(object);
+        printJson(historyJson(entry));
     }
     return ExitCode::Done;
 }

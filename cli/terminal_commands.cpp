@@ -219,6 +219,9 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
         outcome.serial = *serial;
         outcome.printed = *serial;
     }
+    // As the window's tooltip: whether nothing came back or something wrong did.
+    if (const QString reason = StatusText::answerReason(run.result); !reason.isEmpty())
+        outcome.message = StatusText::withDetail(outcome.message, reason);
     if (row.reads & CommandInput::Picture && run.result.status != CommandStatus::PortOpenFailed) {
         // A line begun and not confirmed is the one that failed or was still out when a stop came.
         outcome.linesConfirmed = run.result.linesConfirmed.value_or(linesBegun);

@@ -61,9 +61,42 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
         entry.serial = QString::fromLatin1(inputs.serialNumber.toHex().toUpper());
     if (const auto serial = serialTextFromResult(result))
         entry.serial = *serial;
+    // How far a download got that did not complete: the terminal's picture is new up to there.
+    if (row.reads & CommandInput::Picture && result.status != CommandStatus::Done
+        && result.status != CommandStatus::PortOpenFailed && result.linesConfirmed)
+        entry.outcome += QStringLiteral(" lines=%1").arg(*result.linesConfirmed);
     if (row.reads & CommandInput::Picture)
         entry.logoHash = QString::fromLatin1(QCryptographicHash::hash(inputs.picture.bytes, QCryptographicHash::Sha256).toHex());
     return entry;
+}
+
+HistoryOutcome outcomeParts(const QString &outcome)
+{
+    HistoryOutcome parts;
+    const QStringList words = outcome.split(u' ', Qt::SkipEmptyParts);
+    for (const QString &word : words) {
+        const QStringList fields = word.split(u':');
+        bool number = false;
+        if (word.startsWith(QStringLiteral("lines="))) {
+            if (const int lines = word.mid(6).toInt(&number); number)
+                parts.linesConfirmed = lines;
+        } else if (fields.size() == 2 && fields.at(0) == u"wrong") {
+            if (const int machine = fields.at(1).toInt(&number); number)
+                parts.answers.append({QStringLiteral("wrong"), machine});
+        } else if (fields.size() == 3 && fields.at(0) == u"late") {
+            if (const int machine = fields.at(1).toInt(&number); number)
+                parts.answers.append({QStringLiteral("late"), machine, fields.at(2)});
+        } else if (fields.size() == 2) {
+            if (const int machine = fields.at(0).toInt(&number); number)
+                parts.answers.append({QStringLiteral("found"), machine, fields.at(1)});
+        } else if (parts.word.isEmpty()) {
+            parts.word = word;
+        }
+    }
+    // An earlier version's scan line: only the terminals it found.
+    if (parts.word.isEmpty())
+        parts.word = parts.answers.isEmpty() ? QString() : QStringLiteral("ok");
+    return parts;
 }
 
 namespace CommandHistory {

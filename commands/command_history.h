@@ -18,7 +18,9 @@ struct HistoryEntry
     QString device;   // the device the port reached, or the port number where it reached none
     QString machine;  // the machine number addressed (for a renumber, the new one; for a scan, the range)
     QString command;  // the command line's word for it
-    QString outcome;  // "ok", "no-reply", ... or, for a scan, what it found
+    // How it ended: "ok", "no-reply", ..., "cancelled"; then, for a download that did not complete,
+    // "lines=N" (the lines the terminal confirmed), for a scan every answer (see scanHistoryEntry()).
+    QString outcome;
     QString serial{};    // the serial read or written
     QString logoHash{};  // a download's picture: SHA-256 of its 512 bytes, in hex
 
@@ -31,6 +33,23 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
 
 // "ok", "no-reply", "wrong-reply", "port-lost" or "port-open-failed".
 QString outcomeWord(CommandStatus status);
+
+// An entry's outcome taken apart.
+struct HistoryOutcome
+{
+    struct Answer
+    {
+        QString kind;  // "found", "late" or "wrong"
+        int machine = 0;
+        QString serial{};  // empty for a wrong answer
+    };
+    QString word;  // "ok", "no-reply", ...
+    std::optional<int> linesConfirmed{};
+    QList<Answer> answers{};
+};
+
+// Also reads the scan lines of earlier versions, which held the terminals found and no word.
+HistoryOutcome outcomeParts(const QString &outcome);
 
 namespace CommandHistory {
 

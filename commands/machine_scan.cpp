@@ -1,10 +1,13 @@
 #include "machine_scan.h"
 
+#include "command_history.h"
 #include "read_serial.h"
 #include "status_messages.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+
+#include <utility>
 
 std::optional<MachineRange> machineRangeFromText(const QString &text)
 {
@@ -37,48 +40,119 @@ CommandStep MachineScanTask::begin()
 
 CommandStep MachineScanTask::ask(int machine)
 {
+    m_phase = Phase::Asking;
     m_current = machine;
+    m_currentWaiting = true;
+    m_unanswered.set(size_t(machine));
     Exchange exchange = readSerialExchange(quint8(machine));
     exchange.replyLimit = m_wait;
     return exchange;
 }
 
+CommandStep MachineScanTask::listen(std::chrono::milliseconds quiet, Phase phase)
+{
+    m_phase = phase;
+    Exchange exchange;
+    exchange.listenOnly = true;
+    exchange.replyLimit = quiet;
+    return exchange;
+}
+
+std::chrono::milliseconds MachineScanTask::quietTime() const
+{
+    // Long enough for a byte trailing an answer through a USB adapter's latency timer (up to 16 ms).
+    return std::min(m_wait, std::chrono::milliseconds(20));
+}
+
 CommandStep MachineScanTask::next(const ExchangeOutcome &outcome)
+{
+    return m_phase == Phase::Asking ? afterQuestion(outcome) : afterListening(outcome);
+}
+
+CommandStep MachineScanTask::afterQuestion(const ExchangeOutcome &outcome)
 {
     switch (outcome.kind) {
     case ExchangeOutcome::Kind::Replied:
+        m_unanswered.reset(size_t(m_current));
         report(ScanAnswer::Kind::Found, m_current, outcome.reply);
-        break;
-    case ExchangeOutcome::Kind::WrongReply: {
-        // An earlier number's answer that came after its wait is taken for this one's; it is reported for
-        // the number it names, and this number is asked once more.
-        const int named = quint8(outcome.reply.at(0));
-        if (m_silent.test(size_t(named))) {
-            m_silent.reset(size_t(named));
-            report(ScanAnswer::Kind::Late, named, outcome.reply);
-            if (!m_askedAgain) {
-                m_askedAgain = true;
-                return ask(m_current);
-            }
-        } else {
-            report(ScanAnswer::Kind::Wrong, m_current, outcome.reply);
-        }
-        break;
-    }
+        return listen(quietTime(), Phase::BeforeNext);
     case ExchangeOutcome::Kind::TimedOut:
-        m_silent.set(size_t(m_current));
+        // Its answer may still come; what is already on the line is heard before the next question.
+        m_currentWaiting = false;
+        return listen(std::chrono::milliseconds(0), Phase::BeforeNext);
+    case ExchangeOutcome::Kind::WrongReply:
+        attribute(outcome.reply);
+        if (!m_unanswered.test(size_t(m_current)) || m_askedAgain)
+            return listen(quietTime(), Phase::BeforeNext);
+        // Another number's late answer took this question's place: this number's own may follow it.
+        return listen(quietTime(), Phase::BeforeAgain);
+    }
+    return askNext();
+}
+
+CommandStep MachineScanTask::afterListening(const ExchangeOutcome &outcome)
+{
+    const QByteArray heard = std::exchange(m_partial, {}) + outcome.reply;
+    // The start of an answer still on its way (a wait that ran out mid-answer): heard out once more, so
+    // that its rest is not taken for the next number's.
+    if (!heard.isEmpty() && heard.size() < ReadSerialReplyLength && m_unanswered.test(size_t(quint8(heard.at(0))))
+        && !std::exchange(m_listenedAgain, true)) {
+        m_partial = heard;
+        return listen(quietTime(), m_phase);
+    }
+    m_listenedAgain = false;
+    if (!heard.isEmpty())
+        attribute(heard);
+    switch (m_phase) {
+    case Phase::BeforeAgain:
+        if (m_unanswered.test(size_t(m_current))) {
+            m_askedAgain = true;
+            return ask(m_current);
+        }
+        return askNext();
+    case Phase::AfterLast:
+        return finish();
+    case Phase::Asking:
+    case Phase::BeforeNext:
         break;
     }
     return askNext();
 }
 
+void MachineScanTask::attribute(QByteArray bytes)
+{
+    while (!bytes.isEmpty()) {
+        const int named = quint8(bytes.at(0));
+        if (bytes.size() >= ReadSerialReplyLength && m_unanswered.test(size_t(named))) {
+            m_unanswered.reset(size_t(named));
+            const bool inTime = named == m_current && m_currentWaiting;
+            report(inTime ? ScanAnswer::Kind::Found : ScanAnswer::Kind::Late, named, bytes.left(ReadSerialReplyLength));
+            bytes.remove(0, ReadSerialReplyLength);
+            continue;
+        }
+        // No answer to anything asked: a byte trailing the answer of the terminal it names, or noise after
+        // the question last asked.
+        const bool namesAsked = named >= m_range.first && named <= m_current;
+        const int machine = namesAsked ? named : m_current;
+        m_unanswered.reset(size_t(machine));
+        report(ScanAnswer::Kind::Wrong, machine, bytes);
+        return;
+    }
+}
+
 CommandStep MachineScanTask::askNext()
 {
     m_askedAgain = false;
+    m_currentWaiting = false;
     if (m_onProgress)
         m_onProgress(m_current - m_range.first + 1, m_range.count());
     if (m_current < m_range.last)
         return ask(m_current + 1);
+    return listen(m_wait, Phase::AfterLast);
+}
+
+CommandStep MachineScanTask::finish()
+{
     if (m_found > 0)
         return CommandResult{scanSummary(m_found), CommandStatus::Done};
     if (m_wrong > 0)
@@ -94,6 +168,30 @@ void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArra
         ++m_wrong;
     if (m_onAnswer)
         m_onAnswer({kind, machine, reply});
+}
+
+HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+                              const QList<ScanAnswer> &answers)
+{
+    QStringList words{outcome};
+    for (const ScanAnswer &answer : answers) {
+        switch (answer.kind) {
+        case ScanAnswer::Kind::Found:
+            words << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
+            break;
+        case ScanAnswer::Kind::Late:
+            words << QStringLiteral("late:%1:%2").arg(answer.machine).arg(answer.serial());
+            break;
+        case ScanAnswer::Kind::Wrong:
+            words << QStringLiteral("wrong:%1").arg(answer.machine);
+            break;
+        }
+    }
+    return HistoryEntry{.time = QDateTime::currentDateTime(),
+                        .device = device,
+                        .machine = asked ? QStringLiteral("%1-%2").arg(asked->first).arg(asked->last) : QString(),
+                        .command = QStringLiteral("scan"),
+                        .outcome = words.join(u' ')};
 }
 
 QString scanSummary(int found)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <bitset>
 #include <chrono>
 #include <functional>
@@ -24,6 +25,11 @@ struct MachineRange
     int last = 255;
 
     int count() const { return last - first + 1; }
+    // The first `asked` numbers: what a scan stopped early has covered; nothing when it asked none.
+    std::optional<MachineRange> firstOf(int asked) const
+    {
+        return asked > 0 ? std::optional<MachineRange>({first, first + std::min(asked, count()) - 1}) : std::nullopt;
+    }
     bool operator==(const MachineRange &) const = default;
 };
 
@@ -47,6 +53,11 @@ struct ScanAnswer
 
 // Asks every number of the range once and reports each answer as it comes. The command ends "Done" when
 // at least one terminal was found, otherwise as the last of its failures.
+//
+// Bytes are put down to the terminal their first byte names: a late answer of an earlier number is reported
+// late for that number (and the question it spoiled is asked again), bytes trailing an answer are that
+// terminal's. After an answer the next question waits for a quiet line, and after the last number the scan
+// listens once more for an answer still on its way.
 class MachineScanTask : public TerminalTask
 {
 public:
@@ -60,20 +71,45 @@ public:
     CommandStep next(const ExchangeOutcome &outcome) override;
 
 private:
+    enum class Phase {
+        Asking,        // a question is on the line
+        BeforeNext,    // listening before the next number's question
+        BeforeAgain,   // listening before the spoiled question is asked again
+        AfterLast,     // listening once more after the last number
+    };
+
     CommandStep ask(int machine);
+    CommandStep listen(std::chrono::milliseconds quiet, Phase phase);
+    CommandStep afterQuestion(const ExchangeOutcome &outcome);
+    CommandStep afterListening(const ExchangeOutcome &outcome);
     CommandStep askNext();
+    CommandStep finish();
+    void attribute(QByteArray bytes);
     void report(ScanAnswer::Kind kind, int machine, const QByteArray &reply);
+    std::chrono::milliseconds quietTime() const;
 
     MachineRange m_range;
     std::chrono::milliseconds m_wait;
     AnswerHandler m_onAnswer;
     ProgressHandler m_onProgress;
-    int m_current = 0;
+    Phase m_phase = Phase::Asking;
+    int m_current = -1;
+    bool m_currentWaiting = false;  // the current question's wait has not run out
     bool m_askedAgain = false;
-    std::bitset<256> m_silent;  // numbers whose wait ran out, whose answer may still come
+    QByteArray m_partial;         // the start of an answer heard while listening, its rest awaited
+    bool m_listenedAgain = false;
+    std::bitset<256> m_unanswered;  // numbers asked whose answer has not come (yet)
     int m_found = 0;
     int m_wrong = 0;
 };
+
+struct HistoryEntry;
+
+// The history's line for a scan: the numbers actually asked (none when the port did not open), how it ended
+// (`outcome`, a word as outcomeWord() gives it, or "cancelled") and every answer: "18:0A1B2C" for a
+// terminal found, "late:18:0A1B2C" for a late answer, "wrong:9" for a wrong one.
+HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+                              const QList<ScanAnswer> &answers);
 
 // The status line's summary of a scan: how many terminals answered.
 QString scanSummary(int found);

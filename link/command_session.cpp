@@ -63,7 +63,7 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     }
     const QString detail = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
     // A port that is not there: name the ones that are.
-    const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote() : QString();
+    const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote(port.directory) : QString();
     return StatusText::PortOpenFailed.toString().arg(detail + available);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange.h"
+#include "port_directory.h"
 #include "serial_link.h"
 
 #include <QObject>
@@ -12,6 +13,8 @@ struct PortChoice
 {
     qint16 number = 0;
     QString deviceName;
+    // The numbers and devices the program knows, with its --port mappings: named when the port is not there.
+    PortDirectory directory{};
 };
 
 // Runs one command on the line: opens the port afresh, drives the command's exchanges one after another,
@@ -36,6 +39,9 @@ public:
     void requestStop() { m_stopRequested = true; }
 
     SerialLink &link() { return m_link; }
+
+    // A running download's lines confirmed so far (see TerminalTask::linesConfirmed()).
+    std::optional<int> linesConfirmed() const { return m_task ? m_task->linesConfirmed() : std::nullopt; }
 
     // Names the device (or the number, where it reaches none), so an operator whose port numbers shifted
     // when an adapter was plugged in sees why.

@@ -24,6 +24,10 @@ struct Exchange
     // How long the reply may take; exactly the limit is still in time. A scan of machine numbers asks
     // with a much shorter one.
     std::chrono::milliseconds replyLimit = TerminalReplyLimit;
+    // Nothing is written: the line is only listened to until it has been quiet for replyLimit (at most
+    // TerminalReplyLimit longer, should the bytes never stop). Ends TimedOut when nothing came, otherwise
+    // WrongReply with every byte heard. A scan uses it to hear out late answers before its next question.
+    bool listenOnly = false;
 };
 
 struct ExchangeOutcome

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifndef Q_OS_WIN
 #include <QSerialPortInfo>
 
@@ -77,7 +79,13 @@ void addSystemFacts(PortFacts &facts)
 
 QString PortFacts::label() const
 {
-    return QCoreApplication::translate("PortCatalogue", "%1 号 %2").arg(number).arg(name.isEmpty() ? device : name);
+    const QString label = QCoreApplication::translate("PortCatalogue", "%1 号 %2").arg(number).arg(name.isEmpty() ? device : name);
+    return missing ? label + missingDeviceMark() : label;
+}
+
+QString missingDeviceMark()
+{
+    return QCoreApplication::translate("PortCatalogue", "（不存在）");
 }
 
 QString PortFacts::usbIds() const
@@ -93,6 +101,10 @@ QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse)
     const QMap<int, QString> reach = ports.reachablePorts();
     for (auto it = reach.cbegin(); it != reach.cend(); ++it) {
         PortFacts facts{.number = it.key(), .device = it.value()};
+#ifndef Q_OS_WIN
+        // Only a mapping can name a device that is not there; the system lists what it has.
+        facts.missing = !QFileInfo::exists(facts.device);
+#endif
         addSystemFacts(facts);
         if (testUse)
             facts.use = portUse(facts.device);
@@ -144,8 +156,51 @@ QString availablePortsNote(const PortDirectory &ports)
 
 QString portListLine(const PortFacts &facts)
 {
+    const QString mark = facts.missing ? missingDeviceMark() : QString();
     // Windows' names end in the port already: "USB-SERIAL CH340 (COM5)".
     if (facts.name.isEmpty() || facts.name.endsWith(QLatin1Char('(') + facts.device + QLatin1Char(')'), Qt::CaseInsensitive))
-        return QStringLiteral("%1  %2").arg(facts.number).arg(facts.name.isEmpty() ? facts.device : facts.name);
-    return QStringLiteral("%1  %2  %3").arg(facts.number).arg(facts.name, facts.device);
+        return QStringLiteral("%1  %2%3").arg(facts.number).arg(facts.name.isEmpty() ? facts.device : facts.name, mark);
+    return QStringLiteral("%1  %2  %3%4").arg(facts.number).arg(facts.name, facts.device, mark);
+}
+
+QStringList otherProgramsHolding(const QString &device)
+{
+    QStringList holders;
+#ifdef Q_OS_LINUX
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return holders;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const QString ptyIndex = target.startsWith(QStringLiteral("/dev/pts/")) ? target.mid(9) : QString();
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid == self || pid.front() < u'1' || pid.front() > u'9')
+            continue;
+        // Another user's processes cannot be looked into; they are left out.
+        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
+        const QStringList entries = fds.entryList(QDir::System | QDir::NoDotAndDotDot);
+        bool holds = false;
+        bool otherEnd = false;
+        for (const QString &fd : entries) {
+            const QString opened = QFileInfo(fds.filePath(fd)).symLinkTarget();
+            holds = holds || opened == target;
+            // A pseudo-terminal's master is its other end (a simulator, a terminal window), not a rival
+            // reader; its holder often keeps this side open as well.
+            if (!ptyIndex.isEmpty() && opened.endsWith(QStringLiteral("ptmx"))) {
+                QFile info(proc.filePath(pid + QStringLiteral("/fdinfo/") + fd));
+                otherEnd = otherEnd
+                           || (info.open(QIODevice::ReadOnly)
+                               && info.readAll().contains("tty-index:\t" + ptyIndex.toLatin1() + '\n'));
+            }
+        }
+        if (!holds || otherEnd)
+            continue;
+        QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+        holders << QCoreApplication::translate("PortCatalogue", "%1，进程 %2").arg(name, pid);
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return holders;
 }

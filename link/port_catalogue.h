@@ -27,8 +27,9 @@ struct PortFacts
     QString serialNumber{};  // the adapter's own, when it has one
     QString stableName{};    // a name that stays when adapters are plugged in another order (/dev/serial/by-id/…)
     Use use = Use::Unknown;
+    bool missing = false;    // a device a --port mapping names that is not there (any more)
 
-    // "5 号 USB-SERIAL CH340", or the device where the system gives no name.
+    // "5 号 USB-SERIAL CH340", or the device where the system gives no name; a missing device is marked.
     QString label() const;
     // "1234:abcd" when both ids are known.
     QString usbIds() const;
@@ -45,5 +46,13 @@ PortFacts::Use portUse(const QString &device);
 // of a port number that reaches nothing.
 QString availablePortsNote(const PortDirectory &ports = {});
 
-// One line per port, as the window's tooltip and list show them: number, name, device.
+// One line per port, as the window's tooltip and list show them: number, name, device, and a mark where the
+// device is missing.
+
+// The mark of a device that is not there.
+QString missingDeviceMark();
+
+// The programs, other than this one, that hold `device` open: "cat，进程 1234" each (Linux: /proc/*/fd);
+// empty elsewhere or when none does.
+QStringList otherProgramsHolding(const QString &device);
 QString portListLine(const PortFacts &facts);

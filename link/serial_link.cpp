@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcLink, "timeclock.link", QtWarningMsg)
 
 void showLineTrace()
@@ -49,6 +51,13 @@ void SerialLink::transact(const Exchange &exchange)
     m_exchange = exchange;
     if (!m_line->isOpen()) {
         deliverLater([this] { emit linkLost(); });
+        return;
+    }
+    if (exchange.listenOnly) {
+        m_state = State::WaitingForReply;
+        m_heard.clear();
+        m_sinceFrameSent.start();
+        listen();
         return;
     }
     if (const qint64 waiting = m_line->collectWaitingBytes(); waiting > 0) {
@@ -99,8 +108,24 @@ void SerialLink::writeToLine(const QByteArray &bytes)
     m_line->write(bytes);
 }
 
+void SerialLink::listen()
+{
+    if (m_line->collectWaitingBytes() > 0) {
+        const QByteArray bytes = m_line->read(m_line->bytesAvailable());
+        qCDebug(lcLink).noquote() << "RX (heard)" << bytes.toHex(' ');
+        m_heard += bytes;
+    }
+    // Each byte heard starts the quiet time afresh.
+    m_replyTimer.start(m_exchange.replyLimit);
+}
+
 void SerialLink::checkReply()
 {
+    if (m_state == State::WaitingForReply && m_exchange.listenOnly) {
+        if (m_sinceFrameSent.elapsed() < (m_exchange.replyLimit + TerminalReplyLimit).count())
+            listen();
+        return;
+    }
     // However late this runs, the bytes are on the line already: a reply that came in time counts.
     if (m_state == State::WaitingForReply && m_line->bytesAvailable() >= m_exchange.replyLength)
         readReply();
@@ -118,6 +143,16 @@ void SerialLink::onReplyTimer()
 {
     if (m_state != State::WaitingForReply)
         return;
+    if (m_exchange.listenOnly) {
+        if (m_line->collectWaitingBytes() > 0
+            && m_sinceFrameSent.elapsed() < (m_exchange.replyLimit + TerminalReplyLimit).count()) {
+            listen();
+            return;
+        }
+        const QByteArray heard = std::exchange(m_heard, {});
+        finishExchange({heard.isEmpty() ? ExchangeOutcome::Kind::TimedOut : ExchangeOutcome::Kind::WrongReply, heard});
+        return;
+    }
     const qint64 elapsedNs = m_sinceFrameSent.nsecsElapsed();
     const qint64 limitNs = replyLimitNs();
     if (elapsedNs <= limitNs) {

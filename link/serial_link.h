@@ -72,12 +72,14 @@ private:
     void loseLink();
     void deliverLater(std::function<void()> action);
     qint64 replyLimitNs() const;
+    void listen();
 
     std::unique_ptr<SerialLine> m_line;
     QTimer m_replyTimer;
     QElapsedTimer m_sinceFrameSent;
     State m_state = State::Idle;
     Exchange m_exchange;
+    QByteArray m_heard;  // what a listening exchange has heard so far
     quint64 m_generation = 0;
     int m_portErrorCount = 0;
 };

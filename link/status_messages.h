@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -90,6 +92,25 @@ inline QString withDetail(const QString &message, const QString &detail)
 // Text is drawn with the system's fonts; without one that has its characters it would come out empty or
 // as boxes.
 inline constexpr Message NoFontForText{QT_TRANSLATE_NOOP("StatusText", "没有能画出这些文字的字体！")};
+
+// The received bytes as a tooltip or a message names them: in hex, the first few only.
+inline QString receivedBytes(const QByteArray &bytes)
+{
+    constexpr int named = 8;
+    const QString shown = QString::fromLatin1(bytes.left(named).toHex(' ').toUpper());
+    return bytes.size() > named ? shown + QStringLiteral(" …") : shown;
+}
+
+// What came back, after "通讯失败！": nothing, or the wrong bytes; empty for any other end. The window's
+// tooltip and the command line's message say it in the same words.
+inline QString answerReason(const CommandResult &result)
+{
+    if (result.status == CommandStatus::NoReply)
+        return NoAnswer.toString();
+    if (result.status == CommandStatus::WrongReply)
+        return WrongAnswer.toString().arg(receivedBytes(result.reply));
+    return {};
+}
 
 inline constexpr Message ConfirmQuitDuringDownload{QT_TRANSLATE_NOOP("StatusText", "正在下载OEM图片，确定退出吗？")};
 } // namespace StatusText

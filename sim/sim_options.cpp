@@ -133,26 +133,35 @@ bool lineRate(const QString &value, SimulatorOptions &options)
     return true;
 }
 
-// "N:HEX6" or "N:HEX6:silence" or "N:HEX6:wrong-byte", comma-separated, one per terminal.
+// "N:HEX6", then any of ":silence", ":wrong-byte", ":extra-byte", ":delay=MS", comma-separated, one entry per
+// terminal; each fault applies to every frame that terminal answers.
 bool busTerminals(const QString &value, SimulatorOptions &options)
 {
     options.bus.clear();
     for (const QString &entry : value.split(u',')) {
         const QStringList fields = entry.trimmed().split(u':');
-        if (fields.size() < 2 || fields.size() > 3)
+        if (fields.size() < 2)
             return false;
         BusTerminal terminal;
         SimulatorOptions single;
         if (!machineNumber(fields.at(0), single) || !serialNumber(fields.at(1), single))
             return false;
         terminal.initial = single.initial;
-        if (fields.size() == 3) {
-            if (fields.at(2) == u"silence")
+        for (const QString &fault : fields.mid(2)) {
+            if (fault == u"silence") {
                 terminal.faults.silence = FrameSelector{};
-            else if (fields.at(2) == u"wrong-byte")
+            } else if (fault == u"wrong-byte") {
                 terminal.faults.wrongFirstByte = FrameSelector{};
-            else
+            } else if (fault == u"extra-byte") {
+                terminal.faults.extraByte = FrameSelector{};
+            } else if (fault.startsWith(u"delay=")) {
+                const std::optional<int> delay = decimalFrom(fault.mid(6));
+                if (!delay)
+                    return false;
+                terminal.faults.delay = SizedFault{*delay, {}};
+            } else {
                 return false;
+            }
         }
         options.bus.append(terminal);
     }
@@ -184,8 +193,9 @@ const QList<OptionRow> &optionTable()
         {valued("serial", "Initial serial number, 6 hex digits.", "HEX6"), serialNumber},
         {valued("bus",
                 "Several terminals on one line instead of one: machine number and serial of each, comma-"
-                "separated, optionally with a fault of its own (silence or wrong-byte) for every frame.",
-                "N:HEX6[:FAULT],..."),
+                "separated, optionally with faults of its own for every frame it answers (silence, wrong-byte, "
+                "extra-byte, delay=MS).",
+                "N:HEX6[:FAULT]...,..."),
          busTerminals},
         {valued("link", "Make a symbolic link PATH to the device, removed on exit.", "PATH"),
          path(&SimulatorOptions::linkPath)},
@@ -240,6 +250,10 @@ QList<BusTerminal> terminalsOnLine(const SimulatorOptions &options)
             faults.silence = terminal.faults.silence;
         if (terminal.faults.wrongFirstByte)
             faults.wrongFirstByte = terminal.faults.wrongFirstByte;
+        if (terminal.faults.extraByte)
+            faults.extraByte = terminal.faults.extraByte;
+        if (terminal.faults.delay)
+            faults.delay = terminal.faults.delay;
         terminal.faults = faults;
     }
     return terminals;

@@ -97,7 +97,8 @@ void TestBadInput::typedText()
                                                   : StatusText::BadDelay.toString();
     // A converted port number other than 1 reaches no device and is named as a number ("-1" gives
     // "-1号"); port 1 leads to the missing device, named by its path.
-    const QString noSuchPort = QStringLiteral("串口打开失败！（无此串口：%1") + availablePortsNote() + QStringLiteral("）");
+    // The ports named are the window's own, port 1's missing device included.
+    const QString noSuchPort = QStringLiteral("串口打开失败！（无此串口：%1") + availablePortsNote(portToNowhere()) + QStringLiteral("）");
     const auto portNumber = portNumberFromText(text);
     const QString reachedThePort = noSuchPort.arg(box == "COM1" && portNumber ? QStringLiteral("%1号").arg(*portNumber)
                                                                              : QStringLiteral("/dev/timeclock-no-such-device"));

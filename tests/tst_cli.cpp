@@ -77,8 +77,18 @@ void TestCli::commandOnTheLine_data()
     QTest::newRow("logo") << QStringList() << QStringList{"logo", "LOGO"} << countingLogoOnLine(18, LogoLineCount)
                           << StatusText::DownloadComplete.toString() << 0;
     // The faults of the window's fault matrix, one for each exit code.
+    // After the message, what came back, in the words of the window's tooltip.
+    const QString failed = StatusText::CommunicationFailed.toString();
     QTest::newRow("no answer: 1") << QStringList{"--silence", "all"} << QStringList{"read-serial"}
-                                  << QByteArray::fromHex("12021f") << StatusText::CommunicationFailed.toString() << 1;
+                                  << QByteArray::fromHex("12021f")
+                                  << StatusText::withDetail(failed, StatusText::NoAnswer.toString()) << 1;
+    QTest::newRow("wrong answer: 1") << QStringList{"--wrong-byte", "all", "--serial", "0a1b2c"}
+                                     << QStringList{"read-serial"} << QByteArray::fromHex("12021f")
+                                     << StatusText::withDetail(failed, StatusText::WrongAnswer.toString().arg("ED 0A 1B 2C"))
+                                     << 1;
+    QTest::newRow("no answer at logo line 3: 1")
+        << QStringList{"--silence", "3"} << QStringList{"logo", "LOGO"} << countingLogoOnLine(18, 4)
+        << StatusText::withDetail(StatusText::withDetail(failed, StatusText::NoAnswer.toString()), "第 4 行") << 1;
     QTest::newRow("line cut at logo line 5: 3") << QStringList{"--hangup-at", "5"} << QStringList{"logo", "LOGO"}
                                                 << countingLogoOnLine(18, 6)
                                                 << StatusText::withDetail(StatusText::PortLost.toString(), "第 6 行") << 3;
@@ -119,7 +129,9 @@ void TestCli::jsonResults_data()
                                  << StatusText::CommunicationSucceeded.toString() << "ABCDEF";
     QTest::newRow("write-serial, wrong answer") << QStringList{"--wrong-byte", "all"}
                                                 << QStringList{"write-serial", "123456"} << 1 << "wrong-reply"
-                                                << StatusText::CommunicationFailed.toString() << "123456";
+                                                << StatusText::withDetail(StatusText::CommunicationFailed.toString(),
+                                                                          StatusText::WrongAnswer.toString().arg("ED"))
+                                                << "123456";
     QTest::newRow("renumber, line cut") << QStringList{"--hangup-at", "0"} << QStringList{"renumber", "3"} << 3
                                         << "port-lost" << StatusText::PortLost.toString() << "";
     QTest::newRow("bad serial") << QStringList() << QStringList{"write-serial", "12G456"} << 2 << "bad-input"

@@ -28,6 +28,8 @@ private slots:
     void downloadSaysHowFarItGot();
     void nothingCountsBeforeTheOutcomeIsDelivered_data();
     void nothingCountsBeforeTheOutcomeIsDelivered();
+    void listeningSendsNothing_data();
+    void listeningSendsNothing();
 };
 
 namespace {
@@ -362,6 +364,42 @@ void TestExchange::nothingCountsBeforeTheOutcomeIsDelivered()
     QCOMPARE(int(next.kind), int(ExchangeOutcome::Kind::WrongReply));
     QCOMPARE(next.reply.toHex(' '), inGap.toHex(' '));
     QVERIFY(line->written.isEmpty());
+void TestExchange::listeningSendsNothing_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<int>("questionWaitMs");  // the serial read before the listening; 0: none
+    QTest::addColumn<QByteArray>("heard");    // empty: the listening ends as a time-out
+    QTest::newRow("a quiet line") << QStringList() << 0 << QByteArray();
+    QTest::newRow("a byte trailing the answer") << QStringList{"--extra-byte", "0", "--serial", "0a1b2c"} << 1000
+                                                << QByteArray("\x12");
+    QTest::newRow("an answer after its wait") << QStringList{"--delay-ms", "150", "--serial", "0a1b2c"} << 100
+                                              << QByteArray::fromHex("120a1b2c");
+}
+
+void TestExchange::listeningSendsNothing()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(int, questionWaitMs);
+    QFETCH(QByteArray, heard);
+    SimulatedTimeClock clock(simOptions);
+    QVERIFY(clock.start());
+    SerialLink link;
+    QVERIFY(!link.prepareLink(clock.devicePath()));
+    if (questionWaitMs > 0) {
+        Exchange question = readSerialExchange(Machine);
+        question.replyLimit = std::chrono::milliseconds(questionWaitMs);
+        exchangeOnce(link, question);
+    }
+    Exchange listening;
+    listening.listenOnly = true;
+    listening.replyLimit = std::chrono::milliseconds(200);
+    const ExchangeOutcome outcome = exchangeOnce(link, listening);
+    QCOMPARE(outcome.kind, heard.isEmpty() ? ExchangeOutcome::Kind::TimedOut : ExchangeOutcome::Kind::WrongReply);
+    QCOMPARE(outcome.reply.toHex(' '), heard.toHex(' '));
+    link.releaseLink();
+    QVERIFY(clock.stop());
+    // Only the question went out; listening wrote nothing.
+    QCOMPARE(clock.received(), questionWaitMs > 0 ? ReadSerialOnLine : QByteArray());
 }
 
 QTEST_MAIN(TestExchange)

@@ -3,16 +3,22 @@
 #include "logo_text.h"
 #include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
+#include "port_catalogue.h"
 #include "port_list_popup.h"
 #include "remembered_choices.h"
 #include "window_bench.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QStandardPaths>
@@ -29,9 +35,16 @@ private slots:
     void initTestCase();
     void portListOpensFromTheKeyboard_data();
     void portListOpensFromTheKeyboard();
+    void portToolTipListsThePorts_data();
     void portToolTipListsThePorts();
+    void toolTipNamesAnotherProgramHoldingThePort();
     void findMachinesFromAddressMenu();
     void cancelStopsTheScan();
+    void scanIsRecordedAsItWent_data();
+    void scanIsRecordedAsItWent();
+    void closingMidCommandIsRecorded_data();
+    void closingMidCommandIsRecorded();
+    void historyOpensFromTheKeyboard();
     void renumberOnSharedLineAsksFirst_data();
     void renumberOnSharedLineAsksFirst();
     void choicesAreRememberedBetweenRuns();
@@ -94,7 +107,8 @@ void TestFirstContactWindow::portListOpensFromTheKeyboard()
     QTRY_VERIFY(activeMenu());
     QMenu *menu = activeMenu();
     QCOMPARE(menu->objectName(), "portList");
-    QVERIFY(moveTo(menu, [](QAction *action) { return action->text() == QStringLiteral("7  ") + TestPort; }));
+    // The test's device is not there, and is marked so.
+    QVERIFY(moveTo(menu, [](QAction *action) { return action->text() == QStringLiteral("7  ") + TestPort + missingDeviceMark(); }));
     QTest::keyClick(menu, Qt::Key_Return);
     QTRY_VERIFY(!activeMenu());
     QCOMPARE(box->text(), "7");
@@ -103,15 +117,64 @@ void TestFirstContactWindow::portListOpensFromTheKeyboard()
     QCOMPARE(box->text(), "12");
 }
 
+void TestFirstContactWindow::portToolTipListsThePorts_data()
+{
+    QTest::addColumn<bool>("there");
+    QTest::newRow("a mapped device that is there") << true;
+    QTest::newRow("a mapped device that is gone") << false;
+}
+
 void TestFirstContactWindow::portToolTipListsThePorts()
 {
+    QFETCH(bool, there);
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const QString device = there ? clock.devicePath() : TestPort;
+    const QString line = QStringLiteral("7  ") + device + (there ? QString() : missingDeviceMark());
     PortDirectory ports;
-    ports.mapPort(7, TestPort);
+    ports.mapPort(7, device);
     Form1 form(ports);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
     auto *box = form.findChild<QLineEdit *>("COM1");
     QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), box->mapToGlobal(QPoint(1, 1)));
     QApplication::sendEvent(box, &help);
-    QVERIFY2(box->toolTip().split(u'\n').contains(QStringLiteral("7  ") + TestPort), qPrintable(box->toolTip()));
+    QVERIFY2(box->toolTip().split(u'\n').contains(line), qPrintable(box->toolTip()));
+
+    // A number that reaches nothing names the window's ports, with the same mark.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "9");
+    QTest::keyClick(form.findChild<QPushButton *>("Command4"), Qt::Key_Space);
+    auto *status = form.findChild<QLabel *>("HELP1");
+    QTRY_VERIFY(status->text().startsWith(StatusText::PortOpenFailed.toString().section(u'（', 0, 0)));
+    const QString label = QStringLiteral("7 号 ") + device + (there ? QString() : missingDeviceMark());
+    QVERIFY2(status->text().contains(label), qPrintable(status->text()));
+    QVERIFY(clock.stop());
+}
+
+void TestFirstContactWindow::toolTipNamesAnotherProgramHoldingThePort()
+{
+    WindowBench bench({"--silence", "all"});
+    QVERIFY(bench.start());
+    // Another program reads the port, as `cat` would.
+    QProcess reader;
+    reader.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec cat < \"$0\" > /dev/null"), bench.clock.devicePath()});
+    QVERIFY(reader.waitForStarted());
+    QTRY_VERIFY(!otherProgramsHolding(bench.clock.devicePath()).isEmpty());
+    QCOMPARE(otherProgramsHolding(bench.clock.devicePath()),
+             QStringList{QStringLiteral("cat，进程 %1").arg(reader.processId())});
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    QVERIFY(bench.press("Command4"));
+    QCOMPARE(bench.status(), StatusText::CommunicationFailed);
+    const QString tip = bench.control<QLabel>("HELP1")->toolTip();
+    QVERIFY2(tip.contains(QStringLiteral("另一个程序（cat，进程 %1）也打开了这个串口").arg(reader.processId())), qPrintable(tip));
+    reader.kill();
+    QVERIFY(reader.waitForFinished());
+    // With nobody else on the port the tooltip says no such thing.
+    QVERIFY(bench.press("Command4"));
+    QVERIFY(!bench.control<QLabel>("HELP1")->toolTip().contains(QStringLiteral("另一个程序")));
 }
 
 void TestFirstContactWindow::findMachinesFromAddressMenu()
@@ -144,7 +207,8 @@ void TestFirstContactWindow::findMachinesFromAddressMenu()
     QCOMPARE(RememberedChoices().terminalsFound(bench.clock.devicePath()), 1);
     const HistoryEntry last = CommandHistory::read().constLast();
     QCOMPARE(last.command, "scan");
-    QCOMPARE(last.outcome, "7:112233");
+    QCOMPARE(last.outcome, "cancelled 7:112233");
+    QVERIFY2(last.machine.startsWith("0-"), qPrintable(last.machine));
 }
 
 void TestFirstContactWindow::cancelStopsTheScan()
@@ -163,6 +227,144 @@ void TestFirstContactWindow::cancelStopsTheScan()
     const int answered = dialog.findChild<QProgressBar *>("scanProgress")->value();
     QTest::qWait(500);
     QVERIFY2(bench.clock.received().size() <= 3 * (answered + 1), qPrintable(bench.clock.received().toHex()));
+}
+
+void TestFirstContactWindow::scanIsRecordedAsItWent_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<int>("last");       // the range asked for is 0 to this
+    QTest::addColumn<bool>("cancel");    // Escape once the scan has asked a few numbers
+    QTest::addColumn<QString>("state");  // what the dialog says at the end (its start)
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("machines");  // the range recorded; "0-?" for any that ends before `last`
+    QTest::newRow("a late answer, with its machine") << QStringList{"--bus", "7:112233:delay=150"} << 9 << false
+                                                     << StatusText::CommunicationFailed.toString()
+                                                     << "wrong-reply late:7:112233" << "0-9";
+    QTest::newRow("the port lost mid-scan") << QStringList{"--bus", "7:112233", "--hangup-at", "10"} << 255 << false
+                                            << StatusText::PortLost.toString() << "port-lost 7:112233" << "0-?";
+    QTest::newRow("cancelled") << QStringList{"--silence", "all"} << 255 << true << "" << "cancelled" << "0-?";
+}
+
+void TestFirstContactWindow::scanIsRecordedAsItWent()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(int, last);
+    QFETCH(bool, cancel);
+    QFETCH(QString, state);
+    QFETCH(QString, outcome);
+    QFETCH(QString, machines);
+    WindowBench bench(simOptions);
+    QVERIFY(bench.start());
+    MachineScanDialog dialog({1, bench.clock.devicePath()}, [](int) {});
+    QSignalSpy finished(&dialog, &MachineScanDialog::scanFinished);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.start({0, last});
+    auto *progress = dialog.findChild<QProgressBar *>("scanProgress");
+    if (cancel) {
+        QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 3, 5000);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isScanning());
+    } else {
+        QVERIFY(finished.wait(30000));
+        // The dialog says how it ended, and its Cancel button closes it now.
+        QVERIFY2(dialog.findChild<QLabel *>("scanState")->text().startsWith(state),
+                 qPrintable(dialog.findChild<QLabel *>("scanState")->text()));
+        QCOMPARE(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text(), "关闭");
+    }
+    const HistoryEntry entry = CommandHistory::read().constLast();
+    QCOMPARE(entry.command, "scan");
+    QCOMPARE(entry.outcome, outcome);
+    if (machines == "0-?") {
+        // The numbers actually asked: as far as the progress bar got, not the whole range.
+        QCOMPARE(entry.machine, QStringLiteral("0-%1").arg(progress->value() - 1));
+        QVERIFY(progress->value() - 1 < last);
+    } else {
+        QCOMPARE(entry.machine, machines);
+    }
+}
+
+void TestFirstContactWindow::closingMidCommandIsRecorded_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("bytesBeforeClose");
+    QTest::newRow("download, answered Yes") << QStringList{"--delay-ms", "20"} << "DOWNLOG" << int(countingLogoOnLine(18, 5).size());
+    QTest::newRow("serial read waiting for its answer") << QStringList{"--silence", "all"} << "Command4" << 3;
+}
+
+void TestFirstContactWindow::closingMidCommandIsRecorded()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, button);
+    QFETCH(int, bytesBeforeClose);
+    QTemporaryDir dir;
+    WindowBench bench(simOptions);
+    QVERIFY(bench.start());
+    bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
+    bench.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
+    QFile::remove(CommandHistory::filePath());
+    auto *pressed = bench.control<QPushButton>(qPrintable(button));
+    pressed->setFocus();
+    QTest::keyClick(pressed, Qt::Key_Space);
+    QVERIFY(bench.clock.waitForReceived(bytesBeforeClose));
+    if (button == "DOWNLOG") {
+        QVERIFY(!bench.form->close());
+        QTRY_VERIFY(bench.form->findChild<QMessageBox *>("quitQuestion"));
+        auto *question = bench.form->findChild<QMessageBox *>("quitQuestion");
+        QTRY_VERIFY(question->isVisible());
+        // 是, chosen with the keyboard: Yes is not the default.
+        QAbstractButton *yes = question->button(QMessageBox::Yes);
+        yes->setFocus();
+        QTest::keyClick(yes, Qt::Key_Space);
+        QTRY_VERIFY(!bench.form->isVisible());
+    } else {
+        QVERIFY(bench.form->close());
+    }
+    QVERIFY(!bench.form->session().isRunning());
+    const QList<HistoryEntry> entries = CommandHistory::read();
+    QCOMPARE(entries.size(), 1);
+    const HistoryOutcome outcome = outcomeParts(entries.constFirst().outcome);
+    QCOMPARE(outcome.word, "interrupted");
+    if (button == "DOWNLOG") {
+        // As far as the terminal confirmed: at least the lines seen before the close, never all.
+        QVERIFY(outcome.linesConfirmed);
+        QVERIFY2(*outcome.linesConfirmed >= 4 && *outcome.linesConfirmed < LogoLineCount, qPrintable(entries.constFirst().outcome));
+        QCOMPARE(entries.constFirst().command, "logo");
+    } else {
+        QVERIFY(!outcome.linesConfirmed);
+        QCOMPARE(entries.constFirst().command, "read-serial");
+    }
+}
+
+void TestFirstContactWindow::historyOpensFromTheKeyboard()
+{
+    QFile::remove(CommandHistory::filePath());
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "18", "logo", "port-lost lines=18", {}, QString(64, u'a')}));
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "0-30", "scan", "cancelled 7:112233 late:8:445566"}));
+    PortDirectory ports;
+    Form1 form(ports);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_H, Qt::ControlModifier);
+    QTRY_VERIFY(form.findChild<QDialog *>("history"));
+    auto *dialog = form.findChild<QDialog *>("history");
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    auto *text = dialog->findChild<QPlainTextEdit *>("historyText");
+    // The window's words, not the file's.
+    const QStringList lines = text->toPlainText().split(u'\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.at(0).contains(QStringLiteral("下载OEM_LOGO图片  串口已断开，考勤机确认了 18 行")), qPrintable(lines.at(0)));
+    QVERIFY2(lines.at(1).contains(QStringLiteral("查找机号  已取消，机号 7 序列号 112233，机号 8 回答太迟（序列号 445566）")),
+             qPrintable(lines.at(1)));
+    QVERIFY(!text->toPlainText().contains(QStringLiteral("port-lost")));
+    // It opens at the newest line with the time in view, however long the lines.
+    QCOMPARE(text->horizontalScrollBar()->value(), 0);
+    QCOMPARE(text->textCursor().blockNumber(), 1);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(!form.findChild<QDialog *>("history"));
 }
 
 void TestFirstContactWindow::renumberOnSharedLineAsksFirst_data()

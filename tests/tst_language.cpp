@@ -1,3 +1,5 @@
+#include "command_history.h"
+#include "history_view.h"
 #include "language.h"
 #include "port_catalogue.h"
 #include "status_messages.h"
@@ -30,6 +32,8 @@ private slots:
     void commandKeys();
     void qtDialogsSpeakTheWindowsLanguage_data();
     void qtDialogsSpeakTheWindowsLanguage();
+    void historyInTheWindowsWords_data();
+    void historyInTheWindowsWords();
     void cleanup();
 
 private:
@@ -222,10 +226,12 @@ void TestLanguage::statusMessages()
     QFETCH(QString, expected);
     QFETCH(QString, toolTip);
     startIn(language);
-    // NOTE: the ports this machine has, which a port-open message names.
-    expected.replace(QStringLiteral("NOTE"), availablePortsNote());
     WindowBench bench(simOptions);
     QVERIFY(bench.start());
+    // NOTE: the ports the window reaches, its mapping of port 1 included, which a port-open message names.
+    PortDirectory windowPorts;
+    windowPorts.mapPort(1, bench.clock.devicePath());
+    expected.replace(QStringLiteral("NOTE"), availablePortsNote(windowPorts));
     QTemporaryDir dir;
     if (logoLines > 0)
         bench.chooseLogoFile(writeCountingLogoFile(dir, logoLines));
@@ -323,6 +329,27 @@ void TestLanguage::qtDialogsSpeakTheWindowsLanguage()
     QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), cancel);
     QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lookInLabel"))->text(), lookIn);
     dialog->reject();
+}
+
+void TestLanguage::historyInTheWindowsWords_data()
+{
+    addLanguageColumn();
+    QTest::addColumn<QString>("outcome");  // the history file's words
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("zh download cut short") << "zh" << "port-lost lines=18" << "下载OEM_LOGO图片  串口已断开，考勤机确认了 18 行";
+    QTest::newRow("en download cut short")
+        << "en" << "port-lost lines=18" << "Download logo  port lost, the terminal confirmed 18 lines";
+    QTest::newRow("en closed mid-download") << "en" << "interrupted lines=3" << "Download logo  interrupted, the terminal confirmed 3 lines";
+}
+
+void TestLanguage::historyInTheWindowsWords()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, outcome);
+    QFETCH(QString, shown);
+    startIn(language);
+    const HistoryEntry entry{QDateTime::currentDateTime(), "/dev/ttyUSB0", "18", "logo", outcome};
+    QVERIFY2(historyLineShown(entry).contains(shown), qPrintable(historyLineShown(entry)));
 }
 
 QTEST_MAIN(TestLanguage)

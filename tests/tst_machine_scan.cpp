@@ -7,6 +7,7 @@
 #include "window_bench.h"
 
 #include <QCryptographicHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -33,6 +34,8 @@ private slots:
     void historyOfWindowAndCommandLine();
     void historyThatCannotBeWrittenFailsNothing();
     void portsSaysWhichPortIsInUse();
+    void jsonKeysAreTheSameWithinACommand_data();
+    void jsonKeysAreTheSameWithinACommand();
 };
 
 namespace {
@@ -92,34 +95,55 @@ QList<QJsonObject> jsonLines(const QByteArray &out)
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine_data()
 {
-    QTest::addColumn<QString>("bus");
+    QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
     QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<int>("askedTwice");  // the number whose question another's late answer spoiled; -1: none
     QTest::newRow("three answer, one is silent, one answers wrongly")
-        << "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC" << 5 << 22
-        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"};
-    QTest::newRow("at both ends of the range") << "0:000001,255:FFFFFE" << 0 << 255
-                                               << QStringList{"found 0 00000001", "found 255 fffffffe"};
-    QTest::newRow("nobody answers") << "12:778899:silence" << 10 << 14 << QStringList{};
+        << QStringList{"--bus", "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC"} << 5 << 22
+        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << -1;
+    QTest::newRow("at both ends of the range") << QStringList{"--bus", "0:000001,255:FFFFFE"} << 0 << 255
+                                               << QStringList{"found 0 00000001", "found 255 fffffffe"} << -1;
+    QTest::newRow("nobody answers") << QStringList{"--bus", "12:778899:silence"} << 10 << 14 << QStringList{} << -1;
+    // 7 answers after the wait, while 8 is asked; 8's own answer queues behind it.
+    QTest::newRow("late answer before the next one's")
+        << QStringList{"--bus", "7:112233:delay=150,8:445566"} << 5 << 10 << QStringList{"late 7 07112233", "found 8 08445566"} << -1;
+    QTest::newRow("late answer spoils a silent number's question")
+        << QStringList{"--bus", "7:112233:delay=150,12:778899"} << 6 << 12 << QStringList{"late 7 07112233", "found 12 0c778899"} << 8;
+    QTest::newRow("a byte trailing an answer is its terminal's")
+        << QStringList{"--bus", "18:0A1B2C:extra-byte,19:445566"} << 17 << 20
+        << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << -1;
+    // 7's answer starts within the wait and ends after it: the rest is heard out, not put down to 8.
+    QTest::newRow("answer split across the end of its wait")
+        << QStringList{"--bus", "7:112233:delay=90,8:445566", "--split-reply", "all"} << 6 << 9
+        << QStringList{"late 7 07112233", "found 8 08445566"} << -1;
+    QTest::newRow("late answer of the last number") << QStringList{"--bus", "7:112233:delay=150"} << 5 << 7
+                                                    << QStringList{"late 7 07112233"} << -1;
 }
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine()
 {
-    QFETCH(QString, bus);
+    QFETCH(QStringList, simOptions);
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QStringList, answers);
-    SimulatedTimeClock clock({"--bus", bus});
+    QFETCH(int, askedTwice);
+    SimulatedTimeClock clock(simOptions);
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {first, last}, DefaultScanWait);
     QCOMPARE(described(run.answers), answers);
     const bool anyFound = answers.filter(QStringLiteral("found")).size() > 0;
-    QCOMPARE(run.result.status, anyFound ? CommandStatus::Done : CommandStatus::NoReply);
+    const bool anyWrong = answers.size() > answers.filter(QStringLiteral("found")).size();
+    QCOMPARE(run.result.status,
+             anyFound ? CommandStatus::Done : anyWrong ? CommandStatus::WrongReply : CommandStatus::NoReply);
     // Every number was asked once, in order: none missed.
     QList<int> expected;
-    for (int machine = first; machine <= last; ++machine)
+    for (int machine = first; machine <= last; ++machine) {
         expected << machine;
+        if (machine == askedTwice)
+            expected << machine;
+    }
     QTRY_COMPARE_WITH_TIMEOUT(numbersAsked(clock), expected, 5000);
     QVERIFY(clock.stop());
 }
@@ -143,7 +167,14 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
     const ProgramRun scanned = runProgram({"scan", "--port", device, "--machines", "0-30", "--json"});
     QCOMPARE(scanned.exitCode, 0);
     const QList<QJsonObject> found = jsonLines(scanned.out);
-    QCOMPARE(found.size(), 2);
+    QCOMPARE(found.size(), 3);  // the two terminals, then the summary
+    for (const QJsonObject &object : found) {
+        QCOMPARE(object.value("port").toString(), device);
+        QVERIFY(object.value("elapsed_ms").isDouble());
+    }
+    QVERIFY(found.at(2).value("machine").isNull());
+    QCOMPARE(found.at(2).value("status").toString(), "ok");
+    QCOMPARE(found.at(2).value("message").toString(), scanSummary(2));
     QCOMPARE(found.at(0).value("machine").toInt(), 7);
     QCOMPARE(found.at(0).value("serial").toString(), "112233");
     QCOMPARE(found.at(0).value("status").toString(), "ok");
@@ -270,15 +301,23 @@ void TestMachineScan::historyOfWindowAndCommandLine()
     for (const QJsonObject &entry : entries) {
         QCOMPARE(entry.value("device").toString(), device);
         QVERIFY(QDateTime::fromString(entry.value("time").toString(), Qt::ISODate).isValid());
-        lines << QStringLiteral("%1 %2 %3 %4").arg(entry.value("command").toString(), entry.value("machine").toString(),
-                                                    entry.value("outcome").toString(), entry.value("serial").toString());
+        const QJsonValue machine = entry.value("machine");
+        QVERIFY(machine.isDouble() || machine.isNull());
+        QStringList answers;
+        for (const QJsonValue &answer : entry.value("answers").toArray())
+            answers << QStringLiteral("%1:%2:%3").arg(answer["answer"].toString()).arg(answer["machine"].toInt()).arg(answer["serial"].toString());
+        lines << QStringLiteral("%1 %2 %3 %4 %5")
+                     .arg(entry.value("command").toString(),
+                          machine.isNull() ? entry.value("machines").toString() : QString::number(machine.toInt()),
+                          entry.value("outcome").toString(), entry.value("serial").toString(), answers.join(u','));
     }
-    QCOMPARE(lines, (QStringList{"read-serial 18 ok 0A1B2C", "write-serial 18 ok 0D0E0F", "logo 18 ok ",
-                                 "settings 30 no-reply ", "scan 17-19 18:0D0E0F "}));
+    QCOMPARE(lines, (QStringList{"read-serial 18 ok 0A1B2C ", "write-serial 18 ok 0D0E0F ", "logo 18 ok  ",
+                                 "settings 30 no-reply  ", "scan 17-19 ok  found:18:0D0E0F"}));
     const QByteArray picture = std::get<LogoPicture>(readLogoFile(logo)).bytes;
     QCOMPARE(entries.at(2).value("logo_sha256").toString(),
              QString::fromLatin1(QCryptographicHash::hash(picture, QCryptographicHash::Sha256).toHex()));
-    QVERIFY(!entries.at(0).contains("logo_sha256"));
+    QVERIFY(entries.at(0).value("logo_sha256").isNull());
+    QVERIFY(entries.at(0).value("answers").isNull());
 }
 
 void TestMachineScan::historyThatCannotBeWrittenFailsNothing()
@@ -321,6 +360,84 @@ void TestMachineScan::portsSaysWhichPortIsInUse()
     // Testing left the port as it was: it opens, and nothing reached the terminal.
     QCOMPARE(portUse(device), PortFacts::Use::Free);
     QVERIFY(clock.received().isEmpty());
+    QVERIFY(clock.stop());
+}
+
+void TestMachineScan::jsonKeysAreTheSameWithinACommand_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // DEV stands for the simulator's device
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("objects");
+    QTest::addColumn<QString>("nullKey");         // a key that must be null in the first object; empty: none
+    const QStringList outcomeKeys{"command", "elapsed_ms", "lines_confirmed", "machine", "message", "not_done",
+                                  "ok", "port", "serial", "status", "step"};
+    QTest::newRow("scan: answers, a wrong one, the summary")
+        << QStringList{"scan", "--port", "DEV", "--machines", "6-9", "--json"} << outcomeKeys << 3 << "";
+    QTest::newRow("scan: a port that never opened")
+        << QStringList{"scan", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1 << "elapsed_ms";
+    QTest::newRow("read-serial: a port that never opened")
+        << QStringList{"read-serial", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1
+        << "elapsed_ms";
+    QTest::newRow("ports: a mapping to a device not there")
+        << QStringList{"ports", "--json", "--port", "40=/dev/timeclock-gone", "--port", "41=DEV"}
+        << QStringList{"busy", "device", "manufacturer", "missing", "name", "number", "product_id", "serial_number",
+                       "stable_name", "use", "vendor_id"}
+        << -1 << "";
+    QTest::newRow("history: every kind of line")
+        << QStringList{"history", "--json"}
+        << QStringList{"answers", "command", "device", "lines_confirmed", "logo_sha256", "machine", "machines", "outcome",
+                       "serial", "time"}
+        << 5 << "machines";
+}
+
+void TestMachineScan::jsonKeysAreTheSameWithinACommand()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, keys);
+    QFETCH(int, objects);
+    QFETCH(QString, nullKey);
+    SimulatedTimeClock clock({"--bus", "7:112233,8:445566:wrong-byte"});
+    QVERIFY(clock.start());
+    // Lines of every kind: a command, a download cut short, scans old and new.
+    QFile::remove(CommandHistory::filePath());
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "18", "read-serial", "ok", "0A1B2C"}));
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "18", "logo", "port-lost lines=18", {}, QString(64, u'a')}));
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "0-255", "scan", "7:112233"}));
+    QVERIFY(!CommandHistory::append({now, "/dev/ttyUSB0", "0-30", "scan", "cancelled 7:112233 late:8:445566 wrong:9"}));
+    QVERIFY(!CommandHistory::append({now, "3", "", "scan", "port-open-failed"}));
+    arguments.replaceInStrings(QStringLiteral("DEV"), clock.devicePath());
+    const ProgramRun run = runProgram(arguments);
+    QVERIFY(run.finished);
+    const QList<QJsonObject> printed = jsonLines(run.out);
+    if (objects >= 0)
+        QCOMPARE(printed.size(), objects);
+    QVERIFY(!printed.isEmpty());
+    for (const QJsonObject &object : printed) {
+        QCOMPARE(object.keys(), keys);
+        // Numbers are numbers.
+        for (const char *key : {"machine", "number", "elapsed_ms", "lines_confirmed"})
+            QVERIFY2(!object.contains(key) || object.value(key).isDouble() || object.value(key).isNull(), qPrintable(key));
+    }
+    if (!nullKey.isEmpty())
+        QVERIFY(printed.constFirst().value(nullKey).isNull());
+    if (arguments.front() == "ports") {
+        const auto mapped = std::find_if(printed.cbegin(), printed.cend(), [](const QJsonObject &port) {
+            return port.value("number").toInt() == 40;
+        });
+        QVERIFY(mapped != printed.cend());
+        QCOMPARE(mapped->value("missing").toBool(), true);
+    }
+    if (arguments.front() == "history") {
+        QCOMPARE(printed.at(1).value("lines_confirmed").toInt(), 18);
+        QCOMPARE(printed.at(1).value("outcome").toString(), "port-lost");
+        QCOMPARE(printed.at(2).value("outcome").toString(), "ok");  // an earlier version's scan line
+        QCOMPARE(printed.at(3).value("machines").toString(), "0-30");
+        QCOMPARE(printed.at(3).value("answers").toArray().size(), 3);
+        QCOMPARE(printed.at(3).value("answers")[1]["answer"].toString(), "late");
+        QCOMPARE(printed.at(3).value("answers")[1]["machine"].toInt(), 8);
+        QVERIFY(printed.at(4).value("machines").isNull());
+    }
     QVERIFY(clock.stop());
 }
 

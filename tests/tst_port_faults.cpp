@@ -58,9 +58,13 @@ QString TestPortFaults::pressCmd2On(const QString &device)
 
 void TestPortFaults::deviceThatDoesNotExist()
 {
-    // The device is named: port numbers shift when an adapter is plugged in.
+    // The device is named: port numbers shift when an adapter is plugged in. The ports named are the
+    // window's, its port 1 marked as not there.
+    PortDirectory windowPorts;
+    windowPorts.mapPort(1, "/dev/timeclock-no-such-device");
+    QVERIFY(availablePortsNote(windowPorts).contains("1 号 /dev/timeclock-no-such-device" + missingDeviceMark()));
     QCOMPARE(pressCmd2On("/dev/timeclock-no-such-device"),
-             "串口打开失败！（无此串口：/dev/timeclock-no-such-device" + availablePortsNote() + "）");
+             "串口打开失败！（无此串口：/dev/timeclock-no-such-device" + availablePortsNote(windowPorts) + "）");
 }
 
 void TestPortFaults::deviceHeldByAnotherProgram()
@@ -147,8 +151,10 @@ void TestPortFaults::shortNameGetsTheSameReason()
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
     QCOMPARE(pressCmd2On(shortName), "串口打开失败！（串口被占用：" + shortName + "）");
     otherProgram.close();
+    PortDirectory windowPorts;
+    windowPorts.mapPort(1, "timeclock-no-such-device");
     QCOMPARE(pressCmd2On("timeclock-no-such-device"),
-             "串口打开失败！（无此串口：timeclock-no-such-device" + availablePortsNote() + "）");
+             "串口打开失败！（无此串口：timeclock-no-such-device" + availablePortsNote(windowPorts) + "）");
 }
 
 void TestPortFaults::deviceReadByAnotherProgram()

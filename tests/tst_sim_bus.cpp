@@ -89,6 +89,8 @@ void TestSimBus::busOption_data()
     QTest::addColumn<int>("terminals");  // -1: refused
     QTest::newRow("two") << QStringList{"--bus", "18:0A1B2C,7:112233"} << 2;
     QTest::newRow("with faults") << QStringList{"--bus", "18:0a1b2c:silence,7:112233:wrong-byte,9:445566"} << 3;
+    QTest::newRow("delay and extra byte") << QStringList{"--bus", "18:0A1B2C:delay=150:extra-byte,7:112233"} << 2;
+    QTest::newRow("delay without a figure") << QStringList{"--bus", "18:0A1B2C:delay="} << -1;
     QTest::newRow("no serial") << QStringList{"--bus", "18"} << -1;
     QTest::newRow("number above 255") << QStringList{"--bus", "256:000000"} << -1;
     QTest::newRow("unknown fault") << QStringList{"--bus", "18:0A1B2C:loud"} << -1;
@@ -114,6 +116,12 @@ void TestSimBus::busOption()
     QCOMPARE(onLine.size(), terminals);
     QCOMPARE(onLine.at(0).initial.machineNumber, quint8(18));
     QCOMPARE(onLine.at(0).initial.serial, QByteArray::fromHex("0a1b2c"));
+    // A terminal's own faults stay its own.
+    if (arguments.at(1).contains("delay=150")) {
+        QCOMPARE(onLine.at(0).faults.delay, (sim::SizedFault{150, {}}));
+        QVERIFY(onLine.at(0).faults.extraByte.has_value());
+        QCOMPARE(onLine.at(1).faults, sim::FaultConfig{});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimBus)

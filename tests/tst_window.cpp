@@ -181,8 +181,12 @@ void TestWindow::badTextsSendNothing_data()
     }
     QTest::addRow("Command1 dkys in use") << "Command1" << "dkys" << "300" << StatusText::BadDelay.toString();
     // A number that reaches no device is named as the number.
-    QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0" << "串口打开失败！（无此串口：0号" + availablePortsNote() + "）";
-    QTest::addRow("port 7 reaches nothing") << "Command4" << "COM1" << "７" << "串口打开失败！（无此串口：7号" + availablePortsNote() + "）";
+    // The ports named are the window's own, its mapping of port 1 to a device that is not there included.
+    PortDirectory windowPorts;
+    windowPorts.mapPort(1, QStringLiteral("/nonexistent/serial-device"));
+    const QString note = availablePortsNote(windowPorts);
+    QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0" << "串口打开失败！（无此串口：0号" + note + "）";
+    QTest::addRow("port 7 reaches nothing") << "Command4" << "COM1" << "７" << "串口打开失败！（无此串口：7号" + note + "）";
     QTest::addRow("serial number letter O") << "Command5" << "xlh" << "12O456" << StatusText::BadSerialNumber.toString();
     QTest::addRow("serial number empty") << "Command5" << "xlh" << "" << StatusText::BadSerialNumber.toString();
 }

@@ -11,6 +11,10 @@
 <context>
     <name>Form1</name>
     <message>
+        <source>另一个程序（%1）也打开了这个串口</source>
+        <translation>Another program (%1) has this port open too</translation>
+    </message>
+    <message>
         <source>考勤机设置V6.1x</source>
         <translation>Time Clock Setup V6.1x</translation>
     </message>
@@ -228,6 +232,78 @@
 <context>
     <name>HistoryView</name>
     <message>
+        <source>改号</source>
+        <translation>Renumber</translation>
+    </message>
+    <message>
+        <source>设置考勤机</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>读序列号</source>
+        <translation>Read serial number</translation>
+    </message>
+    <message>
+        <source>写序列号</source>
+        <translation>Write serial number</translation>
+    </message>
+    <message>
+        <source>下载OEM_LOGO图片</source>
+        <translation>Download logo</translation>
+    </message>
+    <message>
+        <source>查找机号</source>
+        <translation>Find machine numbers</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>没有回答</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>回答错误</source>
+        <translation>wrong answer</translation>
+    </message>
+    <message>
+        <source>串口已断开</source>
+        <translation>port lost</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>port did not open</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>考勤机确认了 %1 行</source>
+        <translation>the terminal confirmed %1 lines</translation>
+    </message>
+    <message>
+        <source>机号 %1 序列号 %2</source>
+        <translation>machine %1 serial %2</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答太迟（序列号 %2）</source>
+        <translation>machine %1 answered too late (serial %2)</translation>
+    </message>
+    <message>
+        <source>机号 %1 回答错误</source>
+        <translation>machine %1 answered wrongly</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
         <source>历史记录</source>
         <translation>History</translation>
     </message>
@@ -386,6 +462,14 @@
 </context>
 <context>
     <name>PortCatalogue</name>
+    <message>
+        <source>（不存在）</source>
+        <translation> (not there)</translation>
+    </message>
+    <message>
+        <source>%1，进程 %2</source>
+        <translation>%1, process %2</translation>
+    </message>
     <message>
         <source>%1 号 %2</source>
         <translation>port %1 %2</translation>
@@ -583,6 +667,10 @@
 </context>
 <context>
     <name>cli</name>
+    <message>
+        <source>已查机号 %1-%2</source>
+        <translation>machine numbers %1-%2 asked</translation>
+    </message>
     <message>
         <source>未知命令：%1（timeclock-setup --help 列出所有命令）</source>
         <translation>Unknown command: %1 (timeclock-setup --help lists them all)</translation>
