@@ -139,6 +139,18 @@ int runScan(const QStringList &arguments)
     return reportOutcome(outcome, format);
 }
 
+QJsonObject historyJson(const HistoryEntry &entry)
+{
+    const auto textOrNull = [](const QString &text) { return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text); };
+    return {{QStringLiteral("time"), entry.time.toString(Qt::ISODate)},
+            {QStringLiteral("device"), entry.device},
+            {QStringLiteral("machine"), entry.machine},
+            {QStringLiteral("command"), entry.command},
+            {QStringLiteral("outcome"), entry.outcome},
+            {QStringLiteral("serial"), textOrNull(entry.serial)},
+            {QStringLiteral("logo_sha256"), textOrNull(entry.logoHash)}};
+}
+
 int runHistory(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("history"), QString(), 0,
@@ -156,16 +168,7 @@ int runHistory(const QStringList &arguments)
             printLine(CommandHistory::lineOf(entry).replace(u'\t', QStringLiteral("  ")).trimmed());
             continue;
         }
-        QJsonObject object{{QStringLiteral("time"), entry.time.toString(Qt::ISODate)},
-                           {QStringLiteral("device"), entry.device},
-                           {QStringLiteral("machine"), entry.machine},
-                           {QStringLiteral("command"), entry.command},
-                           {QStringLiteral("outcome"), entry.outcome}};
-        if (!entry.serial.isEmpty())
-            object.insert(QStringLiteral("serial"), entry.serial);
-        if (!entry.logoHash.isEmpty())
-            object.insert(QStringLiteral("logo_sha256"), entry.logoHash);
-        printJson(object);
+        printJson(historyJson(entry));
     }
     return ExitCode::Done;
 }
