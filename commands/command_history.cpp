@@ -89,7 +89,8 @@ QString lineOf(const HistoryEntry &entry)
 std::optional<HistoryEntry> entryFromLine(const QString &line)
 {
     const QStringList fields = line.split(u'\t');
-    if (fields.size() != FieldCount)
+    // lineOf() never writes a line break into a field.
+    if (fields.size() != FieldCount || line.contains(u'\r') || line.contains(u'\n'))
         return std::nullopt;
     const QDateTime time = QDateTime::fromString(fields.at(0), Qt::ISODate);
     if (!time.isValid())

@@ -155,7 +155,8 @@ bool isTrueOrFalse(const QVariant &value)
 
 QString forgotten(const QString &key, const QString &value)
 {
-    return QCoreApplication::translate("RememberedChoices", "记住的 %1 无法使用，已忘掉：%2").arg(key, value.left(80));
+    // One line, however the value was damaged.
+    return QCoreApplication::translate("RememberedChoices", "记住的 %1 无法使用，已忘掉：%2").arg(key.simplified(), value.simplified().left(80));
 }
 
 } // namespace

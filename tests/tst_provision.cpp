@@ -27,6 +27,8 @@ private slots:
     void fromAPipe_data();
     void fromAPipe();
     void reportAppendedAndResumed();
+    void reportWithACutRowIsStillOurs_data();
+    void reportWithACutRowIsStillOurs();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
@@ -304,6 +306,50 @@ void TestProvision::reportAppendedAndResumed()
     QCOMPARE(rows.size(), 3);  // the header once, run 1's row, run 2's row for number 2
     QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"1", "done", "\t000123", clock.devicePath().isEmpty() ? "" : rows.at(1).at(4)}));
     QCOMPARE(rows.at(2).mid(1, 3), (QStringList{"2", "failed", "\t000123"}));
+}
+
+void TestProvision::reportWithACutRowIsStillOurs_data()
+{
+    QTest::addColumn<int>("cutBytes");  // taken off the end of the report after the first run
+
+    // The power went while the last row was being written: in its seconds, in its logo's columns,
+    // just before its line end.
+    QTest::newRow("cut in the seconds") << 5;
+    QTest::newRow("cut in the logo's columns") << 40;
+    QTest::newRow("cut before the line end") << 1;
+}
+
+void TestProvision::reportWithACutRowIsStillOurs()
+{
+    QFETCH(int, cutBytes);
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    {
+        SimulatedTimeClock clock({"--serial", "000123"});
+        QVERIFY(clock.start());
+        QCOMPARE(runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}, "\n").exitCode, 0);
+    }
+    {
+        QFile report(files.report);
+        QVERIFY(report.resize(report.size() - cutBytes));
+    }
+
+    // The next terminal goes where the cut row was; the cut row is named once, and the report goes on.
+    SimulatedTimeClock clock({"--serial", "000456"});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "2", "--port", clock.devicePath(), "--report",
+                                       files.report, "--resume"},
+                                      "\n");
+    QCOMPARE(run.exitCode, 0);
+    const QStringList cutLines = run.errText().split('\n').filter("最后一行没有写完");
+    QCOMPARE(cutLines.size(), 1);
+    QVERIFY2(cutLines.front().contains(files.report), qPrintable(cutLines.front()));
+    QVERIFY(!run.errText().contains("不是本程序的报告"));
+    QVERIFY(clock.stop());
+
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 2);  // the header, and number 2's row in place of the cut one
+    QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"2", "done", "\t000456", rows.at(1).at(4)}));
 }
 
 void TestProvision::stopSignal_data()
