@@ -60,6 +60,8 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(resetOption))
         RememberedChoices::forgetAll();
+    for (const QString &line : RememberedChoices::forgetUnusable())
+        std::fprintf(stderr, "%s\n", qPrintable(line));
     // Mappings given now are kept for the next start; without any, the last ones given apply.
     const QStringList mappings = parser.isSet(portOption) ? parser.values(portOption) : RememberedChoices().portMappings();
     PortDirectory ports;

@@ -149,11 +149,21 @@ public:
         if (file.exists() && file.size() > 0) {
             if (!file.open(QIODevice::ReadOnly))
                 return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), m_path)};
-            m_bytes = file.readAll();
+            m_bytes = file.read(ReportSizeLimit + 1);
+            if (m_bytes.size() > ReportSizeLimit)
+                return Problem{ResultStatus::FileError,
+                               fileSaveMessage(QCoreApplication::translate("cli", "报告太大（超过 %1 MB）：请换一个新的报告文件")
+                                                   .arg(ReportSizeLimit / (1024 * 1024)),
+                                               m_path)};
             auto report = readReport(m_bytes);
             if (const auto *why = std::get_if<QString>(&report))
                 return Problem{ResultStatus::FileError, fileSaveMessage(*why, m_path)};
             *existing = std::get<ExistingReport>(std::move(report));
+            // The power went while the last row was written: it says nothing sure, and the next row goes
+            // in its place.
+            if (!existing->cutRow.isEmpty())
+                printError(QCoreApplication::translate("cli", "%1：最后一行没有写完，已略去：%2").arg(m_path, existing->cutRow));
+            m_bytes.truncate(existing->wholeSize);
             return std::nullopt;
         }
         m_bytes = reportStart();

@@ -53,7 +53,11 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return Problem{ResultStatus::FileError, StatusText::withDetail(StatusText::FileOpenFailed.toString(), path)};
     const QString fileName = QFileInfo(path).fileName();
-    const auto ini = readStrictIni(file.readAll(), profileSchema());
+    // Read one byte past the bound, so that neither a file's size nor its growth meanwhile is trusted.
+    const QByteArray bytes = file.read(ProfileSizeLimit + 1);
+    if (bytes.size() > ProfileSizeLimit)
+        return atLine(fileName, 0, QCoreApplication::translate("cli", "配置文件太大（超过 %1 KB）").arg(ProfileSizeLimit / 1024));
+    const auto ini = readStrictIni(bytes, profileSchema());
     if (const auto *error = std::get_if<IniError>(&ini))
         return atLine(fileName, error->line, error->message);
     const ProfileValues values{std::get<IniEntries>(ini), fileName};

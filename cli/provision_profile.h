@@ -28,5 +28,8 @@ struct ProvisionProfile
 // file error, anything wrong inside it bad input naming the file and the line.
 std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path);
 
+// A profile is a few lines typed by hand; anything larger is refused before it is read.
+inline constexpr qint64 ProfileSizeLimit = 1024 * 1024;
+
 // What the profile example in --help and the man page shows.
 QString profileExample();

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -174,24 +177,95 @@ std::optional<QList<QStringList>> csvRecords(const QString &text)
     return records;
 }
 
+namespace {
+
+// Where the last row ended with its line end outside quotes; everything after it is a row cut short.
+qsizetype endOfWholeRows(QByteArrayView bytes)
+{
+    qsizetype end = 0;
+    bool inQuotes = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '"')
+            inQuotes = !inQuotes;  // a doubled quote inside quotes toggles twice
+        else if (bytes[i] == '\n' && !inQuotes)
+            end = i + 1;
+    }
+    return end;
+}
+
+bool isWordOf(const QString &field, QStringView kind)
+{
+    if (kind == u"fate") {
+        for (const TerminalFate fate : {TerminalFate::Done, TerminalFate::Failed, TerminalFate::Skipped,
+                                        TerminalFate::NotReached, TerminalFate::Interrupted}) {
+            if (field == fateWord(fate))
+                return true;
+        }
+        return false;
+    }
+    if (field == stepWord(std::nullopt))
+        return true;
+    for (int value = 0; value <= int(ResultStatus::NotReached); ++value) {
+        if (field == statusWord(ResultStatus(value)))
+            return true;
+    }
+    return false;
+}
+
+// A row of fields (leading tabs taken off) such as reportRow() writes: its time, number, words and seconds.
+bool couldBeOurRow(const QStringList &row)
+{
+    static const QRegularExpression time(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d")));
+    static const QRegularExpression number(QRegularExpression::anchoredPattern(QStringLiteral("0|[1-9][0-9]{0,2}")));
+    static const QRegularExpression seconds(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+\\.[0-9]")));
+    const QStringList header = reportHeader();
+    if (row.size() != header.size() || !time.match(row.at(0)).hasMatch() || !number.match(row.at(1)).hasMatch()
+        || row.at(1).toInt() > 255 || !isWordOf(row.at(2), u"fate")
+        || !seconds.match(row.at(header.indexOf(QStringLiteral("seconds")))).hasMatch())
+        return false;
+    const qsizetype firstStep = header.indexOf(ProvisionSteps[0].name.toString());
+    for (int step = 0; step < ProvisionStepCount; ++step) {
+        if (!isWordOf(row.at(firstStep + step), u"step"))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::variant<ExistingReport, QString> readReport(const QByteArray &bytes)
 {
     const QString why = QCoreApplication::translate("cli", "不是本程序的报告（第一行不是报告的标题行）");
-    if (!bytes.startsWith("\xEF\xBB\xBF"))
+    const QByteArray start = reportStart();
+    // The header line byte for byte: a spreadsheet's or another program's CSV with the same columns is not
+    // taken for a report this program may append to.
+    if (bytes.size() > ReportSizeLimit || !bytes.startsWith(start))
         return why;
-    auto records = csvRecords(QString::fromUtf8(bytes.sliced(3)));
-    if (!records || records->isEmpty() || records->front() != reportHeader())
+    const QByteArrayView all(bytes);
+    const qsizetype wholeSize = endOfWholeRows(all);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(all.sliced(3, wholeSize - 3));
+    auto records = csvRecords(text);
+    if (decoder.hasError() || !records || records->isEmpty() || records->front() != reportHeader())
         return why;
     records->removeFirst();
-    for (QStringList &row : *records) {
-        if (row.size() != reportHeader().size())
-            return why;
+    for (qsizetype index = 0; index < records->size(); ++index) {
+        QStringList &row = (*records)[index];
         for (QString &field : row) {
             if (field.startsWith(u'\t'))
                 field.remove(0, 1);
         }
+        if (!couldBeOurRow(row))
+            return QCoreApplication::translate("cli", "不是本程序的报告（第 %1 条记录不是本程序写的）").arg(index + 1);
     }
-    return ExistingReport{*records};
+    ExistingReport report{.rows = *records, .wholeSize = wholeSize};
+    if (wholeSize < bytes.size())
+        // On one line and short, however long the cut row is.
+        report.cutRow = QString::fromUtf8(all.sliced(wholeSize, std::min<qsizetype>(bytes.size() - wholeSize, 200)))
+                            .simplified()
+                            .left(80);
+    return report;
 }
 
 QStringList ExistingReport::doneNumbers() const

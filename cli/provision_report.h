@@ -79,6 +79,10 @@ QByteArray reportStart();
 struct ExistingReport
 {
     QList<QStringList> rows;
+    // A last row cut short (the power went while it was written): its text, left out of `rows`, and the
+    // size of the report before it, where the next row belongs.
+    QString cutRow{};
+    qsizetype wholeSize = 0;
     QStringList doneNumbers() const;                 // numbers whose row says done
     QHash<QString, QString> doneSerials() const;     // serial -> number, of the done rows
     QString serialOf(int number) const;              // the serial of the number's last done row
@@ -87,6 +91,10 @@ struct ExistingReport
     std::optional<TerminalRecord> lastAttempt(int number, const QString &logoHash) const;
 };
 std::variant<ExistingReport, QString /*why it is not a report*/> readReport(const QByteArray &bytes);
+
+// A report is read whole and written whole after every terminal; a larger file is refused before it is read.
+// 64 MB is some 300,000 rows.
+inline constexpr qint64 ReportSizeLimit = 64 * 1024 * 1024;
 
 // RFC 4180 fields of CSV text; nothing for text that is not CSV (an unclosed quote).
 std::optional<QList<QStringList>> csvRecords(const QString &text);

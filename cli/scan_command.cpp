@@ -172,6 +172,8 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
+} // namespace
+
 // Every entry in the same keys, whatever the command: null where a key does not apply.
 QJsonObject historyJson(const HistoryEntry &entry)
 {
@@ -198,8 +200,6 @@ QJsonObject historyJson(const HistoryEntry &entry)
              parts.linesConfirmed ? QJsonValue(*parts.linesConfirmed) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("answers"), answers}};
 }
-
-} // namespace
 
 int runHistory(const QStringList &arguments)
 {

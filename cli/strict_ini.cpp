@@ -21,8 +21,15 @@ std::optional<QString> decoded(const QByteArray &bytes, int *badLine)
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     const QString text = decoder(QByteArrayView(bytes).sliced(bomSize));
     // UTF-16 without its mark decodes as UTF-8 full of NULs, which no profile holds.
-    const qsizetype bad = text.indexOf(QChar::ReplacementCharacter) >= 0 ? text.indexOf(QChar::ReplacementCharacter)
-                                                                         : text.indexOf(QChar(u'\0'));
+    qsizetype bad = text.indexOf(QChar::ReplacementCharacter) >= 0 ? text.indexOf(QChar::ReplacementCharacter)
+                                                                   : text.indexOf(QChar(u'\0'));
+    // UTF-16's decoder lets a lone surrogate through, which no text holds.
+    for (qsizetype i = 0; i < text.size() && bad < 0; ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            bad = i;
+    }
     if (decoder.hasError() || bad >= 0) {
         *badLine = bad >= 0 ? int(text.left(bad).count(u'\n')) + 1 : 0;
         return std::nullopt;

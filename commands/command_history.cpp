@@ -123,7 +123,8 @@ QString lineOf(const HistoryEntry &entry)
 std::optional<HistoryEntry> entryFromLine(const QString &line)
 {
     const QStringList fields = line.split(u'\t');
-    if (fields.size() != FieldCount)
+    // lineOf() never writes a line break into a field.
+    if (fields.size() != FieldCount || line.contains(u'\r') || line.contains(u'\n'))
         return std::nullopt;
     const QDateTime time = QDateTime::fromString(fields.at(0), Qt::ISODate);
     if (!time.isValid())
@@ -151,14 +152,33 @@ std::optional<QString> append(const HistoryEntry &entry)
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
+namespace {
+
+// Reads on to the end of the line `line` began (bounded pieces), for a line too long to be an entry.
+void skipRestOfLine(QFile &file, QByteArray line)
+{
+    while (!line.endsWith('\n') && !file.atEnd())
+        line = file.readLine(HistoryLineLimit);
+}
+
+} // namespace
+
 QList<HistoryEntry> read()
 {
     QFile file(filePath());
     QList<HistoryEntry> entries;
     if (!file.open(QIODevice::ReadOnly))
         return entries;
+    // Years of use make a long file; its newest part is what anyone reads, and memory stays bounded.
+    if (file.size() > HistoryReadLimit && file.seek(file.size() - HistoryReadLimit))
+        skipRestOfLine(file, {});
     while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+        QByteArray line = file.readLine(HistoryLineLimit);
+        // Cut off before its end: too long to be an entry.
+        if (!line.endsWith('\n') && !file.atEnd()) {
+            skipRestOfLine(file, line);
+            continue;
+        }
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         if (const auto entry = entryFromLine(QString::fromUtf8(line)))

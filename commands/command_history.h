@@ -60,8 +60,11 @@ QString filePath();
 std::optional<QString> append(const HistoryEntry &entry);
 
 // Every entry, oldest first; an empty list when there is no history yet. Lines that cannot be read are
-// skipped.
+// skipped, and so is a line longer than HistoryLineLimit; of a file larger than HistoryReadLimit only its
+// last HistoryReadLimit bytes (the newest entries) are read.
 QList<HistoryEntry> read();
+inline constexpr qint64 HistoryReadLimit = 16 * 1024 * 1024;
+inline constexpr qint64 HistoryLineLimit = 64 * 1024;
 
 // One entry as a line of the file, and back.
 QString lineOf(const HistoryEntry &entry);

@@ -92,6 +92,9 @@ bool PortDirectory::parseMapping(const QString &text, int *number, QString *devi
     const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0 || equals == text.size() - 1)
         return false;
+    // QString::toInt() stops reading at a NUL and would take "19\0junk" for 19.
+    if (text.left(equals).contains(QChar(u'\0')))
+        return false;
     bool ok = false;
     const int value = text.left(equals).trimmed().toInt(&ok);
     if (!ok || value < -32768 || value > 32767)

@@ -1,6 +1,7 @@
 #include "remembered_choices.h"
 
 #include "file_writing.h"
+#include "port_directory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -200,4 +201,82 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
 void RememberedChoices::forgetAll()
 {
     change([](QSettings &settings) { settings.clear(); });
+}
+
+namespace {
+
+bool isWholeNumber(const QVariant &value, qint64 lowest, qint64 highest)
+{
+    bool ok = false;
+    const qint64 number = value.toString().toLongLong(&ok);
+    return ok && number >= lowest && number <= highest;
+}
+
+bool isTrueOrFalse(const QVariant &value)
+{
+    const QString text = value.toString();
+    return text == u"true" || text == u"false";
+}
+
+QString forgotten(const QString &key, const QString &value)
+{
+    // One line, however the value was damaged.
+    return QCoreApplication::translate("RememberedChoices", "记住的 %1 无法使用，已忘掉：%2").arg(key.simplified(), value.simplified().left(80));
+}
+
+} // namespace
+
+QStringList RememberedChoices::forgetUnusable()
+{
+    QStringList said;
+    auto settings = store();
+    const QString fileName = settings->fileName();
+    // QSettings reads the whole file; one grown past any size the program writes is not read at all.
+    if (const QFileInfo file(fileName); file.exists() && file.size() > StoreSizeLimit) {
+        settings.reset();
+        QFile::remove(fileName);
+        return {QCoreApplication::translate("RememberedChoices", "记住的选择文件太大（%1 字节），已忘掉：%2")
+                    .arg(file.size())
+                    .arg(fileName)};
+    }
+
+    const auto check = [&](const QString &key, bool usable) {
+        if (settings->contains(key) && !usable) {
+            said << forgotten(key, settings->value(key).toStringList().join(u','));
+            settings->remove(key);
+        }
+    };
+    check(PortNumberKey, isWholeNumber(settings->value(PortNumberKey), -32768, 32767));
+    for (const QString &key : {LogoInvertKey, LogoDitherKey, LogoFillKey})
+        check(key, isTrueOrFalse(settings->value(key)));
+    check(LogoTextKey + QStringLiteral("/pointSize"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/pointSize")), 0, 96));
+    check(LogoTextKey + QStringLiteral("/alignment"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/alignment")), 0, 0xffff));
+    check(LogoTextKey + QStringLiteral("/bold"), isTrueOrFalse(settings->value(LogoTextKey + QStringLiteral("/bold"))));
+    settings->beginGroup(QStringLiteral("scan"));
+    for (const QString &device : settings->childKeys()) {
+        if (!isWholeNumber(settings->value(device), 0, 256)) {
+            said << forgotten(QStringLiteral("scan/") + device, settings->value(device).toString());
+            settings->remove(device);
+        }
+    }
+    settings->endGroup();
+
+    // Mappings one by one: a bad one goes, the good ones stay in their order.
+    if (settings->contains(PortMappingsKey)) {
+        QStringList kept;
+        for (const QString &mapping : settings->value(PortMappingsKey).toStringList()) {
+            int number = 0;
+            QString device;
+            if (PortDirectory::parseMapping(mapping, &number, &device))
+                kept << mapping;
+            else
+                said << forgotten(QStringLiteral("--port"), mapping);
+        }
+        if (kept.isEmpty())
+            settings->remove(PortMappingsKey);
+        else if (kept.size() != settings->value(PortMappingsKey).toStringList().size())
+            settings->setValue(PortMappingsKey, kept);
+    }
+    settings->sync();
+    return said;
 }

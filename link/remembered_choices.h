@@ -44,4 +44,10 @@ public:
 
     // Everything forgotten: the next start is like the first.
     static void forgetAll();
+
+    // Called at start: forgets every kept value that cannot be used (a --port mapping that is not N=DEVICE,
+    // a number that is not one, a store file larger than StoreSizeLimit) and says so, one line each, so
+    // that a damaged store never stops the program from starting. Everything else is kept as it was.
+    static QStringList forgetUnusable();
+    static constexpr qint64 StoreSizeLimit = 1024 * 1024;
 };

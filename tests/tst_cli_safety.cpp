@@ -6,6 +6,7 @@
 #include "logo_picture.h"
 #include "progress_bar.h"
 #include "provision_report.h"
+#include "remembered_choices.h"
 #include "status_messages.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
@@ -46,12 +47,16 @@ private slots:
     void oneMessageOnStandardError();
     void profilesReadStrictly_data();
     void profilesReadStrictly();
+    void oversizedInputsRefused_data();
+    void oversizedInputsRefused();
     void wordsAndNumbersChecked_data();
     void wordsAndNumbersChecked();
     void textThatCannotBeDrawnIsRefused_data();
     void textThatCannotBeDrawnIsRefused();
     void windowOptionsReachTheWindow_data();
     void windowOptionsReachTheWindow();
+    void damagedRememberedChoicesNeverStopTheWindow_data();
+    void damagedRememberedChoicesNeverStopTheWindow();
     void oneJsonShape_data();
     void oneJsonShape();
     void progressLineFitsTheTerminal_data();
@@ -609,6 +614,52 @@ void TestCliSafety::profilesReadStrictly()
     }
 }
 
+void TestCliSafety::oversizedInputsRefused_data()
+{
+    QTest::addColumn<QString>("file");       // shop.ini or report.csv
+    QTest::addColumn<QByteArray>("start");   // its first bytes
+    QTest::addColumn<qint64>("size");        // made this large with a hole after the start; -1: as it is
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    constexpr qint64 MB = 1024 * 1024;
+    const QByteArray tenMegabyteLine = "[settings]\nmode=" + QByteArray(10 * MB, 'd') + "\n";
+    QTest::newRow("a profile of 100 MB") << "shop.ini" << QByteArray("[settings]\nmode=door\n") << 100 * MB << 2 << "配置文件太大";
+    QTest::newRow("a profile with a line of 10 MB") << "shop.ini" << tenMegabyteLine << qint64(-1) << 2 << "配置文件太大";
+    QTest::newRow("a report of 100 MB") << "report.csv" << reportStart() << 100 * MB << 4 << "报告太大";
+    // Within the report's bound, read and refused for what it is.
+    QTest::newRow("a report with a row of 10 MB")
+        << "report.csv" << reportStart() + QByteArray(10 * MB, 'x') + "\r\n" << qint64(-1) << 4 << "不是本程序的报告";
+}
+
+void TestCliSafety::oversizedInputsRefused()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, start);
+    QFETCH(qint64, size);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+
+    Sandbox box;
+    QVERIFY(box.write("shop.ini", "[settings]\nmode=door\n"));
+    QVERIFY(box.write(file, start));
+    if (size > 0)
+        QVERIFY(QFile(box.path(file)).resize(size));
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"provision", box.path("shop.ini"), "--numbers", "7", "--port", clock.devicePath(),
+                                       "--report", box.path("report.csv")},
+                                      "\n");
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.errText().contains(said), qPrintable(run.errText().left(300)));
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.received(), QByteArray());
+    // The refused file is left as it was.
+    QCOMPARE(QFileInfo(box.path(file)).size(), size > 0 ? size : start.size());
+}
+
 void TestCliSafety::wordsAndNumbersChecked_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -762,6 +813,59 @@ void TestCliSafety::windowOptionsReachTheWindow()
     lines.removeIf([](const QString &line) { return line.startsWith("QStandardPaths:"); });
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.front().contains(said), qPrintable(run.errText()));
+}
+
+void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow_data()
+{
+    QTest::addColumn<QByteArray>("store");
+    QTest::addColumn<qint64>("size");  // made this large with a hole after the store; -1: as it is
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("mappingsAfter");
+
+    QTest::newRow("a --port mapping that is not N=DEVICE")
+        << QByteArray("[port]\nmappings=1=/dev/ttyS0, COM3\n") << qint64(-1) << "COM3" << QStringList{"1=/dev/ttyS0"};
+    QTest::newRow("a port number that is none")
+        << QByteArray("[port]\nnumber=four\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "four" << QStringList{"2=/dev/ttyS1"};
+    QTest::newRow("a store of 100 MB") << QByteArray("[port]\nmappings=2=/dev/ttyS1\n") << qint64(100 * 1024 * 1024) << "太大"
+                                       << QStringList();
+}
+
+void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow()
+{
+    QFETCH(QByteArray, store);
+    QFETCH(qint64, size);
+    QFETCH(QString, said);
+    QFETCH(QStringList, mappingsAfter);
+
+    // The test's settings folder is the program's (ctest gives each test its own).
+    const QString folder = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/timeclock-setup";
+    QVERIFY(QDir().mkpath(folder));
+    {
+        QFile file(folder + "/timeclock-setup.conf");
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(store), store.size());
+        if (size > 0)
+            QVERIFY(file.resize(size));
+    }
+
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    window.setProcessEnvironment(environment);
+    QSignalSpy finished(&window, &QProcess::finished);
+    window.start(QStringLiteral(TIMECLOCK_SETUP_PATH), {"-platform", "offscreen"});
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += window.readAllStandardError()).contains(said.toUtf8()), 20000);
+    // The window stays up: the damaged value was only forgotten.
+    QVERIFY(!finished.wait(2000));
+    window.terminate();
+    QVERIFY(finished.wait(10000) || !finished.isEmpty());
+    err += window.readAllStandardError();
+    QStringList lines = QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts);
+    lines.removeIf([](const QString &line) { return line.startsWith("QStandardPaths:"); });
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(RememberedChoices().portMappings(), mappingsAfter);
 }
 
 void TestCliSafety::oneJsonShape_data()

@@ -364,6 +364,8 @@ void TestExchange::nothingCountsBeforeTheOutcomeIsDelivered()
     QCOMPARE(int(next.kind), int(ExchangeOutcome::Kind::WrongReply));
     QCOMPARE(next.reply.toHex(' '), inGap.toHex(' '));
     QVERIFY(line->written.isEmpty());
+}
+
 void TestExchange::listeningSendsNothing_data()
 {
     QTest::addColumn<QStringList>("simOptions");

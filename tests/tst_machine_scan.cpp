@@ -33,6 +33,8 @@ private slots:
     void renumberWhereTheLineMayBeShared();
     void historyOfWindowAndCommandLine();
     void historyThatCannotBeWrittenFailsNothing();
+    void historyReadInBoundedMemory_data();
+    void historyReadInBoundedMemory();
     void portsSaysWhichPortIsInUse();
     void jsonKeysAreTheSameWithinACommand_data();
     void jsonKeysAreTheSameWithinACommand();
@@ -219,6 +221,8 @@ void TestMachineScan::scanEndsWhenNobodyReads()
     // Each number is asked with its serial-number read (02 1F); far from all of them were.
     QVERIFY2(clock.received().count(QByteArray::fromHex("021f")) < 64,
              qPrintable(QString::number(clock.received().count(QByteArray::fromHex("021f")))));
+}
+
 void TestMachineScan::renumberWhereTheLineMayBeShared_data()
 {
     QTest::addColumn<QString>("bus");        // empty: one terminal, never scanned
@@ -335,6 +339,49 @@ void TestMachineScan::historyThatCannotBeWrittenFailsNothing()
     QCOMPARE(run.outText(), "0A1B2C");
     QCOMPARE(run.errText().count(QStringLiteral("history.tsv")), 1);
     QVERIFY(clock.stop());
+}
+
+void TestMachineScan::historyReadInBoundedMemory_data()
+{
+    QTest::addColumn<QByteArray>("start");  // the file's first bytes
+    QTest::addColumn<qint64>("hole");       // then made this large with a hole; 0: left as it is
+    QTest::addColumn<QStringList>("machines");  // of the entries `history` shows
+
+    const auto entry = [](int machine) {
+        return QStringLiteral("2026-12-10T17:44:48+08:00\t/dev/ttyS0\t%1\tread-serial\tok\t0A1B2C\t\n").arg(machine).toUtf8();
+    };
+    constexpr qint64 MB = 1024 * 1024;
+    QTest::newRow("a line of 10 MB between two entries") << entry(5) + QByteArray(10 * MB, 'x') + "\n" + entry(6) << qint64(0)
+                                                         << QStringList{"5", "6"};
+    // Only the newest part of so long a file is read: the entry at its start is not.
+    QTest::newRow("a file of 100 MB") << entry(4) << 100 * MB << QStringList{"5", "6"};
+}
+
+void TestMachineScan::historyReadInBoundedMemory()
+{
+    QFETCH(QByteArray, start);
+    QFETCH(qint64, hole);
+    QFETCH(QStringList, machines);
+
+    {
+        QFile file(CommandHistory::filePath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(start), start.size());
+        if (hole > 0) {
+            QVERIFY(file.resize(hole));
+            QVERIFY(file.seek(hole));
+            QVERIFY(file.write("\n2026-12-10T17:44:48+08:00\t/dev/ttyS0\t5\tread-serial\tok\t0A1B2C\t\n"
+                               "2026-12-10T17:45:48+08:00\t/dev/ttyS0\t6\tread-serial\tok\t0A1B2C\t\n") > 0);
+        }
+    }
+    const ProgramRun history = runProgram({"history", "--json"});
+    QFile::remove(CommandHistory::filePath());
+    QCOMPARE(history.exitCode, 0);
+    QStringList shown;
+    for (const QJsonObject &entry : jsonLines(history.out))
+        shown << entry.value("machine").toVariant().toString();
+    QCOMPARE(shown, machines);
 }
 
 void TestMachineScan::portsSaysWhichPortIsInUse()

@@ -34,6 +34,8 @@ private slots:
     void halfSetUpFinished();
     void sharedLineNeverRenumbered_data();
     void sharedLineNeverRenumbered();
+    void reportWithACutRowIsStillOurs_data();
+    void reportWithACutRowIsStillOurs();
     void stopSignal_data();
     void stopSignal();
     void stopSignalAtTheQuestion();
@@ -389,6 +391,8 @@ void TestProvision::summaryCountsInEachLanguage()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 6);
     QCOMPARE(run.outText().split('\n').last(), summary);
+}
+
 // The simulator's frames, counted from 0: the scan of the line asks 0-255 (frames 0-255), then the check
 // at 18 (256), the new number asked before the renumber (257), the renumber (258), the settings (259), the
 // logo's 32 lines (260-291) and the read at the new number (292).
@@ -533,6 +537,48 @@ void TestProvision::sharedLineNeverRenumbered()
         QVERIFY2(text.contains(part), qPrintable(text));
     QVERIFY(clock.stop());
     QCOMPARE(renumberFrames(clock.received()), 0);
+void TestProvision::reportWithACutRowIsStillOurs_data()
+{
+    QTest::addColumn<int>("cutBytes");  // taken off the end of the report after the first run
+
+    // The power went while the last row was being written: in its seconds, in its logo's columns,
+    // just before its line end.
+    QTest::newRow("cut in the seconds") << 5;
+    QTest::newRow("cut in the logo's columns") << 40;
+    QTest::newRow("cut before the line end") << 1;
+}
+
+void TestProvision::reportWithACutRowIsStillOurs()
+{
+    QFETCH(int, cutBytes);
+    BatchFiles files;
+    QVERIFY(files.writeProfile());
+    {
+        SimulatedTimeClock clock({"--serial", "000123"});
+        QVERIFY(clock.start());
+        QCOMPARE(runProgram({"provision", files.profile, "--numbers", "1", "--port", clock.devicePath(), "--report", files.report}, "\n").exitCode, 0);
+    }
+    {
+        QFile report(files.report);
+        QVERIFY(report.resize(report.size() - cutBytes));
+    }
+
+    // The next terminal goes where the cut row was; the cut row is named once, and the report goes on.
+    SimulatedTimeClock clock({"--serial", "000456"});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "2", "--port", clock.devicePath(), "--report",
+                                       files.report, "--resume"},
+                                      "\n");
+    QCOMPARE(run.exitCode, 0);
+    const QStringList cutLines = run.errText().split('\n').filter("最后一行没有写完");
+    QCOMPARE(cutLines.size(), 1);
+    QVERIFY2(cutLines.front().contains(files.report), qPrintable(cutLines.front()));
+    QVERIFY(!run.errText().contains("不是本程序的报告"));
+    QVERIFY(clock.stop());
+
+    const QList<QStringList> rows = reportThroughPython(files.report);
+    QCOMPARE(rows.size(), 2);  // the header, and number 2's row in place of the cut one
+    QCOMPARE(rows.at(1).mid(1, 4), (QStringList{"2", "done", "\t000456", rows.at(1).at(4)}));
 }
 
 void TestProvision::stopSignal_data()

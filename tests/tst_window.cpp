@@ -228,6 +228,7 @@ void TestWindow::portNumbersMapToDevices()
     QVERIFY(!PortDirectory::parseMapping("/dev/ttyS1", &number, &device));
     QVERIFY(!PortDirectory::parseMapping("x=/dev/ttyS1", &number, &device));
     QVERIFY(!PortDirectory::parseMapping("2=", &number, &device));
+    QVERIFY(!PortDirectory::parseMapping(QStringLiteral("19\0\x04=COM19"), &number, &device));
     QCOMPARE(PortDirectory::orderedSystemPorts({"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB10",
                                                 "/dev/ttyUSB2"}),
              QStringList({"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"}));

@@ -495,6 +495,17 @@
     </message>
 </context>
 <context>
+    <name>RememberedChoices</name>
+    <message>
+        <source>记住的 %1 无法使用，已忘掉：%2</source>
+        <translation>the remembered %1 cannot be used and is forgotten: %2</translation>
+    </message>
+    <message>
+        <source>记住的选择文件太大（%1 字节），已忘掉：%2</source>
+        <translation>the file of remembered choices is too large (%1 bytes) and is forgotten: %2</translation>
+    </message>
+</context>
+<context>
     <name>StatusText</name>
     <message>
         <source>设置成功！</source>
@@ -1164,6 +1175,22 @@
     <message>
         <source>不是本程序的报告（第一行不是报告的标题行）</source>
         <translation>not a report of this program (its first line is not the report&apos;s header)</translation>
+    </message>
+    <message>
+        <source>不是本程序的报告（第 %1 条记录不是本程序写的）</source>
+        <translation>not a report of this program (its record %1 is not one this program writes)</translation>
+    </message>
+    <message>
+        <source>报告太大（超过 %1 MB）：请换一个新的报告文件</source>
+        <translation>the report is too large (over %1 MB): use a new report file</translation>
+    </message>
+    <message>
+        <source>%1：最后一行没有写完，已略去：%2</source>
+        <translation>%1: its last row was not written to the end and is left out: %2</translation>
+    </message>
+    <message>
+        <source>配置文件太大（超过 %1 KB）</source>
+        <translation>the profile is too large (over %1 KB)</translation>
     </message>
     <message>
         <source>机号 %1：序列号 %2</source>
