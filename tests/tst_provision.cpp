@@ -537,6 +537,8 @@ void TestProvision::sharedLineNeverRenumbered()
         QVERIFY2(text.contains(part), qPrintable(text));
     QVERIFY(clock.stop());
     QCOMPARE(renumberFrames(clock.received()), 0);
+}
+
 void TestProvision::reportWithACutRowIsStillOurs_data()
 {
     QTest::addColumn<int>("cutBytes");  // taken off the end of the report after the first run
