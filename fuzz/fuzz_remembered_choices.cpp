@@ -1,6 +1,7 @@
 // Stores of remembered choices of any content, read at start: whatever is in the file, forgetting what
 // cannot be used says one line per value forgotten, keeps every usable value as it was (the good --port
-// mappings in their order), leaves nothing more to forget, and every value read afterwards is usable.
+// mappings in their order), leaves nothing more to forget, and every value read afterwards is usable. A file
+// that cannot be parsed whole is moved aside with one line.
 
 #include "fuzz_check.h"
 #include "remembered_choices.h"
@@ -83,11 +84,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // What the file holds, read the way the program's store reads it.
     QStringList mappings;
     bool hadMappings = false;
+    bool damaged = false;
     {
         QSettings raw(path, QSettings::IniFormat);
         hadMappings = raw.contains(QStringLiteral("port/mappings"));
         mappings = raw.value(QStringLiteral("port/mappings")).toStringList();
+        for (const QString &key : raw.allKeys())
+            (void)raw.value(key);
+        damaged = raw.status() == QSettings::FormatError;
     }
+    // A file that cannot be parsed whole is moved aside with one line, and nothing of it is used.
+    if (damaged)
+        mappings.clear();
     QStringList goodMappings;
     qsizetype badMappings = 0;
     for (const QString &mapping : mappings) {
@@ -101,6 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QString &line : said)
         FUZZ_CHECK_INFO(!line.isEmpty() && !line.contains(u'\n'), show(said));
     FUZZ_CHECK_INFO(said.size() >= badMappings, show(said) + " for mappings " + show(mappings));
+    if (damaged) {
+        FUZZ_CHECK_INFO(said.size() == 1, show(said));
+        FUZZ_CHECK(QFile::exists(path + QStringLiteral(".damaged")));
+    }
     // Nothing is left to forget.
     const QStringList again = RememberedChoices::forgetUnusable();
     FUZZ_CHECK_INFO(again.isEmpty(), show(again));

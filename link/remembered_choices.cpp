@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QUrl>
 
@@ -33,24 +34,38 @@ std::unique_ptr<QSettings> store()
                                        QStringLiteral("timeclock-setup"), QStringLiteral("timeclock-setup"));
 }
 
+// A list of one reads back from the file as a plain string.
+bool sameStoredValue(const QVariant &read, const QVariant &written)
+{
+    if (written.typeId() == QMetaType::QStringList)
+        return read.toStringList() == written.toStringList();
+    return read == written;
+}
+
+// A name beside `path` never used before in this process, so QSettings's cache cannot answer for it.
+QString unseenName(const QString &path)
+{
+    static int names = 0;
+    return QStringLiteral("%1.%2-%3").arg(path).arg(QCoreApplication::applicationPid()).arg(++names);
+}
+
 // Applies `edit` to the store. QSettings replaces its file even when a full disk cut the new one short
 // (QSaveFile renames what it has), so where the store is a file the change is made on a copy beside it,
 // read back under a name QSettings has not seen (it would answer from its cache), and renamed into place
-// only when every key reads back as written. Otherwise the old file stays as it was.
-void change(const std::function<void(QSettings &)> &edit)
+// only when every key reads back as written. Otherwise the old file stays as it was. With `fromScratch`
+// the copy starts empty instead of from the old file.
+void change(const std::function<void(QSettings &)> &edit, bool fromScratch = false)
 {
     const auto settings = store();
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)  // elsewhere the native store is no INI file
     if (settings->format() == QSettings::NativeFormat && !settings->fileName().isEmpty()) {
         const QString path = settings->fileName();
         QDir().mkpath(QFileInfo(path).absolutePath());
-        // Names never used before in this process, so QSettings's cache cannot answer for them.
-        static int changes = 0;
-        const QString stem = QStringLiteral("%1.%2-%3").arg(path).arg(QCoreApplication::applicationPid()).arg(++changes);
+        const QString stem = unseenName(path);
         const QString edited = stem + QStringLiteral(".new");
         const QString check = stem + QStringLiteral(".check");
         QByteArray before;
-        if (QFile old(path); old.exists()) {
+        if (QFile old(path); !fromScratch && old.exists()) {
             if (!old.open(QIODevice::ReadOnly))
                 return;
             before = old.readAll();
@@ -74,7 +89,7 @@ void change(const std::function<void(QSettings &)> &edit)
             const QSettings readBack(check, QSettings::IniFormat);
             whole = readBack.status() == QSettings::NoError && readBack.allKeys().size() == expected.size();
             for (auto it = expected.cbegin(); whole && it != expected.cend(); ++it)
-                whole = readBack.value(it.key()) == it.value();
+                whole = sameStoredValue(readBack.value(it.key()), it.value());
         }
         if (!whole || ::rename(QFile::encodeName(check).constData(), QFile::encodeName(path).constData()) != 0) {
             QFile::remove(edited);
@@ -240,10 +255,46 @@ QStringList RememberedChoices::forgetUnusable()
                     .arg(fileName)};
     }
 
+    // Read from a copy under a name not seen before: QSettings answers from what it once read of a path
+    // (and reports a parse error only to the object that parsed it).
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    QString freshCopy;
+    if (settings->format() == QSettings::NativeFormat && QFile::exists(fileName)) {
+        freshCopy = unseenName(fileName) + QStringLiteral(".read");
+        if (QFile::copy(fileName, freshCopy))
+            settings = std::make_unique<QSettings>(freshCopy, QSettings::IniFormat);
+        else
+            freshCopy.clear();
+    }
+    const auto removeFreshCopy = qScopeGuard([&] {
+        settings.reset();
+        if (!freshCopy.isEmpty())
+            QFile::remove(freshCopy);
+    });
+#endif
+
+    // A file QSettings can only partly parse (a section header left open, a line that is no KEY=VALUE)
+    // gives different values from one read to the next, so no value of it can be trusted: it is moved
+    // aside whole, kept for whoever wants to look at it. QSettings parses values when they are asked for,
+    // so every one is asked for first.
+    for (const QString &key : settings->allKeys())
+        (void)settings->value(key);
+    if (settings->status() == QSettings::FormatError) {
+        settings.reset();
+        const QString aside = fileName + QStringLiteral(".damaged");
+        QFile::remove(aside);
+        if (!QFile::rename(fileName, aside))
+            QFile::remove(fileName);
+        return {QCoreApplication::translate("RememberedChoices", "记住的选择文件有错，已移到一边：%1").arg(aside)};
+    }
+
+    // Decided on what was read, then written as a whole through change(), whose copy is read back before
+    // it replaces the file.
+    QStringList unusable;
     const auto check = [&](const QString &key, bool usable) {
         if (settings->contains(key) && !usable) {
             said << forgotten(key, settings->value(key).toStringList().join(u','));
-            settings->remove(key);
+            unusable << key;
         }
     };
     check(PortNumberKey, isWholeNumber(settings->value(PortNumberKey), -32768, 32767));
@@ -252,31 +303,49 @@ QStringList RememberedChoices::forgetUnusable()
     check(LogoTextKey + QStringLiteral("/pointSize"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/pointSize")), 0, 96));
     check(LogoTextKey + QStringLiteral("/alignment"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/alignment")), 0, 0xffff));
     check(LogoTextKey + QStringLiteral("/bold"), isTrueOrFalse(settings->value(LogoTextKey + QStringLiteral("/bold"))));
-    settings->beginGroup(QStringLiteral("scan"));
-    for (const QString &device : settings->childKeys()) {
-        if (!isWholeNumber(settings->value(device), 0, 256)) {
-            said << forgotten(QStringLiteral("scan/") + device, settings->value(device).toString());
-            settings->remove(device);
+    for (const QString &key : settings->allKeys()) {
+        if (!settings->contains(key)) {
+            // A key QSettings lists but cannot look up (two slashes in a row) can be neither used nor kept.
+            said << forgotten(key, QString());
+            unusable << key;
+        } else if (key.startsWith(QStringLiteral("scan/"))) {
+            check(key, isWholeNumber(settings->value(key), 0, 256));
         }
     }
-    settings->endGroup();
 
     // Mappings one by one: a bad one goes, the good ones stay in their order.
+    QStringList keptMappings;
+    bool mappingsChanged = false;
     if (settings->contains(PortMappingsKey)) {
-        QStringList kept;
-        for (const QString &mapping : settings->value(PortMappingsKey).toStringList()) {
+        const QStringList stored = settings->value(PortMappingsKey).toStringList();
+        for (const QString &mapping : stored) {
             int number = 0;
             QString device;
             if (PortDirectory::parseMapping(mapping, &number, &device))
-                kept << mapping;
+                keptMappings << mapping;
             else
                 said << forgotten(QStringLiteral("--port"), mapping);
         }
-        if (kept.isEmpty())
-            settings->remove(PortMappingsKey);
-        else if (kept.size() != settings->value(PortMappingsKey).toStringList().size())
-            settings->setValue(PortMappingsKey, kept);
+        mappingsChanged = keptMappings.size() != stored.size();
     }
-    settings->sync();
+    if (unusable.isEmpty() && !mappingsChanged)
+        return said;
+
+    QList<std::pair<QString, QVariant>> kept;
+    for (const QString &key : settings->allKeys()) {
+        if (unusable.contains(key))
+            continue;
+        if (key == PortMappingsKey) {
+            if (!keptMappings.isEmpty())
+                kept.append({key, keptMappings});
+        } else {
+            kept.append({key, settings->value(key)});
+        }
+    }
+    change([&](QSettings &rewritten) {
+        rewritten.clear();
+        for (const auto &[key, value] : kept)
+            rewritten.setValue(key, value);
+    }, true);
     return said;
 }

@@ -55,6 +55,8 @@ private slots:
     void textThatCannotBeDrawnIsRefused();
     void windowOptionsReachTheWindow_data();
     void windowOptionsReachTheWindow();
+    void portMappingsRemembered_data();
+    void portMappingsRemembered();
     void damagedRememberedChoicesNeverStopTheWindow_data();
     void damagedRememberedChoicesNeverStopTheWindow();
     void oneJsonShape_data();
@@ -815,6 +817,23 @@ void TestCliSafety::windowOptionsReachTheWindow()
     QVERIFY2(lines.front().contains(said), qPrintable(run.errText()));
 }
 
+void TestCliSafety::portMappingsRemembered_data()
+{
+    QTest::addColumn<QStringList>("mappings");
+    QTest::newRow("one") << QStringList{"5=/dev/ttyS1"};
+    QTest::newRow("two, in their order") << QStringList{"7=/dev/ttyUSB0", "2=COM3"};
+    QTest::newRow("a Windows device path") << QStringList{R"(3=\\.\COM12)"};
+}
+
+void TestCliSafety::portMappingsRemembered()
+{
+    QFETCH(QStringList, mappings);
+    RememberedChoices().setPortMappings(mappings);
+    QCOMPARE(RememberedChoices().portMappings(), mappings);
+    QVERIFY(RememberedChoices::forgetUnusable().isEmpty());
+    RememberedChoices::forgetAll();
+}
+
 void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow_data()
 {
     QTest::addColumn<QByteArray>("store");
@@ -826,6 +845,8 @@ void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow_data()
         << QByteArray("[port]\nmappings=1=/dev/ttyS0, COM3\n") << qint64(-1) << "COM3" << QStringList{"1=/dev/ttyS0"};
     QTest::newRow("a port number that is none")
         << QByteArray("[port]\nnumber=four\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "four" << QStringList{"2=/dev/ttyS1"};
+    QTest::newRow("a section header left open: moved aside whole")
+        << QByteArray("[logo]\ninvert=yes\n[port\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "移到一边" << QStringList();
     QTest::newRow("a store of 100 MB") << QByteArray("[port]\nmappings=2=/dev/ttyS1\n") << qint64(100 * 1024 * 1024) << "太大"
                                        << QStringList();
 }
@@ -866,6 +887,12 @@ void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow()
     lines.removeIf([](const QString &line) { return line.startsWith("QStandardPaths:"); });
     QCOMPARE(lines.size(), 1);
     QCOMPARE(RememberedChoices().portMappings(), mappingsAfter);
+    // Nothing is lost: a file moved aside holds what it held.
+    if (QFile aside(folder + "/timeclock-setup.conf.damaged"); said == "移到一边") {
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), store);
+        aside.remove();
+    }
 }
 
 void TestCliSafety::oneJsonShape_data()

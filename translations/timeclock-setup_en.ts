@@ -504,6 +504,10 @@
         <source>记住的选择文件太大（%1 字节），已忘掉：%2</source>
         <translation>the file of remembered choices is too large (%1 bytes) and is forgotten: %2</translation>
     </message>
+    <message>
+        <source>记住的选择文件有错，已移到一边：%1</source>
+        <translation>the file of remembered choices is damaged and was moved aside: %1</translation>
+    </message>
 </context>
 <context>
     <name>StatusText</name>
