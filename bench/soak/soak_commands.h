@@ -6,8 +6,8 @@
 
 #include "command_session.h"
 #include "command_table.h"
-#include "exchange.h"
 #include "terminal_settings.h"
+#include "terminal_task.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
