@@ -21,8 +21,6 @@
 
 namespace soak {
 
-struct TerminalModel;
-
 // The commands of the program's command table that take one exchange each, in the table's order: the
 // single-exchange commands of the soak are drawn from these.
 QList<TerminalCommand> singleExchangeCommands();
@@ -47,13 +45,6 @@ PlannedCommand planCommand(TerminalCommand kind, QRandomGenerator &random);
 
 // Exchange `line` of the command as the program builds it for the window's inputs.
 Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line);
-
-// What the terminal does with exchange `line` of the command, worked out independently of the program.
-void applyEffect(const PlannedCommand &command, int line, TerminalModel &model);
-
-// What the window shows of the terminal's answer after the command succeeded, for a terminal that holds
-// `model`; nothing for a command whose answer only confirms.
-std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model);
 
 // What the soak watches while a command's task runs.
 struct TaskWatch
