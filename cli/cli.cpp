@@ -11,10 +11,12 @@
 #include "text_logo.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -110,6 +112,28 @@ std::optional<int> refuseWindowWithoutDisplay(int argc, char *argv[])
     return std::nullopt;
 #endif
 }
+
+namespace {
+
+// The application the command line runs in. Drawing text needs fonts, which only a QGuiApplication has: a
+// run with --text gets one on the offscreen platform, so no display is needed; every other run a plain
+// QCoreApplication.
+std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!wantsTextLogo(arguments))
+        return std::make_unique<QCoreApplication>(argc, argv);
+#ifndef Q_OS_WIN
+    // The command line never shows a window, so it needs no display even where there is one. Windows always
+    // has its desktop, and the package carries only the platform plugin of its own.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
 
 int runCommandLine(int argc, char *argv[])
 {

@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "command_table.h"
+#include "logo_arguments.h"
 #include "picture_commands.h"
 #include "ports_command.h"
 #include "provision.h"

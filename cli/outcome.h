@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange.h"
+#include "terminal_task.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,11 +1,11 @@
 #include "picture_commands.h"
 
 #include "command_line.h"
+#include "logo_arguments.h"
 #include "logo_picture.h"
 #include "logo_source.h"
 #include "output_file.h"
 #include "status_messages.h"
-#include "terminal_commands.h"
 #include "text_logo.h"
 
 #include <QCoreApplication>

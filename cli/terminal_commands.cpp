@@ -2,8 +2,8 @@
 
 #include "command_runner.h"
 #include "command_values.h"
+#include "logo_arguments.h"
 #include "logo_picture.h"
-#include "logo_source.h"
 #include "progress_bar.h"
 #include "read_serial.h"
 #include "scan_command.h"
@@ -157,14 +157,6 @@ QList<QCommandLineOption> terminalCommandOptions(const CommandRow &row)
     return syntaxOf(row).options();
 }
 
-QList<QCommandLineOption> logoImageOptions()
-{
-    return QList<QCommandLineOption>{{QStringLiteral("invert"), QCoreApplication::translate("cli", "图片反色")},
-            {QStringLiteral("dither"), QCoreApplication::translate("cli", "图片用抖动保留灰度（只对图片）")},
-            {QStringLiteral("fill"), QCoreApplication::translate("cli", "图片裁去多余的两边，填满 128 × 32（默认整张放入，留白边）")}}
-           + logoTextOptions();
-}
-
 QCommandLineOption allowBlankOption()
 {
     return {QStringLiteral("allow-blank"), QCoreApplication::translate("cli", "图片是空白的也下载（默认拒绝）")};
@@ -176,21 +168,6 @@ std::optional<Problem> blankLogoProblem(const QCommandLineParser &parser, QByteA
     if (!isBlankLogo(picture) || parser.isSet(allowBlankOption()))
         return std::nullopt;
     return badInput(QCoreApplication::translate("cli", "图片是空白的，没有下载；确实要下载请加 --allow-blank"), source);
-}
-
-LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser)
-{
-    return {.invert = parser.isSet(QStringLiteral("invert")),
-            .dither = parser.isSet(QStringLiteral("dither")),
-            .fill = parser.isSet(QStringLiteral("fill"))};
-}
-
-std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImageOptions options)
-{
-    auto logo = loadLogo(path, options);
-    if (const auto *error = std::get_if<LogoFileError>(&logo))
-        return Problem{ResultStatus::FileError, logoFileMessage(*error, path)};
-    return std::get<LoadedLogo>(std::move(logo)).picture;
 }
 
 Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInputs inputs)

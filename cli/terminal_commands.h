@@ -22,13 +22,6 @@ int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments);
 // Runs the row's command on the terminal with a progress bar for a download, and tells how it went.
 Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInputs inputs);
 
-// The logo choices an image is converted with (--invert, --dither), for every command that reads one.
-QList<QCommandLineOption> logoImageOptions();
-LogoImageOptions logoImageOptionsFrom(const QCommandLineParser &parser);
-
 // --allow-blank, and the refusal of a blank picture (`source`: the file or text it came from) without it.
 QCommandLineOption allowBlankOption();
 std::optional<Problem> blankLogoProblem(const QCommandLineParser &parser, QByteArrayView picture, const QString &source);
-
-// A logo file as the window reads it; a file that cannot be used is a problem naming the file.
-std::variant<LogoPicture, Problem> pictureFromFile(const QString &path, LogoImageOptions options);

@@ -1,9 +1,8 @@
 #include "text_logo.h"
 
 #include "status_messages.h"
-#include "terminal_commands.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 namespace {
 
@@ -21,21 +20,6 @@ Problem badText(const QString &message, const QString &given)
 }
 
 } // namespace
-
-std::unique_ptr<QCoreApplication> makeCommandLineApplication(int &argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (!wantsTextLogo(arguments))
-        return std::make_unique<QCoreApplication>(argc, argv);
-#ifndef Q_OS_WIN
-    // The command line never shows a window, so it needs no display even where there is one. Windows always
-    // has its desktop, and the package carries only the platform plugin of its own.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
 
 bool wantsTextLogo(const QStringList &arguments)
 {
@@ -93,14 +77,14 @@ std::variant<LogoTextOptions, Problem> logoTextOptionsFrom(const QCommandLinePar
     return options;
 }
 
-std::variant<LogoPicture, Problem> logoPictureFrom(const CommandLine &line, LogoImageOptions options)
+std::optional<std::variant<LogoPicture, Problem>> textLogoPicture(const QCommandLineParser &parser, bool invert)
 {
-    if (!line.parser().isSet(TextOption))
-        return pictureFromFile(line.positional().at(0), options);
-    const auto text = logoTextOptionsFrom(line.parser());
+    if (!parser.isSet(TextOption))
+        return std::nullopt;
+    const auto text = logoTextOptionsFrom(parser);
     if (const auto *problem = std::get_if<Problem>(&text))
         return *problem;
     if (!logoTextDrawable(std::get<LogoTextOptions>(text)))
         return badText(StatusText::NoFontForText.toString(), QStringLiteral("--text"));
-    return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), options.invert)};
+    return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), invert)};
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "command_session.h"
-#include "exchange.h"
 #include "logo_file.h"
 #include "status_messages.h"
 #include "terminal_settings.h"
+#include "terminal_task.h"
 
 #include <QFlags>
 #include <QStringView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange.h"
+#include "terminal_task.h"
 
 #include <QList>
 #include <QString>
@@ -102,14 +102,6 @@ private:
     int m_found = 0;
     int m_wrong = 0;
 };
-
-struct HistoryEntry;
-
-// The history's line for a scan: the numbers actually asked (none when the port did not open), how it ended
-// (`outcome`, a word as outcomeWord() gives it, or "cancelled") and every answer: "18:0A1B2C" for a
-// terminal found, "late:18:0A1B2C" for a late answer, "wrong:9" for a wrong one.
-HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
-                              const QList<ScanAnswer> &answers);
 
 // The status line's summary of a scan: how many terminals answered.
 QString scanSummary(int found);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange.h"
+#include "terminal_task.h"
 
 // A command made of one exchange. A confirmed exchange shows the command's own success message; a
 // missing or wrong answer shows "通讯失败！".

@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QtGlobal>
 
 #include <chrono>
-#include <optional>
-#include <variant>
 
 // A terminal answers within one second.
 inline constexpr std::chrono::milliseconds TerminalReplyLimit{1000};
@@ -39,39 +36,4 @@ struct ExchangeOutcome
     };
     Kind kind = Kind::TimedOut;
     QByteArray reply;  // the bytes read, for WrongReply and Replied
-};
-
-// How a command ended, in terms a script can act on.
-enum class CommandStatus {
-    Done,            // the terminal confirmed it (or answered, for a read)
-    NoReply,         // no complete answer within the reply limit
-    WrongReply,      // an answer from someone else, or noise
-    PortLost,        // the device failed or went away during the command
-    PortOpenFailed,  // the port could not be opened; nothing was sent
-    Interrupted,     // stopped on request after an exchange's answer (or its time-out); the port is released
-};
-
-// How a command ended: the status line's message, the status, and the terminal's last answer.
-struct CommandResult
-{
-    QString message;
-    CommandStatus status = CommandStatus::Done;
-    QByteArray reply{};
-    // A download: the lines the terminal confirmed; the picture it holds is new up to there.
-    std::optional<int> linesConfirmed{};
-};
-
-// What a command does next: another exchange, or finish.
-using CommandStep = std::variant<Exchange, CommandResult>;
-
-// A command as a sequence of exchanges, driven by CommandSession.
-class TerminalTask
-{
-public:
-    virtual ~TerminalTask() = default;
-    virtual CommandStep begin() = 0;
-    virtual CommandStep next(const ExchangeOutcome &outcome) = 0;
-    // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
-    // vanish); nothing for other commands.
-    virtual std::optional<int> linesConfirmed() const { return std::nullopt; }
 };

@@ -4,8 +4,6 @@
 #include <QRegularExpression>
 
 #ifdef Q_OS_WIN
-#include "windows_port_names.h"
-
 #include <windows.h>
 #else
 #include <QSerialPortInfo>
@@ -46,27 +44,6 @@ QString PortDirectory::deviceFor(qint16 number) const
     const QStringList ports = systemPorts();
     return number <= ports.size() ? ports.at(number - 1) : QString();
 #endif
-}
-
-QString PortDirectory::describe() const
-{
-    const QMap<int, QString> reach = reachablePorts();
-    QStringList lines;
-#ifdef Q_OS_WIN
-    const QMap<QString, QString> friendlyNames = windowsPortFriendlyNames();
-#endif
-    for (auto it = reach.cbegin(); it != reach.cend(); ++it) {
-#ifdef Q_OS_WIN
-        const QString device = windowsPortLabel(it.value(), friendlyNames);
-#else
-        const QString &device = it.value();
-#endif
-        lines << QStringLiteral("%1 → %2").arg(it.key()).arg(device);
-    }
-#ifdef Q_OS_WIN
-    lines << QStringLiteral("n → COMn");
-#endif
-    return lines.join(u'\n');
 }
 
 QMap<int, QString> PortDirectory::reachablePorts() const

@@ -19,9 +19,6 @@ public:
     // The device for a number, or an empty string when the number reaches nothing.
     QString deviceFor(qint16 number) const;
 
-    // One line per number that reaches a device now, e.g. "1 → /dev/ttyUSB0".
-    QString describe() const;
-
     // Every number that reaches a device now, with the device as --port takes it (COM5, never the name the
     // Device Manager shows); on Windows the COM ports the system knows.
     QMap<int, QString> reachablePorts() const;

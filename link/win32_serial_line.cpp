@@ -114,10 +114,8 @@ QString Win32SerialLine::devicePath(const QString &portName)
 
 std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
 {
-    if (isOpen()) {
-        applySettings();
-        return std::nullopt;
-    }
+    // Always a fresh opening: a port left open would be kept under the new name with its old settings.
+    close();
     const QString path = devicePath(deviceName);
     // No sharing: a port is one program's at a time. Overlapped, so the reader thread's waiting read and
     // this thread's writes do not queue behind one another.

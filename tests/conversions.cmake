@@ -1,1 +1,1 @@
-timeclock_add_test(tst_conversions SOURCES tst_conversions.cpp LIBS timeclock_link)
+timeclock_add_test(tst_conversions SOURCES tst_conversions.cpp LIBS timeclock_commands)

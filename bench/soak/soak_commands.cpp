@@ -1,7 +1,5 @@
 #include "soak_commands.h"
 
-#include "soak_model.h"
-
 #include "change_number.h"
 #include "command_table.h"
 #include "logo_download.h"
@@ -30,11 +28,6 @@ CommandInputs inputsFor(const PlannedCommand &command, quint8 machine)
     if (command.kind == TerminalCommand::WriteSerial)
         inputs.serialNumber = serialBytes(command);
     return inputs;
-}
-
-QByteArray logoLineBytes(const QByteArray &picture, int line)
-{
-    return picture.mid(line * LogoBytesPerLine, LogoBytesPerLine);
 }
 
 } // namespace
@@ -75,13 +68,6 @@ int replyLengthOf(TerminalCommand kind)
     return kind == TerminalCommand::ReadSerial ? ReadSerialReplyLength : 1;
 }
 
-std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model)
-{
-    if (kind != TerminalCommand::ReadSerial)
-        return std::nullopt;
-    return serialTextFromReply(QByteArray(1, char(model.machine)) + model.serial);
-}
-
 PlannedCommand planCommand(TerminalCommand kind, QRandomGenerator &random)
 {
     PlannedCommand command;
@@ -116,26 +102,6 @@ Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line)
     for (int confirmed = 0; confirmed < line; ++confirmed)
         step = task->next({ExchangeOutcome::Kind::Replied, QByteArray(1, char(machine))});
     return std::get<Exchange>(step);
-}
-
-void applyEffect(const PlannedCommand &command, int line, TerminalModel &model)
-{
-    switch (command.kind) {
-    case TerminalCommand::ChangeNumber:
-    case TerminalCommand::ReadSerial:
-        break;
-    case TerminalCommand::Settings:
-        model.mode = quint8((command.settings.bellMode ? 0 : 1) + (command.settings.startupPicture ? 2 : 0));
-        model.delay = command.delay;
-        model.font = command.settings.simplifiedFont ? 0 : 1;
-        break;
-    case TerminalCommand::WriteSerial:
-        model.serial = QByteArray::fromHex(command.serialText.toLatin1()); // read apart from the program
-        break;
-    case TerminalCommand::DownloadLogo:
-        model.logo.replace(line * LogoBytesPerLine, LogoBytesPerLine, logoLineBytes(command.picture, line));
-        break;
-    }
 }
 
 std::variant<CommandTask, QString> taskFor(const PlannedCommand &command, quint8 machine,

@@ -6,8 +6,8 @@
 
 #include "command_session.h"
 #include "command_table.h"
-#include "exchange.h"
 #include "terminal_settings.h"
+#include "terminal_task.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -20,8 +20,6 @@
 #include <variant>
 
 namespace soak {
-
-struct TerminalModel;
 
 // The commands of the program's command table that take one exchange each, in the table's order: the
 // single-exchange commands of the soak are drawn from these.
@@ -47,13 +45,6 @@ PlannedCommand planCommand(TerminalCommand kind, QRandomGenerator &random);
 
 // Exchange `line` of the command as the program builds it for the window's inputs.
 Exchange exchangeFor(const PlannedCommand &command, quint8 machine, int line);
-
-// What the terminal does with exchange `line` of the command, worked out independently of the program.
-void applyEffect(const PlannedCommand &command, int line, TerminalModel &model);
-
-// What the window shows of the terminal's answer after the command succeeded, for a terminal that holds
-// `model`; nothing for a command whose answer only confirms.
-std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model);
 
 // What the soak watches while a command's task runs.
 struct TaskWatch

@@ -1,10 +1,16 @@
 #include "soak_model.h"
 
+#include "read_serial.h"
 #include "status_messages.h"
 
 namespace soak {
 
 namespace {
+
+QByteArray logoLineBytes(const QByteArray &picture, int line)
+{
+    return picture.mid(line * LogoBytesPerLine, LogoBytesPerLine);
+}
 
 // Bytes the terminal sends for one exchange, bent by the fault when it hits this exchange.
 qsizetype replyBytes(TerminalCommand kind, const PlannedFault *fault)
@@ -85,6 +91,33 @@ Expected expectedOutcome(const PlannedCommand &command, const PlannedFault *faul
         return expected;
     }
     return expected;
+}
+
+void applyEffect(const PlannedCommand &command, int line, TerminalModel &model)
+{
+    switch (command.kind) {
+    case TerminalCommand::ChangeNumber:
+    case TerminalCommand::ReadSerial:
+        break;
+    case TerminalCommand::Settings:
+        model.mode = quint8((command.settings.bellMode ? 0 : 1) + (command.settings.startupPicture ? 2 : 0));
+        model.delay = command.delay;
+        model.font = command.settings.simplifiedFont ? 0 : 1;
+        break;
+    case TerminalCommand::WriteSerial:
+        model.serial = QByteArray::fromHex(command.serialText.toLatin1()); // read apart from the program
+        break;
+    case TerminalCommand::DownloadLogo:
+        model.logo.replace(line * LogoBytesPerLine, LogoBytesPerLine, logoLineBytes(command.picture, line));
+        break;
+    }
+}
+
+std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model)
+{
+    if (kind != TerminalCommand::ReadSerial)
+        return std::nullopt;
+    return serialTextFromReply(QByteArray(1, char(model.machine)) + model.serial);
 }
 
 } // namespace soak

@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace soak {
 
 // One simulator's terminal as it should be.
@@ -38,6 +40,13 @@ struct Expected
     bool timesOut = false;
     bool linkLost = false;
 };
+
+// What the terminal does with exchange `line` of the command, worked out independently of the program.
+void applyEffect(const PlannedCommand &command, int line, TerminalModel &model);
+
+// What the window shows of the terminal's answer after the command succeeded, for a terminal that holds
+// `model`; nothing for a command whose answer only confirms.
+std::optional<QString> shownAnswer(TerminalCommand kind, const TerminalModel &model);
 
 // `fault` when it hits this command, else nullptr.
 Expected expectedOutcome(const PlannedCommand &command, const PlannedFault *fault);

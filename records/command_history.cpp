@@ -29,6 +29,30 @@ std::atomic_bool failureReported{false};
 
 } // namespace
 
+HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+                              const QList<ScanAnswer> &answers)
+{
+    QStringList words{outcome};
+    for (const ScanAnswer &answer : answers) {
+        switch (answer.kind) {
+        case ScanAnswer::Kind::Found:
+            words << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
+            break;
+        case ScanAnswer::Kind::Late:
+            words << QStringLiteral("late:%1:%2").arg(answer.machine).arg(answer.serial());
+            break;
+        case ScanAnswer::Kind::Wrong:
+            words << QStringLiteral("wrong:%1").arg(answer.machine);
+            break;
+        }
+    }
+    return HistoryEntry{.time = QDateTime::currentDateTime(),
+                        .device = device,
+                        .machine = asked ? QStringLiteral("%1-%2").arg(asked->first).arg(asked->last) : QString(),
+                        .command = QStringLiteral("scan"),
+                        .outcome = words.join(u' ')};
+}
+
 QString outcomeWord(CommandStatus status)
 {
     switch (status) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "exchange.h"
 #include "port_directory.h"
 #include "serial_link.h"
+#include "terminal_task.h"
 
 #include <QObject>
 

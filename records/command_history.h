@@ -2,6 +2,7 @@
 
 #include "command_session.h"
 #include "command_table.h"
+#include "machine_scan.h"
 
 #include <QDateTime>
 #include <QList>
@@ -30,6 +31,12 @@ struct HistoryEntry
 // The entry for one of the five commands, once it has ended.
 HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs,
                              const CommandResult &result);
+
+// The history's line for a scan: the numbers actually asked (none when the port did not open), how it ended
+// (`outcome`, a word as outcomeWord() gives it, or "cancelled") and every answer: "18:0A1B2C" for a
+// terminal found, "late:18:0A1B2C" for a late answer, "wrong:9" for a wrong one.
+HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+                              const QList<ScanAnswer> &answers);
 
 // "ok", "no-reply", "wrong-reply", "port-lost" or "port-open-failed".
 QString outcomeWord(CommandStatus status);

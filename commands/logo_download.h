@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange.h"
 #include "logo_file.h"
+#include "terminal_task.h"
 
 #include <functional>
 
