@@ -1,26 +1,11 @@
 #include "machine_scan.h"
 
-#include "command_history.h"
 #include "read_serial.h"
 #include "status_messages.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <utility>
-
-std::optional<MachineRange> machineRangeFromText(const QString &text)
-{
-    static const QRegularExpression range(QStringLiteral("^\\s*(\\d{1,3})\\s*(?:-\\s*(\\d{1,3})\\s*)?$"));
-    const auto match = range.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int first = match.captured(1).toInt();
-    const int last = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
-    if (first > 255 || last > 255 || last < first)
-        return std::nullopt;
-    return MachineRange{first, last};
-}
 
 QString ScanAnswer::serial() const
 {
@@ -168,30 +153,6 @@ void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArra
         ++m_wrong;
     if (m_onAnswer)
         m_onAnswer({kind, machine, reply});
-}
-
-HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
-                              const QList<ScanAnswer> &answers)
-{
-    QStringList words{outcome};
-    for (const ScanAnswer &answer : answers) {
-        switch (answer.kind) {
-        case ScanAnswer::Kind::Found:
-            words << QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial());
-            break;
-        case ScanAnswer::Kind::Late:
-            words << QStringLiteral("late:%1:%2").arg(answer.machine).arg(answer.serial());
-            break;
-        case ScanAnswer::Kind::Wrong:
-            words << QStringLiteral("wrong:%1").arg(answer.machine);
-            break;
-        }
-    }
-    return HistoryEntry{.time = QDateTime::currentDateTime(),
-                        .device = device,
-                        .machine = asked ? QStringLiteral("%1-%2").arg(asked->first).arg(asked->last) : QString(),
-                        .command = QStringLiteral("scan"),
-                        .outcome = words.join(u' ')};
 }
 
 QString scanSummary(int found)

@@ -33,9 +33,6 @@ struct MachineRange
     bool operator==(const MachineRange &) const = default;
 };
 
-// "0-255", "18" or "5-9"; nothing for anything else (a reversed range, a number above 255).
-std::optional<MachineRange> machineRangeFromText(const QString &text);
-
 // What came back for one number that did not simply stay silent.
 struct ScanAnswer
 {
@@ -102,14 +99,6 @@ private:
     int m_found = 0;
     int m_wrong = 0;
 };
-
-struct HistoryEntry;
-
-// The history's line for a scan: the numbers actually asked (none when the port did not open), how it ended
-// (`outcome`, a word as outcomeWord() gives it, or "cancelled") and every answer: "18:0A1B2C" for a
-// terminal found, "late:18:0A1B2C" for a late answer, "wrong:9" for a wrong one.
-HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
-                              const QList<ScanAnswer> &answers);
 
 // The status line's summary of a scan: how many terminals answered.
 QString scanSummary(int found);
