@@ -11,9 +11,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace {
-} // namespace
-
 LogoTextDialog::LogoTextDialog(QWidget *parent)
     : QDialog(parent)
 {
