@@ -63,7 +63,7 @@ LogoTextOptions logoTextOptionsFromMap(const QVariantMap &map)
     const QString family = map.value(QStringLiteral("family")).toString();
     return {.text = map.value(QStringLiteral("text")).toString(),
             .family = isLogoFontFamily(family) ? family : QString(),
-            .pointSize = qBound(0, map.value(QStringLiteral("pointSize")).toInt(), 96),
+            .pointSize = qBound(0, map.value(QStringLiteral("pointSize")).toInt(), LogoTextLargestSize),
             .bold = map.value(QStringLiteral("bold")).toBool(),
             .alignment = known ? Qt::Alignment(alignment) : Qt::AlignHCenter};
 }

@@ -1,6 +1,7 @@
 #include "history_view.h"
 
 #include "command_history.h"
+#include "outcome_words.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -30,13 +31,13 @@ QString commandShown(const QString &command)
 QString wordShown(const QString &word)
 {
     static const QHash<QString, const char *> words{
-        {QStringLiteral("ok"), QT_TRANSLATE_NOOP("HistoryView", "成功")},
-        {QStringLiteral("no-reply"), QT_TRANSLATE_NOOP("HistoryView", "没有回答")},
-        {QStringLiteral("wrong-reply"), QT_TRANSLATE_NOOP("HistoryView", "回答错误")},
-        {QStringLiteral("port-lost"), QT_TRANSLATE_NOOP("HistoryView", "串口已断开")},
-        {QStringLiteral("port-open-failed"), QT_TRANSLATE_NOOP("HistoryView", "串口打开失败")},
-        {QStringLiteral("interrupted"), QT_TRANSLATE_NOOP("HistoryView", "已中断")},
-        {QStringLiteral("cancelled"), QT_TRANSLATE_NOOP("HistoryView", "已取消")},
+        {OutcomeWord::Ok.toString(), QT_TRANSLATE_NOOP("HistoryView", "成功")},
+        {OutcomeWord::NoReply.toString(), QT_TRANSLATE_NOOP("HistoryView", "没有回答")},
+        {OutcomeWord::WrongReply.toString(), QT_TRANSLATE_NOOP("HistoryView", "回答错误")},
+        {OutcomeWord::PortLost.toString(), QT_TRANSLATE_NOOP("HistoryView", "串口已断开")},
+        {OutcomeWord::PortOpenFailed.toString(), QT_TRANSLATE_NOOP("HistoryView", "串口打开失败")},
+        {OutcomeWord::Interrupted.toString(), QT_TRANSLATE_NOOP("HistoryView", "已中断")},
+        {OutcomeWord::Cancelled.toString(), QT_TRANSLATE_NOOP("HistoryView", "已取消")},
     };
     const char *shown = words.value(word);
     return shown ? QCoreApplication::translate("HistoryView", shown) : word;

@@ -11,10 +11,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace {
-constexpr int LargestPointSize = 96;
-} // namespace
-
 LogoTextDialog::LogoTextDialog(QWidget *parent)
     : QDialog(parent)
 {
@@ -33,7 +29,7 @@ LogoTextDialog::LogoTextDialog(QWidget *parent)
 
     m_size = new QSpinBox(this);
     m_size->setObjectName(QStringLiteral("fontSize"));
-    m_size->setRange(0, LargestPointSize);
+    m_size->setRange(0, LogoTextLargestSize);
     // 0 is "fit": the largest size at which the whole text fits 128 x 32.
     m_size->setSpecialValueText(tr("放满"));
     m_size->setSuffix(tr(" 点"));

@@ -1,6 +1,7 @@
 #include "machine_scan_dialog.h"
 
 #include "command_history.h"
+#include "outcome_words.h"
 #include "remembered_choices.h"
 
 #include <QDialogButtonBox>
@@ -58,8 +59,7 @@ void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait
     m_answers->clear();
     m_progress->setRange(0, range.count());
     m_progress->setValue(0);
-    const QString where = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName;
-    m_state->setText(tr("正在查找机号 %1-%2（%3）…").arg(range.first).arg(range.last).arg(where));
+    m_state->setText(tr("正在查找机号 %1-%2（%3）…").arg(range.first).arg(range.last).arg(m_port.label()));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     auto task = std::make_unique<MachineScanTask>(
         range, wait, [this](const ScanAnswer &answer) { addAnswer(answer); },
@@ -109,16 +109,13 @@ void MachineScanDialog::endScan(const CommandResult &result)
     else
         // The port failed or went away: the scan stopped where it was, and says so, with what it found.
         m_state->setText(m_found > 0 ? result.message + u' ' + scanSummary(m_found) : result.message);
-    recordInHistory(outcomeWord(result.status),
-                    result.status == CommandStatus::PortOpenFailed ? std::nullopt : m_range.firstOf(m_asked));
+    recordInHistory(outcomeWord(result.status));
     emit scanFinished(result);
 }
 
-void MachineScanDialog::recordInHistory(const QString &outcome, std::optional<MachineRange> asked)
+void MachineScanDialog::recordInHistory(QStringView outcome)
 {
-    // As the command line records a scan: the numbers asked, how it ended and every answer.
-    const QString device = m_port.deviceName.isEmpty() ? QString::number(m_port.number) : m_port.deviceName;
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(device, asked, outcome, m_heard)))
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(m_port, m_range, m_asked, outcome, m_heard)))
         m_state->setToolTip(*problem);
 }
 
@@ -145,7 +142,7 @@ void MachineScanDialog::stopScan()
     // The port is closed again at once; what was found so far still counts for a later renumber.
     m_session.abort();
     RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, false);
-    recordInHistory(QStringLiteral("cancelled"), m_range.firstOf(m_asked));
+    recordInHistory(OutcomeWord::Cancelled);
 }
 
 namespace {

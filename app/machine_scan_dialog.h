@@ -37,7 +37,7 @@ private:
     void endScan(const CommandResult &result);
     void useChosen();
     void stopScan();
-    void recordInHistory(const QString &outcome, std::optional<MachineRange> asked);
+    void recordInHistory(QStringView outcome);
 
     PortChoice m_port;
     std::function<void(int machine)> m_choose;

@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "command_line.h"
 #include "form1.h"
 #include "language.h"
 #include "port_directory.h"
@@ -34,24 +35,13 @@ int main(int argc, char *argv[])
     // Wayland task switchers find the icon through the desktop entry the package installs.
     QGuiApplication::setDesktopFileName(QStringLiteral("timeclock-setup"));
 
+    // --help and --version never get here: they are the command line's (isCommandLineRun()).
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Sets up a time-attendance terminal on a serial port."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Port number N reaches DEVICE (a device path, udev link or pseudo-terminal). Repeatable."),
-        QStringLiteral("N=DEVICE"));
-    const QCommandLineOption traceOption(
-        QStringLiteral("trace"), QStringLiteral("Show every byte written and read, with a timestamp, on standard error."));
-    const QCommandLineOption languageOption(QStringLiteral("lang"), QStringLiteral("The window's language: zh or en."),
-                                            QStringLiteral("zh|en"));
-    parser.addOption(portOption);
-    parser.addOption(traceOption);
-    const QCommandLineOption resetOption(
-        QStringLiteral("reset"), QStringLiteral("Forget the port, --port mappings and logo kept from earlier runs."));
-    parser.addOption(languageOption);
-    parser.addOption(resetOption);
+    const QCommandLineOption portOption = WindowOption::portMapping();
+    const QCommandLineOption traceOption = WindowOption::trace();
+    const QCommandLineOption languageOption = WindowOption::language();
+    const QCommandLineOption resetOption = WindowOption::reset();
+    parser.addOptions({portOption, traceOption, languageOption, resetOption});
     parser.process(app);
     if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
         std::fprintf(stderr, "--lang takes zh or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));

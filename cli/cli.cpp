@@ -23,7 +23,8 @@ namespace {
 bool isHelpOrVersion(const char *argument)
 {
     const QString name = optionNameOf(QString::fromLocal8Bit(argument));
-    return !name.isEmpty() && QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"),
+    // "-?" too, as Qt's own help option has it.
+    return !name.isEmpty() && QStringList{QStringLiteral("?"), QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"),
                                           QStringLiteral("v"), QStringLiteral("version")}
                                   .contains(name);
 }

@@ -31,6 +31,30 @@ std::optional<PortChoice> portChoiceFromText(const QString &text)
 
 } // namespace
 
+namespace WindowOption {
+
+QCommandLineOption portMapping()
+{
+    return {QStringLiteral("port"), QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复）"), QStringLiteral("N=DEVICE")};
+}
+
+QCommandLineOption trace()
+{
+    return {QStringLiteral("trace"), QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间")};
+}
+
+QCommandLineOption language()
+{
+    return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")};
+}
+
+QCommandLineOption reset()
+{
+    return {QStringLiteral("reset"), QCoreApplication::translate("cli", "忘掉以前记住的串口、--port 对应和图片文件")};
+}
+
+} // namespace WindowOption
+
 CommandLine::CommandLine(QString word, QString arguments, int positionalCount, QString summary, PortUse use)
     : m_word(std::move(word)), m_arguments(std::move(arguments)), m_positionalCount(positionalCount),
       m_summary(std::move(summary)), m_use(use),
@@ -39,8 +63,8 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
       m_machine(QStringLiteral("machine"), QCoreApplication::translate("cli", "考勤机的机号（默认 18）"), QStringLiteral("N"),
                 QStringLiteral("18")),
       m_json(QStringLiteral("json"), QCoreApplication::translate("cli", "每个结果输出一个 JSON 对象到标准输出")),
-      m_trace(QStringLiteral("trace"), QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间")),
-      m_language(QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")),
+      m_trace(WindowOption::trace()),
+      m_language(WindowOption::language()),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

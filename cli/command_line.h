@@ -13,6 +13,15 @@
 #include <optional>
 #include <variant>
 
+// The window's options, declared once for the window's parser, the general help and the commands that share
+// them: --trace and --lang are every command's too, and --port N=DEVICE is `ports`' too.
+namespace WindowOption {
+QCommandLineOption portMapping();  // --port N=DEVICE, repeatable
+QCommandLineOption trace();
+QCommandLineOption language();
+QCommandLineOption reset();
+} // namespace WindowOption
+
 // Whether a command talks to a terminal (and so takes --port, --machine and --trace).
 enum class PortUse {
     Terminal,

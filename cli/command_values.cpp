@@ -20,19 +20,25 @@ std::optional<int> wholeNumber(QStringView text, int min, int max)
     return value;
 }
 
+std::optional<MachineRange> machineRangeFromText(QStringView text)
+{
+    const qsizetype dash = text.indexOf(u'-');
+    const auto first = wholeNumber(dash < 0 ? text : text.first(dash), 0, 255);
+    const auto last = wholeNumber(dash < 0 ? text : text.sliced(dash + 1), 0, 255);
+    if (!first || !last || *last < *first)
+        return std::nullopt;
+    return MachineRange{*first, *last};
+}
+
 std::optional<QList<quint8>> machineNumbersFromText(const QString &text)
 {
     QList<quint8> numbers;
     QSet<int> given;
     for (const QString &part : text.split(u',')) {
-        const QStringList ends = part.split(u'-');
-        if (ends.size() > 2)
+        const auto range = machineRangeFromText(part);
+        if (!range)
             return std::nullopt;
-        const auto first = wholeNumber(ends.front(), 0, 255);
-        const auto last = wholeNumber(ends.back(), 0, 255);
-        if (!first || !last || *last < *first)
-            return std::nullopt;
-        for (int number = *first; number <= *last; ++number) {
+        for (int number = range->first; number <= range->last; ++number) {
             if (given.contains(number))
                 return std::nullopt;
             given.insert(number);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "machine_scan.h"
 #include "terminal_settings.h"
 
 #include <QList>
@@ -16,8 +17,12 @@
 // Digits only (no sign, fraction, blank or exponent), from `min` to `max`.
 std::optional<int> wholeNumber(QStringView text, int min, int max);
 
-// "1-20,25": the machine numbers to give, in order; nothing for text that is not such a list of 0..255,
-// a range that runs backwards, or a number given twice.
+// "0-255", "18" or "5-9", each number as wholeNumber() reads it (no blanks); nothing for anything else (a
+// reversed range, a number above 255).
+std::optional<MachineRange> machineRangeFromText(QStringView text);
+
+// "1-20,25": the machine numbers to give, in order, each range as machineRangeFromText() reads it; nothing
+// for text that is not such a list, or that gives a number twice.
 std::optional<QList<quint8>> machineNumbersFromText(const QString &text);
 
 // The settings command's words.

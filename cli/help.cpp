@@ -31,14 +31,10 @@ QString generalHelp()
     text += QCoreApplication::translate("cli", "每个命令的选项: timeclock-setup COMMAND --help") + QStringLiteral("\n\n");
 
     text += QCoreApplication::translate("cli", "窗口的选项:") + u'\n';
-    text += QStringLiteral("  --port N=DEVICE").leftJustified(26)
-            + QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复）") + u'\n';
-    text += QStringLiteral("  --trace").leftJustified(26)
-            + QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间") + u'\n';
+    text += optionLines({WindowOption::portMapping(), WindowOption::trace()});
     text += QStringLiteral("  -platform, -style").leftJustified(26)
             + QCoreApplication::translate("cli", "Qt 的窗口选项（如 -platform offscreen、-style Fusion）") + u'\n';
-    text += QStringLiteral("  --reset").leftJustified(26)
-            + QCoreApplication::translate("cli", "忘掉以前记住的串口、--port 对应和图片文件") + QStringLiteral("\n\n");
+    text += optionLines({WindowOption::reset()}) + u'\n';
 
     text += QCoreApplication::translate("cli", "JSON:") + u'\n';
     text += QCoreApplication::translate(

@@ -1,5 +1,6 @@
 #include "outcome.h"
 
+#include "outcome_words.h"
 #include "stop_signals.h"
 
 #include <csignal>
@@ -27,35 +28,35 @@ QString statusWord(ResultStatus status)
 {
     switch (status) {
     case ResultStatus::Ok:
-        return QStringLiteral("ok");
+        return OutcomeWord::Ok.toString();
     case ResultStatus::NoReply:
-        return QStringLiteral("no-reply");
+        return OutcomeWord::NoReply.toString();
     case ResultStatus::WrongReply:
-        return QStringLiteral("wrong-reply");
+        return OutcomeWord::WrongReply.toString();
     case ResultStatus::PortLost:
-        return QStringLiteral("port-lost");
+        return OutcomeWord::PortLost.toString();
     case ResultStatus::PortOpenFailed:
-        return QStringLiteral("port-open-failed");
+        return OutcomeWord::PortOpenFailed.toString();
     case ResultStatus::BadInput:
-        return QStringLiteral("bad-input");
+        return OutcomeWord::BadInput.toString();
     case ResultStatus::OutputFailed:
-        return QStringLiteral("output-failed");
+        return OutcomeWord::OutputFailed.toString();
     case ResultStatus::Interrupted:
-        return QStringLiteral("interrupted");
+        return OutcomeWord::Interrupted.toString();
     case ResultStatus::Incomplete:
-        return QStringLiteral("incomplete");
+        return OutcomeWord::Incomplete.toString();
     case ResultStatus::DuplicateSerial:
-        return QStringLiteral("duplicate-serial");
+        return OutcomeWord::DuplicateSerial.toString();
     case ResultStatus::NumberTaken:
-        return QStringLiteral("number-taken");
+        return OutcomeWord::NumberTaken.toString();
     case ResultStatus::Skipped:
-        return QStringLiteral("skipped");
+        return OutcomeWord::Skipped.toString();
     case ResultStatus::NotReached:
-        return QStringLiteral("not-reached");
+        return OutcomeWord::NotReached.toString();
     case ResultStatus::FileError:
         break;
     }
-    return QStringLiteral("file-error");
+    return OutcomeWord::FileError.toString();
 }
 
 int exitCodeOf(ResultStatus status)

@@ -87,8 +87,9 @@ QString portText(const PortFacts &facts)
 
 QList<QCommandLineOption> portsOptions()
 {
-    return {{QStringLiteral("port"), QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复），同窗口的 --port"),
-             QStringLiteral("N=DEVICE")}};
+    QCommandLineOption mapping = WindowOption::portMapping();
+    mapping.setDescription(QCoreApplication::translate("cli", "串口号 N 对应设备 DEVICE（可重复），同窗口的 --port"));
+    return {mapping};
 }
 
 int runPorts(const QStringList &arguments)

@@ -535,7 +535,7 @@ int runProvision(const QStringList &arguments)
     if (const auto problem = report.open(QStringList{profilePath, logoPath}, &existing))
         return line.fail(*problem);
 
-    const ReportContext context{.port = options.port.deviceName.isEmpty() ? QString::number(options.port.number) : options.port.deviceName,
+    const ReportContext context{.port = options.port.label(),
                                 .profile = profilePath,
                                 .logoFile = chosen.logo ? chosen.logoPath : QString(),
                                 .logoHash = shortHash(chosen.logo)};

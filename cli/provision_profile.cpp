@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
 const IniSchema &profileSchema()
 {
     static const IniSchema schema{
@@ -21,6 +19,8 @@ const IniSchema &profileSchema()
     };
     return schema;
 }
+
+namespace {
 
 // "shop.ini 第 2 行：未知的键 mdoe"
 Problem atLine(const QString &fileName, int line, const QString &what)

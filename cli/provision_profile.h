@@ -2,6 +2,7 @@
 
 #include "logo_file.h"
 #include "outcome.h"
+#include "strict_ini.h"
 #include "terminal_settings.h"
 
 #include <QList>
@@ -23,6 +24,9 @@ struct ProvisionProfile
     std::optional<LogoPicture> logo{};
     QString logoPath{};  // as the profile names it
 };
+
+// The sections and keys above, as the strict INI reader checks them.
+const IniSchema &profileSchema();
 
 // The profile and its logo, read whole and checked (see readStrictIni); a file that cannot be read is a
 // file error, anything wrong inside it bad input naming the file and the line.

@@ -91,7 +91,7 @@ int runScan(const QStringList &arguments)
                                                  QStringLiteral("--timeout ") + timeoutText)});
 
     const PortChoice port = std::get<CommonOptions>(common).port;
-    const QString where = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName;
+    const QString where = port.label();
     const OutputFormat format = line.format();
     std::optional<ProgressBar> bar(range->count());
     int lastAsked = 0;
@@ -133,8 +133,7 @@ int runScan(const QStringList &arguments)
 
     if (run.result.status != CommandStatus::PortOpenFailed && run.result.status != CommandStatus::PortLost)
         RememberedChoices().noteTerminalsFound(port.deviceName, found, *range == MachineRange{});
-    const auto asked = run.result.status == CommandStatus::PortOpenFailed ? std::nullopt : range->firstOf(lastAsked);
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(where, asked, outcomeWord(run.result.status), answers)))
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, *range, lastAsked, outcomeWord(run.result.status), answers)))
         printError(*problem);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
@@ -144,7 +143,8 @@ int runScan(const QStringList &arguments)
     if (run.result.status == CommandStatus::NoReply)
         // "通讯失败！" would not say that every number was asked.
         message = QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText);
-    else if (run.result.status != CommandStatus::Done && run.result.status != CommandStatus::WrongReply && asked)
+    else if (const auto asked = range->firstOf(lastAsked);
+             run.result.status != CommandStatus::Done && run.result.status != CommandStatus::WrongReply && asked)
         message = StatusText::withDetail(message, QCoreApplication::translate("cli", "已查机号 %1-%2").arg(asked->first).arg(asked->last));
     Outcome outcome{.command = QStringLiteral("scan"),
                     .status = resultStatusOf(run.result.status),

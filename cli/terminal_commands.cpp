@@ -187,7 +187,7 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
     Outcome outcome{.command = row.name.toString(),
                     .status = resultStatusOf(run.result.status),
                     .message = run.result.message,
-                    .port = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
+                    .port = port.label(),
                     .machine = inputs.machineNumber,
                     .elapsedMs = run.elapsedMs};
     if (row.reads & CommandInput::SerialNumber)

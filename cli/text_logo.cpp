@@ -1,12 +1,12 @@
 #include "text_logo.h"
 
+#include "command_values.h"
 #include "status_messages.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-constexpr int LargestTextSize = 96;
 
 const QString TextOption = QStringLiteral("text");
 const QString FontOption = QStringLiteral("font");
@@ -36,7 +36,8 @@ QList<QCommandLineOption> logoTextOptions()
     return {
         {TextOption, QCoreApplication::translate("cli", "用文字作图片，不读文件（一行或两行，\\n 分行）"), QStringLiteral("TEXT")},
         {FontOption, QCoreApplication::translate("cli", "文字的字体（默认：装有的中文黑体）"), QStringLiteral("NAME")},
-        {SizeOption, QCoreApplication::translate("cli", "文字大小：fit 放满 128 × 32（默认），或 1-96 点"), QStringLiteral("N|fit"),
+        {SizeOption, QCoreApplication::translate("cli", "文字大小：fit 放满 128 × 32（默认），或 1-%1 点").arg(LogoTextLargestSize),
+         QStringLiteral("N|fit"),
          QStringLiteral("fit")},
         {BoldOption, QCoreApplication::translate("cli", "文字加粗")},
         {AlignOption, QCoreApplication::translate("cli", "文字对齐：left、center（默认）或 right"), QStringLiteral("left|center|right"),
@@ -61,10 +62,10 @@ std::variant<LogoTextOptions, Problem> logoTextOptionsFrom(const QCommandLinePar
     }
     const QString size = parser.value(SizeOption);
     if (size != QStringLiteral("fit")) {
-        bool number = false;
-        options.pointSize = size.toInt(&number);
-        if (!number || options.pointSize < 1 || options.pointSize > LargestTextSize)
+        const auto number = wholeNumber(size, 1, LogoTextLargestSize);
+        if (!number)
             return badText(QCoreApplication::translate("cli", "文字大小错误！"), QStringLiteral("--size ") + size);
+        options.pointSize = *number;
     }
     options.bold = parser.isSet(BoldOption);
     const QString align = parser.value(AlignOption);

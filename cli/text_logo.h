@@ -25,7 +25,7 @@ int logoFileCount(const QStringList &arguments);
 // --text, --font, --size, --bold and --align.
 QList<QCommandLineOption> logoTextOptions();
 
-// The text choices as given, checked: a known font, a size of "fit" or 1 to 96 dots, one or two lines.
+// The text choices as given, checked: a known font, a size of "fit" or 1 to LogoTextLargestSize dots, one or two lines.
 std::variant<LogoTextOptions, Problem> logoTextOptionsFrom(const QCommandLineParser &parser);
 
 // The --text drawn as the window draws it (inverted with `invert`), or nothing when no --text was given.

@@ -15,6 +15,9 @@ struct PortChoice
     QString deviceName;
     // The numbers and devices the program knows, with its --port mappings: named when the port is not there.
     PortDirectory directory{};
+
+    // How the history, reports and --json name the port: the device, or the number where it reached none.
+    QString label() const { return deviceName.isEmpty() ? QString::number(number) : deviceName; }
 };
 
 // Runs one command on the line: opens the port afresh, drives the command's exchanges one after another,

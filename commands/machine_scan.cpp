@@ -4,22 +4,8 @@
 #include "status_messages.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <utility>
-
-std::optional<MachineRange> machineRangeFromText(const QString &text)
-{
-    static const QRegularExpression range(QStringLiteral("^\\s*(\\d{1,3})\\s*(?:-\\s*(\\d{1,3})\\s*)?$"));
-    const auto match = range.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int first = match.captured(1).toInt();
-    const int last = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
-    if (first > 255 || last > 255 || last < first)
-        return std::nullopt;
-    return MachineRange{first, last};
-}
 
 QString ScanAnswer::serial() const
 {

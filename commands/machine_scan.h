@@ -33,9 +33,6 @@ struct MachineRange
     bool operator==(const MachineRange &) const = default;
 };
 
-// "0-255", "18" or "5-9"; nothing for anything else (a reversed range, a number above 255).
-std::optional<MachineRange> machineRangeFromText(const QString &text);
-
 // What came back for one number that did not simply stay silent.
 struct ScanAnswer
 {

@@ -27,9 +27,7 @@ int hexDigit(QChar c)
     return -1;
 }
 
-// The whole number nearest to the decimal in `text`, exactly half going to the even neighbour. Worked on
-// the digits themselves so no binary rounding error creeps in. A magnitude that passes Saturation is held
-// there: it is outside every caller's range already, and holding it keeps any length of text from overflowing.
+// The text without the spaces and tabs around it.
 QStringView withoutBlanksAround(QStringView text)
 {
     while (!text.isEmpty() && isBlank(text.front()))
@@ -39,6 +37,9 @@ QStringView withoutBlanksAround(QStringView text)
     return text;
 }
 
+// The whole number nearest to the decimal in `typed`, exactly half going to the even neighbour. Worked on
+// the digits themselves so no binary rounding error creeps in. A magnitude that passes Saturation is held
+// there: it is outside every caller's range already, and holding it keeps any length of text from overflowing.
 std::optional<qint64> roundedDecimal(QStringView typed)
 {
     constexpr qint64 Saturation = 1'000'000'000;
@@ -94,13 +95,6 @@ std::optional<T> decimalInRange(QStringView text)
     return static_cast<T>(*value);
 }
 
-// A character outside the Basic Multilingual Plane is one character to the operator, though two UTF-16 units.
-qsizetype nextCharacter(QStringView text, qsizetype pos)
-{
-    const bool surrogatePair = pos + 1 < text.size() && text[pos].isHighSurrogate() && text[pos + 1].isLowSurrogate();
-    return qMin(pos + (surrogatePair ? 2 : 1), text.size());
-}
-
 } // namespace
 
 QString foldFullWidth(QStringView text)
@@ -127,38 +121,19 @@ std::optional<quint8> byteFromText(QStringView text)
     return decimalInRange<quint8>(text);
 }
 
-quint8 byteFromPair(QStringView pair)
-{
-    int value = 0;
-    for (QChar c : pair.first(qMin<qsizetype>(pair.size(), 2))) {
-        const int digit = hexDigit(c);
-        if (digit < 0)
-            break;
-        value = value * 16 + digit;
-    }
-    return static_cast<quint8>(value);
-}
-
 std::optional<QByteArray> hexBytesFromText(QStringView typed, int byteCount)
 {
     const QString folded = foldFullWidth(typed);
     const QStringView digits = withoutBlanksAround(folded);
     if (digits.size() != 2 * qsizetype(byteCount))
         return std::nullopt;
-    for (QChar c : digits)
-        if (hexDigit(c) < 0)
+    QByteArray bytes(byteCount, '\0');
+    for (int i = 0; i < byteCount; ++i) {
+        const int high = hexDigit(digits[2 * i]);
+        const int low = hexDigit(digits[2 * i + 1]);
+        if (high < 0 || low < 0)
             return std::nullopt;
-    return bytesFromPairs(digits, byteCount);
-}
-
-QByteArray bytesFromPairs(QStringView text, int count)
-{
-    QByteArray bytes(qMax(count, 0), '\0');
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size() && start < text.size(); ++i) {
-        // byteFromPair needs no such care: it stops at the first non-hex unit, and a surrogate is one.
-        bytes[i] = static_cast<char>(byteFromPair(text.sliced(start)));
-        start = nextCharacter(text, nextCharacter(text, start));
+        bytes[i] = static_cast<char>(high * 16 + low);
     }
     return bytes;
 }

@@ -31,12 +31,3 @@ std::optional<quint8> byteFromText(QStringView text);
 // Exactly 2 x `byteCount` hexadecimal digits, either case, blanks around them ignored: the bytes they
 // spell; anything else (a missing or extra digit, a letter O for a zero, "G1") gives nothing.
 std::optional<QByteArray> hexBytesFromText(QStringView text, int byteCount);
-
-// One hexadecimal pair (at most the first two characters of `pair` are looked at): hex digits are read
-// from the left, either case, up to the first other character; no digit gives 0. Never fails.
-quint8 byteFromPair(QStringView pair);
-
-// `count` bytes from consecutive pairs of `text`: characters 1-2, 3-4, ... A pair cut by the end of the
-// text is the one character there is; a pair wholly beyond the end is empty (0). Characters after the
-// last pair are ignored. A character outside the Basic Multilingual Plane (a surrogate pair) counts as one.
-QByteArray bytesFromPairs(QStringView text, int count);

@@ -23,12 +23,11 @@ namespace {
 // The profile's sections and keys, and one section without keys.
 const IniSchema &schema()
 {
-    static const IniSchema known{
-        {QStringLiteral("settings"), {QStringLiteral("mode"), QStringLiteral("picture"), QStringLiteral("delay"), QStringLiteral("font")}},
-        {QStringLiteral("logo"), {QStringLiteral("file"), QStringLiteral("invert"), QStringLiteral("dither")}},
-        {QStringLiteral("factory"), {QStringLiteral("machine")}},
-        {QStringLiteral("empty"), {}},
-    };
+    static const IniSchema known = [] {
+        IniSchema schema = profileSchema();
+        schema.insert(QStringLiteral("empty"), {});
+        return schema;
+    }();
     return known;
 }
 

@@ -19,7 +19,6 @@ namespace {
 constexpr int LineGap = 2;
 // The sizes tried when the text is fitted, in dots.
 constexpr int SmallestFitSize = 6;
-constexpr int LargestFitSize = 96;
 
 // Chinese faces with even strokes, best first; the Song faces last, as they lose strokes at small sizes. The
 // "Sharp" twin of WenQuanYi Zen Hei carries hand-drawn bitmaps at 12 to 16 dots (the size of each line of a
@@ -130,7 +129,7 @@ DrawnText drawText(const QStringList &lines, const QFont &font)
 int fittingSize(const QStringList &lines, const LogoTextOptions &options)
 {
     int fits = SmallestFitSize;
-    int tooLarge = LargestFitSize + 1;
+    int tooLarge = LogoTextLargestSize + 1;
     while (tooLarge - fits > 1) {
         const int size = (fits + tooLarge) / 2;
         if (drawText(lines, logoFont(options, size)).fits())

@@ -26,6 +26,9 @@ struct LogoTextOptions
 };
 
 constexpr int LogoTextMaxLines = 2;
+// The largest size a text logo is drawn at, in dots: the fit tries none above it, and no box, option or
+// remembered choice gives more.
+constexpr int LogoTextLargestSize = 96;
 
 // The text as drawn: the 512 bytes, the size chosen, and where each character (spaces left out) sits in
 // the 128 x 32 dots, as wide as its advance and as high as its line.

@@ -1,6 +1,7 @@
 #include "command_history.h"
 
 #include "file_writing.h"
+#include "outcome_words.h"
 #include "read_serial.h"
 
 #include <QCoreApplication>
@@ -29,10 +30,11 @@ std::atomic_bool failureReported{false};
 
 } // namespace
 
-HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+HistoryEntry scanHistoryEntry(const PortChoice &port, const MachineRange &range, int asked, QStringView outcome,
                               const QList<ScanAnswer> &answers)
 {
-    QStringList words{outcome};
+    const std::optional<MachineRange> covered = range.firstOf(asked);
+    QStringList words{outcome.toString()};
     for (const ScanAnswer &answer : answers) {
         switch (answer.kind) {
         case ScanAnswer::Kind::Found:
@@ -47,8 +49,8 @@ HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange>
         }
     }
     return HistoryEntry{.time = QDateTime::currentDateTime(),
-                        .device = device,
-                        .machine = asked ? QStringLiteral("%1-%2").arg(asked->first).arg(asked->last) : QString(),
+                        .device = port.label(),
+                        .machine = covered ? QStringLiteral("%1-%2").arg(covered->first).arg(covered->last) : QString(),
                         .command = QStringLiteral("scan"),
                         .outcome = words.join(u' ')};
 }
@@ -57,19 +59,19 @@ QString outcomeWord(CommandStatus status)
 {
     switch (status) {
     case CommandStatus::Done:
-        return QStringLiteral("ok");
+        return OutcomeWord::Ok.toString();
     case CommandStatus::NoReply:
-        return QStringLiteral("no-reply");
+        return OutcomeWord::NoReply.toString();
     case CommandStatus::WrongReply:
-        return QStringLiteral("wrong-reply");
+        return OutcomeWord::WrongReply.toString();
     case CommandStatus::PortLost:
-        return QStringLiteral("port-lost");
+        return OutcomeWord::PortLost.toString();
     case CommandStatus::Interrupted:
-        return QStringLiteral("interrupted");
+        return OutcomeWord::Interrupted.toString();
     case CommandStatus::PortOpenFailed:
         break;
     }
-    return QStringLiteral("port-open-failed");
+    return OutcomeWord::PortOpenFailed.toString();
 }
 
 HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs,
@@ -77,7 +79,7 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
 {
     const CommandRow &row = commandRow(command);
     HistoryEntry entry{.time = QDateTime::currentDateTime(),
-                       .device = port.deviceName.isEmpty() ? QString::number(port.number) : port.deviceName,
+                       .device = port.label(),
                        .machine = QString::number(inputs.machineNumber),
                        .command = row.name.toString(),
                        .outcome = outcomeWord(result.status)};

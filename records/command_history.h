@@ -32,13 +32,14 @@ struct HistoryEntry
 HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs,
                              const CommandResult &result);
 
-// The history's line for a scan: the numbers actually asked (none when the port did not open), how it ended
-// (`outcome`, a word as outcomeWord() gives it, or "cancelled") and every answer: "18:0A1B2C" for a
-// terminal found, "late:18:0A1B2C" for a late answer, "wrong:9" for a wrong one.
-HistoryEntry scanHistoryEntry(const QString &device, std::optional<MachineRange> asked, const QString &outcome,
+// The history's line for a scan of `range` on `port` that asked its first `asked` numbers (none recorded when
+// it asked none, as when the port did not open) and ended as `outcome` (a word as outcomeWord() gives it, or
+// OutcomeWord::Cancelled), with every answer: "18:0A1B2C" for a terminal found, "late:18:0A1B2C" for a late
+// answer, "wrong:9" for a wrong one. The window and the command line record a scan alike through here.
+HistoryEntry scanHistoryEntry(const PortChoice &port, const MachineRange &range, int asked, QStringView outcome,
                               const QList<ScanAnswer> &answers);
 
-// "ok", "no-reply", "wrong-reply", "port-lost" or "port-open-failed".
+// "ok", "no-reply", "wrong-reply", "port-lost", "port-open-failed" or "interrupted" (see OutcomeWord).
 QString outcomeWord(CommandStatus status);
 
 // An entry's outcome taken apart.

@@ -300,6 +300,7 @@ QStringList RememberedChoices::forgetUnusable()
     check(PortNumberKey, isWholeNumber(settings->value(PortNumberKey), -32768, 32767));
     for (const QString &key : {LogoInvertKey, LogoDitherKey, LogoFillKey})
         check(key, isTrueOrFalse(settings->value(key)));
+    // 96 is LogoTextLargestSize (logo_text.h), out of this room's reach.
     check(LogoTextKey + QStringLiteral("/pointSize"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/pointSize")), 0, 96));
     check(LogoTextKey + QStringLiteral("/alignment"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/alignment")), 0, 0xffff));
     check(LogoTextKey + QStringLiteral("/bold"), isTrueOrFalse(settings->value(LogoTextKey + QStringLiteral("/bold"))));

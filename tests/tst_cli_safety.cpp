@@ -674,6 +674,15 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("renumber 1e1") << QStringList{"renumber", "1e1"} << 2 << "1e1";
     QTest::newRow("--port 1.5") << QStringList{"read-serial", "--port", "1.5"} << 2 << "--port 1.5";
     QTest::newRow("--mode DOOR") << QStringList{"settings", "--mode", "DOOR"} << 2 << "--mode DOOR";
+    // Machine ranges are read alike by scan and provision: whole numbers, no blanks.
+    QTest::newRow("--machines with blanks") << QStringList{"scan", "--machines", " 4-6"} << 2 << "--machines  4-6";
+    QTest::newRow("--machines with a blank at the dash") << QStringList{"scan", "--machines", "4 -6"} << 2 << "--machines 4 -6";
+    QTest::newRow("--machines 6-4") << QStringList{"scan", "--machines", "6-4"} << 2 << "--machines 6-4";
+    QTest::newRow("--machines 5") << QStringList{"scan", "--machines", "5"} << 0 << "5\t0A1B2C";
+    QTest::newRow("--numbers with a blank after the comma") << QStringList{"provision", "PROFILE", "--numbers", "1, 2"} << 2 << "1, 2";
+    QTest::newRow("--numbers with a blank at the dash") << QStringList{"provision", "PROFILE", "--numbers", "1 -2"} << 2 << "1 -2";
+    QTest::newRow("--size +12") << QStringList{"logo", "--text", "欢迎", "--size", "+12", "--machine", "5"} << 2 << "--size +12";
+    QTest::newRow("--size 97") << QStringList{"logo", "--text", "欢迎", "--size", "97", "--machine", "5"} << 2 << "--size 97";
     QTest::newRow("--numbers with a number twice") << QStringList{"provision", "PROFILE", "--numbers", "1-3,2,3"} << 2 << "1-3,2,3";
     QTest::newRow("provision without --numbers") << QStringList{"provision", "PROFILE"} << 2 << "--numbers";
     QTest::newRow("--resume without --report") << QStringList{"provision", "PROFILE", "--numbers", "1", "--resume"} << 2 << "--report";

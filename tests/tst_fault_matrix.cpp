@@ -20,22 +20,27 @@ struct CommandOnLine
 {
     const char *operatorName; // what the operator presses, in English
     const char *button;
+    QString machine;          // the machine-number box: the terminal's number, or 改号's new one
     QByteArray firstExchange; // what one exchange of the command puts on the line
     QString success;
+    int machineAfter;         // the terminal's number once the frame has reached it, answered or not
 };
+
+// The terminal's serial number; the window's serial box is typed 000000 before each command.
+const QString HeldSerial = QStringLiteral("123456");
+const QString TypedSerial = QStringLiteral("000000");
 
 const QList<CommandOnLine> &commands()
 {
     static const QList<CommandOnLine> list = {
-        {"change number", "Cmd2", QByteArray::fromHex("630507120000"),
-         StatusText::SettingSucceeded.toString()},
-        {"set up the terminal", "Command1", QByteArray::fromHex("120520000000"),
-         StatusText::SettingSucceeded.toString()},
-        {"read serial number", "Command4", QByteArray::fromHex("12021f"),
-         StatusText::CommunicationSucceeded.toString()},
-        {"write serial number", "Command5", QByteArray::fromHex("12050f000000"),
-         StatusText::SettingSucceeded.toString()},
-        {"download the logo", "DOWNLOG", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString()},
+        {"change number", "Cmd2", "12", QByteArray::fromHex("6305070c0000"), StatusText::SettingSucceeded.toString(), 12},
+        {"set up the terminal", "Command1", "18", QByteArray::fromHex("120520000000"),
+         StatusText::SettingSucceeded.toString(), 18},
+        {"read serial number", "Command4", "18", QByteArray::fromHex("12021f"),
+         StatusText::CommunicationSucceeded.toString(), 18},
+        {"write serial number", "Command5", "18", QByteArray::fromHex("12050f000000"),
+         StatusText::SettingSucceeded.toString(), 18},
+        {"download the logo", "DOWNLOG", "18", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString(), 18},
     };
     return list;
 }
@@ -47,6 +52,9 @@ void TestFaultMatrix::faultOnTheLine_data()
     QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("onLine");
+    QTest::addColumn<QString>("machine");
+    QTest::addColumn<int>("machineAfter");
+    QTest::addColumn<QString>("serialShown");  // the serial box afterwards: only a confirmed read fills it
 
     const QString failed = StatusText::CommunicationFailed.toString();
     const QString lost = StatusText::PortLost.toString();
@@ -55,8 +63,10 @@ void TestFaultMatrix::faultOnTheLine_data()
         const QString wrong = download ? StatusText::CommunicationInterrupted.toString() : failed;
         const auto row = [&](const char *fault, const QStringList &options, const QString &message,
                              const QByteArray &onLine) {
+            const bool serialRead = QByteArray(command.button) == "Command4" && message == command.success;
             QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
-                << QString::fromLatin1(command.button) << options << message << onLine;
+                << QString::fromLatin1(command.button) << options << message << onLine << command.machine
+                << command.machineAfter << (serialRead ? HeldSerial : TypedSerial);
         };
         row("no answer", {"--silence", "all"}, failed, command.firstExchange);
         row("answer with a wrong first byte", {"--wrong-byte", "all"}, wrong, command.firstExchange);
@@ -82,12 +92,16 @@ void TestFaultMatrix::faultOnTheLine()
     QFETCH(QStringList, simOptions);
     QFETCH(QString, message);
     QFETCH(QByteArray, onLine);
+    QFETCH(QString, machine);
+    QFETCH(int, machineAfter);
+    QFETCH(QString, serialShown);
 
     QTemporaryDir dir;
-    WindowBench bench(simOptions);
+    WindowBench bench(simOptions + QStringList{"--serial", HeldSerial});
     QVERIFY(bench.start());
     bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
-    bench.setText("xlh", "000000");  // typed: the start-up placeholder is never written
+    bench.setText("ADDRESS", machine);
+    bench.setText("xlh", TypedSerial);  // typed: the start-up placeholder is never written
     const QStringList openBefore = openFilesAndDevices();
 
     QVERIFY(bench.press(qPrintable(button), 45000));
@@ -104,6 +118,9 @@ void TestFaultMatrix::faultOnTheLine()
     // A vanished device is reported once or twice by Qt, not in a storm.
     QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
              qPrintable(QString::number(bench.form->session().link().portErrorCount())));
+    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), serialShown);
+    QVERIFY(bench.clock.stop());
+    QCOMPARE(bench.clock.machineNumber(), machineAfter);
 }
 
 QTEST_MAIN(TestFaultMatrix)

@@ -1,6 +1,8 @@
 #include "command_history.h"
 #include "logo_file.h"
 #include "machine_scan.h"
+#include "outcome.h"
+#include "outcome_words.h"
 #include "port_catalogue.h"
 #include "remembered_choices.h"
 #include "tst_cli_process.h"
@@ -32,6 +34,10 @@ private slots:
     void renumberWhereTheLineMayBeShared_data();
     void renumberWhereTheLineMayBeShared();
     void historyOfWindowAndCommandLine();
+    void outcomeWordsStayAsWritten_data();
+    void outcomeWordsStayAsWritten();
+    void scanEntryRecordsWhatWasAsked_data();
+    void scanEntryRecordsWhatWasAsked();
     void historyThatCannotBeWrittenFailsNothing();
     void historyReadInBoundedMemory_data();
     void historyReadInBoundedMemory();
@@ -322,6 +328,84 @@ void TestMachineScan::historyOfWindowAndCommandLine()
              QString::fromLatin1(QCryptographicHash::hash(picture, QCryptographicHash::Sha256).toHex()));
     QVERIFY(entries.at(0).value("logo_sha256").isNull());
     QVERIFY(entries.at(0).value("answers").isNull());
+}
+
+void TestMachineScan::outcomeWordsStayAsWritten_data()
+{
+    // The words as history files and scripts hold them: the window's and the command line's must agree,
+    // and a line written with one must read back.
+    QTest::addColumn<int>("status");  // a CommandStatus
+    QTest::addColumn<QString>("word");
+    QTest::newRow("done") << int(CommandStatus::Done) << "ok";
+    QTest::newRow("no reply") << int(CommandStatus::NoReply) << "no-reply";
+    QTest::newRow("wrong reply") << int(CommandStatus::WrongReply) << "wrong-reply";
+    QTest::newRow("port lost") << int(CommandStatus::PortLost) << "port-lost";
+    QTest::newRow("port open failed") << int(CommandStatus::PortOpenFailed) << "port-open-failed";
+    QTest::newRow("interrupted") << int(CommandStatus::Interrupted) << "interrupted";
+}
+
+void TestMachineScan::outcomeWordsStayAsWritten()
+{
+    QFETCH(int, status);
+    QFETCH(QString, word);
+    const auto command = CommandStatus(status);
+    QCOMPARE(outcomeWord(command), word);
+    QCOMPARE(statusWord(resultStatusOf(command)), word);
+    const auto entry = CommandHistory::entryFromLine(
+        QStringLiteral("2026-01-02T03:04:05\t/dev/ttyUSB0\t0-30\tscan\t%1 7:112233\t\t").arg(word));
+    QVERIFY(entry);
+    QCOMPARE(outcomeParts(entry->outcome).word, word);
+    QCOMPARE(OutcomeWord::Cancelled, u"cancelled");
+}
+
+void TestMachineScan::scanEntryRecordsWhatWasAsked_data()
+{
+    QTest::addColumn<int>("portNumber");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("recordedDevice");
+    QTest::addColumn<QString>("machines");
+    QTest::addColumn<QString>("outcome");
+
+    QTest::newRow("the port did not open") << 3 << "" << 0 << 255 << 0 << "port-open-failed" << "3" << ""
+                                           << "port-open-failed";
+    QTest::newRow("every number") << 1 << "/dev/ttyUSB0" << 17 << 19 << 3 << "ok" << "/dev/ttyUSB0" << "17-19"
+                                  << "ok 18:0A1B2C late:19:112233 wrong:17";
+    QTest::newRow("cancelled part way") << 1 << "/dev/ttyUSB0" << 10 << 30 << 9 << "cancelled" << "/dev/ttyUSB0"
+                                        << "10-18" << "cancelled 18:0A1B2C late:19:112233 wrong:17";
+    QTest::newRow("never beyond the range") << 2 << "/dev/pts/4" << 0 << 255 << 300 << "no-reply" << "/dev/pts/4"
+                                            << "0-255" << "no-reply 18:0A1B2C late:19:112233 wrong:17";
+}
+
+void TestMachineScan::scanEntryRecordsWhatWasAsked()
+{
+    QFETCH(int, portNumber);
+    QFETCH(QString, device);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, asked);
+    QFETCH(QString, word);
+    QFETCH(QString, recordedDevice);
+    QFETCH(QString, machines);
+    QFETCH(QString, outcome);
+
+    const QList<ScanAnswer> answers = asked > 0 ? QList<ScanAnswer>{{ScanAnswer::Kind::Found, 18, QByteArray::fromHex("120a1b2c")},
+                                                                    {ScanAnswer::Kind::Late, 19, QByteArray::fromHex("13112233")},
+                                                                    {ScanAnswer::Kind::Wrong, 17, QByteArray::fromHex("ff")}}
+                                                : QList<ScanAnswer>{};
+    const HistoryEntry entry = scanHistoryEntry(PortChoice{qint16(portNumber), device}, MachineRange{first, last}, asked, word, answers);
+    QCOMPARE(entry.device, recordedDevice);
+    QCOMPARE(entry.machine, machines);
+    QCOMPARE(entry.command, QStringLiteral("scan"));
+    QCOMPARE(entry.outcome, outcome);
+    // As the history reads it back.
+    const auto read = CommandHistory::entryFromLine(CommandHistory::lineOf(entry));
+    QVERIFY(read);
+    QCOMPARE(outcomeParts(read->outcome).word, word);
+    QCOMPARE(outcomeParts(read->outcome).answers.size(), answers.size());
 }
 
 void TestMachineScan::historyThatCannotBeWrittenFailsNothing()

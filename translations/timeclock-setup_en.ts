@@ -847,8 +847,8 @@
         <translation>The text&apos;s font (default: an installed Chinese sans-serif face)</translation>
     </message>
     <message>
-        <source>文字大小：fit 放满 128 × 32（默认），或 1-96 点</source>
-        <translation>Text size: fit fills 128 × 32 (default), or 1-96 dots</translation>
+        <source>文字大小：fit 放满 128 × 32（默认），或 1-%1 点</source>
+        <translation>Text size: fit fills 128 × 32 (default), or 1-%1 dots</translation>
     </message>
     <message>
         <source>文字加粗</source>
