@@ -1,6 +1,7 @@
 #include "remembered_choices.h"
 
 #include "file_writing.h"
+#include "logo_text.h"
 #include "port_directory.h"
 
 #include <QCoreApplication>
@@ -300,8 +301,8 @@ QStringList RememberedChoices::forgetUnusable()
     check(PortNumberKey, isWholeNumber(settings->value(PortNumberKey), -32768, 32767));
     for (const QString &key : {LogoInvertKey, LogoDitherKey, LogoFillKey})
         check(key, isTrueOrFalse(settings->value(key)));
-    // 96 is LogoTextLargestSize (logo_text.h), out of this room's reach.
-    check(LogoTextKey + QStringLiteral("/pointSize"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/pointSize")), 0, 96));
+    check(LogoTextKey + QStringLiteral("/pointSize"),
+          isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/pointSize")), 0, LogoTextLargestSize));
     check(LogoTextKey + QStringLiteral("/alignment"), isWholeNumber(settings->value(LogoTextKey + QStringLiteral("/alignment")), 0, 0xffff));
     check(LogoTextKey + QStringLiteral("/bold"), isTrueOrFalse(settings->value(LogoTextKey + QStringLiteral("/bold"))));
     for (const QString &key : settings->allKeys()) {
