@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange.h"
+#include "low_latency.h"
 #include "port_directory.h"
 #include "serial_link.h"
 
@@ -55,6 +56,8 @@ private:
     void proceed(const CommandStep &step);
     void conclude(CommandResult result);
 
+    // Before the link: put back only once the port is closed, also when the session goes.
+    std::unique_ptr<LowLatencyForScan> m_lowLatency;
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;
     bool m_stopRequested = false;

@@ -24,6 +24,10 @@ struct Exchange
     // How long the reply may take; exactly the limit is still in time. A scan of machine numbers asks
     // with a much shorter one.
     std::chrono::milliseconds replyLimit = TerminalReplyLimit;
+    // The limit counts from when the frame's last bit has left at 9600 baud (10 bits a byte after the
+    // write), plus whatever the line itself adds to a reply (a network port's round trip), not from the
+    // write: a wait of a few milliseconds is then the terminal's own time, however long the frame.
+    bool limitFromFrameEnd = false;
     // Nothing is written: the line is only listened to until it has been quiet for replyLimit (at most
     // TerminalReplyLimit longer, should the bytes never stop). Ends TimedOut when nothing came, otherwise
     // WrongReply with every byte heard. A scan uses it to hear out late answers before its next question.
@@ -74,4 +78,6 @@ public:
     // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
     // vanish); nothing for other commands.
     virtual std::optional<int> linesConfirmed() const { return std::nullopt; }
+    // Waits so short that a USB adapter's holding back of received bytes matters (see LowLatencyForScan).
+    virtual bool wantsLowLatency() const { return false; }
 };
