@@ -432,8 +432,12 @@
         <translation>Machine %1    serial number %2</translation>
     </message>
     <message>
-        <source>机号 %1    序列号 %2    回答慢（再问一次才找到）</source>
-        <translation>Machine %1    serial number %2    slow (found when asked again)</translation>
+        <source>机号 %1    序列号 %2    回答慢</source>
+        <translation>Machine %1    serial number %2    slow</translation>
+    </message>
+    <message>
+        <source>短等待内没有回答，等一秒再问一次才找到</source>
+        <translation>No answer within the short wait; found when asked again with a one-second wait</translation>
     </message>
     <message>
         <source>机号 %1 回答太迟（序列号 %2）</source>
