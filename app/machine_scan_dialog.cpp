@@ -76,7 +76,10 @@ void MachineScanDialog::addAnswer(const ScanAnswer &answer)
     auto *item = new QListWidgetItem(m_answers);
     switch (answer.kind) {
     case ScanAnswer::Kind::Found:
-        item->setText(tr("机号 %1    序列号 %2").arg(answer.machine).arg(answer.serial()));
+        item->setText(answer.slow ? tr("机号 %1    序列号 %2    回答慢").arg(answer.machine).arg(answer.serial())
+                                  : tr("机号 %1    序列号 %2").arg(answer.machine).arg(answer.serial()));
+        if (answer.slow)
+            item->setToolTip(tr("短等待内没有回答，等一秒再问一次才找到"));
         item->setData(Qt::UserRole, answer.machine);
         item->setData(Qt::UserRole + 1, QStringLiteral("%1:%2").arg(answer.machine).arg(answer.serial()));
         if (++m_found == 1)

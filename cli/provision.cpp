@@ -46,7 +46,7 @@ QCommandLineOption resumeOption()
 QCommandLineOption scanTimeoutOption()
 {
     return {QStringLiteral("scan-timeout"),
-            QCoreApplication::translate("cli", "第一次按回车时查一遍整条线，每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
+            QCoreApplication::translate("cli", "第一次按回车时查一遍整条线，每个机号先等回答的毫秒数，从问题发完算起（默认 %1）").arg(DefaultScanWait.count()),
             QStringLiteral("MS"), QString::number(DefaultScanWait.count())};
 }
 

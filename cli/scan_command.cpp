@@ -17,17 +17,25 @@
 
 namespace {
 
+// A terminal found only when asked again with the whole second: usable, but slower than a terminal should be.
+QString slowNote(const ScanAnswer &answer)
+{
+    return QCoreApplication::translate("cli", "机号 %1：序列号 %2（回答慢：短等待内没有回答，再问一次才找到）")
+        .arg(answer.machine)
+        .arg(answer.serial());
+}
+
 Outcome answerOutcome(const ScanAnswer &answer)
 {
     Outcome outcome{.command = QStringLiteral("scan"), .status = ResultStatus::Ok, .message = {}, .machine = answer.machine};
     switch (answer.kind) {
     case ScanAnswer::Kind::Found:
-        outcome.message = QCoreApplication::translate("cli", "机号 %1：序列号 %2").arg(answer.machine).arg(answer.serial());
+        outcome.message = answer.slow ? slowNote(answer) : QCoreApplication::translate("cli", "机号 %1：序列号 %2").arg(answer.machine).arg(answer.serial());
         outcome.serial = answer.serial();
         break;
     case ScanAnswer::Kind::Late:
         outcome.status = ResultStatus::NoReply;
-        outcome.message = QCoreApplication::translate("cli", "机号 %1 回答太迟（序列号 %2）：请用更长的 --timeout 再查")
+        outcome.message = QCoreApplication::translate("cli", "机号 %1 回答太迟（序列号 %2），再问时一秒内没有回答")
                               .arg(answer.machine)
                               .arg(answer.serial());
         outcome.serial = answer.serial();
@@ -65,7 +73,7 @@ QList<QCommandLineOption> scanOptions()
     return {{QStringLiteral("machines"), QCoreApplication::translate("cli", "要查的机号，如 0-255（默认）或 18"),
              QStringLiteral("FROM-TO"), QStringLiteral("0-255")},
             {QStringLiteral("timeout"),
-             QCoreApplication::translate("cli", "每个机号等回答的毫秒数（默认 %1）").arg(DefaultScanWait.count()),
+             QCoreApplication::translate("cli", "每个机号先等回答的毫秒数，从问题发完算起（默认 %1）；晚到的回答让这个机号再问一次，等一秒").arg(DefaultScanWait.count()),
              QStringLiteral("MS"), QString::number(DefaultScanWait.count())}};
 }
 
@@ -111,7 +119,8 @@ int runScan(const QStringList &arguments)
                 printJson(outcomeJson(outcome));
             else if (outcome.ok())
                 printLine(QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
-            else
+            // A slow terminal's line for scripts stays the same; the operator is told on standard error.
+            if (format != OutputFormat::Json && (!outcome.ok() || answer.slow))
                 printError(outcome.message);
             answers << answer;
             // Nobody reads what is found any more: the scan ends here, as at Ctrl-C.

@@ -25,6 +25,8 @@ void CommandSession::run(const PortChoice &port, std::unique_ptr<TerminalTask> t
     Q_ASSERT(!m_task);
     m_task = std::move(task);
     m_stopRequested = false;
+    if (m_task->wantsLowLatency())
+        m_lowLatency = std::make_unique<LowLatencyForScan>(port.deviceName);
     if (const auto failure = m_link.prepareLink(port.deviceName)) {
         conclude({openFailureMessage(*failure, port), CommandStatus::PortOpenFailed});
         return;
@@ -36,6 +38,7 @@ void CommandSession::abort()
 {
     m_task.reset();
     m_link.releaseLink();
+    m_lowLatency.reset();
 }
 
 QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice &port)
@@ -81,6 +84,7 @@ void CommandSession::conclude(CommandResult result)
         result.linesConfirmed = m_task->linesConfirmed();
     emit messageReady(result.message);
     m_link.releaseLink();
+    m_lowLatency.reset();
     m_task.reset();
     emit finished(result);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "low_latency.h"
 #include "port_directory.h"
 #include "serial_link.h"
 #include "terminal_task.h"
@@ -58,6 +59,8 @@ private:
     void proceed(const CommandStep &step);
     void conclude(CommandResult result);
 
+    // Before the link: put back only once the port is closed, also when the session goes.
+    std::unique_ptr<LowLatencyForScan> m_lowLatency;
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;
     bool m_stopRequested = false;

@@ -20,17 +20,22 @@ MachineScanTask::MachineScanTask(MachineRange range, std::chrono::milliseconds w
 
 CommandStep MachineScanTask::begin()
 {
-    return ask(m_range.first);
+    m_nextInOrder = m_range.first + 1;
+    return ask(m_range.first, false);
 }
 
-CommandStep MachineScanTask::ask(int machine)
+CommandStep MachineScanTask::ask(int machine, bool longWait)
 {
     m_phase = Phase::Asking;
     m_current = machine;
+    m_currentLong = longWait;
     m_currentWaiting = true;
     m_unanswered.set(size_t(machine));
     Exchange exchange = readSerialExchange(quint8(machine));
-    exchange.replyLimit = m_wait;
+    if (!longWait) {
+        exchange.replyLimit = m_wait;
+        exchange.limitFromFrameEnd = true;
+    }
     return exchange;
 }
 
@@ -59,15 +64,20 @@ CommandStep MachineScanTask::afterQuestion(const ExchangeOutcome &outcome)
     switch (outcome.kind) {
     case ExchangeOutcome::Kind::Replied:
         m_unanswered.reset(size_t(m_current));
-        report(ScanAnswer::Kind::Found, m_current, outcome.reply);
+        report(ScanAnswer::Kind::Found, m_current, outcome.reply, m_currentLong);
         return listen(quietTime(), Phase::BeforeNext);
     case ExchangeOutcome::Kind::TimedOut:
-        // Its answer may still come; what is already on the line is heard before the next question.
         m_currentWaiting = false;
+        if (m_currentLong && m_unanswered.test(size_t(m_current))) {
+            // It answered once, late, and not again within the second: it is there, but not usable so.
+            m_unanswered.reset(size_t(m_current));
+            report(ScanAnswer::Kind::Late, m_current, m_lateAnswers.at(size_t(m_current)));
+        }
+        // An answer may still be on its way; what is already on the line is heard before the next question.
         return listen(std::chrono::milliseconds(0), Phase::BeforeNext);
     case ExchangeOutcome::Kind::WrongReply:
         attribute(outcome.reply);
-        if (!m_unanswered.test(size_t(m_current)) || m_askedAgain)
+        if (!m_unanswered.test(size_t(m_current)) || m_late.test(size_t(m_current)) != m_currentLong || m_askedAgain)
             return listen(quietTime(), Phase::BeforeNext);
         // Another number's late answer took this question's place: this number's own may follow it.
         return listen(quietTime(), Phase::BeforeAgain);
@@ -88,18 +98,10 @@ CommandStep MachineScanTask::afterListening(const ExchangeOutcome &outcome)
     m_listenedAgain = false;
     if (!heard.isEmpty())
         attribute(heard);
-    switch (m_phase) {
-    case Phase::BeforeAgain:
-        if (m_unanswered.test(size_t(m_current))) {
-            m_askedAgain = true;
-            return ask(m_current);
-        }
-        return askNext();
-    case Phase::AfterLast:
-        return finish();
-    case Phase::Asking:
-    case Phase::BeforeNext:
-        break;
+    if (m_phase == Phase::BeforeAgain && m_unanswered.test(size_t(m_current))
+        && m_late.test(size_t(m_current)) == m_currentLong) {
+        m_askedAgain = true;
+        return ask(m_current, m_currentLong);
     }
     return askNext();
 }
@@ -108,16 +110,25 @@ void MachineScanTask::attribute(QByteArray bytes)
 {
     while (!bytes.isEmpty()) {
         const int named = quint8(bytes.at(0));
-        if (bytes.size() >= ReadSerialReplyLength && m_unanswered.test(size_t(named))) {
-            m_unanswered.reset(size_t(named));
-            const bool inTime = named == m_current && m_currentWaiting;
-            report(inTime ? ScanAnswer::Kind::Found : ScanAnswer::Kind::Late, named, bytes.left(ReadSerialReplyLength));
+        const bool inTime = named == m_current && m_currentWaiting;
+        if (bytes.size() >= ReadSerialReplyLength && m_unanswered.test(size_t(named)) && (inTime || !m_late.test(size_t(named)))) {
+            const QByteArray answer = bytes.left(ReadSerialReplyLength);
             bytes.remove(0, ReadSerialReplyLength);
+            if (inTime) {
+                m_unanswered.reset(size_t(named));
+                report(ScanAnswer::Kind::Found, named, answer, m_currentLong);
+                continue;
+            }
+            // After its short wait: the terminal is there but slow. It is asked again with the whole second
+            // before the scan goes on, so that its next answer does not fall into another number's wait.
+            m_late.set(size_t(named));
+            m_lateAnswers.at(size_t(named)) = answer;
+            m_askAgain.push_back(named);
             continue;
         }
         // No answer to anything asked: a byte trailing the answer of the terminal it names, or noise after
         // the question last asked.
-        const bool namesAsked = named >= m_range.first && named <= m_current;
+        const bool namesAsked = named >= m_range.first && named < m_nextInOrder;
         const int machine = namesAsked ? named : m_current;
         m_unanswered.reset(size_t(machine));
         report(ScanAnswer::Kind::Wrong, machine, bytes);
@@ -129,11 +140,20 @@ CommandStep MachineScanTask::askNext()
 {
     m_askedAgain = false;
     m_currentWaiting = false;
-    if (m_onProgress)
-        m_onProgress(m_current - m_range.first + 1, m_range.count());
-    if (m_current < m_range.last)
-        return ask(m_current + 1);
-    return listen(m_wait, Phase::AfterLast);
+    if (!m_askAgain.empty()) {
+        const int machine = m_askAgain.front();
+        m_askAgain.pop_front();
+        return ask(machine, true);
+    }
+    if (m_onProgress && !m_listenedAfterLast)
+        m_onProgress(m_nextInOrder - m_range.first, m_range.count());
+    if (m_nextInOrder <= m_range.last)
+        return ask(m_nextInOrder++, false);
+    if (!std::exchange(m_listenedAfterLast, true)) {
+        // A terminal may take up to a second: the last numbers' answers are awaited for the rest of it.
+        return listen(std::max(m_wait, TerminalReplyLimit - m_wait), Phase::AfterLast);
+    }
+    return finish();
 }
 
 CommandStep MachineScanTask::finish()
@@ -145,14 +165,14 @@ CommandStep MachineScanTask::finish()
     return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply};
 }
 
-void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArray &reply)
+void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArray &reply, bool slow)
 {
     if (kind == ScanAnswer::Kind::Found)
         ++m_found;
     else
         ++m_wrong;
     if (m_onAnswer)
-        m_onAnswer({kind, machine, reply});
+        m_onAnswer({kind, machine, reply, slow});
 }
 
 QString scanSummary(int found)

@@ -41,4 +41,6 @@ public:
     // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
     // vanish); nothing for other commands.
     virtual std::optional<int> linesConfirmed() const { return std::nullopt; }
+    // Waits so short that a USB adapter's holding back of received bytes matters (see LowLatencyForScan).
+    virtual bool wantsLowLatency() const { return false; }
 };

@@ -21,6 +21,10 @@ struct Exchange
     // How long the reply may take; exactly the limit is still in time. A scan of machine numbers asks
     // with a much shorter one.
     std::chrono::milliseconds replyLimit = TerminalReplyLimit;
+    // The limit counts from when the frame's last bit has left at 9600 baud (10 bits a byte after the
+    // write), plus whatever the line itself adds to a reply (a network port's round trip), not from the
+    // write: a wait of a few milliseconds is then the terminal's own time, however long the frame.
+    bool limitFromFrameEnd = false;
     // Nothing is written: the line is only listened to until it has been quiet for replyLimit (at most
     // TerminalReplyLimit longer, should the bytes never stop). Ends TimedOut when nothing came, otherwise
     // WrongReply with every byte heard. A scan uses it to hear out late answers before its next question.

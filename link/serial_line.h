@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -58,6 +59,10 @@ public:
     // arrive while the thread is busy are otherwise heard of only when its event loop runs again. No
     // readyRead is emitted for the bytes taken in here.
     virtual qint64 collectWaitingBytes() { return bytesAvailable(); }
+
+    // What the line adds to every reply beyond the terminal's own time (a network port's measured round
+    // trip); nothing for a local port. A short wait counted from the frame's end takes it on top.
+    virtual std::chrono::microseconds replyAllowance() const { return std::chrono::microseconds(0); }
 
 signals:
     void readyRead();

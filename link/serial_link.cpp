@@ -81,7 +81,10 @@ void SerialLink::transact(const Exchange &exchange)
     if (m_state != State::WaitingForReply)
         return;  // the write failed and the link is gone
     m_sinceFrameSent.start();
-    m_replyTimer.start(m_exchange.replyLimit);
+    m_limitNs = std::chrono::nanoseconds(m_exchange.replyLimit).count();
+    if (m_exchange.limitFromFrameEnd)
+        m_limitNs += frameOnWireNs(1 + exchange.commandFrame.size()) + std::chrono::nanoseconds(m_line->replyAllowance()).count();
+    m_replyTimer.start(std::chrono::milliseconds((m_limitNs + 999'999) / 1'000'000));
 }
 
 void SerialLink::releaseLink()
@@ -171,7 +174,13 @@ void SerialLink::onReplyTimer()
 
 qint64 SerialLink::replyLimitNs() const
 {
-    return std::chrono::nanoseconds(m_exchange.replyLimit).count();
+    return m_limitNs;
+}
+
+qint64 SerialLink::frameOnWireNs(qint64 bytes)
+{
+    // 8N1: a start bit, eight data bits and a stop bit for every byte, at the terminal's 9600 baud.
+    return bytes * 10 * 1'000'000'000 / 9600;
 }
 
 void SerialLink::finishExchange(const ExchangeOutcome &outcome)

@@ -50,6 +50,9 @@ public:
     // How often the port reported an error since construction; for spotting error storms.
     int portErrorCount() const { return m_portErrorCount; }
 
+    // How long `bytes` take on the wire at 9600 baud, 8N1.
+    static qint64 frameOnWireNs(qint64 bytes);
+
 signals:
     void exchangeFinished(const ExchangeOutcome &outcome);
     void linkLost();
@@ -80,6 +83,7 @@ private:
     State m_state = State::Idle;
     Exchange m_exchange;
     QByteArray m_heard;  // what a listening exchange has heard so far
+    qint64 m_limitNs = 0;  // the running exchange's reply limit, counted from its write
     quint64 m_generation = 0;
     int m_portErrorCount = 0;
 };

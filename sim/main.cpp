@@ -192,6 +192,12 @@ private:
                 hangUp();
                 return;
             }
+            if (!m_options.bus.isEmpty()) {
+                // Terminals on a bus answer each on its own time from the frame's arrival: a slow one does
+                // not hold back the answer of the next one asked.
+                sendApart(outcome.transmissions);
+                continue;
+            }
             for (const sim::Transmission &transmission : outcome.transmissions)
                 m_pending.push_back(transmission);
         }
@@ -215,6 +221,22 @@ private:
         m_sendDeadline = Clock::now() + wait;
         const qint64 wholeMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count();
         m_sendTimer.start(int(std::clamp<qint64>(wholeMilliseconds - 1, 0, std::numeric_limits<int>::max())));
+    }
+
+    // One reply's writes, each after its wait from the one before, beside any other reply.
+    void sendApart(QList<sim::Transmission> transmissions)
+    {
+        if (transmissions.isEmpty())
+            return;
+        const sim::Transmission head = transmissions.takeFirst();
+        QTimer::singleShot(roundUpToMilliseconds(head.wait), Qt::PreciseTimer, this,
+                           [this, bytes = head.bytes, rest = std::move(transmissions)] {
+                               if (!m_line.isOpen())
+                                   return;
+                               m_unwritten += bytes;
+                               writeToLine();
+                               sendApart(rest);
+                           });
     }
 
     void sendHeadTransmission()

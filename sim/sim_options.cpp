@@ -194,7 +194,7 @@ const QList<OptionRow> &optionTable()
         {valued("bus",
                 "Several terminals on one line instead of one: machine number and serial of each, comma-"
                 "separated, optionally with faults of its own for every frame it answers (silence, wrong-byte, "
-                "extra-byte, delay=MS).",
+                "extra-byte, delay=MS: answer MS milliseconds after the frame, on its own time beside the others).",
                 "N:HEX6[:FAULT]...,..."),
          busTerminals},
         {valued("link", "Make a symbolic link PATH to the device, removed on exit.", "PATH"),

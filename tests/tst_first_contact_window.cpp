@@ -237,9 +237,9 @@ void TestFirstContactWindow::scanIsRecordedAsItWent_data()
     QTest::addColumn<QString>("state");  // what the dialog says at the end (its start)
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("machines");  // the range recorded; "0-?" for any that ends before `last`
-    QTest::newRow("a late answer, with its machine") << QStringList{"--bus", "7:112233:delay=150"} << 9 << false
-                                                     << StatusText::CommunicationFailed.toString()
-                                                     << "wrong-reply late:7:112233" << "0-9";
+    // Found on the second ask, with the whole second: listed as slow, and usable.
+    QTest::newRow("a slow terminal") << QStringList{"--bus", "7:112233:delay=150"} << 9 << false << scanSummary(1)
+                                     << "ok 7:112233" << "0-9";
     QTest::newRow("the port lost mid-scan") << QStringList{"--bus", "7:112233", "--hangup-at", "10"} << 255 << false
                                             << StatusText::PortLost.toString() << "port-lost 7:112233" << "0-?";
     QTest::newRow("cancelled") << QStringList{"--silence", "all"} << 255 << true << "" << "cancelled" << "0-?";
@@ -271,6 +271,13 @@ void TestFirstContactWindow::scanIsRecordedAsItWent()
         QVERIFY2(dialog.findChild<QLabel *>("scanState")->text().startsWith(state),
                  qPrintable(dialog.findChild<QLabel *>("scanState")->text()));
         QCOMPARE(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text(), "关闭");
+        if (simOptions.join(u' ').contains("delay=")) {
+            auto *answers = dialog.findChild<QListWidget *>("scanAnswers");
+            QCOMPARE(answers->count(), 1);
+            QCOMPARE(answers->item(0)->text(), "机号 7    序列号 112233    回答慢");
+            QVERIFY(!answers->item(0)->toolTip().isEmpty());
+            QVERIFY(answers->item(0)->flags() & Qt::ItemIsSelectable);
+        }
     }
     const HistoryEntry entry = CommandHistory::read().constLast();
     QCOMPARE(entry.command, "scan");

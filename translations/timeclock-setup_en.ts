@@ -432,6 +432,14 @@
         <translation>Machine %1    serial number %2</translation>
     </message>
     <message>
+        <source>机号 %1    序列号 %2    回答慢</source>
+        <translation>Machine %1    serial number %2    slow</translation>
+    </message>
+    <message>
+        <source>短等待内没有回答，等一秒再问一次才找到</source>
+        <translation>No answer within the short wait; found when asked again with a one-second wait</translation>
+    </message>
+    <message>
         <source>机号 %1 回答太迟（序列号 %2）</source>
         <translation>Machine %1 answered too late (serial number %2)</translation>
     </message>
@@ -1055,8 +1063,8 @@
         <translation>Serial number %1 was set up already (number %2)</translation>
     </message>
     <message>
-        <source>第一次按回车时查一遍整条线，每个机号等回答的毫秒数（默认 %1）</source>
-        <translation>The scan of the whole line at the first Enter: how long to wait for each machine number to answer, in milliseconds (default %1)</translation>
+        <source>第一次按回车时查一遍整条线，每个机号先等回答的毫秒数，从问题发完算起（默认 %1）</source>
+        <translation>The scan of the whole line at the first Enter: how long to wait first for each machine number&apos;s answer, in milliseconds from the end of the question (default %1)</translation>
     </message>
     <message>
         <source>机号 %1（序列号 %2）</source>
@@ -1201,8 +1209,12 @@
         <translation>Machine %1: serial number %2</translation>
     </message>
     <message>
-        <source>机号 %1 回答太迟（序列号 %2）：请用更长的 --timeout 再查</source>
-        <translation>Machine %1 answered too late (serial number %2): scan again with a longer --timeout</translation>
+        <source>机号 %1 回答太迟（序列号 %2），再问时一秒内没有回答</source>
+        <translation>Machine %1 answered too late (serial number %2) and did not answer within a second when asked again</translation>
+    </message>
+    <message>
+        <source>机号 %1：序列号 %2（回答慢：短等待内没有回答，再问一次才找到）</source>
+        <translation>Machine %1: serial number %2 (slow: no answer within the short wait, found when asked again)</translation>
     </message>
     <message>
         <source>机号 %1：回答错误（%2）</source>
@@ -1217,8 +1229,8 @@
         <translation>The machine numbers to ask, e.g. 0-255 (default) or 18</translation>
     </message>
     <message>
-        <source>每个机号等回答的毫秒数（默认 %1）</source>
-        <translation>Milliseconds to wait for each number&apos;s answer (default %1)</translation>
+        <source>每个机号先等回答的毫秒数，从问题发完算起（默认 %1）；晚到的回答让这个机号再问一次，等一秒</source>
+        <translation>Milliseconds to wait first for each number&apos;s answer, from the end of the question (default %1); a late answer has that number asked again with a one-second wait</translation>
     </message>
     <message>
         <source>查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机</source>
