@@ -3,7 +3,6 @@
 #include "logo_file.h"
 #include "logo_picture.h"
 #include "logo_source.h"
-#include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
 #include "port_catalogue.h"
 #include "read_serial.h"
