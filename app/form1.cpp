@@ -3,7 +3,6 @@
 #include "logo_file.h"
 #include "logo_picture.h"
 #include "logo_source.h"
-#include "logo_text_dialog.h"
 #include "machine_scan_dialog.h"
 #include "port_catalogue.h"
 #include "read_serial.h"
@@ -89,16 +88,23 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     fileOpen->setFileMode(QFileDialog::ExistingFile);
     fileOpen->setAcceptMode(QFileDialog::AcceptOpen);
     fileOpen->setWindowModality(Qt::WindowModal);
+    m_logoChoices = new LogoChoices({.preview = ui.logoPreview,
+                                     .invert = ui.invertCheck,
+                                     .dither = ui.ditherCheck,
+                                     .fill = ui.fillCheck,
+                                     .text = ui.textButton,
+                                     .saveAs = ui.saveAsButton,
+                                     .note = ui.logoNote},
+                                    m_logoFilePath, this);
+    connect(m_logoChoices, &LogoChoices::statusChanged, this, [this](const QString &text) { showStatus(text); });
     connect(fileOpen, &QFileDialog::fileSelected, this, [this](const QString &file) {
         m_logoFilePath = QDir::toNativeSeparators(file);
-        m_logoFromText = false;
-        // The choices belong to the picture they were made for: another file starts plain.
-        m_logoOptions = {};
         showStatus(m_logoFilePath);
-        refreshLogo();
+        // The choices belong to the picture they were made for: another file starts plain.
+        m_logoChoices->useFile();
     });
     // A cancelled choice keeps the logo chosen before (or the default) and shows it.
-    connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(logoName()); });
+    connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(m_logoChoices->name()); });
 
     connect(ui.Cmd2, &QPushButton::clicked, this, &Form1::Cmd2_Click);
     connect(ui.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -127,46 +133,8 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(&m_session, &CommandSession::messageReady, this, [this](const QString &message) { showStatus(message); });
     connect(&m_session, &CommandSession::finished, this, &Form1::endCommand);
 
-    m_saveDialog = new QFileDialog(this);
-    m_saveDialog->setObjectName(QStringLiteral("saveLogoAsText"));
-    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilter(textFileFilter());
-    m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
-    m_saveDialog->setWindowModality(Qt::WindowModal);
-    connect(m_saveDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
-        if (!m_logo) {
-            showStatus(StatusText::FileSaveFailed.toString());
-            return;
-        }
-        const QString place = QDir::toNativeSeparators(file);
-        const auto failure = saveLogoTextFile(file, m_logo->picture.bytes);
-        showStatus(!failure ? place
-                            : StatusText::withDetail(StatusText::FileSaveFailed.toString(),
-                                                     StatusText::ReasonAndPlace.toString().arg(failure->reason, place)));
-    });
-
-    // The preview's menu and the boxes below it are two ways to the same choices.
-    connect(ui.logoPreview, &LogoPreview::invertToggled, ui.invertCheck, &QCheckBox::setChecked);
-    connect(ui.logoPreview, &LogoPreview::ditherToggled, ui.ditherCheck, &QCheckBox::setChecked);
-    connect(ui.logoPreview, &LogoPreview::saveAsTextRequested, this, &Form1::saveLogoAsText);
-    connect(ui.invertCheck, &QCheckBox::toggled, this, [this](bool on) {
-        m_logoOptions.invert = on;
-        refreshLogo();
-    });
-    connect(ui.ditherCheck, &QCheckBox::toggled, this, [this](bool on) {
-        m_logoOptions.dither = on;
-        refreshLogo();
-    });
-    connect(ui.fillCheck, &QCheckBox::toggled, this, [this](bool on) {
-        m_logoOptions.fill = on;
-        refreshLogo();
-    });
-    connect(ui.textButton, &QPushButton::clicked, this, &Form1::openTextDialog);
-    connect(ui.saveAsButton, &QPushButton::clicked, this, &Form1::saveLogoAsText);
-
     Form_Load();
-    refreshLogo();
+    m_logoChoices->refresh();
     followDelayChoice();
 
     if (const QScreen *screen = this->screen())
@@ -189,7 +157,7 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    confirmRenumberOnSharedLine(this, target->port.deviceName, [this, target = *target] {
+    confirmRenumberOnSharedLine(target->port.deviceName, [this, target = *target] {
         if (!m_session.isRunning())
             startCommand(TerminalCommand::ChangeNumber, target.port, {.machineNumber = target.machineNumber});
     });
@@ -268,20 +236,20 @@ void Form1::DOWNLOG_Click()
     // The file is read again now, whole, and checked before the port is opened, so a bad or short file
     // never leaves the terminal with half a new picture; the preview shows what is sent. The file is
     // closed again by the time this returns.
-    const std::optional<QByteArray> shown =
-        m_logo ? std::optional<QByteArray>(m_logo->picture.bytes) : std::nullopt;
-    refreshLogo();
-    if (!m_logo) {
+    const std::optional<LoadedLogo> &logo = m_logoChoices->logo();
+    const std::optional<QByteArray> shown = logo ? std::optional<QByteArray>(logo->picture.bytes) : std::nullopt;
+    m_logoChoices->refresh();
+    if (!logo) {
         showStatus(ui.logoPreview->problem());
         return;
     }
     // A file replaced since it was shown: the preview now shows the new picture, which the operator sees
     // before anything is sent.
-    if (shown != m_logo->picture.bytes) {
+    if (shown != logo->picture.bytes) {
         showStatus(tr("文件已改变：请看过预览再下载"));
         return;
     }
-    const LogoPicture picture = m_logo->picture;
+    const LogoPicture picture = logo->picture;
     if (!isBlankLogo(picture.bytes)) {
         startDownload(*target, picture);
         return;
@@ -304,7 +272,6 @@ void Form1::startDownload(const CommandTarget &target, const LogoPicture &pictur
                       ui.logoPreview->setConfirmedRows(linesBegun);
                       ui.PBar1->setValue(linesBegun);
                   }});
-    showPictureChoices();
 }
 
 void Form1::OpenFile_Click()
@@ -321,7 +288,7 @@ void Form1::oem_log_Click()
 {
     // The status of a running download stays; otherwise the logo the terminal would get is named.
     if (!downloadRunning())
-        showStatus(logoName());
+        showStatus(m_logoChoices->name());
 }
 
 void Form1::askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed)
@@ -363,7 +330,7 @@ void Form1::giveCommandKeys()
     }
 }
 
-std::optional<Form1::CommandTarget> Form1::commandTarget()
+std::optional<PortChoice> Form1::idlePort()
 {
     // A second command would write into the middle of the running one's exchange.
     if (m_session.isRunning()) {
@@ -375,12 +342,20 @@ std::optional<Form1::CommandTarget> Form1::commandTarget()
         showStatus(StatusText::BadPortNumber.toString());
         return std::nullopt;
     }
+    return PortChoice{*portNumber, m_ports.deviceFor(*portNumber), m_ports};
+}
+
+std::optional<Form1::CommandTarget> Form1::commandTarget()
+{
+    auto port = idlePort();
+    if (!port)
+        return std::nullopt;
     const auto machineNumber = byteFromText(ui.ADDRESS->text());
     if (!machineNumber) {
         showStatus(StatusText::BadMachineNumber.toString());
         return std::nullopt;
     }
-    return CommandTarget{PortChoice{*portNumber, m_ports.deviceFor(*portNumber), m_ports}, *machineNumber};
+    return CommandTarget{std::move(*port), *machineNumber};
 }
 
 QPushButton *Form1::buttonFor(TerminalCommand command) const
@@ -442,7 +417,6 @@ void Form1::endCommand(const CommandResult &result)
         if (result.status == CommandStatus::Done)
             ui.logoPreview->setConfirmedRows(LogoLineCount);
         lockPicture(false);
-        showPictureChoices();
     }
 
     QPushButton *button = std::exchange(m_commandButton, nullptr);
@@ -511,93 +485,7 @@ void Form1::followDelayChoice()
 void Form1::lockPicture(bool locked)
 {
     ui.OpenFile->setEnabled(!locked);
-    ui.logoPreview->setChoicesLocked(locked);
-}
-
-void Form1::refreshLogo()
-{
-    if (m_logoFromText && !logoTextDrawable(m_logoText)) {
-        m_logo.reset();
-        ui.logoPreview->showProblem(StatusText::NoFontForText.toString());
-        showPictureChoices();
-        return;
-    }
-    if (m_logoFromText) {
-        m_logo = LoadedLogo{LogoPicture{logoBytesFromText(m_logoText, m_logoOptions.invert)}};
-        ui.logoPreview->showPicture(m_logo->picture.bytes);
-        showPictureChoices();
-        return;
-    }
-    auto logo = loadLogo(m_logoFilePath, m_logoOptions);
-    if (const auto *error = std::get_if<LogoFileError>(&logo)) {
-        m_logo.reset();
-        ui.logoPreview->showProblem(logoFileMessage(*error));
-        showPictureChoices();
-        return;
-    }
-    m_logo = std::get<LoadedLogo>(std::move(logo));
-    ui.logoPreview->showPicture(m_logo->picture.bytes);
-    showPictureChoices();
-}
-
-void Form1::showPictureChoices()
-{
-    const bool changeable = !downloadRunning();
-    const bool fromImage = m_logo && m_logo->fromImage;
-    const bool fillApplies = fromImage && logoShapeFarFromBanner(m_logo->imageSize);
-    ui.logoPreview->setChoices(m_logoOptions.invert, m_logoOptions.dither, fromImage);
-    const QSignalBlocker invertQuiet(ui.invertCheck);
-    const QSignalBlocker ditherQuiet(ui.ditherCheck);
-    const QSignalBlocker fillQuiet(ui.fillCheck);
-    ui.invertCheck->setChecked(m_logoOptions.invert);
-    ui.ditherCheck->setChecked(m_logoOptions.dither);
-    ui.fillCheck->setChecked(m_logoOptions.fill && fillApplies);
-    ui.invertCheck->setEnabled(changeable);
-    ui.ditherCheck->setEnabled(changeable && fromImage);
-    ui.fillCheck->setEnabled(changeable && fillApplies);
-    ui.textButton->setEnabled(changeable);
-    ui.saveAsButton->setEnabled(m_logo.has_value());
-
-    const int rows = fromImage ? logoFittedSize(m_logo->imageSize).height() : LogoPictureHeight;
-    const bool flat = fromImage && !m_logoOptions.fill && rows < LogoFlatPictureRows;
-    ui.logoNote->setText(flat ? tr("图片太扁：只剩 %1 行点").arg(rows) : QString());
-}
-
-QString Form1::logoName() const
-{
-    if (!m_logoFromText)
-        return m_logoFilePath;
-    return tr("文字：%1").arg(logoTextLines(m_logoText.text).join(QStringLiteral(" / ")));
-}
-
-void Form1::openTextDialog()
-{
-    if (!m_textDialog) {
-        m_textDialog = new LogoTextDialog(this);
-        m_textDialog->setWindowModality(Qt::WindowModal);
-        connect(m_textDialog, &QDialog::accepted, this, [this] {
-            m_logoText = m_textDialog->options();
-            m_logoFromText = true;
-            // Invert is seen in the dialog's preview and kept; the image choices do not apply to text.
-            m_logoOptions = {.invert = m_logoOptions.invert};
-            showStatus(logoName());
-            refreshLogo();
-        });
-    }
-    m_textDialog->setOptions(m_logoText);
-    m_textDialog->setInverted(m_logoOptions.invert);
-    m_textDialog->open();
-}
-
-void Form1::saveLogoAsText()
-{
-    if (!m_logo)
-        return;
-    // Beside the logo it was made from, under the same name; a text logo beside the last file.
-    const QFileInfo source(m_logoFilePath);
-    m_saveDialog->setDirectory(source.absolutePath());
-    m_saveDialog->selectFile((m_logoFromText ? QStringLiteral("logo") : source.completeBaseName()) + QStringLiteral(".txt"));
-    m_saveDialog->open();
+    m_logoChoices->setLocked(locked);
 }
 
 bool Form1::downloadRunning() const

@@ -2,8 +2,7 @@
 
 #include "command_session.h"
 #include "command_table.h"
-#include "logo_source.h"
-#include "logo_text.h"
+#include "logo_choices.h"
 #include "port_directory.h"
 #include "status_line.h"
 #include "ui_form1.h"
@@ -15,7 +14,6 @@
 #include <memory>
 #include <optional>
 
-class LogoTextDialog;
 class PortListPopup;
 class QAction;
 class QFileDialog;
@@ -38,7 +36,7 @@ public:
     PortListPopup *portList() const { return m_portList; }
     CommandSession &session() { return m_session; }
     // The text choices of "文字…", kept while a file is the logo so the dialog opens with them again.
-    const LogoTextOptions &logoTextOptions() const { return m_logoText; }
+    const LogoTextOptions &logoTextOptions() const { return m_logoChoices->textOptions(); }
     // The status line as drawn: its text with the middle of a long path left out where it does not fit.
     QString shownStatus() const { return fittedStatus().text; }
 
@@ -65,9 +63,14 @@ private:
         quint8 machineNumber = 0;
     };
     std::optional<CommandTarget> commandTarget();
+    // The port that COM1 reaches, where no command runs; otherwise the status line says why not.
+    std::optional<PortChoice> idlePort();
     void startDownload(const CommandTarget &target, const LogoPicture &picture);
     // A window-modal question whose default is 否; `proceed` runs on 是, if no command has started meanwhile.
     void askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed);
+    // Before a renumber: where the last scan of the device found several terminals, every one of them takes
+    // the new number, so the operator is asked first. `proceed` runs at once, or when the operator agrees.
+    void confirmRenumberOnSharedLine(const QString &device, std::function<void()> proceed);
     // Alt and a letter for each command button, in every language.
     void giveCommandKeys();
 
@@ -84,15 +87,6 @@ private:
     void lockPicture(bool locked);
     bool downloadRunning() const;
     void askBeforeClosing();
-    // Reads the logo file again and shows what a download would send, or why it cannot.
-    void refreshLogo();
-    void saveLogoAsText();
-    void openTextDialog();
-    // The logo as the status line names it: the file's path, or the text.
-    QString logoName() const;
-    // The picture choices below the preview and on its menu as they stand for the current logo; none
-    // can be changed while a download sends it.
-    void showPictureChoices();
     void installFirstContactTools();
     void rememberCommandChoices(TerminalCommand command, const PortChoice &port);
     void recordInHistory(const CommandResult &result);
@@ -106,12 +100,7 @@ private:
     TerminalCommand m_runningCommand = TerminalCommand::ChangeNumber;
     QPushButton *m_commandButton = nullptr;  // the button that started the running command
     QPointer<QMessageBox> m_quitQuestion;
-    QFileDialog *m_saveDialog = nullptr;
-    LogoImageOptions m_logoOptions;
-    std::optional<LoadedLogo> m_logo;  // what refreshLogo() last read
-    LogoTextOptions m_logoText;
-    bool m_logoFromText = false;  // the logo is m_logoText drawn, not the file
-    LogoTextDialog *m_textDialog = nullptr;
+    LogoChoices *m_logoChoices = nullptr;
     bool m_quitConfirmed = false;
     // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
     bool m_serialNumberGiven = false;

@@ -13,6 +13,7 @@
 #include <QKeySequence>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 
 void Form1::installFirstContactTools()
 {
@@ -78,17 +79,13 @@ void Form1::restoreRememberedChoices()
     const QVariantMap text = remembered.logoText();
     const QString logo = remembered.logoFile();
     if (const LogoTextOptions options = logoTextOptionsFromMap(text); !options.text.isEmpty()) {
-        m_logoText = options;
-        m_logoFromText = true;
-        m_logoOptions = {.invert = remembered.logoInverted()};
-        refreshLogo();
+        m_logoChoices->useText(options, {.invert = remembered.logoInverted()});
     } else if (!logo.isEmpty() && QFileInfo::exists(logo)) {
         // A logo file that has gone since leaves the default in place.
         m_logoFilePath = logo;
-        m_logoOptions = {.invert = remembered.logoInverted(),
-                         .dither = remembered.logoDithered(),
-                         .fill = remembered.logoFilled()};
-        refreshLogo();
+        m_logoChoices->useFile({.invert = remembered.logoInverted(),
+                                .dither = remembered.logoDithered(),
+                                .fill = remembered.logoFilled()});
     }
 }
 
@@ -98,8 +95,9 @@ void Form1::rememberCommandChoices(TerminalCommand command, const PortChoice &po
     remembered.setPortNumber(port.number);
     if (command == TerminalCommand::DownloadLogo) {
         remembered.setLogoFile(m_logoFilePath);
-        remembered.setLogoChoices(m_logoOptions.invert, m_logoOptions.dither, m_logoOptions.fill);
-        remembered.setLogoText(m_logoFromText ? logoTextOptionsToMap(m_logoText) : QVariantMap());
+        const LogoImageOptions &options = m_logoChoices->imageOptions();
+        remembered.setLogoChoices(options.invert, options.dither, options.fill);
+        remembered.setLogoText(m_logoChoices->fromText() ? logoTextOptionsToMap(m_logoChoices->textOptions()) : QVariantMap());
     }
 }
 
@@ -111,20 +109,38 @@ void Form1::recordInHistory(const CommandResult &result)
 
 void Form1::findMachineNumbers()
 {
-    if (m_session.isRunning()) {
-        showStatus(StatusText::Busy.toString());
+    const auto port = idlePort();
+    if (!port)
         return;
-    }
-    const auto portNumber = portNumberFromText(ui.COM1->text());
-    if (!portNumber) {
-        showStatus(StatusText::BadPortNumber.toString());
-        return;
-    }
-    const PortChoice port{*portNumber, m_ports.deviceFor(*portNumber), m_ports};
-    RememberedChoices().setPortNumber(port.number);
-    auto *dialog = new MachineScanDialog(port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
+    RememberedChoices().setPortNumber(port->number);
+    auto *dialog = new MachineScanDialog(*port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->open();
     dialog->start();
+}
+
+void Form1::confirmRenumberOnSharedLine(const QString &device, std::function<void()> proceed)
+{
+    const int terminals = RememberedChoices().terminalsFound(device);
+    if (terminals != RememberedChoices::Unknown && terminals < 2) {
+        proceed();
+        return;
+    }
+    // Without the store, a scan's count may be lost: the line counts as shared.
+    const QString warning = terminals == RememberedChoices::Unknown
+                                ? tr("不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。")
+                                : sharedLineWarning(terminals);
+    auto *question = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                     warning + u'\n' + tr("确实让每一台都换成新机号吗？"), QMessageBox::Yes | QMessageBox::No,
+                                     this);
+    question->setObjectName(QStringLiteral("sharedLineQuestion"));
+    question->setDefaultButton(QMessageBox::No);
+    question->setWindowModality(Qt::WindowModal);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question, &QMessageBox::finished, this, [proceed = std::move(proceed)](int answer) {
+        if (answer == QMessageBox::Yes)
+            proceed();
+    });
+    question->open();
 }

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -179,31 +178,4 @@ void openContextMenuOnShiftF10(QWidget *widget)
 QString findMachinesHint()
 {
     return QCoreApplication::translate("MachineScanDialog", "不知道机号？在机号框上按右键（或菜单键），选“查找机号…”");
-}
-
-void confirmRenumberOnSharedLine(QWidget *parent, const QString &device, std::function<void()> proceed)
-{
-    const int terminals = RememberedChoices().terminalsFound(device);
-    if (terminals != RememberedChoices::Unknown && terminals < 2) {
-        proceed();
-        return;
-    }
-    // Without the store, a scan's count may be lost: the line counts as shared.
-    const QString warning = terminals == RememberedChoices::Unknown
-                                ? QCoreApplication::translate("MachineScanDialog",
-                                                              "不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。")
-                                : sharedLineWarning(terminals);
-    auto *question = new QMessageBox(QMessageBox::Warning, parent->windowTitle(),
-                                     warning + u'\n'
-                                         + QCoreApplication::translate("MachineScanDialog", "确实让每一台都换成新机号吗？"),
-                                     QMessageBox::Yes | QMessageBox::No, parent);
-    question->setObjectName(QStringLiteral("sharedLineQuestion"));
-    question->setDefaultButton(QMessageBox::No);
-    question->setWindowModality(Qt::WindowModal);
-    question->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(question, &QMessageBox::finished, parent, [proceed = std::move(proceed)](int answer) {
-        if (answer == QMessageBox::Yes)
-            proceed();
-    });
-    question->open();
 }

@@ -58,7 +58,3 @@ void openContextMenuOnShiftF10(QWidget *widget);
 
 // Where a terminal did not answer: the status line's tooltip points to finding its number.
 QString findMachinesHint();
-
-// Before a renumber: where the last scan of the device found several terminals, every one of them takes the
-// new number, so the operator is asked first. `proceed` runs at once, or when the operator agrees.
-void confirmRenumberOnSharedLine(QWidget *parent, const QString &device, std::function<void()> proceed);

@@ -11,6 +11,14 @@
 <context>
     <name>Form1</name>
     <message>
+        <source>确实让每一台都换成新机号吗？</source>
+        <translation>Give every one of them the new number?</translation>
+    </message>
+    <message>
+        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
+        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
+    </message>
+    <message>
         <source>另一个程序（%1）也打开了这个串口</source>
         <translation>Another program (%1) has this port open too</translation>
     </message>
@@ -458,14 +466,6 @@
     <message>
         <source>不知道机号？在机号框上按右键（或菜单键），选“查找机号…”</source>
         <translation>Machine number unknown? Right-click the ID box (or press the menu key there) and choose “Find Machine Numbers…”</translation>
-    </message>
-    <message>
-        <source>确实让每一台都换成新机号吗？</source>
-        <translation>Give every one of them the new number?</translation>
-    </message>
-    <message>
-        <source>不知道这条线上有几台考勤机（记住的设置无法读写）：改号会让每一台都换成新机号。</source>
-        <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
     </message>
 </context>
 <context>
