@@ -21,6 +21,7 @@ enum class OpenFailure {
     Other,
     Folder,         // the name is a folder's
     NotSerialPort,  // a file or a device that is no serial port (/dev/null)
+    ConnectionFailed,  // a network port: unknown host, connection refused or timed out
 };
 
 // The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
@@ -59,10 +60,16 @@ public:
     // readyRead is emitted for the bytes taken in here.
     virtual qint64 collectWaitingBytes() { return bytesAvailable(); }
 
+    // Why the last open failed, in the system's words, where the failure alone does not say it (a network
+    // port's "Connection refused"); empty otherwise.
+    virtual QString openFailureDetail() const { return {}; }
+
 signals:
     void readyRead();
     void faultOccurred(SerialLine::Fault fault, const QString &description);
 };
 
-// The platform's serial line.
+// The line for any port name: a network port (rfc2217://, socket://, tcp://) or the platform's serial line.
 std::unique_ptr<SerialLine> makeSerialLine();
+// The platform's serial line.
+std::unique_ptr<SerialLine> makeLocalSerialLine();
