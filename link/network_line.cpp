@@ -266,8 +266,13 @@ bool NetworkLine::waitUntil(qintptr socket, bool forWriting, qint64 timeoutMs)
 
 void NetworkLine::close()
 {
-    m_readNotifier.reset();
-    m_writeNotifier.reset();
+    // close() may be called from a notifier's own signal (a lost connection): the notifiers go later.
+    for (auto *notifier : {&m_readNotifier, &m_writeNotifier}) {
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            notifier->release()->deleteLater();
+        }
+    }
     if (m_socket != -1) {
         closeSocket(handleOf(m_socket));
         m_socket = -1;
@@ -338,8 +343,11 @@ qint64 NetworkLine::collectWaitingBytes()
 void NetworkLine::loseConnection(const QString &description)
 {
     qCDebug(lcLink).noquote() << "connection lost:" << description;
-    m_readNotifier.reset();
-    m_writeNotifier.reset();
+    // Heard once: the link closes the line on this report, so the line is still open while it is made.
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(false);
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
     emit faultOccurred(Fault::Broken, description);
 }
 
