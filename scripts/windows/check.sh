@@ -670,9 +670,13 @@ check_installer() {
     fi
 }
 
-# A free TCP port of 127.0.0.1 (the kernel's choice for a socket bound to port 0).
+# A TCP port nothing uses now (per /proc/net/tcp), picked at random above the usual services.
 free_tcp_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+    local port
+    while :; do
+        port=$((20000 + RANDOM % 40000))
+        grep -qi ":$(printf '%04X' "$port") " /proc/net/tcp || { echo "$port"; return; }
+    done
 }
 
 # Terminals behind a serial server: the Windows program's Winsock line through a Linux ser2net, started here
