@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -35,8 +36,20 @@ bool makeNonBlocking(SocketHandle socket)
     u_long on = 1;
     return ::ioctlsocket(socket, FIONBIO, &on) == 0;
 }
-int pollSockets(WSAPOLLFD *fds, int timeoutMs) { return ::WSAPoll(fds, 1, timeoutMs); }
-using PollEntry = WSAPOLLFD;
+// select(), not WSAPoll: older Windows' WSAPoll never reports a refused connection, only its time-out.
+bool socketReady(SocketHandle socket, bool forWriting, int timeoutMs)
+{
+    fd_set readable, writable, failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &readable);
+    FD_SET(socket, &failed);
+    if (forWriting)
+        FD_SET(socket, &writable);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return ::select(0, &readable, &writable, &failed, &limit) > 0;
+}
 constexpr int SendFlags = 0;
 QString socketErrorText(int error)
 {
@@ -66,8 +79,11 @@ bool makeNonBlocking(SocketHandle socket)
     const int flags = ::fcntl(socket, F_GETFL);
     return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
 }
-int pollSockets(pollfd *fds, int timeoutMs) { return ::poll(fds, 1, timeoutMs); }
-using PollEntry = pollfd;
+bool socketReady(SocketHandle socket, bool forWriting, int timeoutMs)
+{
+    pollfd entry{socket, short(forWriting ? POLLOUT | POLLIN : POLLIN), 0};
+    return ::poll(&entry, 1, timeoutMs) > 0;
+}
 constexpr int SendFlags = MSG_NOSIGNAL;  // a closed connection is reported, not a SIGPIPE
 QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 bool startSockets() { return true; }
@@ -257,21 +273,20 @@ bool NetworkLine::connectTo(const NetworkAddress &address)
 
 bool NetworkLine::waitUntil(qintptr socket, bool forWriting, qint64 timeoutMs)
 {
-    PollEntry entry{};
-    entry.fd = handleOf(socket);
-    entry.events = forWriting ? POLLOUT | POLLIN : POLLIN;
-    const int ready = pollSockets(&entry, int(qBound(qint64(0), timeoutMs, qint64(ConnectLimitMs))));
-    return ready > 0;
+    return socketReady(handleOf(socket), forWriting, int(qBound(qint64(0), timeoutMs, qint64(ConnectLimitMs))));
 }
 
 void NetworkLine::close()
 {
-    // close() may be called from a notifier's own signal (a lost connection): the notifiers go later.
+    // close() may be called from a notifier's own signal (a lost connection): the notifiers then go later.
     for (auto *notifier : {&m_readNotifier, &m_writeNotifier}) {
-        if (*notifier) {
-            (*notifier)->setEnabled(false);
+        if (!*notifier)
+            continue;
+        (*notifier)->setEnabled(false);
+        if (m_inNotifier)
             notifier->release()->deleteLater();
-        }
+        else
+            notifier->reset();
     }
     if (m_socket != -1) {
         closeSocket(handleOf(m_socket));
@@ -316,6 +331,7 @@ NetworkLine::Taken NetworkLine::takeIn()
 
 void NetworkLine::onReadable()
 {
+    const QScopedValueRollback inNotifier(m_inNotifier, true);
     const qsizetype before = m_received.size();
     const Taken taken = takeIn();
     if (taken == Taken::Closed) {
@@ -400,5 +416,6 @@ void NetworkLine::sendPending()
 
 void NetworkLine::onWritable()
 {
+    const QScopedValueRollback inNotifier(m_inNotifier, true);
     sendPending();
 }

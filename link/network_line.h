@@ -80,4 +80,5 @@ private:
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     bool m_collecting = false;
     bool m_flushQueued = false;
+    bool m_inNotifier = false;  // in a notifier's signal, which must not delete it
 };
