@@ -56,8 +56,10 @@ QString socketErrorText(int error)
     wchar_t *text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, DWORD(error), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString message = text ? QString::fromWCharArray(text).trimmed() : QString::number(error);
+    QString message = text ? QString::fromWCharArray(text).trimmed() : QString::number(error);
     LocalFree(text);
+    if (message.endsWith(u'.'))
+        message.chop(1);  // it goes inside a sentence of ours
     return message;
 }
 bool startSockets()
