@@ -40,6 +40,7 @@ const Figure Figures[] = {
     {{7}, "image files to logo bytes", measureLogoConversion},
     {{8}, "the command line from process start to its first byte on the line", measureCommandLineStart},
     {{9}, "a scan of every machine number on a line where nobody answers", measureScan},
+    {{10}, "logo downloads through a serial server (ser2net) and directly", measureNetworkDownload},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,

@@ -37,5 +37,6 @@ void measureThroughput(const Setup &setup, Report &report);     // figure 6
 void measureLogoConversion(const Setup &setup, Report &report); // figure 7
 void measureCommandLineStart(const Setup &setup, Report &report); // figure 8, with figure 5's count
 void measureScan(const Setup &setup, Report &report);             // figure 9
+void measureNetworkDownload(const Setup &setup, Report &report);  // figure 10, with figure 3's count
 
 } // namespace bench

@@ -1,5 +1,6 @@
 #include "command_session.h"
 
+#include "network_line.h"
 #include "port_catalogue.h"
 #include "status_messages.h"
 
@@ -28,7 +29,7 @@ void CommandSession::run(const PortChoice &port, std::unique_ptr<TerminalTask> t
     if (m_task->wantsLowLatency())
         m_lowLatency = std::make_unique<LowLatencyForScan>(port.deviceName);
     if (const auto failure = m_link.prepareLink(port.deviceName)) {
-        conclude({openFailureMessage(*failure, port), CommandStatus::PortOpenFailed});
+        conclude({openFailureMessage(*failure, port, m_link.openFailureDetail()), CommandStatus::PortOpenFailed});
         return;
     }
     proceed(m_task->begin());
@@ -41,9 +42,12 @@ void CommandSession::abort()
     m_lowLatency.reset();
 }
 
-QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice &port)
+QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice &port, const QString &detail)
 {
-    const QString where = port.deviceName.isEmpty() ? StatusText::PortNumberOnly.toString().arg(port.number) : port.deviceName;
+    QString where = port.deviceName.isEmpty() ? StatusText::PortNumberOnly.toString().arg(port.number) : port.deviceName;
+    // A network port is named by the server it reaches, as the connection failed there.
+    if (const auto address = parseNetworkAddress(port.deviceName))
+        where = address->place();
     QString reason;
     switch (failure) {
     case OpenFailure::NoSuchPort:
@@ -61,13 +65,18 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     case OpenFailure::NotSerialPort:
         reason = StatusText::NotSerialPortReason.toString();
         break;
+    case OpenFailure::ConnectionFailed:
+        reason = StatusText::ConnectionRefusedReason.toString();
+        break;
     case OpenFailure::Other:
         break;
     }
-    const QString detail = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
+    QString shown = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
+    if (!detail.isEmpty())
+        shown = StatusText::PlaceAndSystemReason.toString().arg(shown, detail);
     // A port that is not there: name the ones that are.
     const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote(port.directory) : QString();
-    return StatusText::PortOpenFailed.toString().arg(detail + available);
+    return StatusText::PortOpenFailed.toString().arg(shown + available);
 }
 
 void CommandSession::proceed(const CommandStep &step)

@@ -49,7 +49,7 @@ public:
 
     // Names the device (or the number, where it reaches none), so an operator whose port numbers shifted
     // when an adapter was plugged in sees why.
-    static QString openFailureMessage(OpenFailure failure, const PortChoice &port);
+    static QString openFailureMessage(OpenFailure failure, const PortChoice &port, const QString &detail = {});
 
 signals:
     void messageReady(const QString &message);     // the port is still open at this point

@@ -64,6 +64,10 @@ inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权�
 inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
 inline constexpr Message FolderReason{QT_TRANSLATE_NOOP("StatusText", "这是文件夹")};
 inline constexpr Message NotSerialPortReason{QT_TRANSLATE_NOOP("StatusText", "不是串口")};
+// A network port: the server is unknown, refused the connection or did not take it in time.
+inline constexpr Message ConnectionRefusedReason{QT_TRANSLATE_NOOP("StatusText", "连接被拒绝")};
+// %1: the reason and the place, %2: the system's own words for it ("Connection refused").
+inline constexpr Message PlaceAndSystemReason{QT_TRANSLATE_NOOP("StatusText", "%1，%2")};
 // Why the bytes of a file did not all reach the disk.
 inline constexpr Message DiskFullReason{QT_TRANSLATE_NOOP("StatusText", "磁盘已满")};
 inline constexpr Message QuotaReason{QT_TRANSLATE_NOOP("StatusText", "超出磁盘配额")};

@@ -1,5 +1,7 @@
 #include "port_catalogue.h"
 
+#include "network_line.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -103,7 +105,7 @@ QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse)
         PortFacts facts{.number = it.key(), .device = it.value()};
 #ifndef Q_OS_WIN
         // Only a mapping can name a device that is not there; the system lists what it has.
-        facts.missing = !QFileInfo::exists(facts.device);
+        facts.missing = !isNetworkPortName(facts.device) && !QFileInfo::exists(facts.device);
 #endif
         addSystemFacts(facts);
         if (testUse)

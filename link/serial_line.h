@@ -22,6 +22,7 @@ enum class OpenFailure {
     Other,
     Folder,         // the name is a folder's
     NotSerialPort,  // a file or a device that is no serial port (/dev/null)
+    ConnectionFailed,  // a network port: unknown host, connection refused or timed out
 };
 
 // The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
@@ -64,10 +65,16 @@ public:
     // trip); nothing for a local port. A short wait counted from the frame's end takes it on top.
     virtual std::chrono::microseconds replyAllowance() const { return std::chrono::microseconds(0); }
 
+    // Why the last open failed, in the system's words, where the failure alone does not say it (a network
+    // port's "Connection refused"); empty otherwise.
+    virtual QString openFailureDetail() const { return {}; }
+
 signals:
     void readyRead();
     void faultOccurred(SerialLine::Fault fault, const QString &description);
 };
 
-// The platform's serial line.
+// The line for any port name: a network port (rfc2217://, socket://, tcp://) or the platform's serial line.
 std::unique_ptr<SerialLine> makeSerialLine();
+// The platform's serial line.
+std::unique_ptr<SerialLine> makeLocalSerialLine();

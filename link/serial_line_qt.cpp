@@ -31,7 +31,7 @@ bool isTerminalDevice(const QString &path)
 }
 } // namespace
 
-std::unique_ptr<SerialLine> makeSerialLine()
+std::unique_ptr<SerialLine> makeLocalSerialLine()
 {
     return std::make_unique<QtSerialLine>();
 }

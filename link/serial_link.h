@@ -44,6 +44,9 @@ public:
     // Closes the port if it is open and abandons a running exchange without an outcome.
     void releaseLink();
 
+    // Why the last open failed, where the failure alone does not say it (a network port's reason).
+    QString openFailureDetail() const { return m_line->openFailureDetail(); }
+
     bool isOpen() const;
     bool isExchanging() const { return m_state != State::Idle; }
 

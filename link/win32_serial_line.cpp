@@ -88,7 +88,7 @@ struct Win32SerialLine::PortSettings
     COMMTIMEOUTS timeouts{};
 };
 
-std::unique_ptr<SerialLine> makeSerialLine()
+std::unique_ptr<SerialLine> makeLocalSerialLine()
 {
     return std::make_unique<Win32SerialLine>();
 }

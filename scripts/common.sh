@@ -4,7 +4,8 @@
 # qt6-tools-dev and qt6-l10n-tools build the English translation; qt6-translations-l10n holds Qt's own Chinese.
 # fonts-wqy-zenhei is the text logo's default face; tesseract reads text logos back in the tests.
 TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev cmake
-    ninja-build g++ fonts-arphic-uming fonts-wqy-zenhei tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim help2man)
+    ninja-build g++ fonts-arphic-uming fonts-wqy-zenhei tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim help2man
+    ser2net)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

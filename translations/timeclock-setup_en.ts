@@ -469,6 +469,21 @@
     </message>
 </context>
 <context>
+    <name>NetworkLine</name>
+    <message>
+        <source>地址错误</source>
+        <translation>malformed address</translation>
+    </message>
+    <message>
+        <source>服务器没有回答端口设置</source>
+        <translation>the server did not answer the port settings</translation>
+    </message>
+    <message>
+        <source>服务器断开了连接</source>
+        <translation>the server closed the connection</translation>
+    </message>
+</context>
+<context>
     <name>PortCatalogue</name>
     <message>
         <source>（不存在）</source>
@@ -658,6 +673,14 @@
     <message>
         <source>不是串口</source>
         <translation>not a serial port</translation>
+    </message>
+    <message>
+        <source>连接被拒绝</source>
+        <translation>connection refused</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
     </message>
     <message>
         <source>图片太大，%1 × %2</source>

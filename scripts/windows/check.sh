@@ -670,6 +670,58 @@ check_installer() {
     fi
 }
 
+# A TCP port nothing uses now (per /proc/net/tcp), picked at random above the usual services.
+free_tcp_port() {
+    local port
+    while :; do
+        port=$((20000 + RANDOM % 40000))
+        grep -qi ":$(printf '%04X' "$port") " /proc/net/tcp || { echo "$port"; return; }
+    done
+}
+
+# Terminals behind a serial server: the Windows program's Winsock line through a Linux ser2net, started here
+# with a configuration of its own in front of the simulated time clock, RFC 2217 and raw.
+check_network_ports() {
+    local ser2net
+    ser2net=$(PATH=$PATH:/usr/sbin:/sbin command -v ser2net || true)
+    if [ -z "$ser2net" ]; then
+        check_fail "network ports: ser2net is not installed"
+        return 0
+    fi
+    check_note "network ports: read-serial through ser2net with rfc2217:// and socket://"
+    start_sim net --machine 255 --serial FF12FF || return 0
+    local rfc_port raw_port config=$CHECK_DIR/ser2net.yaml server_pid
+    rfc_port=$(free_tcp_port)
+    raw_port=$(free_tcp_port)
+    cat >"$config" <<YAML
+connection: &rfc2217
+    accepter: telnet(rfc2217),tcp,127.0.0.1,$rfc_port
+    connector: serialdev,$COM1_LINK,local
+    options:
+      chardelay: false
+connection: &raw
+    accepter: tcp,127.0.0.1,$raw_port
+    connector: serialdev,$COM1_LINK,local
+YAML
+    "$ser2net" -n -d -c "$config" -P "$CHECK_DIR/ser2net.pid" >"$CHECK_DIR/ser2net.log" 2>&1 </dev/null &
+    server_pid=$!
+    local _
+    for _ in $(seq 50); do
+        grep -qi ":$(printf '%04X' "$rfc_port") .* 0A " /proc/net/tcp && grep -qi ":$(printf '%04X' "$raw_port") .* 0A " /proc/net/tcp && break
+        sleep 0.1
+    done
+    run_cli net-rfc2217 read-serial --port "rfc2217://127.0.0.1:$rfc_port" --machine 255
+    expect_cli net-rfc2217 0 FF12FF && check_pass "read-serial --port rfc2217://127.0.0.1:$rfc_port --machine 255: FF12FF, exit 0"
+    run_cli net-raw read-serial --port "socket://127.0.0.1:$raw_port" --machine 255
+    expect_cli net-raw 0 FF12FF && check_pass "read-serial --port socket://127.0.0.1:$raw_port --machine 255: FF12FF, exit 0"
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    run_cli net-refused read-serial --port "rfc2217://127.0.0.1:$rfc_port" --machine 255
+    expect_cli net-refused 3 串口打开失败！ "连接被拒绝：127.0.0.1:$rfc_port" \
+        && check_pass "read-serial with ser2net gone: 连接被拒绝, exit 3"
+    stop_sim
+}
+
 # Nothing of the checks is left running: program, simulator, Wine's server, display.
 end_checks() {
     stop_window
@@ -700,6 +752,7 @@ run_windows_checks() {
     check_port_names
     check_ports_json
     check_qt_chinese
+    check_network_ports
     check_installer "$2"
 
     end_checks

@@ -1,0 +1,183 @@
+// Figure 10: a logo download through a serial server (ser2net, RFC 2217, chardelay false) against the same
+// download on the pseudo-terminal directly, both simulators at --line-rate 9600, taking turns in one run.
+
+#include "drive.h"
+#include "figures.h"
+#include "guarded_wait.h"
+#include "measuring.h"
+
+#include "command_session.h"
+#include "logo_download.h"
+#include "status_messages.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace bench {
+
+namespace {
+
+struct Span
+{
+    qint64 startNs = 0;
+    qint64 endNs = 0;
+};
+
+Span download(CommandSession &session, const QString &device, const LogoPicture &logo)
+{
+    GuardedWait wait(GuardMs);
+    QString message;
+    Span span;
+    QObject::connect(&session, &CommandSession::messageReady, wait.context(), [&](const QString &text) {
+        span.endNs = monotonicNs();
+        message = text;
+    });
+    QObject::connect(&session, &CommandSession::finished, wait.context(), [&] { wait.end(); });
+    span.startNs = monotonicNs();
+    session.run(PortChoice{.deviceName = device}, std::make_unique<LogoDownloadTask>(logo, MachineNumber, [](int) {}));
+    if (session.isRunning())
+        wait.run();
+    if (message != StatusText::DownloadComplete)
+        abortBenchmark(QStringLiteral("the download through %1 ended with \"%2\"").arg(device, message));
+    return span;
+}
+
+// Reply written by the simulator -> the next frame read by it, within each download: the program's turn
+// and, through the server, the network both ways.
+std::vector<double> turnaroundsUs(const sim::OutputReader &output, const std::vector<Span> &spans)
+{
+    std::vector<double> values;
+    const QList<sim::LineChunk> chunks = output.chunks();
+    for (const Span &span : spans) {
+        for (qsizetype i = 0; i + 1 < chunks.size(); ++i) {
+            if (!chunks[i].transmitted() || chunks[i + 1].transmitted() || !chunks[i].stampNs || !chunks[i + 1].stampNs)
+                continue;
+            if (*chunks[i].stampNs >= span.startNs && *chunks[i + 1].stampNs <= span.endNs)
+                values.push_back(double(*chunks[i + 1].stampNs - *chunks[i].stampNs) / NsPerUs);
+        }
+    }
+    return values;
+}
+
+quint16 freePort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr *>(&address), length);
+    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+bool listening(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields.at(1) == local && fields.at(3) == "0A")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void measureNetworkDownload(const Setup &setup, Report &report)
+{
+    const QString ser2net = QStandardPaths::findExecutable(QStringLiteral("ser2net"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (ser2net.isEmpty()) {
+        report.addDetail(QStringLiteral("10: ser2net is not installed; figure 10 left out"));
+        return;
+    }
+    const QStringList lineRate{QStringLiteral("--line-rate"), QStringLiteral("9600"), QStringLiteral("--timestamps")};
+    auto direct = startSimulator(lineRate);
+    auto served = startSimulator(lineRate);
+
+    QTemporaryDir dir;
+    const quint16 port = freePort();
+    QFile config(dir.filePath(QStringLiteral("ser2net.yaml")));
+    if (!config.open(QIODevice::WriteOnly))
+        abortBenchmark(QStringLiteral("cannot write the ser2net configuration"));
+    config.write(QStringLiteral("connection: &terminal\n"
+                                "    accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                                "    connector: serialdev,%2,local\n"
+                                "    options:\n"
+                                "      chardelay: false\n")
+                     .arg(port)
+                     .arg(served->devicePath())
+                     .toUtf8());
+    config.close();
+    QProcess server;
+    server.start(ser2net, {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-c"), config.fileName(),
+                           QStringLiteral("-P"), dir.filePath(QStringLiteral("ser2net.pid"))});
+    if (!server.waitForStarted(5000) || !QTest::qWaitFor([&] { return listening(port); }, 5000))
+        abortBenchmark(QStringLiteral("ser2net did not start: %1").arg(QString::fromLocal8Bit(server.readAllStandardError())));
+    const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
+
+    CommandSession session;
+    std::vector<Span> directSpans, servedSpans;
+    for (int run = 0; run < setup.counts.downloads; ++run) {
+        directSpans.push_back(download(session, direct->devicePath(), setup.logo));
+        servedSpans.push_back(download(session, url, setup.logo));
+    }
+    server.terminate();
+    server.waitForFinished(5000);
+    stopSimulator(*direct);
+    stopSimulator(*served);
+
+    std::vector<double> directMs, servedMs;
+    for (const Span &span : directSpans)
+        directMs.push_back(double(span.endNs - span.startNs) / NsPerMs);
+    for (const Span &span : servedSpans)
+        servedMs.push_back(double(span.endNs - span.startNs) / NsPerMs);
+    const Spread directSpread = spreadOf(directMs);
+    const Spread servedSpread = spreadOf(servedMs);
+    const std::vector<double> directTurn = turnaroundsUs(direct->reader(), directSpans);
+    const std::vector<double> servedTurn = turnaroundsUs(served->reader(), servedSpans);
+    report.addDetail(QStringLiteral("10: downloads on the pty, ms: ") + fixedEach(directMs, 2));
+    report.addDetail(QStringLiteral("10: downloads through ser2net, ms: ") + fixedEach(servedMs, 2));
+    report.addDetail(QStringLiteral("10: reply written -> next frame read, per line, on the pty: median %1 µs, max %2 µs")
+                         .arg(fixed(spreadOf(directTurn).median, 1), fixed(spreadOf(directTurn).max, 1)));
+
+    const QString runs = QString::number(setup.counts.downloads);
+    report.add({.figure = QStringLiteral("10"),
+                .what = QStringLiteral("Logo download through ser2net (rfc2217://, chardelay false), --line-rate 9600"),
+                .spread = servedSpread,
+                .unit = QStringLiteral("ms"),
+                .runs = runs});
+    report.add({.figure = QStringLiteral("10"),
+                .what = QStringLiteral("The same on the pseudo-terminal directly, taking turns"),
+                .spread = directSpread,
+                .unit = QStringLiteral("ms"),
+                .runs = runs});
+    const double ratio = servedSpread.median / directSpread.median;
+    report.add({.figure = QStringLiteral("10"),
+                .what = QStringLiteral("… ratio of the medians, through ser2net / directly"),
+                .spread = {ratio, ratio, ratio},
+                .decimals = 4,
+                .runs = runs,
+                .target = QStringLiteral("≤ 1.05"),
+                .met = yesNo(ratio <= 1.05)});
+    report.add({.figure = QStringLiteral("10"),
+                .what = QStringLiteral("Round trip through ser2net: reply written by the simulator → the next frame read "
+                                       "by it, per line (program and network both ways)"),
+                .spread = spreadOf(servedTurn),
+                .decimals = 1,
+                .unit = QStringLiteral("µs"),
+                .runs = QString::number(servedTurn.size())});
+}
+
+} // namespace bench

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+
+// The Telnet side of a serial server's port (RFC 854, with the COM-PORT-OPTION of RFC 2217): what the line
+// writes is encoded here, what the server sends is decoded here. No sockets: bytes in, bytes and state out.
+//
+// The program asks for BINARY both ways (every byte value passes untouched), offers COM-PORT-OPTION and,
+// once the server takes it, sets 9600 8N1 without flow control and empties the server's receive buffer, so
+// a command starts as on a local port. Any other option the server offers or asks for is refused.
+class TelnetCodec
+{
+public:
+    // Telnet's command bytes and the options this program knows.
+    static constexpr quint8 Iac = 255, Dont = 254, Do = 253, Wont = 252, Will = 251, Sb = 250, Se = 240;
+    static constexpr quint8 BinaryOption = 0, ComPortOption = 44;
+    // COM-PORT-OPTION commands as the client sends them; the server answers each with the code + 100.
+    static constexpr quint8 SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
+                            PurgeData = 12;
+    static constexpr quint8 ServerAnswerOffset = 100;
+    static constexpr quint32 LineBaudRate = 9600;
+    static constexpr quint8 DataSize8 = 8, ParityNone = 1, StopSize1 = 1, NoFlowControl = 1,
+                            PurgeReceiveBuffer = 1;
+
+    struct Decoded
+    {
+        QByteArray data;   // the terminal's bytes, IAC undoubled
+        QByteArray reply;  // what must go back to the server (negotiation answers, the port settings)
+    };
+
+    // What the line sends first: WILL BINARY, DO BINARY, WILL COM-PORT-OPTION.
+    static QByteArray opening();
+    // Data as it goes on the connection: every 0xFF doubled.
+    static QByteArray encode(const QByteArray &data);
+    // Takes the next bytes from the server, however the stream is cut into pieces.
+    Decoded decode(const QByteArray &bytes);
+
+    // The server took COM-PORT-OPTION and confirmed baud rate, data size, parity and stop size. Flow
+    // control is not waited for: a server with a pseudo-terminal behind it never confirms it.
+    bool portSettingsConfirmed() const;
+    // The server refused COM-PORT-OPTION: the port runs at whatever the server has set.
+    bool comPortRefused() const { return m_comPortRefused; }
+    // The server's answer to SET-BAUDRATE, 0 before it came.
+    quint32 confirmedBaudRate() const { return m_confirmedBaudRate; }
+
+    // The port settings as sent once the server takes COM-PORT-OPTION.
+    static QByteArray portSettings();
+
+private:
+    enum class State { Data, Command, Option, Sub, SubCommand };
+
+    void onOption(quint8 command, quint8 option, QByteArray &reply);
+    void onSubnegotiation();
+
+    State m_state = State::Data;
+    quint8 m_command = 0;
+    QByteArray m_sub;
+    bool m_settingsSent = false;
+    bool m_comPortRefused = false;
+    quint8 m_confirmed = 0;  // one bit per COM-PORT command answered
+    quint32 m_confirmedBaudRate = 0;
+};

@@ -1,0 +1,319 @@
+#include "command_session.h"
+#include "command_table.h"
+#include "sim_fixture.h"
+#include "status_messages.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// Terminals behind a serial server: a real ser2net, started here on a free port of 127.0.0.1 in front of the
+// simulated time clock's pseudo-terminal, reached through rfc2217:// and socket:// as an operator names it.
+class TestNetworkLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandsReachTheTerminal_data();
+    void commandsReachTheTerminal();
+    void serverKilledMidDownload_data();
+    void serverKilledMidDownload();
+    void serverStoppedTimesOut_data();
+    void serverStoppedTimesOut();
+    void secondClientIsRefused_data();
+    void secondClientIsRefused();
+    void connectionFailuresNameTheServer_data();
+    void connectionFailuresNameTheServer();
+};
+
+namespace {
+constexpr quint8 Machine = 255;  // an IAC on the wire, each time
+
+QString ser2netProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ser2net"),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/local/sbin")});
+}
+
+// A port of 127.0.0.1 nobody listens on now.
+quint16 freePort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr *>(&address), length);
+    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+// Whether something listens on the port of 127.0.0.1, asked of the kernel without connecting: a probing
+// connection would itself take ser2net's one client place for a moment.
+bool listening(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields.at(1) == local && fields.at(3) == "0A")  // 0A: LISTEN
+            return true;
+    }
+    return false;
+}
+
+// ser2net with a configuration of its own, never the system's, for one test.
+class SerialServer
+{
+public:
+    enum class Kind { Rfc2217NoCharDelay, Rfc2217, Raw };
+
+    SerialServer(Kind kind, const QString &device) : m_kind(kind), m_device(device) {}
+    ~SerialServer()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            resume();
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    bool start()
+    {
+        m_port = freePort();
+        const QString accepter = m_kind == Kind::Raw ? QStringLiteral("tcp,127.0.0.1,%1").arg(m_port)
+                                                     : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(m_port);
+        QString config = QStringLiteral("connection: &terminal\n"
+                                        "    accepter: %1\n"
+                                        "    connector: serialdev,%2,local\n")
+                             .arg(accepter, m_device);
+        if (m_kind == Kind::Rfc2217NoCharDelay)
+            config += QStringLiteral("    options:\n      chardelay: false\n");
+        QFile file(m_dir.filePath(QStringLiteral("ser2net.yaml")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) != config.toUtf8().size())
+            return false;
+        file.close();
+        // -n: stay in the foreground; -d: no daemon, messages on standard error; -P: no system pid file.
+        m_process.start(ser2netProgram(), {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-c"), file.fileName(),
+                                           QStringLiteral("-P"), m_dir.filePath(QStringLiteral("ser2net.pid"))});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return QTest::qWaitFor([this] { return listening(m_port) || m_process.state() == QProcess::NotRunning; }, 5000)
+               && m_process.state() == QProcess::Running;
+    }
+
+    QString url() const
+    {
+        return (m_kind == Kind::Raw ? QStringLiteral("socket://127.0.0.1:%1") : QStringLiteral("rfc2217://127.0.0.1:%1")).arg(m_port);
+    }
+    quint16 port() const { return m_port; }
+    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
+    void resume() { signal(SIGCONT); }
+    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+private:
+    Kind m_kind;
+    QString m_device;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+void addServerKinds()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("rfc2217, chardelay false") << int(SerialServer::Kind::Rfc2217NoCharDelay);
+    QTest::newRow("rfc2217, chardelay default") << int(SerialServer::Kind::Rfc2217);
+    QTest::newRow("raw") << int(SerialServer::Kind::Raw);
+}
+
+// A picture in which every third byte is 0xFF, and the others count: a lost or doubled IAC shifts it.
+QByteArray pictureWithIacs()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 512; ++i)
+        bytes += char(i % 3 == 0 ? 0xff : i % 251);
+    return bytes;
+}
+
+CommandResult runCommand(CommandSession &session, const QString &url, TerminalCommand command, CommandInputs inputs,
+                         int timeoutMs = 15000)
+{
+    QSignalSpy finished(&session, &CommandSession::finished);
+    inputs.machineNumber = Machine;
+    session.run(PortChoice{.number = 0, .deviceName = url}, makeCommandTask(command, inputs));
+    if (finished.isEmpty() && !finished.wait(timeoutMs))
+        return {QStringLiteral("no outcome"), CommandStatus::Interrupted};
+    return finished.constFirst().constFirst().value<CommandResult>();
+}
+} // namespace
+
+void TestNetworkLine::initTestCase()
+{
+    if (ser2netProgram().isEmpty())
+        QSKIP("ser2net is not installed: the tests through a serial server need it");
+}
+
+void TestNetworkLine::commandsReachTheTerminal_data()
+{
+    addServerKinds();
+}
+
+void TestNetworkLine::commandsReachTheTerminal()
+{
+    QFETCH(int, kind);
+    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--serial"), QStringLiteral("FF12FF")});
+    QVERIFY(clock.start());
+    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    CommandSession session;
+
+    const CommandResult read = runCommand(session, server.url(), TerminalCommand::ReadSerial, {});
+    QCOMPARE(read.message, StatusText::CommunicationSucceeded.toString());
+    QCOMPARE(read.reply.toHex(), QByteArray("ffff12ff"));
+
+    const CommandResult settings = runCommand(session, server.url(), TerminalCommand::Settings,
+                                              {.settings = {.startupPicture = true}, .delay = 255});
+    QCOMPARE(settings.message, StatusText::SettingSucceeded.toString());
+
+    const CommandResult logo = runCommand(session, server.url(), TerminalCommand::DownloadLogo,
+                                          {.picture = LogoPicture{pictureWithIacs()}});
+    QCOMPARE(logo.message, StatusText::DownloadComplete.toString());
+    QCOMPARE(logo.linesConfirmed, std::optional<int>(32));
+
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.delay(), 255);
+    QCOMPARE(clock.logo().toHex(), pictureWithIacs().toHex());
+}
+
+void TestNetworkLine::serverKilledMidDownload_data()
+{
+    addServerKinds();
+}
+
+void TestNetworkLine::serverKilledMidDownload()
+{
+    QFETCH(int, kind);
+    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    QVERIFY(clock.start());
+    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    session.run(PortChoice{.deviceName = server.url()},
+                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    QVERIFY(clock.waitForReceived(100));
+    server.signal(SIGKILL);
+    // The connection's end is heard at once: the lost port is named, never a time-out taken for no answer.
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 1500);
+    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QCOMPARE(int(result.status), int(CommandStatus::PortLost));
+    QCOMPARE(result.message, StatusText::PortLost.toString());
+    QVERIFY(!session.link().isOpen());
+    clock.stop();
+}
+
+void TestNetworkLine::serverStoppedTimesOut_data()
+{
+    addServerKinds();
+}
+
+void TestNetworkLine::serverStoppedTimesOut()
+{
+    QFETCH(int, kind);
+    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    QVERIFY(clock.start());
+    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    session.run(PortChoice{.deviceName = server.url()},
+                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    QVERIFY(clock.waitForReceived(100));
+    server.signal(SIGSTOP);
+    QElapsedTimer sinceStopped;
+    sinceStopped.start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    // A silent server is a terminal that does not answer: the usual second, then no answer.
+    QCOMPARE(int(result.status), int(CommandStatus::NoReply));
+    QVERIFY2(sinceStopped.elapsed() >= 900, qPrintable(QString::number(sinceStopped.elapsed())));
+    QVERIFY(result.linesConfirmed.value_or(0) > 0);
+    server.resume();
+    clock.stop();
+}
+
+void TestNetworkLine::secondClientIsRefused_data()
+{
+    addServerKinds();
+}
+
+void TestNetworkLine::secondClientIsRefused()
+{
+    QFETCH(int, kind);
+    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    QVERIFY(clock.start());
+    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    CommandSession first;
+    QSignalSpy firstFinished(&first, &CommandSession::finished);
+    first.run(PortChoice{.deviceName = server.url()},
+              makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    QVERIFY(clock.waitForReceived(40));
+
+    CommandSession second;
+    const CommandResult refused = runCommand(second, server.url(), TerminalCommand::ReadSerial, {});
+    QCOMPARE(int(refused.status), int(CommandStatus::PortOpenFailed));
+    const QString expected = StatusText::PortOpenFailed.toString().arg(
+        StatusText::ReasonAndPlace.toString().arg(StatusText::PortBusyReason.toString(), QStringLiteral("127.0.0.1:%1").arg(server.port())));
+    QCOMPARE(refused.message, expected);
+    QVERIFY(!second.link().isOpen());
+
+    // The first client's download goes on undisturbed.
+    QVERIFY(!firstFinished.isEmpty() || firstFinished.wait(15000));
+    QCOMPARE(firstFinished.constFirst().constFirst().value<CommandResult>().message, StatusText::DownloadComplete.toString());
+    clock.stop();
+}
+
+void TestNetworkLine::connectionFailuresNameTheServer_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("place");
+    const quint16 nobody = freePort();
+    QTest::newRow("refused, rfc2217") << QStringLiteral("rfc2217://127.0.0.1:%1").arg(nobody) << QStringLiteral("127.0.0.1:%1").arg(nobody);
+    QTest::newRow("refused, raw") << QStringLiteral("socket://127.0.0.1:%1").arg(nobody) << QStringLiteral("127.0.0.1:%1").arg(nobody);
+    QTest::newRow("refused, tcp") << QStringLiteral("tcp://[::1]:%1").arg(nobody) << QStringLiteral("[::1]:%1").arg(nobody);
+    QTest::newRow("unknown host, Telnet's port") << QStringLiteral("rfc2217://timeclock-no-such-host.invalid")
+                                                 << QStringLiteral("timeclock-no-such-host.invalid:23");
+    QTest::newRow("raw port without a number") << QStringLiteral("socket://127.0.0.1") << QStringLiteral("socket://127.0.0.1");
+}
+
+void TestNetworkLine::connectionFailuresNameTheServer()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, place);
+    CommandSession session;
+    const CommandResult result = runCommand(session, url, TerminalCommand::ReadSerial, {});
+    QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
+    const QString start = StatusText::PortOpenFailed.toString().arg(
+        StatusText::ReasonAndPlace.toString().arg(StatusText::ConnectionRefusedReason.toString(), place));
+    // The system's own words for the reason follow the place.
+    QVERIFY2(result.message.startsWith(start.chopped(1) + QStringLiteral("，")), qPrintable(result.message));
+    QVERIFY(!session.link().isOpen());
+}
+
+QTEST_GUILESS_MAIN(TestNetworkLine)
+#include "tst_network_line.moc"
