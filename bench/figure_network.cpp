@@ -8,17 +8,8 @@
 
 #include "command_session.h"
 #include "logo_download.h"
+#include "serial_server.h"
 #include "status_messages.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace bench {
 
@@ -66,39 +57,11 @@ std::vector<double> turnaroundsUs(const sim::OutputReader &output, const std::ve
     return values;
 }
 
-quint16 freePort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr *>(&address), length);
-    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
-
-bool listening(quint16 port)
-{
-    QFile table(QStringLiteral("/proc/net/tcp"));
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray local = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
-    for (const QByteArray &line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 3 && fields.at(1) == local && fields.at(3) == "0A")
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 void measureNetworkDownload(const Setup &setup, Report &report)
 {
-    const QString ser2net = QStandardPaths::findExecutable(QStringLiteral("ser2net"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-    if (ser2net.isEmpty()) {
+    if (SerialServer::program().isEmpty()) {
         report.addDetail(QStringLiteral("10: ser2net is not installed; figure 10 left out"));
         return;
     }
@@ -106,26 +69,10 @@ void measureNetworkDownload(const Setup &setup, Report &report)
     auto direct = startSimulator(lineRate);
     auto served = startSimulator(lineRate);
 
-    QTemporaryDir dir;
-    const quint16 port = freePort();
-    QFile config(dir.filePath(QStringLiteral("ser2net.yaml")));
-    if (!config.open(QIODevice::WriteOnly))
-        abortBenchmark(QStringLiteral("cannot write the ser2net configuration"));
-    config.write(QStringLiteral("connection: &terminal\n"
-                                "    accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                                "    connector: serialdev,%2,local\n"
-                                "    options:\n"
-                                "      chardelay: false\n")
-                     .arg(port)
-                     .arg(served->devicePath())
-                     .toUtf8());
-    config.close();
-    QProcess server;
-    server.start(ser2net, {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-c"), config.fileName(),
-                           QStringLiteral("-P"), dir.filePath(QStringLiteral("ser2net.pid"))});
-    if (!server.waitForStarted(5000) || !QTest::qWaitFor([&] { return listening(port); }, 5000))
-        abortBenchmark(QStringLiteral("ser2net did not start: %1").arg(QString::fromLocal8Bit(server.readAllStandardError())));
-    const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
+    SerialServer server(SerialServer::Kind::Rfc2217NoCharDelay, served->devicePath());
+    if (!server.start())
+        abortBenchmark(QStringLiteral("ser2net did not start: %1").arg(server.errors()));
+    const QString url = server.url();
 
     CommandSession session;
     std::vector<Span> directSpans, servedSpans;
@@ -133,8 +80,7 @@ void measureNetworkDownload(const Setup &setup, Report &report)
         directSpans.push_back(download(session, direct->devicePath(), setup.logo));
         servedSpans.push_back(download(session, url, setup.logo));
     }
-    server.terminate();
-    server.waitForFinished(5000);
+    server.stop();
     stopSimulator(*direct);
     stopSimulator(*served);
 

@@ -1,20 +1,14 @@
 #include "command_session.h"
 #include "command_table.h"
+#include "serial_server.h"
 #include "sim_fixture.h"
 #include "status_messages.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 // Terminals behind a serial server: a real ser2net, started here on a free port of 127.0.0.1 in front of the
 // simulated time clock's pseudo-terminal, reached through rfc2217:// and socket:// as an operator names it.
@@ -38,99 +32,6 @@ private slots:
 
 namespace {
 constexpr quint8 Machine = 255;  // an IAC on the wire, each time
-
-QString ser2netProgram()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("ser2net"),
-                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/local/sbin")});
-}
-
-// A port of 127.0.0.1 nobody listens on now.
-quint16 freePort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr *>(&address), length);
-    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
-
-// Whether something listens on the port of 127.0.0.1, asked of the kernel without connecting: a probing
-// connection would itself take ser2net's one client place for a moment.
-bool listening(quint16 port)
-{
-    QFile table(QStringLiteral("/proc/net/tcp"));
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray local = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
-    for (const QByteArray &line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 3 && fields.at(1) == local && fields.at(3) == "0A")  // 0A: LISTEN
-            return true;
-    }
-    return false;
-}
-
-// ser2net with a configuration of its own, never the system's, for one test.
-class SerialServer
-{
-public:
-    enum class Kind { Rfc2217NoCharDelay, Rfc2217, Raw };
-
-    SerialServer(Kind kind, const QString &device) : m_kind(kind), m_device(device) {}
-    ~SerialServer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            resume();
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    bool start()
-    {
-        m_port = freePort();
-        const QString accepter = m_kind == Kind::Raw ? QStringLiteral("tcp,127.0.0.1,%1").arg(m_port)
-                                                     : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(m_port);
-        QString config = QStringLiteral("connection: &terminal\n"
-                                        "    accepter: %1\n"
-                                        "    connector: serialdev,%2,local\n")
-                             .arg(accepter, m_device);
-        if (m_kind == Kind::Rfc2217NoCharDelay)
-            config += QStringLiteral("    options:\n      chardelay: false\n");
-        QFile file(m_dir.filePath(QStringLiteral("ser2net.yaml")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) != config.toUtf8().size())
-            return false;
-        file.close();
-        // -n: stay in the foreground; -d: no daemon, messages on standard error; -P: no system pid file.
-        m_process.start(ser2netProgram(), {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-c"), file.fileName(),
-                                           QStringLiteral("-P"), m_dir.filePath(QStringLiteral("ser2net.pid"))});
-        if (!m_process.waitForStarted(5000))
-            return false;
-        return QTest::qWaitFor([this] { return listening(m_port) || m_process.state() == QProcess::NotRunning; }, 5000)
-               && m_process.state() == QProcess::Running;
-    }
-
-    QString url() const
-    {
-        return (m_kind == Kind::Raw ? QStringLiteral("socket://127.0.0.1:%1") : QStringLiteral("rfc2217://127.0.0.1:%1")).arg(m_port);
-    }
-    quint16 port() const { return m_port; }
-    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
-    void resume() { signal(SIGCONT); }
-    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
-
-private:
-    Kind m_kind;
-    QString m_device;
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 void addServerKinds()
 {
@@ -163,7 +64,7 @@ CommandResult runCommand(CommandSession &session, const QString &url, TerminalCo
 
 void TestNetworkLine::initTestCase()
 {
-    if (ser2netProgram().isEmpty())
+    if (SerialServer::program().isEmpty())
         QSKIP("ser2net is not installed: the tests through a serial server need it");
 }
 
@@ -292,7 +193,7 @@ void TestNetworkLine::connectionFailuresNameTheServer_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("place");
-    const quint16 nobody = freePort();
+    const quint16 nobody = SerialServer::freePort();
     QTest::newRow("refused, rfc2217") << QStringLiteral("rfc2217://127.0.0.1:%1").arg(nobody) << QStringLiteral("127.0.0.1:%1").arg(nobody);
     QTest::newRow("refused, raw") << QStringLiteral("socket://127.0.0.1:%1").arg(nobody) << QStringLiteral("127.0.0.1:%1").arg(nobody);
     QTest::newRow("refused, tcp") << QStringLiteral("tcp://[::1]:%1").arg(nobody) << QStringLiteral("[::1]:%1").arg(nobody);

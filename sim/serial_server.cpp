@@ -1,0 +1,108 @@
+#include "serial_server.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+quint16 SerialServer::freePort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr *>(&address), length);
+    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+namespace {
+
+// Whether something listens on the port of 127.0.0.1, asked of the kernel without connecting: a probing
+// connection would itself take ser2net's one client place for a moment.
+bool listening(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields.at(1) == local && fields.at(3) == "0A")  // 0A: LISTEN
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString SerialServer::program()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ser2net"),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/local/sbin")});
+}
+
+SerialServer::~SerialServer()
+{
+    stop();
+}
+
+bool SerialServer::start()
+{
+    m_port = freePort();
+    const QString accepter = m_kind == Kind::Raw ? QStringLiteral("tcp,127.0.0.1,%1").arg(m_port)
+                                                 : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(m_port);
+    QString config = QStringLiteral("connection: &terminal\n"
+                                    "    accepter: %1\n"
+                                    "    connector: serialdev,%2,local\n")
+                         .arg(accepter, m_device);
+    if (m_kind == Kind::Rfc2217NoCharDelay)
+        config += QStringLiteral("    options:\n      chardelay: false\n");
+    QFile file(m_dir.filePath(QStringLiteral("ser2net.yaml")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) != config.toUtf8().size())
+        return false;
+    file.close();
+    // -n: stay in the foreground; -d: no daemon, messages on standard error; -P: no system pid file.
+    m_process.start(program(), {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-c"), file.fileName(),
+                                QStringLiteral("-P"), m_dir.filePath(QStringLiteral("ser2net.pid"))});
+    if (!m_process.waitForStarted(5000))
+        return false;
+    return QTest::qWaitFor([this] { return listening(m_port) || m_process.state() == QProcess::NotRunning; }, 5000)
+           && m_process.state() == QProcess::Running;
+}
+
+QString SerialServer::url() const
+{
+    return (m_kind == Kind::Raw ? QStringLiteral("socket://127.0.0.1:%1") : QStringLiteral("rfc2217://127.0.0.1:%1")).arg(m_port);
+}
+
+void SerialServer::signal(int number)
+{
+    if (m_process.state() != QProcess::NotRunning)
+        ::kill(pid_t(m_process.processId()), number);
+}
+
+void SerialServer::resume()
+{
+    signal(SIGCONT);
+}
+
+void SerialServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    resume();
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString SerialServer::errors()
+{
+    return QString::fromLocal8Bit(m_process.readAllStandardError());
+}
