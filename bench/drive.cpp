@@ -1,9 +1,11 @@
 #include "drive.h"
 
+#include "command_session.h"
 #include "guarded_wait.h"
 #include "logo_download.h"
 #include "measuring.h"
 #include "serial_link.h"
+#include "status_messages.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -103,6 +105,32 @@ ProgramRun runProgramToEnd(const QStringList &arguments)
     run.endNs = monotonicNs();
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// One download through the program's own path, from run() to the port closed again.
+DownloadSpan programDownload(CommandSession &session, const QString &device, const LogoPicture &logo)
+{
+    GuardedWait wait(GuardMs);
+    QString message;
+    DownloadSpan span;
+    QObject::connect(&session, &CommandSession::messageReady, wait.context(), [&](const QString &text) {
+        span.messageNs = monotonicNs();
+        message = text;
+    });
+    QObject::connect(&session, &CommandSession::finished, wait.context(), [&] {
+        span.finishedNs = monotonicNs();
+        wait.end();
+    });
+    span.lineBegunNs.reserve(LogoLineCount);
+    span.startNs = monotonicNs();
+    session.run(PortChoice{.deviceName = device},
+                std::make_unique<LogoDownloadTask>(
+                    logo, MachineNumber, [&span](int) { span.lineBegunNs.push_back(monotonicNs()); }));
+    if (span.finishedNs == 0)
+        wait.run();
+    if (message != StatusText::DownloadComplete || span.finishedNs == 0)
+        abortBenchmark(QStringLiteral("the download ended with \"%1\"").arg(message));
+    return span;
 }
 
 } // namespace bench

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+class CommandSession;
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -51,5 +53,17 @@ BurstResult exchangesBackToBack(const QString &device, int count,
 // For every reply byte the simulator wrote, the time it handed that byte to the line. (A logo line is
 // answered with one byte, so byte i ends exchange i.)
 std::vector<qint64> replyByteStamps(const sim::OutputReader &output);
+
+struct DownloadSpan
+{
+    qint64 startNs = 0;
+    qint64 messageNs = 0;            // "下载完成！" reported
+    qint64 finishedNs = 0;           // the port closed again
+    std::vector<qint64> lineBegunNs; // LogoDownloadTask's progress: line k begun, so reply k-1 seen
+};
+
+// One download through the program's own path, from run() to the port closed again; a download that does
+// not end with "下载完成！" aborts the benchmark.
+DownloadSpan programDownload(CommandSession &session, const QString &device, const LogoPicture &logo);
 
 } // namespace bench

@@ -4,53 +4,16 @@
 #include "bare_line.h"
 #include "drive.h"
 #include "figures.h"
-#include "guarded_wait.h"
 #include "measuring.h"
 
 #include "command_session.h"
-#include "logo_download.h"
 #include "serial_link.h"
-#include "status_messages.h"
 
 namespace bench {
 
 namespace {
 
 constexpr int OpenCloseTries = 20;
-
-struct DownloadSpan
-{
-    qint64 startNs = 0;
-    qint64 messageNs = 0;            // "下载完成！" reported
-    qint64 finishedNs = 0;           // the port closed again
-    std::vector<qint64> lineBegunNs; // LogoDownloadTask's progress: line k begun, so reply k-1 seen
-};
-
-// One download through the program's own path, from run() to the port closed again.
-DownloadSpan programDownload(CommandSession &session, const QString &device, const LogoPicture &logo)
-{
-    GuardedWait wait(GuardMs);
-    QString message;
-    DownloadSpan span;
-    QObject::connect(&session, &CommandSession::messageReady, wait.context(), [&](const QString &text) {
-        span.messageNs = monotonicNs();
-        message = text;
-    });
-    QObject::connect(&session, &CommandSession::finished, wait.context(), [&] {
-        span.finishedNs = monotonicNs();
-        wait.end();
-    });
-    span.lineBegunNs.reserve(LogoLineCount);
-    span.startNs = monotonicNs();
-    session.run(PortChoice{.deviceName = device},
-                std::make_unique<LogoDownloadTask>(
-                    logo, MachineNumber, [&span](int) { span.lineBegunNs.push_back(monotonicNs()); }));
-    if (span.finishedNs == 0)
-        wait.run();
-    if (message != StatusText::DownloadComplete || span.finishedNs == 0)
-        abortBenchmark(QStringLiteral("the download ended with \"%1\"").arg(message));
-    return span;
-}
 
 // The same 32 lines by the bare poll() loop: open the device, one exchange per line, close.
 DownloadSpan bareDownload(const QString &device, const LogoPicture &logo)

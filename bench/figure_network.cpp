@@ -3,54 +3,26 @@
 
 #include "drive.h"
 #include "figures.h"
-#include "guarded_wait.h"
 #include "measuring.h"
 
 #include "command_session.h"
-#include "logo_download.h"
 #include "serial_server.h"
-#include "status_messages.h"
 
 namespace bench {
 
 namespace {
 
-struct Span
-{
-    qint64 startNs = 0;
-    qint64 endNs = 0;
-};
-
-Span download(CommandSession &session, const QString &device, const LogoPicture &logo)
-{
-    GuardedWait wait(GuardMs);
-    QString message;
-    Span span;
-    QObject::connect(&session, &CommandSession::messageReady, wait.context(), [&](const QString &text) {
-        span.endNs = monotonicNs();
-        message = text;
-    });
-    QObject::connect(&session, &CommandSession::finished, wait.context(), [&] { wait.end(); });
-    span.startNs = monotonicNs();
-    session.run(PortChoice{.deviceName = device}, std::make_unique<LogoDownloadTask>(logo, MachineNumber, [](int) {}));
-    if (session.isRunning())
-        wait.run();
-    if (message != StatusText::DownloadComplete)
-        abortBenchmark(QStringLiteral("the download through %1 ended with \"%2\"").arg(device, message));
-    return span;
-}
-
 // Reply written by the simulator -> the next frame read by it, within each download: the program's turn
 // and, through the server, the network both ways.
-std::vector<double> turnaroundsUs(const sim::OutputReader &output, const std::vector<Span> &spans)
+std::vector<double> turnaroundsUs(const sim::OutputReader &output, const std::vector<DownloadSpan> &spans)
 {
     std::vector<double> values;
     const QList<sim::LineChunk> chunks = output.chunks();
-    for (const Span &span : spans) {
+    for (const DownloadSpan &span : spans) {
         for (qsizetype i = 0; i + 1 < chunks.size(); ++i) {
             if (!chunks[i].transmitted() || chunks[i + 1].transmitted() || !chunks[i].stampNs || !chunks[i + 1].stampNs)
                 continue;
-            if (*chunks[i].stampNs >= span.startNs && *chunks[i + 1].stampNs <= span.endNs)
+            if (*chunks[i].stampNs >= span.startNs && *chunks[i + 1].stampNs <= span.messageNs)
                 values.push_back(double(*chunks[i + 1].stampNs - *chunks[i].stampNs) / NsPerUs);
         }
     }
@@ -75,20 +47,20 @@ void measureNetworkDownload(const Setup &setup, Report &report)
     const QString url = server.url();
 
     CommandSession session;
-    std::vector<Span> directSpans, servedSpans;
+    std::vector<DownloadSpan> directSpans, servedSpans;
     for (int run = 0; run < setup.counts.downloads; ++run) {
-        directSpans.push_back(download(session, direct->devicePath(), setup.logo));
-        servedSpans.push_back(download(session, url, setup.logo));
+        directSpans.push_back(programDownload(session, direct->devicePath(), setup.logo));
+        servedSpans.push_back(programDownload(session, url, setup.logo));
     }
     server.stop();
     stopSimulator(*direct);
     stopSimulator(*served);
 
     std::vector<double> directMs, servedMs;
-    for (const Span &span : directSpans)
-        directMs.push_back(double(span.endNs - span.startNs) / NsPerMs);
-    for (const Span &span : servedSpans)
-        servedMs.push_back(double(span.endNs - span.startNs) / NsPerMs);
+    for (const DownloadSpan &span : directSpans)
+        directMs.push_back(double(span.messageNs - span.startNs) / NsPerMs);
+    for (const DownloadSpan &span : servedSpans)
+        servedMs.push_back(double(span.messageNs - span.startNs) / NsPerMs);
     const Spread directSpread = spreadOf(directMs);
     const Spread servedSpread = spreadOf(servedMs);
     const std::vector<double> directTurn = turnaroundsUs(direct->reader(), directSpans);
