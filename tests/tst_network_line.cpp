@@ -50,6 +50,18 @@ QByteArray pictureWithIacs()
     return bytes;
 }
 
+// The simulated time clock answering at 9600 baud's pace, so that a download lasts long enough to be cut.
+QStringList pacedClock()
+{
+    return {QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")};
+}
+
+void startDownload(CommandSession &session, const QString &url)
+{
+    session.run(PortChoice{.deviceName = url},
+                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+}
+
 CommandResult runCommand(CommandSession &session, const QString &url, TerminalCommand command, CommandInputs inputs,
                          int timeoutMs = 15000)
 {
@@ -108,14 +120,13 @@ void TestNetworkLine::serverKilledMidDownload_data()
 void TestNetworkLine::serverKilledMidDownload()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    SimulatedTimeClock clock(pacedClock());
     QVERIFY(clock.start());
     SerialServer server(SerialServer::Kind(kind), clock.devicePath());
     QVERIFY2(server.start(), qPrintable(server.errors()));
     CommandSession session;
     QSignalSpy finished(&session, &CommandSession::finished);
-    session.run(PortChoice{.deviceName = server.url()},
-                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    startDownload(session, server.url());
     QVERIFY(clock.waitForReceived(100));
     server.signal(SIGKILL);
     // The connection's end is heard at once: the lost port is named, never a time-out taken for no answer.
@@ -135,14 +146,13 @@ void TestNetworkLine::serverStoppedTimesOut_data()
 void TestNetworkLine::serverStoppedTimesOut()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    SimulatedTimeClock clock(pacedClock());
     QVERIFY(clock.start());
     SerialServer server(SerialServer::Kind(kind), clock.devicePath());
     QVERIFY2(server.start(), qPrintable(server.errors()));
     CommandSession session;
     QSignalSpy finished(&session, &CommandSession::finished);
-    session.run(PortChoice{.deviceName = server.url()},
-                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    startDownload(session, server.url());
     QVERIFY(clock.waitForReceived(100));
     server.signal(SIGSTOP);
     QElapsedTimer sinceStopped;
@@ -165,14 +175,13 @@ void TestNetworkLine::secondClientIsRefused_data()
 void TestNetworkLine::secondClientIsRefused()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")});
+    SimulatedTimeClock clock(pacedClock());
     QVERIFY(clock.start());
     SerialServer server(SerialServer::Kind(kind), clock.devicePath());
     QVERIFY2(server.start(), qPrintable(server.errors()));
     CommandSession first;
     QSignalSpy firstFinished(&first, &CommandSession::finished);
-    first.run(PortChoice{.deviceName = server.url()},
-              makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+    startDownload(first, server.url());
     QVERIFY(clock.waitForReceived(40));
 
     CommandSession second;
