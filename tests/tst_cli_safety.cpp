@@ -91,6 +91,15 @@ struct Sandbox
 
     QString path(const QString &name) const { return dir.filePath(name); }
 
+    // The profile the rows name as @shop.ini.
+    static QByteArray profile() { return "[settings]\nmode=door\n"; }
+
+    // The picture and the profile the rows name.
+    bool holdsInputs() const
+    {
+        return QFile::copy(TIMECLOCK_WINDOW_PICTURE, path("picture.png")) && write("shop.ini", profile());
+    }
+
     bool write(const QString &name, const QByteArray &bytes) const
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
@@ -155,6 +164,14 @@ QString pictureHash()
     QFile file(TIMECLOCK_WINDOW_PICTURE);
     file.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex().left(8);
+}
+
+// A row's expected state of a file, PICTURE and PROFILE standing for the hashes of the sandbox's inputs.
+QString expectedState(QString state)
+{
+    state.replace("PICTURE", pictureHash());
+    state.replace("PROFILE", QCryptographicHash::hash(Sandbox::profile(), QCryptographicHash::Sha256).toHex().left(8));
+    return state;
 }
 
 QStringList placed(QStringList arguments, const Sandbox &box)
@@ -223,9 +240,7 @@ void TestCliSafety::fileSystemAfterEachCommand()
     QFETCH(QStringList, after);
 
     Sandbox box;
-    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
-    const QByteArray profile = "[settings]\nmode=door\n";
-    QVERIFY(box.write("shop.ini", profile));
+    QVERIFY(box.holdsInputs());
     for (const QString &thing : before)
         QVERIFY2(box.prepare(thing), qPrintable(thing));
     // No terminal is needed: every row is refused, or needs no port, before a port is opened.
@@ -242,11 +257,7 @@ void TestCliSafety::fileSystemAfterEachCommand()
     if (arguments.contains("-"))
         QVERIFY(run.out.startsWith("0000000000"));  // the logo text, and nothing else
     for (const QString &expected : after) {
-        const QString name = expected.section('=', 0, 0);
-        QString state = expected.section('=', 1);
-        state.replace("PICTURE", pictureHash());
-        state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
-        QCOMPARE(box.state(name), state);
+        QCOMPARE(box.state(expected.section('=', 0, 0)), expectedState(expected.section('=', 1)));
     }
     // Nothing is left behind: no temporary file beside the target.
     for (const QString &entry : QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden))
@@ -337,8 +348,7 @@ void TestCliSafety::writesCutShortKeepTheOldFile()
     const FullDisk disk(box.dir.path());
     if (fullDisk && !disk.mounted)
         QSKIP("mounting a small file system needs root");
-    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
-    QVERIFY(box.write("shop.ini", "[settings]\nmode=door\n"));
+    QVERIFY(box.holdsInputs());
     for (const QString &thing : before)
         QVERIFY2(box.prepare(thing), qPrintable(thing));
     SimulatedTimeClock clock;
@@ -477,9 +487,7 @@ void TestCliSafety::closedStandardStreams()
     QFETCH(QStringList, after);
 
     Sandbox box;
-    QVERIFY(QFile::copy(TIMECLOCK_WINDOW_PICTURE, box.path("picture.png")));
-    const QByteArray profile = "[settings]\nmode=door\n";
-    QVERIFY(box.write("shop.ini", profile));
+    QVERIFY(box.holdsInputs());
     if (arguments.front() == "provision")
         arguments += QStringList{"--port", "/nonexistent/port"};
     ChildSetup setup;
@@ -494,9 +502,7 @@ void TestCliSafety::closedStandardStreams()
     if (closed.contains(2))
         QCOMPARE(run.err, QByteArray());
     for (const QString &expected : after) {
-        QString state = expected.section('=', 1);
-        state.replace("PROFILE", QCryptographicHash::hash(profile, QCryptographicHash::Sha256).toHex().left(8));
-        QCOMPARE(box.state(expected.section('=', 0, 0)), state);
+        QCOMPARE(box.state(expected.section('=', 0, 0)), expectedState(expected.section('=', 1)));
     }
 }
 
