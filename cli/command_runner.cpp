@@ -50,7 +50,8 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
     session.run(port, std::move(task));
     if (StopSignals::stopAsked())
         session.requestStop();
-    // A port that does not open finishes the command within run().
+    // A local port that does not open, or a stop asked while a network port was opening, has finished the
+    // command already.
     if (!result)
         loop.exec();
     if (result->status == CommandStatus::PortOpenFailed)

@@ -15,6 +15,16 @@ CommandSession::CommandSession(QObject *parent)
             step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
         proceed(step);
     });
+    connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {
+        if (!m_task)
+            return;
+        if (failure)
+            conclude({openFailureMessage(*failure, m_port, m_link.openFailureDetail()), CommandStatus::PortOpenFailed});
+        else if (m_stopRequested)
+            conclude({StatusText::Interrupted.toString(), CommandStatus::Interrupted});
+        else
+            proceed(m_task->begin());
+    });
     connect(&m_link, &SerialLink::linkLost, this, [this] {
         if (m_task)
             conclude({StatusText::PortLost.toString(), CommandStatus::PortLost});
@@ -25,14 +35,21 @@ void CommandSession::run(const PortChoice &port, std::unique_ptr<TerminalTask> t
 {
     Q_ASSERT(!m_task);
     m_task = std::move(task);
+    m_port = port;
     m_stopRequested = false;
     if (m_task->wantsLowLatency())
         m_lowLatency = std::make_unique<LowLatencyForScan>(port.deviceName);
-    if (const auto failure = m_link.prepareLink(port.deviceName)) {
-        conclude({openFailureMessage(*failure, port, m_link.openFailureDetail()), CommandStatus::PortOpenFailed});
-        return;
+    m_link.prepareLinkLater(port.deviceName);
+}
+
+void CommandSession::requestStop()
+{
+    m_stopRequested = true;
+    // Nothing has reached the terminal yet: the open is abandoned at once.
+    if (m_task && m_link.isOpening()) {
+        m_link.releaseLink();
+        conclude({StatusText::Interrupted.toString(), CommandStatus::Interrupted});
     }
-    proceed(m_task->begin());
 }
 
 void CommandSession::abort()

@@ -33,14 +33,18 @@ public:
 
     bool isRunning() const { return m_task != nullptr; }
 
+    // The port is opened without holding up the thread: a local port at once (a port that does not open
+    // finishes the command within run()), a network port on a thread of its own, the command going on when
+    // it is open.
     void run(const PortChoice &port, std::unique_ptr<TerminalTask> task);
 
     // Ends a running command at once without a message (the window is closing).
     void abort();
 
     // Ends a running command once the exchange on the line has its answer or has timed out, as
-    // CommandStatus::Interrupted, so the terminal is never left in the middle of a frame.
-    void requestStop() { m_stopRequested = true; }
+    // CommandStatus::Interrupted, so the terminal is never left in the middle of a frame; at once while the
+    // port is still being opened.
+    void requestStop();
 
     SerialLink &link() { return m_link; }
 
@@ -63,5 +67,6 @@ private:
     std::unique_ptr<LowLatencyForScan> m_lowLatency;
     SerialLink m_link;
     std::unique_ptr<TerminalTask> m_task;
+    PortChoice m_port;
     bool m_stopRequested = false;
 };

@@ -9,6 +9,10 @@ public:
     ChosenLine()
     {
         for (SerialLine *line : {m_local.get(), static_cast<SerialLine *>(m_network.get())}) {
+            connect(line, &SerialLine::opened, this, [this, line](std::optional<OpenFailure> failure) {
+                if (line == m_current)
+                    emit opened(failure);
+            });
             connect(line, &SerialLine::readyRead, this, [this, line] {
                 if (line == m_current)
                     emit readyRead();
@@ -22,10 +26,13 @@ public:
 
     std::optional<OpenFailure> open(const QString &deviceName) override
     {
-        if (m_current->isOpen())
-            m_current->close();
-        m_current = isNetworkPortName(deviceName) ? static_cast<SerialLine *>(m_network.get()) : m_local.get();
+        choose(deviceName);
         return m_current->open(deviceName);
+    }
+    void openLater(const QString &deviceName) override
+    {
+        choose(deviceName);
+        m_current->openLater(deviceName);
     }
     void close() override { m_current->close(); }
     bool isOpen() const override { return m_current->isOpen(); }
@@ -36,8 +43,16 @@ public:
     QByteArray peek(qint64 maxSize) override { return m_current->peek(maxSize); }
     qint64 collectWaitingBytes() override { return m_current->collectWaitingBytes(); }
     QString openFailureDetail() const override { return m_current->openFailureDetail(); }
+    std::chrono::microseconds replyAllowance() const override { return m_current->replyAllowance(); }
 
 private:
+    void choose(const QString &deviceName)
+    {
+        // Also abandons an open still under way.
+        m_current->close();
+        m_current = isNetworkPortName(deviceName) ? static_cast<SerialLine *>(m_network.get()) : m_local.get();
+    }
+
     std::unique_ptr<SerialLine> m_local = makeLocalSerialLine();
     std::unique_ptr<NetworkLine> m_network = std::make_unique<NetworkLine>();
     SerialLine *m_current = m_local.get();

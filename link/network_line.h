@@ -3,7 +3,6 @@
 #include "serial_line.h"
 #include "telnet_codec.h"
 
-#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QString>
 
@@ -29,6 +28,27 @@ bool isNetworkPortName(const QString &name);
 // The parts of a network port's name; nothing when it is malformed or names a local device.
 std::optional<NetworkAddress> parseNetworkAddress(const QString &name);
 
+// A connected socket and what passes through it. Filled on the thread that opens it, then used on the
+// line's own.
+struct NetworkConnection
+{
+    enum class Taken { Some, Nothing, Closed, Failed };
+
+    qintptr socket = -1;
+    bool rfc2217 = false;
+    TelnetCodec codec;
+    QByteArray received;  // data from the terminal, not read yet
+    QByteArray pending;   // bytes the socket did not take yet
+    std::chrono::microseconds roundTrip{0};
+
+    // Reads what the socket holds, decodes it and sends the Telnet answers it calls for. `raw`, when given,
+    // gets the bytes as the server sent them.
+    Taken takeIn(QByteArray *raw = nullptr);
+    // Sends what is pending, as much as the socket takes now; the system's error when a send failed.
+    std::optional<int> sendPending();
+    void close();
+};
+
 // The line to a network port, over a plain socket (POSIX or Winsock; our Windows Qt has no network module),
 // watched by QSocketNotifier so the reply wait stays event-driven.
 class NetworkLine : public SerialLine
@@ -45,44 +65,40 @@ public:
     NetworkLine();
     ~NetworkLine() override;
 
+    // Connects and sets the port up, waiting for it on the calling thread.
     std::optional<OpenFailure> open(const QString &deviceName) override;
+    // The same on a thread of its own (the name looked up, the connection made, the server's answer to the
+    // port settings awaited there); close() wakes and abandons it.
+    void openLater(const QString &deviceName) override;
     void close() override;
     bool isOpen() const override;
     QString portName() const override { return m_name; }
     void write(const QByteArray &bytes) override;
-    qint64 bytesAvailable() const override { return m_received.size(); }
+    qint64 bytesAvailable() const override { return m_connection.received.size(); }
     QByteArray read(qint64 maxSize) override;
-    QByteArray peek(qint64 maxSize) override { return m_received.left(maxSize); }
+    QByteArray peek(qint64 maxSize) override { return m_connection.received.left(maxSize); }
     qint64 collectWaitingBytes() override;
 
     // Why the last open failed, in the system's words ("Connection refused"); empty when it did not.
     QString openFailureDetail() const override { return m_failureDetail; }
     // The round trip measured while the line was opened (the connection's handshake, and for RFC 2217 the
     // server's answer to the port settings), at most a second.
-    std::chrono::microseconds replyAllowance() const override { return m_roundTrip; }
+    std::chrono::microseconds replyAllowance() const override { return m_connection.roundTrip; }
 
 private:
-    enum class Taken { Some, Nothing, Closed, Failed };
+    struct Opening;
 
-    std::optional<OpenFailure> fail(OpenFailure failure, const QString &detail);
-    bool connectTo(const NetworkAddress &address);
-    bool waitUntil(qintptr socket, bool forWriting, qint64 timeoutMs);
-    void noteRoundTrip(const QElapsedTimer &since);
-    Taken takeIn();
+    std::shared_ptr<Opening> startOpening(const QString &deviceName);
+    std::optional<OpenFailure> takeOver(Opening &opening);
     void onReadable();
     void onWritable();
     void sendPending();
     void loseConnection(const QString &description);
 
     QString m_name;
-    qintptr m_socket = -1;
-    bool m_rfc2217 = false;
-    TelnetCodec m_codec;
-    QByteArray m_received;  // data from the terminal, not read yet
-    QByteArray m_heard;     // everything the server said while the line was opening
-    QByteArray m_pending;   // bytes the socket did not take yet
+    NetworkConnection m_connection;
+    std::shared_ptr<Opening> m_opening;  // an open under way on its own thread
     QString m_failureDetail;
-    std::chrono::microseconds m_roundTrip{0};
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     bool m_collecting = false;

@@ -44,6 +44,11 @@ public:
     // Applies 9600 8N1 and opens `deviceName` with an empty receive side. Returns the reason when the port
     // cannot be opened.
     virtual std::optional<OpenFailure> open(const QString &deviceName) = 0;
+    // Opens as open() does, the result coming as opened(). A line whose open can take long (a network port's
+    // connection) opens on a thread of its own and emits opened() from the event loop, so the thread that
+    // asked is never held up; the others open at once and emit opened() from inside this call. close()
+    // before then abandons the open: no opened() follows.
+    virtual void openLater(const QString &deviceName) { emit opened(open(deviceName)); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QString portName() const = 0;
@@ -70,6 +75,7 @@ public:
     virtual QString openFailureDetail() const { return {}; }
 
 signals:
+    void opened(std::optional<OpenFailure> failure);
     void readyRead();
     void faultOccurred(SerialLine::Fault fault, const QString &description);
 };

@@ -66,7 +66,9 @@ std::optional<OpenFailure> QtSerialLine::open(const QString &deviceName)
 
 void QtSerialLine::close()
 {
-    m_port.close();
+    // QSerialPort reports closing a closed port as an error.
+    if (m_port.isOpen())
+        m_port.close();
 }
 
 bool QtSerialLine::isOpen() const

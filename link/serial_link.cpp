@@ -24,6 +24,7 @@ SerialLink::SerialLink(std::unique_ptr<SerialLine> line, QObject *parent)
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &SerialLink::onReplyTimer);
+    connect(m_line.get(), &SerialLine::opened, this, &SerialLink::onLineOpened);
     connect(m_line.get(), &SerialLine::readyRead, this, &SerialLink::checkReply);
     connect(m_line.get(), &SerialLine::faultOccurred, this, &SerialLink::onLineFault);
 }
@@ -42,6 +43,27 @@ std::optional<OpenFailure> SerialLink::prepareLink(const QString &deviceName)
         return failure;
     qCDebug(lcLink) << "opened" << deviceName;
     return std::nullopt;
+}
+
+void SerialLink::prepareLinkLater(const QString &deviceName)
+{
+    releaseLink();
+    if (deviceName.isEmpty()) {
+        emit linkPrepared(OpenFailure::NoSuchPort);
+        return;
+    }
+    m_state = State::Opening;
+    m_line->openLater(deviceName);
+}
+
+void SerialLink::onLineOpened(std::optional<OpenFailure> failure)
+{
+    if (m_state != State::Opening)
+        return;
+    m_state = State::Idle;
+    if (!failure)
+        qCDebug(lcLink) << "opened" << m_line->portName();
+    emit linkPrepared(failure);
 }
 
 void SerialLink::transact(const Exchange &exchange)
@@ -91,7 +113,9 @@ void SerialLink::releaseLink()
 {
     ++m_generation;
     m_replyTimer.stop();
-    m_state = State::Idle;
+    const bool opening = std::exchange(m_state, State::Idle) == State::Opening;
+    if (opening)
+        m_line->close();  // abandons the open under way
     if (!m_line->isOpen())
         return;
     if (lcLink().isDebugEnabled() && m_line->bytesAvailable() > 0)

@@ -34,6 +34,11 @@ public:
     // Closes a port left open, applies 9600 8N1 and opens `deviceName`; the receive side starts empty.
     // Returns the reason when the port cannot be opened (the port is then closed).
     std::optional<OpenFailure> prepareLink(const QString &deviceName);
+    // The same without holding up the thread (a network port's connection takes a round trip or more, a
+    // server that does not answer seconds): the result comes as linkPrepared(), from inside this call for a
+    // line that opens at once (a local port), from the event loop for one that opens on a thread of its own.
+    // releaseLink() before then abandons the open, and no linkPrepared() follows.
+    void prepareLinkLater(const QString &deviceName);
 
     // Writes the exchange's bytes and waits for its reply. Bytes already waiting when the frame is about to
     // go out answer nothing this program sent: the exchange then ends as a wrong reply holding those bytes,
@@ -48,7 +53,7 @@ public:
     QString openFailureDetail() const { return m_line->openFailureDetail(); }
 
     bool isOpen() const;
-    bool isExchanging() const { return m_state != State::Idle; }
+    bool isOpening() const { return m_state == State::Opening; }
 
     // How often the port reported an error since construction; for spotting error storms.
     int portErrorCount() const { return m_portErrorCount; }
@@ -57,12 +62,14 @@ public:
     static qint64 frameOnWireNs(qint64 bytes);
 
 signals:
+    void linkPrepared(std::optional<OpenFailure> failure);
     void exchangeFinished(const ExchangeOutcome &outcome);
     void linkLost();
 
 private:
     enum class State {
         Idle,
+        Opening,
         WaitingForReply,
         // The exchange's outcome is decided and queued for delivery: bytes arriving and the reply timer
         // change nothing until it is delivered.
@@ -73,6 +80,7 @@ private:
     void checkReply();
     void readReply();
     void onReplyTimer();
+    void onLineOpened(std::optional<OpenFailure> failure);
     void onLineFault(SerialLine::Fault fault, const QString &description);
     void finishExchange(const ExchangeOutcome &outcome);
     void loseLink();

@@ -1,5 +1,6 @@
 #include "command_session.h"
 #include "command_table.h"
+#include "network_line.h"
 #include "serial_server.h"
 #include "sim_fixture.h"
 #include "status_messages.h"
@@ -7,8 +8,13 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // Terminals behind a serial server: a real ser2net, started here on a free port of 127.0.0.1 in front of the
 // simulated time clock's pseudo-terminal, reached through rfc2217:// and socket:// as an operator names it.
@@ -28,6 +34,8 @@ private slots:
     void secondClientIsRefused();
     void connectionFailuresNameTheServer_data();
     void connectionFailuresNameTheServer();
+    void openingNeverHoldsUpTheThread_data();
+    void openingNeverHoldsUpTheThread();
 };
 
 namespace {
@@ -72,6 +80,54 @@ CommandResult runCommand(CommandSession &session, const QString &url, TerminalCo
         return {QStringLiteral("no outcome"), CommandStatus::Interrupted};
     return finished.constFirst().constFirst().value<CommandResult>();
 }
+// A server on 127.0.0.1 that takes connections and never says a word, so an RFC 2217 open waits for the
+// answer to its port settings.
+class SilentServer
+{
+public:
+    SilentServer()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) == 0 && ::listen(m_listener, 4) == 0
+            && ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer()
+    {
+        if (m_client >= 0)
+            ::close(m_client);
+        ::close(m_listener);
+    }
+
+    QString url() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(m_port); }
+
+    // The client has connected and then hung up (everything it sent read and counted first).
+    bool clientHungUp()
+    {
+        if (m_client < 0)
+            m_client = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK);
+        if (m_client < 0)
+            return false;
+        char buffer[256];
+        for (;;) {
+            const auto count = ::recv(m_client, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return count == 0;
+            m_heard += count;
+        }
+    }
+    qsizetype heard() const { return m_heard; }
+
+private:
+    int m_listener = -1;
+    int m_client = -1;
+    quint16 m_port = 0;
+    qsizetype m_heard = 0;
+};
 } // namespace
 
 void TestNetworkLine::initTestCase()
@@ -223,6 +279,56 @@ void TestNetworkLine::connectionFailuresNameTheServer()
     // The system's own words for the reason follow the place.
     QVERIFY2(result.message.startsWith(start.chopped(1) + QStringLiteral("，")), qPrintable(result.message));
     QVERIFY(!session.link().isOpen());
+}
+
+void TestNetworkLine::openingNeverHoldsUpTheThread_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("the server's answer never comes") << QStringLiteral("limit");
+    QTest::newRow("the window closes meanwhile") << QStringLiteral("abort");
+    QTest::newRow("a stop is asked meanwhile") << QStringLiteral("stop");
+}
+
+void TestNetworkLine::openingNeverHoldsUpTheThread()
+{
+    QFETCH(QString, ending);
+    SilentServer server;
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    QElapsedTimer sinceRun;
+    sinceRun.start();
+    session.run(PortChoice{.deviceName = server.url()}, makeCommandTask(TerminalCommand::ReadSerial, {.machineNumber = 1}));
+
+    // The thread's events go on while the connection waits for the server.
+    QTimer tick;
+    QSignalSpy ticked(&tick, &QTimer::timeout);
+    tick.start(20);
+    QTRY_VERIFY_WITH_TIMEOUT(ticked.size() >= 3, 1000);
+    QVERIFY(finished.isEmpty());
+    QVERIFY(session.isRunning());
+    QVERIFY(session.link().isOpening());
+
+    if (ending == u"limit") {
+        QVERIFY(finished.wait(NetworkLine::NegotiationLimitMs + 2000));
+        QVERIFY(sinceRun.elapsed() >= NetworkLine::NegotiationLimitMs);
+        const auto result = finished.constFirst().constFirst().value<CommandResult>();
+        QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
+        QVERIFY2(result.message.contains(QStringLiteral("服务器没有回答端口设置")), qPrintable(result.message));
+    } else if (ending == u"abort") {
+        session.abort();
+        QVERIFY(!session.isRunning());
+    } else {
+        session.requestStop();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(int(finished.constFirst().constFirst().value<CommandResult>().status), int(CommandStatus::Interrupted));
+    }
+    // The connection is given up at once, long before the server's time is up, and nothing but the Telnet
+    // opening went out.
+    QTRY_VERIFY_WITH_TIMEOUT(server.clientHungUp(), 500);
+    QCOMPARE(server.heard(), TelnetCodec::opening().size());
+    QVERIFY(!session.link().isOpen());
+    QVERIFY(!finished.wait(100));
+    QCOMPARE(finished.size(), ending == u"abort" ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLine)
