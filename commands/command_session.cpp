@@ -20,8 +20,6 @@ CommandSession::CommandSession(QObject *parent)
             return;
         if (failure)
             conclude({openFailureMessage(*failure, m_port, m_link.openFailureDetail()), CommandStatus::PortOpenFailed});
-        else if (m_stopRequested)
-            conclude({StatusText::Interrupted.toString(), CommandStatus::Interrupted});
         else
             proceed(m_task->begin());
     });
