@@ -34,6 +34,8 @@ private slots:
     void secondClientIsRefused();
     void connectionFailuresNameTheServer_data();
     void connectionFailuresNameTheServer();
+    void lineReportsItsRoundTrip_data();
+    void lineReportsItsRoundTrip();
     void openingNeverHoldsUpTheThread_data();
     void openingNeverHoldsUpTheThread();
 };
@@ -279,6 +281,31 @@ void TestNetworkLine::connectionFailuresNameTheServer()
     // The system's own words for the reason follow the place.
     QVERIFY2(result.message.startsWith(start.chopped(1) + QStringLiteral("，")), qPrintable(result.message));
     QVERIFY(!session.link().isOpen());
+}
+
+void TestNetworkLine::lineReportsItsRoundTrip_data()
+{
+    addServerKinds();
+}
+
+// The scan's short wait takes the network's round trip on top: the line that picks local or network by
+// name must pass on what the network line measured.
+void TestNetworkLine::lineReportsItsRoundTrip()
+{
+    QFETCH(int, kind);
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    const auto line = makeSerialLine();
+    QCOMPARE(line->open(server.url()), std::nullopt);
+    QVERIFY(line->replyAllowance() > std::chrono::microseconds(0));
+    QVERIFY(line->replyAllowance() <= std::chrono::microseconds(TerminalReplyLimit));
+    line->close();
+    QVERIFY(!line->open(clock.devicePath()));
+    QCOMPARE(line->replyAllowance(), std::chrono::microseconds(0));
+    line->close();
+    clock.stop();
 }
 
 void TestNetworkLine::openingNeverHoldsUpTheThread_data()
