@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -66,11 +68,29 @@ QStringList pacedClock()
     return {QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")};
 }
 
-void startDownload(CommandSession &session, const QString &url)
+// A logo download under way through ser2net in front of the paced clock, long enough to be cut.
+struct DownloadUnderway
 {
-    session.run(PortChoice{.deviceName = url},
-                makeCommandTask(TerminalCommand::DownloadLogo, {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
-}
+    SimulatedTimeClock clock{pacedClock()};
+    std::optional<SerialServer> server;
+    CommandSession session;
+    QSignalSpy finished{&session, &CommandSession::finished};
+
+    // Starts the clock, a server of `kind` in front of it and the download, and returns once the clock has
+    // had `frames` frames: empty then, otherwise what did not start.
+    QString start(int kind, int frames)
+    {
+        if (!clock.start())
+            return QStringLiteral("the simulated time clock did not start");
+        server.emplace(SerialServer::Kind(kind), clock.devicePath());
+        if (!server->start())
+            return QStringLiteral("ser2net did not start: ") + server->errors();
+        session.run(PortChoice{.deviceName = server->url()},
+                    makeCommandTask(TerminalCommand::DownloadLogo,
+                                    {.machineNumber = Machine, .picture = LogoPicture{pictureWithIacs()}}));
+        return clock.waitForReceived(frames) ? QString() : QStringLiteral("the download did not get under way");
+    }
+};
 
 CommandResult runCommand(CommandSession &session, const QString &url, TerminalCommand command, CommandInputs inputs,
                          int timeoutMs = 15000)
@@ -178,22 +198,17 @@ void TestNetworkLine::serverKilledMidDownload_data()
 void TestNetworkLine::serverKilledMidDownload()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock(pacedClock());
-    QVERIFY(clock.start());
-    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    CommandSession session;
-    QSignalSpy finished(&session, &CommandSession::finished);
-    startDownload(session, server.url());
-    QVERIFY(clock.waitForReceived(100));
-    server.signal(SIGKILL);
+    DownloadUnderway download;
+    const QString problem = download.start(kind, 100);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    download.server->signal(SIGKILL);
     // The connection's end is heard at once: the lost port is named, never a time-out taken for no answer.
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 1500);
-    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QTRY_COMPARE_WITH_TIMEOUT(download.finished.size(), 1, 1500);
+    const auto result = download.finished.constFirst().constFirst().value<CommandResult>();
     QCOMPARE(int(result.status), int(CommandStatus::PortLost));
     QCOMPARE(result.message, StatusText::PortLost.toString());
-    QVERIFY(!session.link().isOpen());
-    clock.stop();
+    QVERIFY(!download.session.link().isOpen());
+    download.clock.stop();
 }
 
 void TestNetworkLine::serverStoppedTimesOut_data()
@@ -204,25 +219,20 @@ void TestNetworkLine::serverStoppedTimesOut_data()
 void TestNetworkLine::serverStoppedTimesOut()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock(pacedClock());
-    QVERIFY(clock.start());
-    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    CommandSession session;
-    QSignalSpy finished(&session, &CommandSession::finished);
-    startDownload(session, server.url());
-    QVERIFY(clock.waitForReceived(100));
-    server.signal(SIGSTOP);
+    DownloadUnderway download;
+    const QString problem = download.start(kind, 100);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    download.server->signal(SIGSTOP);
     QElapsedTimer sinceStopped;
     sinceStopped.start();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
-    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QTRY_COMPARE_WITH_TIMEOUT(download.finished.size(), 1, 5000);
+    const auto result = download.finished.constFirst().constFirst().value<CommandResult>();
     // A silent server is a terminal that does not answer: the usual second, then no answer.
     QCOMPARE(int(result.status), int(CommandStatus::NoReply));
     QVERIFY2(sinceStopped.elapsed() >= 900, qPrintable(QString::number(sinceStopped.elapsed())));
     QVERIFY(result.linesConfirmed.value_or(0) > 0);
-    server.resume();
-    clock.stop();
+    download.server->resume();
+    download.clock.stop();
 }
 
 void TestNetworkLine::secondClientIsRefused_data()
@@ -233,27 +243,22 @@ void TestNetworkLine::secondClientIsRefused_data()
 void TestNetworkLine::secondClientIsRefused()
 {
     QFETCH(int, kind);
-    SimulatedTimeClock clock(pacedClock());
-    QVERIFY(clock.start());
-    SerialServer server(SerialServer::Kind(kind), clock.devicePath());
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    CommandSession first;
-    QSignalSpy firstFinished(&first, &CommandSession::finished);
-    startDownload(first, server.url());
-    QVERIFY(clock.waitForReceived(40));
+    DownloadUnderway first;
+    const QString problem = first.start(kind, 40);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
     CommandSession second;
-    const CommandResult refused = runCommand(second, server.url(), TerminalCommand::ReadSerial, {});
+    const CommandResult refused = runCommand(second, first.server->url(), TerminalCommand::ReadSerial, {});
     QCOMPARE(int(refused.status), int(CommandStatus::PortOpenFailed));
     const QString expected = StatusText::PortOpenFailed.toString().arg(
-        StatusText::ReasonAndPlace.toString().arg(StatusText::PortBusyReason.toString(), QStringLiteral("127.0.0.1:%1").arg(server.port())));
+        StatusText::ReasonAndPlace.toString().arg(StatusText::PortBusyReason.toString(), QStringLiteral("127.0.0.1:%1").arg(first.server->port())));
     QCOMPARE(refused.message, expected);
     QVERIFY(!second.link().isOpen());
 
     // The first client's download goes on undisturbed.
-    QVERIFY(!firstFinished.isEmpty() || firstFinished.wait(15000));
-    QCOMPARE(firstFinished.constFirst().constFirst().value<CommandResult>().message, StatusText::DownloadComplete.toString());
-    clock.stop();
+    QVERIFY(!first.finished.isEmpty() || first.finished.wait(15000));
+    QCOMPARE(first.finished.constFirst().constFirst().value<CommandResult>().message, StatusText::DownloadComplete.toString());
+    first.clock.stop();
 }
 
 void TestNetworkLine::connectionFailuresNameTheServer_data()
