@@ -11,8 +11,13 @@ CommandSession::CommandSession(QObject *parent)
         if (!m_task)
             return;
         CommandStep step = m_task->next(outcome);
-        if (m_stopRequested && std::holds_alternative<Exchange>(step))
-            step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+        // A stop is the operator's, whatever the exchange it cut short: a frame left unanswered after it
+        // is no fault of the terminal. Only a command whose last answer came in is done.
+        if (m_stopRequested) {
+            const auto *result = std::get_if<CommandResult>(&step);
+            if (!result || result->status != CommandStatus::Done)
+                step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+        }
         proceed(step);
     });
     connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {
@@ -20,6 +25,8 @@ CommandSession::CommandSession(QObject *parent)
             return;
         if (failure)
             conclude({openFailureMessage(*failure, m_port, m_link.openFailureDetail()), CommandStatus::PortOpenFailed});
+        else if (m_stopRequested)  // asked while the port opened: nothing has been sent yet
+            conclude({StatusText::Interrupted.toString(), CommandStatus::Interrupted});
         else
             proceed(m_task->begin());
     });

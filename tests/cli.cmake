@@ -21,6 +21,8 @@ target_compile_definitions(tst_provision PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_
 add_dependencies(tst_provision timeclock-setup)
 # Stop signals caught even when their pipe cannot be made.
 timeclock_add_test(tst_stop_signals SOURCES tst_stop_signals.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
+target_compile_definitions(tst_stop_signals PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+add_dependencies(tst_stop_signals timeclock-setup)
 
 # The download's progress bar on a terminal, with and without escape sequences.
 timeclock_add_test(tst_progress_terminal SOURCES tst_progress_terminal.cpp LIBS timeclock_window timeclock_sim_fixture)

@@ -33,16 +33,22 @@ struct ChildSetup
     QList<int> closed{};                // standard descriptors the program starts without (0 for `<&-`)
 };
 
+// The environment a script gives the program: no display, no platform chosen; `added` on top.
+inline QProcessEnvironment scriptEnvironment(const QProcessEnvironment &added = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    for (const QString &key : added.keys())
+        environment.insert(key, added.value(key));
+    return environment;
+}
+
 inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &input = {}, int timeoutMs = 60000,
                              const ChildSetup &setup = {})
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    for (const QString &key : setup.environment.keys())
-        environment.insert(key, setup.environment.value(key));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(scriptEnvironment(setup.environment));
     if (setup.fileSizeLimit > 0 || !setup.closed.isEmpty()) {
         const auto limit = rlim_t(setup.fileSizeLimit);
         const QList<int> closed = setup.closed;

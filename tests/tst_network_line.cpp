@@ -2,6 +2,7 @@
 #include "command_table.h"
 #include "network_line.h"
 #include "serial_server.h"
+#include "silent_server.h"
 #include "sim_fixture.h"
 #include "status_messages.h"
 
@@ -102,54 +103,6 @@ CommandResult runCommand(CommandSession &session, const QString &url, TerminalCo
         return {QStringLiteral("no outcome"), CommandStatus::Interrupted};
     return finished.constFirst().constFirst().value<CommandResult>();
 }
-// A server on 127.0.0.1 that takes connections and never says a word, so an RFC 2217 open waits for the
-// answer to its port settings.
-class SilentServer
-{
-public:
-    SilentServer()
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) == 0 && ::listen(m_listener, 4) == 0
-            && ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            m_port = ntohs(address.sin_port);
-    }
-    ~SilentServer()
-    {
-        if (m_client >= 0)
-            ::close(m_client);
-        ::close(m_listener);
-    }
-
-    QString url() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(m_port); }
-
-    // The client has connected and then hung up (everything it sent read and counted first).
-    bool clientHungUp()
-    {
-        if (m_client < 0)
-            m_client = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK);
-        if (m_client < 0)
-            return false;
-        char buffer[256];
-        for (;;) {
-            const auto count = ::recv(m_client, buffer, sizeof buffer, 0);
-            if (count <= 0)
-                return count == 0;
-            m_heard += count;
-        }
-    }
-    qsizetype heard() const { return m_heard; }
-
-private:
-    int m_listener = -1;
-    int m_client = -1;
-    quint16 m_port = 0;
-    qsizetype m_heard = 0;
-};
 } // namespace
 
 void TestNetworkLine::initTestCase()
