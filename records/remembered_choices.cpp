@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QUrl>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -50,18 +52,30 @@ QString unseenName(const QString &path)
     return QStringLiteral("%1.%2-%3").arg(path).arg(QCoreApplication::applicationPid()).arg(++names);
 }
 
+// How long a change waits for another process's change to the store; a holder that long is stuck, and
+// this change is then made without the lock rather than lost.
+constexpr int StoreLockWaitMs = 10000;
+
 // Applies `edit` to the store. QSettings replaces its file even when a full disk cut the new one short
 // (QSaveFile renames what it has), so where the store is a file the change is made on a copy beside it,
 // read back under a name QSettings has not seen (it would answer from its cache), and renamed into place
 // only when every key reads back as written. Otherwise the old file stays as it was. With `fromScratch`
 // the copy starts empty instead of from the old file.
-void change(const std::function<void(QSettings &)> &edit, bool fromScratch = false)
+// Several processes share the store: the old file is read, edited and replaced under a lock file beside
+// it, so two changes made at once are both kept. The copy gets the old file's permissions, and where the
+// store is a symbolic link its target is replaced, so a store someone made private, or keeps elsewhere,
+// stays so.
+void change(const std::vector<std::function<void(QSettings &)>> &edits, bool fromScratch = false)
 {
     const auto settings = store();
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)  // elsewhere the native store is no INI file
     if (settings->format() == QSettings::NativeFormat && !settings->fileName().isEmpty()) {
-        const QString path = settings->fileName();
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        const QString name = settings->fileName();
+        QDir().mkpath(QFileInfo(name).absolutePath());
+        QLockFile lock(name + QStringLiteral(".lock"));
+        lock.tryLock(StoreLockWaitMs);
+        const QFileInfo named(name);
+        const QString path = !named.isSymLink() ? name : named.exists() ? named.canonicalFilePath() : named.symLinkTarget();
         const QString stem = unseenName(path);
         const QString edited = stem + QStringLiteral(".new");
         const QString check = stem + QStringLiteral(".check");
@@ -76,7 +90,8 @@ void change(const std::function<void(QSettings &)> &edit, bool fromScratch = fal
         QHash<QString, QVariant> expected;
         {
             QSettings copy(edited, QSettings::IniFormat);
-            edit(copy);
+            for (const auto &edit : edits)
+                edit(copy);
             copy.sync();
             if (copy.status() != QSettings::NoError) {
                 QFile::remove(edited);
@@ -85,6 +100,8 @@ void change(const std::function<void(QSettings &)> &edit, bool fromScratch = fal
             for (const QString &key : copy.allKeys())
                 expected.insert(key, copy.value(key));
         }
+        if (QFile::exists(path))
+            QFile::setPermissions(edited, QFile::permissions(path));
         bool whole = ::rename(QFile::encodeName(edited).constData(), QFile::encodeName(check).constData()) == 0;
         if (whole) {
             const QSettings readBack(check, QSettings::IniFormat);
@@ -99,13 +116,9 @@ void change(const std::function<void(QSettings &)> &edit, bool fromScratch = fal
         return;
     }
 #endif
-    edit(*settings);
+    for (const auto &edit : edits)
+        edit(*settings);
     settings->sync();
-}
-
-void write(const QString &key, const QVariant &value)
-{
-    change([&](QSettings &settings) { settings.setValue(key, value); });
 }
 
 // A device path as one key: its slashes would otherwise make groups. Links are followed, so that every
@@ -118,8 +131,28 @@ QString scanKey(const QString &device)
 
 } // namespace
 
+RememberedChoices::~RememberedChoices()
+{
+    writePending();
+}
+
+void RememberedChoices::remember(std::function<void(QSettings &)> edit)
+{
+    m_pending.push_back(std::move(edit));
+}
+
+// What this object was told is in the store before it is read again, in one write.
+void RememberedChoices::writePending() const
+{
+    if (m_pending.empty())
+        return;
+    const auto pending = std::exchange(m_pending, {});
+    change(pending);
+}
+
 std::optional<int> RememberedChoices::portNumber() const
 {
+    writePending();
     bool ok = false;
     const int number = store()->value(PortNumberKey).toInt(&ok);
     return ok ? std::optional<int>(number) : std::nullopt;
@@ -127,47 +160,52 @@ std::optional<int> RememberedChoices::portNumber() const
 
 void RememberedChoices::setPortNumber(int number)
 {
-    write(PortNumberKey, number);
+    remember([number](QSettings &settings) { settings.setValue(PortNumberKey, number); });
 }
 
 QStringList RememberedChoices::portMappings() const
 {
+    writePending();
     return store()->value(PortMappingsKey).toStringList();
 }
 
 void RememberedChoices::setPortMappings(const QStringList &mappings)
 {
-    write(PortMappingsKey, mappings);
+    remember([mappings](QSettings &settings) { settings.setValue(PortMappingsKey, mappings); });
 }
 
 QString RememberedChoices::logoFile() const
 {
+    writePending();
     return store()->value(LogoFileKey).toString();
 }
 
 void RememberedChoices::setLogoFile(const QString &path)
 {
-    write(LogoFileKey, path);
+    remember([path](QSettings &settings) { settings.setValue(LogoFileKey, path); });
 }
 
 bool RememberedChoices::logoInverted() const
 {
+    writePending();
     return store()->value(LogoInvertKey, false).toBool();
 }
 
 bool RememberedChoices::logoDithered() const
 {
+    writePending();
     return store()->value(LogoDitherKey, false).toBool();
 }
 
 bool RememberedChoices::logoFilled() const
 {
+    writePending();
     return store()->value(LogoFillKey, false).toBool();
 }
 
 void RememberedChoices::setLogoChoices(bool invert, bool dither, bool fill)
 {
-    change([&](QSettings &settings) {
+    remember([=](QSettings &settings) {
         settings.setValue(LogoInvertKey, invert);
         settings.setValue(LogoDitherKey, dither);
         settings.setValue(LogoFillKey, fill);
@@ -176,6 +214,7 @@ void RememberedChoices::setLogoChoices(bool invert, bool dither, bool fill)
 
 QVariantMap RememberedChoices::logoText() const
 {
+    writePending();
     // One key a value, so the settings file stays readable text.
     const auto settings = store();
     settings->beginGroup(LogoTextKey);
@@ -187,7 +226,7 @@ QVariantMap RememberedChoices::logoText() const
 
 void RememberedChoices::setLogoText(const QVariantMap &text)
 {
-    change([&](QSettings &settings) {
+    remember([text](QSettings &settings) {
         settings.remove(LogoTextKey);
         settings.beginGroup(LogoTextKey);
         for (auto it = text.cbegin(); it != text.cend(); ++it)
@@ -200,6 +239,7 @@ int RememberedChoices::terminalsFound(const QString &device) const
 {
     if (device.isEmpty())
         return 0;
+    writePending();
     const auto settings = store();
     const int found = settings->value(scanKey(device), 0).toInt();
     // A store that cannot be read, or could not keep what the next scan finds, knows nothing of the line.
@@ -210,13 +250,18 @@ int RememberedChoices::terminalsFound(const QString &device) const
 
 void RememberedChoices::noteTerminalsFound(const QString &device, int count, bool everyNumber)
 {
-    if (!device.isEmpty())
-        write(scanKey(device), everyNumber ? count : std::max(count, terminalsFound(device)));
+    if (device.isEmpty())
+        return;
+    const QString key = scanKey(device);
+    remember([key, count, everyNumber](QSettings &settings) {
+        // Read where it is written, under the store's lock: another process's count is never lost.
+        settings.setValue(key, everyNumber ? count : std::max(count, settings.value(key, 0).toInt()));
+    });
 }
 
 void RememberedChoices::forgetAll()
 {
-    change([](QSettings &settings) { settings.clear(); });
+    change({[](QSettings &settings) { settings.clear(); }});
 }
 
 namespace {
@@ -344,10 +389,11 @@ QStringList RememberedChoices::forgetUnusable()
             kept.append({key, settings->value(key)});
         }
     }
-    change([&](QSettings &rewritten) {
-        rewritten.clear();
-        for (const auto &[key, value] : kept)
-            rewritten.setValue(key, value);
-    }, true);
+    change({[&](QSettings &rewritten) {
+               rewritten.clear();
+               for (const auto &[key, value] : kept)
+                   rewritten.setValue(key, value);
+           }},
+           true);
     return said;
 }

@@ -4,17 +4,30 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
+#include <vector>
+
+class QSettings;
 
 // What the program keeps between runs, in the platform's settings store: the port and its --port
 // mappings, the last logo file and its picture choices, and how many terminals the last scan of a device
-// found. Every change is written at once, so a run that ends in a crash keeps what it had used.
+// found. The changes made through one object are written together, once, when it goes (or before it next
+// reads the store), so a command's use costs one write and a run that ends in a crash keeps what the
+// commands before had used. Windows and command lines share the store: each write is made under a lock
+// beside it, on the store as it is then, so no process's change is lost; the store keeps its permissions,
+// and a store that is a symbolic link stays one (the link's target is written).
 //
 // The machine number, the terminal settings and the serial number are never kept: a number remembered
 // from yesterday's terminal would address today's by surprise.
 class RememberedChoices
 {
 public:
+    RememberedChoices() = default;
+    ~RememberedChoices();
+    RememberedChoices(const RememberedChoices &) = delete;
+    RememberedChoices &operator=(const RememberedChoices &) = delete;
+
     std::optional<int> portNumber() const;
     void setPortNumber(int number);
 
@@ -50,4 +63,10 @@ public:
     // that a damaged store never stops the program from starting. Everything else is kept as it was.
     static QStringList forgetUnusable();
     static constexpr qint64 StoreSizeLimit = 1024 * 1024;
+
+private:
+    void remember(std::function<void(QSettings &)> edit);
+    void writePending() const;
+
+    mutable std::vector<std::function<void(QSettings &)>> m_pending;
 };
