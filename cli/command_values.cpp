@@ -30,7 +30,7 @@ std::optional<MachineRange> machineRangeFromText(QStringView text)
     return MachineRange{*first, *last};
 }
 
-std::optional<QList<quint8>> machineNumbersFromText(const QString &text)
+std::optional<QList<quint8>> machineNumbersFromText(const QString &text, int *repeated)
 {
     QList<quint8> numbers;
     QSet<int> given;
@@ -39,8 +39,11 @@ std::optional<QList<quint8>> machineNumbersFromText(const QString &text)
         if (!range)
             return std::nullopt;
         for (int number = range->first; number <= range->last; ++number) {
-            if (given.contains(number))
+            if (given.contains(number)) {
+                if (repeated)
+                    *repeated = number;
                 return std::nullopt;
+            }
             given.insert(number);
             numbers.append(quint8(number));
         }

@@ -22,19 +22,10 @@ std::optional<int> wholeNumber(QStringView text, int min, int max);
 std::optional<MachineRange> machineRangeFromText(QStringView text);
 
 // "1-20,25": the machine numbers to give, in order, each range as machineRangeFromText() reads it; nothing
-// for text that is not such a list, or that gives a number twice.
-std::optional<QList<quint8>> machineNumbersFromText(const QString &text);
+// for text that is not such a list, or that gives a number twice (then `repeated`, where given, is that number).
+std::optional<QList<quint8>> machineNumbersFromText(const QString &text, int *repeated = nullptr);
 
 // The settings command's words.
-namespace SettingsWord {
-inline constexpr QStringView Bell = u"bell";
-inline constexpr QStringView Door = u"door";
-inline constexpr QStringView Simplified = u"simplified";
-inline constexpr QStringView Traditional = u"traditional";
-inline constexpr QStringView True = u"true";
-inline constexpr QStringView False = u"false";
-} // namespace SettingsWord
-
 // The settings as typed: --mode/--picture/--delay/--font, or a profile's mode=, picture=, delay=, font=.
 struct SettingsText
 {

@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "command_words.h"
+#include "outcome.h"
 #include "provision_profile.h"
 
 #include <QCoreApplication>
@@ -40,9 +41,8 @@ QString generalHelp()
     text += QCoreApplication::translate(
                 "cli",
                 "  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、"
-                "ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、"
-                "wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、"
-                "duplicate-serial、skipped、not-reached 之一。")
+                "ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 %1 之一。")
+                .arg(allStatusWords().join(QCoreApplication::translate("cli", "、")))
             + QStringLiteral("\n\n");
     text += QCoreApplication::translate("cli", "provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):")
             + u'\n';

@@ -59,6 +59,14 @@ QString statusWord(ResultStatus status)
     return OutcomeWord::FileError.toString();
 }
 
+QStringList allStatusWords()
+{
+    QStringList words;
+    for (int status = int(ResultStatus::Ok); status <= int(ResultStatus::NotReached); ++status)
+        words << statusWord(ResultStatus(status));
+    return words;
+}
+
 int exitCodeOf(ResultStatus status)
 {
     switch (status) {

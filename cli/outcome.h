@@ -23,7 +23,7 @@ enum class ResultStatus {
     DuplicateSerial, // a batch's terminal whose serial number was already set up
     NumberTaken,     // a batch's new number, or one it gave, already answers: a renumber would reach that terminal too
     Skipped,         // a batch's number the operator passed over
-    NotReached,      // a batch's number not come to before the batch ended
+    NotReached,      // a batch's number not come to before the batch ended; the last (allStatusWords() reads up to it)
 };
 
 // The process's exit codes, as --help and the README list them.
@@ -41,6 +41,8 @@ inline constexpr int SignalBase = 128;
 
 ResultStatus resultStatusOf(CommandStatus status);
 QString statusWord(ResultStatus status);  // "ok", "no-reply", ...
+// Every status word --json can give, in the order of ResultStatus.
+QStringList allStatusWords();
 int exitCodeOf(ResultStatus status);
 
 // Something wrong with what the command was given, found before the port is opened.

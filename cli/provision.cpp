@@ -1,5 +1,6 @@
 #include "provision.h"
 
+#include "command_history.h"
 #include "command_line.h"
 #include "command_runner.h"
 #include "command_values.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <functional>
 #include <numeric>
 
 namespace {
@@ -69,7 +71,8 @@ struct LineAnswer
 
 // Asks each of `numbers` for its serial number with the scan's short wait, a run of neighbouring numbers
 // at a time; the terminals that answered. A port that cannot be used, or a stop, is a problem: then
-// nobody can say the numbers are free.
+// nobody can say the numbers are free. Each run is in the history as a scan is, frames sent being frames
+// sent.
 std::variant<QList<LineAnswer>, Problem> askNumbers(const PortChoice &port, QList<int> numbers, std::chrono::milliseconds wait,
                                                     bool showProgress = false)
 {
@@ -84,19 +87,25 @@ std::variant<QList<LineAnswer>, Problem> askNumbers(const PortChoice &port, QLis
         std::optional<ProgressBar> bar;
         if (showProgress)
             bar.emplace(range.count());
+        QList<ScanAnswer> heard;
+        int lastAsked = 0;
         auto task = std::make_unique<MachineScanTask>(
             range, wait,
-            [&answered](const ScanAnswer &answer) {
+            [&answered, &heard](const ScanAnswer &answer) {
+                heard.append(answer);
                 // Bytes that are nobody's answer are no terminal; a late answer is one.
                 if (answer.kind != ScanAnswer::Kind::Wrong)
                     answered.append({answer.machine, answer.serial()});
             },
-            [&bar](int asked, int) {
+            [&bar, &lastAsked](int asked, int) {
+                lastAsked = asked;
                 if (bar)
                     bar->show(asked);
             });
         const CommandRun run = runTerminalTask(port, std::move(task));
         bar.reset();
+        if (const auto problem = CommandHistory::append(scanHistoryEntry(port, range, lastAsked, outcomeWord(run.result.status), heard)))
+            printError(*problem);
         switch (run.result.status) {
         case CommandStatus::PortOpenFailed:
         case CommandStatus::PortLost:
@@ -319,6 +328,7 @@ TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
     record.status = ResultStatus::Ok;
     record.message.clear();
     record.time = QDateTime::currentDateTime();
+    record.tried = true;
     QElapsedTimer elapsed;
     elapsed.start();
     const auto fail = [&](int index, ResultStatus status, const QString &message) {
@@ -411,8 +421,10 @@ Outcome recordOutcome(const TerminalRecord &record, const ReportContext &context
                     .message = record.message,
                     .port = context.port,
                     .machine = record.number,
-                    .linesConfirmed = record.linesConfirmed,
-                    .elapsedMs = record.elapsedMs};
+                    .linesConfirmed = record.linesConfirmed};
+    // Nothing was timed for a number skipped, not reached, or done in an earlier run.
+    if (record.tried)
+        outcome.elapsedMs = record.elapsedMs;
     if (!record.serial.isEmpty())
         outcome.serial = record.serial;
     if (record.failedStep >= 0)
@@ -428,47 +440,77 @@ void ProvisionRun::print(const TerminalRecord &record) const
         printLine(recordLine(record));
 }
 
-// "共 4 台：完成 1 台；失败 1 台（2）；没轮到 2 台（3, 4）"
-QString summaryLine(const QList<TerminalRecord> &records)
+// A unit turned away before anything was written to it, for what is on the line (a terminal answers at
+// its number) or in the records (its serial number was set up already): not done, yet nothing failed, so
+// it counts as a number not done (exit 6) and the summary names it by its own kind, not as 失败.
+bool turnedAway(const TerminalRecord &record)
 {
-    const std::pair<TerminalFate, const char *> kinds[] = {
-        {TerminalFate::Failed, QT_TRANSLATE_NOOP("cli", "失败 %1 台（%2）")},
-        {TerminalFate::Interrupted, QT_TRANSLATE_NOOP("cli", "中断 %1 台（%2）")},
-        {TerminalFate::Skipped, QT_TRANSLATE_NOOP("cli", "跳过 %1 台（%2）")},
-        {TerminalFate::NotReached, QT_TRANSLATE_NOOP("cli", "没轮到 %1 台（%2）")},
+    return record.fate == TerminalFate::Failed
+           && (record.status == ResultStatus::NumberTaken || record.status == ResultStatus::DuplicateSerial);
+}
+
+// "共 4 台：完成 1 台；失败 1 台（2）；没轮到 2 台（3, 4）"; `rowLost`: the number whose report row could not
+// be written, so the batch is never "全部完成" without its record.
+QString summaryLine(const QList<TerminalRecord> &records, std::optional<int> rowLost = std::nullopt)
+{
+    struct Kind
+    {
+        std::function<bool(const TerminalRecord &)> holds;
+        const char *text;
+    };
+    const auto fateIs = [](TerminalFate fate) { return [fate](const TerminalRecord &r) { return r.fate == fate; }; };
+    const auto statusIs = [](ResultStatus status) {
+        return [status](const TerminalRecord &r) { return turnedAway(r) && r.status == status; };
+    };
+    const Kind kinds[] = {
+        {[](const TerminalRecord &r) { return r.fate == TerminalFate::Failed && !turnedAway(r); }, QT_TRANSLATE_NOOP("cli", "失败 %1 台（%2）")},
+        {statusIs(ResultStatus::NumberTaken), QT_TRANSLATE_NOOP("cli", "机号已有考勤机 %1 台（%2）")},
+        {statusIs(ResultStatus::DuplicateSerial), QT_TRANSLATE_NOOP("cli", "序列号已设置过 %1 台（%2）")},
+        {fateIs(TerminalFate::Interrupted), QT_TRANSLATE_NOOP("cli", "中断 %1 台（%2）")},
+        {fateIs(TerminalFate::Skipped), QT_TRANSLATE_NOOP("cli", "跳过 %1 台（%2）")},
+        {fateIs(TerminalFate::NotReached), QT_TRANSLATE_NOOP("cli", "没轮到 %1 台（%2）")},
     };
     const qsizetype done = std::count_if(records.begin(), records.end(), [](const TerminalRecord &r) { return r.done(); });
-    if (done == records.size())
+    if (done == records.size() && !rowLost)
         return QCoreApplication::translate("cli", "共 %n 台，全部完成", nullptr, int(records.size()));
     QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
-    for (const auto &[fate, text] : kinds) {
+    for (const auto &[holds, text] : kinds) {
         QStringList numbers;
         for (const TerminalRecord &record : records) {
-            if (record.fate == fate)
+            if (holds(record))
                 numbers << QString::number(record.number);
         }
         if (!numbers.isEmpty())
             parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
     }
+    if (rowLost)
+        parts << QCoreApplication::translate("cli", "报告少了 %1 的一行").arg(*rowLost);
     // English counts "1 terminal" apart from "2 terminals".
     return QCoreApplication::translate("cli", "共 %n 台：%2", nullptr, int(records.size()))
         .arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
 // 0 only when every number is done; a stop signal gives the signal's code, else the first failure's,
-// else (numbers skipped or not reached) ExitCode::Incomplete.
+// else the first unit turned away (exit 6 as well), else (numbers skipped or not reached) Incomplete.
 ResultStatus batchStatus(const QList<TerminalRecord> &records)
 {
     // A stop signal while the batch waited for an answer interrupts the batch, though no terminal.
     if (StopSignals::received())
         return ResultStatus::Interrupted;
     ResultStatus status = ResultStatus::Ok;
+    std::optional<ResultStatus> turnedAwayStatus;
     for (const TerminalRecord &record : records) {
         if (record.fate == TerminalFate::Interrupted)
             return ResultStatus::Interrupted;
-        if (status == ResultStatus::Ok && record.fate == TerminalFate::Failed)
+        if (turnedAway(record)) {
+            if (!turnedAwayStatus)
+                turnedAwayStatus = record.status;
+        } else if (status == ResultStatus::Ok && record.fate == TerminalFate::Failed) {
             status = record.status;
+        }
     }
+    if (status == ResultStatus::Ok && turnedAwayStatus)
+        return *turnedAwayStatus;
     if (status == ResultStatus::Ok
         && std::any_of(records.begin(), records.end(), [](const TerminalRecord &r) { return !r.done(); }))
         return ResultStatus::Incomplete;
@@ -505,10 +547,16 @@ int runProvision(const QStringList &arguments)
     if (!line.parser().isSet(numbersOption()))
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "provision 需要 --numbers，如 --numbers 1-20")});
     const QString numbersText = line.parser().value(numbersOption());
-    const auto numbers = machineNumbersFromText(numbersText);
-    if (!numbers)
-        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(),
-                                                                         QStringLiteral("--numbers ") + numbersText)});
+    int repeated = -1;
+    const auto numbers = machineNumbersFromText(numbersText, &repeated);
+    if (!numbers) {
+        const QString given = QStringLiteral("--numbers ") + numbersText;
+        // A list that names a number twice is read, only the repetition is wrong: say which.
+        return line.fail({ResultStatus::BadInput,
+                          StatusText::withDetail(StatusText::BadMachineNumber.toString(),
+                                                 repeated < 0 ? given
+                                                              : QCoreApplication::translate("cli", "%1：机号 %2 重复").arg(given).arg(repeated))});
+    }
     const QString profilePath = line.positional().at(0);
     auto profile = readProvisionProfile(profilePath);
     if (const auto *problem = std::get_if<Problem>(&profile))
@@ -584,6 +632,7 @@ int runProvision(const QStringList &arguments)
     using Answer = OperatorAnswers::Answer;
     bool ended = false;
     std::optional<Problem> reportProblem;
+    std::optional<int> rowLost;
     for (const quint8 number : *numbers) {
         TerminalRecord record{.number = number, .status = ResultStatus::NotReached, .time = QDateTime::currentDateTime()};
         if (doneBefore.contains(QString::number(number))) {
@@ -609,20 +658,17 @@ int runProvision(const QStringList &arguments)
                 break;
             if (!lineScanned) {
                 if (const auto problem = scanLine()) {
-                    if (problem->status == ResultStatus::Interrupted) {
-                        ended = true;
-                        break;
-                    }
-                    // Set-up terminals on the line end the batch; a port that could not be used is as a
-                    // check that could not reach the terminal.
-                    record.fate = TerminalFate::Failed;
+                    // Set-up terminals on the line end the batch; a port that could not be used, or a stop,
+                    // is as a check that could not reach the terminal.
+                    const bool interrupted = problem->status == ResultStatus::Interrupted;
+                    record.fate = interrupted ? TerminalFate::Interrupted : TerminalFate::Failed;
                     record.failedStep = CheckStep;
                     record.status = problem->status;
                     record.message = problem->message;
                     if (record.steps[CheckStep] != ResultStatus::Ok)
                         record.steps[CheckStep] = problem->status;
                     run.print(record);
-                    if (problem->status == ResultStatus::NumberTaken) {
+                    if (interrupted || problem->status == ResultStatus::NumberTaken) {
                         ended = true;
                         break;
                     }
@@ -646,7 +692,12 @@ int runProvision(const QStringList &arguments)
         if (reportProblem)
             continue;
         if (const auto problem = report.append(reportRow(record, context))) {
+            // Said now, while the operator still has the unit in hand: its record is not on the disk.
+            printError(QCoreApplication::translate("cli", "机号 %1（序列号 %2）的一行没有写进报告：%3")
+                           .arg(record.number)
+                           .arg(record.serial.isEmpty() ? QStringLiteral("------") : record.serial, problem->message));
             reportProblem = problem;
+            rowLost = record.number;
             ended = true;
         }
     }
@@ -657,18 +708,16 @@ int runProvision(const QStringList &arguments)
         if (!record.done())
             notDone << QString::number(record.number);
     }
-    const QString summary = reportProblem ? reportProblem->message : summaryLine(records);
+    const QString summary = reportProblem ? reportProblem->message : summaryLine(records, rowLost);
     if (line.format() == OutputFormat::Json) {
         printJson(outcomeJson({.command = line.word(),
                                .status = status,
                                .message = summary,
                                .port = context.port,
                                .notDone = notDone}));
-    } else if (reportProblem) {
-        printLine(summaryLine(records));
-        printError(summary);
     } else {
-        printLine(summary);
+        // A report that could not grow was said when its row was lost; the summary names that row.
+        printLine(summaryLine(records, rowLost));
     }
     return exitCodeOf(status);
 }

@@ -50,6 +50,7 @@ struct TerminalRecord
     QString message{};
     std::optional<int> linesConfirmed{};
     qint64 elapsedMs = 0;
+    bool tried = false;                                       // this run tried to set it up (elapsedMs timed it)
     QDateTime time{};                                         // when it was tried
 
     bool done() const { return fate == TerminalFate::Done; }

@@ -205,6 +205,8 @@ QJsonObject historyJson(const HistoryEntry &entry)
             {QStringLiteral("outcome"), parts.word},
             {QStringLiteral("serial"), textOrNull(entry.serial)},
             {QStringLiteral("logo_sha256"), textOrNull(entry.logoHash)},
+            {QStringLiteral("logo_source"), textOrNull(entry.logoSource)},
+            {QStringLiteral("settings"), textOrNull(entry.settings)},
             {QStringLiteral("lines_confirmed"),
              parts.linesConfirmed ? QJsonValue(*parts.linesConfirmed) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("answers"), answers}};

@@ -2,12 +2,16 @@
 
 #include "status_messages.h"
 
+#include <QFileInfo>
+
 
 std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageOptions options)
 {
+    // The records name the file wherever the command was started.
+    const QString source = QFileInfo(path).absoluteFilePath();
     auto image = readLogoImage(path, options.fill);
     if (const auto *decoded = std::get_if<QImage>(&image))
-        return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options)}, true, decoded->size()};
+        return LoadedLogo{LogoPicture{logoBytesFromImage(*decoded, options), source}, true, decoded->size()};
     if (std::get<LogoImageError>(image) == LogoImageError::CannotDecode)
         return LogoFileError{LogoFileError::Kind::ImageUnreadable};
     if (std::get<LogoImageError>(image) == LogoImageError::TooLarge)
@@ -19,6 +23,7 @@ std::variant<LoadedLogo, LogoFileError> loadLogo(const QString &path, LogoImageO
     LogoPicture picture = std::get<LogoPicture>(std::move(text));
     if (options.invert)
         picture.bytes = invertedLogoBytes(picture.bytes);
+    picture.source = source;
     return LoadedLogo{std::move(picture), false};
 }
 

@@ -32,3 +32,12 @@ Exchange settingsExchange(quint8 machineNumber, const TerminalSettings &settings
 {
     return {.addressByte = machineNumber, .pauseFirst = true, .commandFrame = settingsFrame(settings, delay)};
 }
+
+QString settingsWords(const TerminalSettings &settings, quint8 delay)
+{
+    return QStringLiteral("mode=%1 picture=%2 delay=%3 font=%4")
+        .arg(settings.bellMode ? SettingsWord::Bell : SettingsWord::Door,
+             settings.startupPicture ? SettingsWord::True : SettingsWord::False)
+        .arg(delay)
+        .arg(settings.simplifiedFont ? SettingsWord::Simplified : SettingsWord::Traditional);
+}

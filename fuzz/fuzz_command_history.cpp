@@ -36,7 +36,8 @@ void checkJson(const HistoryEntry &entry)
     const HistoryEntry bare{.time = entry.time, .command = entry.command};
     const HistoryEntry full{.time = entry.time, .device = QStringLiteral("/dev/ttyS0"), .machine = QStringLiteral("18"),
                             .command = entry.command, .outcome = QStringLiteral("ok"), .serial = QStringLiteral("0A1B2C"),
-                            .logoHash = QString(64, u'a')};
+                            .logoHash = QString(64, u'a'), .settings = QStringLiteral("mode=door picture=true delay=5 font=traditional"),
+                            .logoSource = QStringLiteral("/tmp/shop.png")};
     FUZZ_CHECK_INFO(object.keys() == historyJson(bare).keys(), show(entry) + " keys " + object.keys().join(u',').toUtf8());
     FUZZ_CHECK_INFO(object.keys() == historyJson(full).keys(), show(entry) + " keys " + object.keys().join(u',').toUtf8());
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -56,7 +57,8 @@ void checkEntry(const HistoryEntry &entry)
     FUZZ_CHECK_INFO(again.has_value(), show(entry));
     FUZZ_CHECK_INFO(CommandHistory::lineOf(*again) == printed, show(entry) + " again " + show(*again));
     FUZZ_CHECK_INFO(again->device == entry.device && again->machine == entry.machine && again->command == entry.command
-                        && again->outcome == entry.outcome && again->serial == entry.serial && again->logoHash == entry.logoHash,
+                        && again->outcome == entry.outcome && again->serial == entry.serial && again->logoHash == entry.logoHash
+                        && again->settings == entry.settings && again->logoSource == entry.logoSource,
                     show(entry) + " again " + show(*again));
 }
 

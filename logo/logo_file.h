@@ -34,6 +34,8 @@ struct LogoFileError
 struct LogoPicture
 {
     QByteArray bytes;
+    // Where the picture came from, for the records: the file's path, or "text:" and the text drawn.
+    QString source{};
     QByteArray line(int lineIndex) const { return bytes.mid(lineIndex * LogoBytesPerLine, LogoBytesPerLine); }
 };
 

@@ -3,6 +3,7 @@
 #include "file_writing.h"
 #include "outcome_words.h"
 #include "read_serial.h"
+#include "terminal_settings.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -14,7 +15,9 @@
 
 namespace {
 
-constexpr qsizetype FieldCount = 7;
+constexpr qsizetype FieldCount = 9;
+// Lines of earlier versions end after the logo's hash.
+constexpr qsizetype EarlierFieldCount = 7;
 
 // A field never holds the tab that separates fields or a line break.
 QString plain(QString text)
@@ -91,8 +94,12 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
     if (row.reads & CommandInput::Picture && result.status != CommandStatus::Done
         && result.status != CommandStatus::PortOpenFailed && result.linesConfirmed)
         entry.outcome += QStringLiteral(" lines=%1").arg(*result.linesConfirmed);
-    if (row.reads & CommandInput::Picture)
+    if (row.reads & CommandInput::Picture) {
         entry.logoHash = QString::fromLatin1(QCryptographicHash::hash(inputs.picture.bytes, QCryptographicHash::Sha256).toHex());
+        entry.logoSource = inputs.picture.source;
+    }
+    if (row.reads & CommandInput::Settings)
+        entry.settings = settingsWords(inputs.settings, inputs.delay);
     return entry;
 }
 
@@ -142,7 +149,9 @@ QString lineOf(const HistoryEntry &entry)
                              plain(entry.command),
                              plain(entry.outcome),
                              plain(entry.serial),
-                             plain(entry.logoHash)};
+                             plain(entry.logoHash),
+                             plain(entry.settings),
+                             plain(entry.logoSource)};
     return fields.join(u'\t');
 }
 
@@ -150,12 +159,13 @@ std::optional<HistoryEntry> entryFromLine(const QString &line)
 {
     const QStringList fields = line.split(u'\t');
     // lineOf() never writes a line break into a field.
-    if (fields.size() != FieldCount || line.contains(u'\r') || line.contains(u'\n'))
+    if ((fields.size() != FieldCount && fields.size() != EarlierFieldCount) || line.contains(u'\r') || line.contains(u'\n'))
         return std::nullopt;
     const QDateTime time = QDateTime::fromString(fields.at(0), Qt::ISODate);
     if (!time.isValid())
         return std::nullopt;
-    return HistoryEntry{time, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6)};
+    return HistoryEntry{time, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6),
+                        fields.value(7), fields.value(8)};
 }
 
 std::optional<QString> append(const HistoryEntry &entry)

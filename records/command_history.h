@@ -24,6 +24,8 @@ struct HistoryEntry
     QString outcome;
     QString serial{};    // the serial read or written
     QString logoHash{};  // a download's picture: SHA-256 of its 512 bytes, in hex
+    QString settings{};  // the settings sent, "mode=door picture=true delay=5 font=traditional" (settingsWords())
+    QString logoSource{};  // a download's picture: the file's path, or "text:" and the text drawn
 
     bool operator==(const HistoryEntry &) const = default;
 };
@@ -74,7 +76,8 @@ QList<HistoryEntry> read();
 inline constexpr qint64 HistoryReadLimit = 16 * 1024 * 1024;
 inline constexpr qint64 HistoryLineLimit = 64 * 1024;
 
-// One entry as a line of the file, and back.
+// One entry as a line of the file, and back. Lines written before the settings and the logo's source were
+// kept (seven fields) still read, with those two empty.
 QString lineOf(const HistoryEntry &entry);
 std::optional<HistoryEntry> entryFromLine(const QString &line);
 

@@ -2,7 +2,10 @@
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -24,6 +27,7 @@ private slots:
     void badUsageSendsNothing();
     void pictureCommandsNeedNoPort();
     void helpListsEveryCommand();
+    void historyHoldsEveryFrameSent();
 };
 
 namespace {
@@ -256,9 +260,70 @@ void TestCli::helpListsEveryCommand()
         QVERIFY2(help.outText().contains("\n  " + row.name.toString() + ' '), qPrintable(row.name.toString()));
     for (const char *code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  "})
         QVERIFY(help.outText().contains(code));
+    // Every word --json's status can be, provision's included.
+    for (const char *status : {"no-reply", "interrupted", "incomplete", "duplicate-serial", "number-taken", "skipped", "not-reached"})
+        QVERIFY2(help.outText().contains(QString("、%1").arg(status)), status);
     const ProgramRun commandHelp = runProgram({"settings", "--help"});
     QCOMPARE(commandHelp.exitCode, 0);
     QVERIFY(commandHelp.outText().contains("--font"));
+}
+
+void TestCli::historyHoldsEveryFrameSent()
+{
+    Files files;
+    QTemporaryDir home;
+    ChildSetup setup;
+    setup.environment.insert("XDG_DATA_HOME", home.path());
+    // A line an earlier version wrote (no settings, no logo source) is still read.
+    QVERIFY(QDir().mkpath(home.filePath("timeclock-setup")));
+    {
+        QFile history(home.filePath("timeclock-setup/history.tsv"));
+        QVERIFY(history.open(QIODevice::WriteOnly));
+        history.write("2026-12-01T09:00:00+00:00\t/dev/ttyUSB0\t18\tread-serial\tok\t0A1B2C\t\n");
+    }
+    const QString profile = files.write("shop.ini", "[settings]\nmode=door\npicture=true\ndelay=5\nfont=traditional\n[logo]\nfile="
+                                                        + QFileInfo(files.logo).fileName().toUtf8() + "\n");
+    QVERIFY(!profile.isEmpty());
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const QString port = clock.devicePath();
+    const auto run = [&](const QStringList &arguments, const QByteArray &input = {}) {
+        return runProgram(arguments + QStringList{"--port", port}, input, 60000, setup).exitCode;
+    };
+    QCOMPARE(run({"settings", "--mode", "bell", "--picture", "--delay", "7", "--font", "simplified"}), 0);
+    QCOMPARE(run({"logo", files.logo}), 0);
+    QCOMPARE(run({"logo", "--text", "欢迎"}), 0);
+    // One unit set up: the line's scan at the first Enter and the question at its new number are frames too.
+    QCOMPARE(run({"provision", profile, "--numbers", "1", "--scan-timeout", "10"}, "\n"), 0);
+    QVERIFY(clock.stop());
+
+    const ProgramRun history = runProgram({"history", "--json"}, {}, 60000, setup);
+    QCOMPARE(history.exitCode, 0);
+    QList<QJsonObject> entries;
+    for (const QByteArray &line : history.out.trimmed().split('\n'))
+        entries << QJsonDocument::fromJson(line).object();
+    QStringList commands;
+    for (const QJsonObject &entry : entries)
+        commands << entry.value("command").toString();
+    QCOMPARE(commands, (QStringList{"read-serial", "settings", "logo", "logo", "scan", "read-serial", "scan", "renumber", "settings", "logo",
+                                    "read-serial"}));
+    QCOMPARE(entries.at(0).value("serial").toString(), "0A1B2C");
+    QVERIFY(entries.at(0).value("settings").isNull());
+    QVERIFY(entries.at(0).value("logo_source").isNull());
+    QCOMPARE(entries.at(1).value("settings").toString(), "mode=bell picture=true delay=7 font=simplified");
+    QCOMPARE(entries.at(2).value("logo_source").toString(), QFileInfo(files.logo).absoluteFilePath());
+    QCOMPARE(entries.at(3).value("logo_source").toString(), "text:欢迎");
+    QVERIFY(!entries.at(3).value("logo_sha256").toString().isEmpty());
+    // provision's scans are recorded as scan records them: the whole line, then the new number.
+    QCOMPARE(entries.at(4).value("machines").toString(), "0-255");
+    QCOMPARE(entries.at(4).value("answers").toArray().size(), 1);
+    QVERIFY2(entries.at(6).value("machines").toString().startsWith("1"), qPrintable(entries.at(6).value("machines").toString()));
+    QCOMPARE(entries.at(6).value("answers").toArray().size(), 0);
+    QCOMPARE(entries.at(8).value("settings").toString(), "mode=door picture=true delay=5 font=traditional");
+    QCOMPARE(entries.at(9).value("logo_source").toString(), QFileInfo(files.logo).absoluteFilePath());
+    for (const int plain : {4, 5, 6, 7, 10})
+        QVERIFY2(entries.at(plain).value("settings").isNull() && entries.at(plain).value("logo_source").isNull(),
+                 qPrintable(entries.at(plain).value("command").toString()));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

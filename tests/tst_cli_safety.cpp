@@ -18,6 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,6 +60,10 @@ private slots:
     void windowOptionsReachTheWindow();
     void portMappingsRemembered_data();
     void portMappingsRemembered();
+    void rememberedStoreKeepsWhatItIs_data();
+    void rememberedStoreKeepsWhatItIs();
+    void rememberedOnceForACommandsUse();
+    void rememberedChangesOfSeveralProcessesAllKept();
     void damagedRememberedChoicesNeverStopTheWindow_data();
     void damagedRememberedChoicesNeverStopTheWindow();
     void oneJsonShape_data();
@@ -690,6 +697,7 @@ void TestCliSafety::wordsAndNumbersChecked_data()
     QTest::newRow("--size +12") << QStringList{"logo", "--text", "欢迎", "--size", "+12", "--machine", "5"} << 2 << "--size +12";
     QTest::newRow("--size 97") << QStringList{"logo", "--text", "欢迎", "--size", "97", "--machine", "5"} << 2 << "--size 97";
     QTest::newRow("--numbers with a number twice") << QStringList{"provision", "PROFILE", "--numbers", "1-3,2,3"} << 2 << "1-3,2,3";
+    QTest::newRow("--numbers 7,7") << QStringList{"provision", "PROFILE", "--numbers", "7,7"} << 2 << "机号错误！（--numbers 7,7：机号 7 重复）";
     QTest::newRow("provision without --numbers") << QStringList{"provision", "PROFILE"} << 2 << "--numbers";
     QTest::newRow("--resume without --report") << QStringList{"provision", "PROFILE", "--numbers", "1", "--resume"} << 2 << "--report";
     QTest::newRow("--lang fr") << QStringList{"read-serial", "--lang", "fr"} << 2 << "--lang fr";
@@ -847,6 +855,127 @@ void TestCliSafety::portMappingsRemembered()
     QCOMPARE(RememberedChoices().portMappings(), mappings);
     QVERIFY(RememberedChoices::forgetUnusable().isEmpty());
     RememberedChoices::forgetAll();
+}
+
+namespace {
+
+// The store the program and this test share (ctest gives each test a settings folder of its own).
+QString rememberedStorePath()
+{
+    return QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/timeclock-setup/timeclock-setup.conf";
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat status{};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+} // namespace
+
+void TestCliSafety::rememberedStoreKeepsWhatItIs_data()
+{
+    QTest::addColumn<bool>("link");  // the store is a symbolic link to a file kept elsewhere
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("made private") << false << 0600;
+    QTest::newRow("readable by the group") << false << 0640;
+    QTest::newRow("a symbolic link") << true << 0644;
+    QTest::newRow("a symbolic link to a private file") << true << 0600;
+}
+
+void TestCliSafety::rememberedStoreKeepsWhatItIs()
+{
+    QFETCH(bool, link);
+    QFETCH(int, mode);
+
+    const QString store = rememberedStorePath();
+    QTemporaryDir elsewhere;
+    const QString target = link ? elsewhere.filePath("kept.conf") : store;
+    QVERIFY(QDir().mkpath(QFileInfo(store).absolutePath()));
+    QFile::remove(store);
+    const auto cleanUp = qScopeGuard([&store] { QFile::remove(store); });
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.write("[port]\nnumber=2\n") > 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+    if (link)
+        QVERIFY(QFile::link(target, store));
+
+    RememberedChoices().setPortNumber(4);
+
+    QCOMPARE(QFileInfo(store).isSymLink(), link);
+    QVERIFY2(fileBytes(target).contains("number=4"), fileBytes(target).constData());
+    struct stat status{};
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 0777), mode);
+}
+
+void TestCliSafety::rememberedOnceForACommandsUse()
+{
+    const QString store = rememberedStorePath();
+    QVERIFY(QDir().mkpath(QFileInfo(store).absolutePath()));
+    const auto cleanUp = qScopeGuard([&store] { QFile::remove(store); });
+    RememberedChoices().setPortNumber(2);
+    const ino_t before = inodeOf(store);
+    QVERIFY(before != 0);
+    {
+        // What the window keeps when a download starts.
+        RememberedChoices remembered;
+        remembered.setPortNumber(3);
+        remembered.setLogoFile("/tmp/shop.png");
+        remembered.setLogoChoices(true, false, true);
+        remembered.setLogoText({{"text", "欢迎"}});
+        // Nothing written yet: every change goes to the disk at once when the use ends.
+        QCOMPARE(inodeOf(store), before);
+    }
+    QVERIFY(inodeOf(store) != before);
+    const QByteArray kept = fileBytes(store);
+    for (const char *value : {"number=3", "file=/tmp/shop.png", "invert=true", "fill=true"})
+        QVERIFY2(kept.contains(value), kept.constData());
+    QCOMPARE(RememberedChoices().logoText().value("text").toString(), "欢迎");
+}
+
+void TestCliSafety::rememberedChangesOfSeveralProcessesAllKept()
+{
+    // Scans of three lines side by side, each noting what it found at the same moment as the others.
+    constexpr int Scans = 3;
+    constexpr int Rounds = 6;
+    std::vector<std::unique_ptr<SimulatedTimeClock>> clocks;
+    for (int i = 0; i < Scans; ++i) {
+        clocks.push_back(std::make_unique<SimulatedTimeClock>(QStringList{"--machine", "5"}));
+        QVERIFY(clocks.back()->start());
+    }
+    for (int round = 0; round < Rounds; ++round) {
+        QTemporaryDir home;
+        QProcessEnvironment homes;
+        homes.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        homes.insert("XDG_DATA_HOME", home.filePath("data"));
+        const QProcessEnvironment environment = scriptEnvironment(homes);
+        std::vector<std::unique_ptr<QProcess>> scans;
+        for (const auto &clock : clocks) {
+            scans.push_back(std::make_unique<QProcess>());
+            scans.back()->setProcessEnvironment(environment);
+            scans.back()->start(QStringLiteral(TIMECLOCK_SETUP_PATH), {"scan", "--machines", "5", "--port", clock->devicePath()});
+        }
+        for (const auto &scan : scans) {
+            QVERIFY(scan->waitForFinished(30000));
+            QCOMPARE(scan->exitCode(), 0);
+        }
+        const QSettings kept(home.filePath("config/timeclock-setup/timeclock-setup.conf"), QSettings::IniFormat);
+        const QStringList counts = kept.allKeys().filter(QRegularExpression("^scan/"));
+        QVERIFY2(counts.size() == Scans, qPrintable(QString("round %1: %2").arg(round).arg(counts.join(' '))));
+    }
+    for (const auto &clock : clocks)
+        QVERIFY(clock->stop());
 }
 
 void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow_data()

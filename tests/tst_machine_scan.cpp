@@ -701,8 +701,8 @@ void TestMachineScan::jsonKeysAreTheSameWithinACommand_data()
         << -1 << "";
     QTest::newRow("history: every kind of line")
         << QStringList{"history", "--json"}
-        << QStringList{"answers", "command", "device", "lines_confirmed", "logo_sha256", "machine", "machines", "outcome",
-                       "serial", "time"}
+        << QStringList{"answers", "command", "device", "lines_confirmed", "logo_sha256", "logo_source", "machine", "machines",
+                       "outcome", "serial", "settings", "time"}
         << 5 << "machines";
 }
 

@@ -27,6 +27,7 @@ private slots:
     void fromAPipe_data();
     void fromAPipe();
     void reportAppendedAndResumed();
+    void reportThatCannotGrowStopsTheBatch_data();
     void reportThatCannotGrowStopsTheBatch();
     void summaryCountsInEachLanguage_data();
     void summaryCountsInEachLanguage();
@@ -320,8 +321,9 @@ void TestProvision::reportAppendedAndResumed()
     QCOMPARE(run.exitCode, 6);
     const QList<QByteArray> objects = run.out.trimmed().split('\n');
     QCOMPARE(objects.size(), 3);
-    // Done before: its serial number is the report's.
+    // Done before: its serial number is the report's, and this run timed nothing of it.
     QCOMPARE(QJsonDocument::fromJson(objects.at(0)).object().value("serial").toString(), "000123");
+    QVERIFY(QJsonDocument::fromJson(objects.at(0)).object().value("elapsed_ms").isNull());
     const QJsonObject two = QJsonDocument::fromJson(objects.at(1)).object();
     QCOMPARE(two.value("status").toString(), "duplicate-serial");
     QCOMPARE(two.value("step").toString(), "check");
@@ -337,8 +339,20 @@ void TestProvision::reportAppendedAndResumed()
     QCOMPARE(rows.at(2).mid(1, 3), (QStringList{"2", "failed", "\t000123"}));
 }
 
+void TestProvision::reportThatCannotGrowStopsTheBatch_data()
+{
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("three numbers") << "1-3" << "共 3 台：完成 1 台；没轮到 2 台（2, 3）；报告少了 1 的一行";
+    // The one unit is set up, but its record is not: the batch is not all done.
+    QTest::newRow("one number") << "1" << "共 1 台：完成 1 台；报告少了 1 的一行";
+}
+
 void TestProvision::reportThatCannotGrowStopsTheBatch()
 {
+    QFETCH(QString, numbers);
+    QFETCH(QString, summary);
     BatchFiles files;
     QVERIFY(files.writeProfile());
     SimulatedTimeClock clock({"--serial", "000123"});
@@ -352,13 +366,16 @@ void TestProvision::reportThatCannotGrowStopsTheBatch()
     // ends there, though there are answers for two more.
     ChildSetup setup;
     setup.fileSizeLimit = before.size() + 8;
-    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", "1-3", "--port", clock.devicePath(), "--report",
+    const ProgramRun run = runProgram({"provision", files.profile, "--numbers", numbers, "--port", clock.devicePath(), "--report",
                                        files.report},
                                       "\n\n\n", 60000, setup);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 4);
-    QVERIFY2(run.errText().contains("文件保存失败！（文件超出大小限制：" + files.report + "）"), qPrintable(run.errText()));
+    // Said as the row is lost, naming the unit whose record is missing; never "全部完成" after it.
+    QVERIFY2(run.errText().contains("机号 1（序列号 000123）的一行没有写进报告：文件保存失败！（文件超出大小限制：" + files.report + "）"),
+             qPrintable(run.errText()));
     QVERIFY2(run.out.startsWith("  1  serial 000123  done"), qPrintable(run.outText()));
+    QVERIFY2(run.outText().endsWith(summary), qPrintable(run.outText()));
     QVERIFY(clock.stop());
     // Only terminal 1 was asked for at the factory number: once by the scan of the line, once by its check.
     QCOMPARE(clock.received().count(QByteArray::fromHex("12021f")), 2);
@@ -494,7 +511,9 @@ void TestProvision::sharedLineNeverRenumbered_data()
 
     QTest::newRow("one set up, one new")
         << "1:0A0001,18:0A0002" << "2" << false << QByteArray("\n")
-        << QStringList{"  2  serial ------  failed: check number-taken: 线上已有设置好的考勤机：机号 1（序列号 0A0001）。先取下它们再成批设置"};
+        << QStringList{"  2  serial ------  failed: check number-taken: 线上已有设置好的考勤机：机号 1（序列号 0A0001）。先取下它们再成批设置",
+                       // Turned away, not failed: the summary says so, as the exit code 6 does.
+                       "共 1 台：完成 0 台；机号已有考勤机 1 台（2）"};
     QTest::newRow("two set up, both named") << "1:0A0001,5:0A0003,18:0A0002" << "2" << false << QByteArray("\n")
                                             << QStringList{"机号 1（序列号 0A0001）、机号 5（序列号 0A0003）"};
     QTest::newRow("set up at the number to give") << "2:0A0001,18:0A0002" << "2" << false << QByteArray("\n") << QStringList{"机号 2（序列号 0A0001）"};
@@ -502,7 +521,8 @@ void TestProvision::sharedLineNeverRenumbered_data()
     // reach it, so that one stops.
     QTest::newRow("resumed, then the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("\n\n")
                                                 << QStringList{"  1  serial 0A0001  done",
-                                                               "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答：先取下已设置好的考勤机"};
+                                                               "  2  serial 0A0002  failed: renumber number-taken: 机号 1 已有考勤机回答：先取下已设置好的考勤机",
+                                                               "共 2 台：完成 1 台；机号已有考勤机 1 台（2）"};
     // Skipped, the half set-up unit stays on the line at the number it took: the next renumber would reach it.
     QTest::newRow("resumed, skipped, the next one") << "1:0A0001,18:0A0002" << "1-2" << true << QByteArray("s\n\n")
                                                     << QStringList{"  1  serial ------  skipped",
@@ -630,6 +650,7 @@ void TestProvision::stopSignal()
         QCOMPARE(first.value("step").toString(), "logo");
         QCOMPARE(objects.size(), 3);
         QCOMPARE(QJsonDocument::fromJson(objects.at(1)).object().value("status").toString(), "not-reached");
+        QVERIFY(QJsonDocument::fromJson(objects.at(1)).object().value("elapsed_ms").isNull());
         const QList<QStringList> rows = reportThroughPython(files.report);
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.at(1).at(2), "interrupted");

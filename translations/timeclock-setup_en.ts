@@ -954,8 +954,8 @@
         <translation>Forget the port, --port mappings and logo file kept from earlier runs</translation>
     </message>
     <message>
-        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、duplicate-serial、skipped、not-reached 之一。</source>
-        <translation>  With --json each result is one JSON object on one line of standard output, every object with the keys (null where they do not apply): command, port, machine, ok, status, message, serial, lines_confirmed, elapsed_ms, step, not_done. status is one of ok, no-reply, wrong-reply, port-lost, port-open-failed, bad-input, file-error, output-failed, interrupted, incomplete, duplicate-serial, skipped, not-reached.</translation>
+        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 %1 之一。</source>
+        <translation>  With --json each result is one JSON object on one line of standard output, every object with the keys (null where they do not apply): command, port, machine, ok, status, message, serial, lines_confirmed, elapsed_ms, step, not_done. status is one of %1.</translation>
     </message>
     <message>
         <source>provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):</source>
@@ -1136,6 +1136,26 @@
     <message>
         <source>失败 %1 台（%2）</source>
         <translation>%1 failed (%2)</translation>
+    </message>
+    <message>
+        <source>机号已有考勤机 %1 台（%2）</source>
+        <translation>%1 with the number taken (%2)</translation>
+    </message>
+    <message>
+        <source>序列号已设置过 %1 台（%2）</source>
+        <translation>%1 already set up (%2)</translation>
+    </message>
+    <message>
+        <source>报告少了 %1 的一行</source>
+        <translation>the report lacks the row of %1</translation>
+    </message>
+    <message>
+        <source>机号 %1（序列号 %2）的一行没有写进报告：%3</source>
+        <translation>The row of number %1 (serial number %2) did not get into the report: %3</translation>
+    </message>
+    <message>
+        <source>%1：机号 %2 重复</source>
+        <translation>%1: number %2 is repeated</translation>
     </message>
     <message>
         <source>中断 %1 台（%2）</source>
