@@ -19,6 +19,9 @@ add_dependencies(tst_cli_safety timeclock-setup)
 timeclock_add_test(tst_provision SOURCES tst_provision.cpp LIBS timeclock_window timeclock_sim_fixture util)
 target_compile_definitions(tst_provision PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_provision timeclock-setup)
+# Its batches scan the whole line many times over: on a machine busy with builds it needs more than the
+# usual five minutes (a hung run is still ended).
+set_tests_properties(tst_provision PROPERTIES TIMEOUT 600)
 # Stop signals caught even when their pipe cannot be made.
 timeclock_add_test(tst_stop_signals SOURCES tst_stop_signals.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
 target_compile_definitions(tst_stop_signals PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
