@@ -1,6 +1,7 @@
 #include "command_session.h"
 #include "command_table.h"
 #include "network_line.h"
+#include "network_opening.h"
 #include "serial_server.h"
 #include "sim_fixture.h"
 #include "status_messages.h"
@@ -341,8 +342,8 @@ void TestNetworkLine::openingNeverHoldsUpTheThread()
     QVERIFY(session.link().isOpening());
 
     if (ending == u"limit") {
-        QVERIFY(finished.wait(NetworkLine::NegotiationLimitMs + 2000));
-        QVERIFY(sinceRun.elapsed() >= NetworkLine::NegotiationLimitMs);
+        QVERIFY(finished.wait(NetworkOpening::NegotiationLimitMs + 2000));
+        QVERIFY(sinceRun.elapsed() >= NetworkOpening::NegotiationLimitMs);
         const auto result = finished.constFirst().constFirst().value<CommandResult>();
         QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
         QVERIFY2(result.message.contains(QStringLiteral("服务器没有回答端口设置")), qPrintable(result.message));

@@ -1,0 +1,61 @@
+#include "network_connection.h"
+
+#include "socket_calls.h"
+
+namespace {
+constexpr qsizetype ReadChunk = 4096;
+} // namespace
+
+NetworkConnection::Taken NetworkConnection::takeIn(QByteArray *raw)
+{
+    Taken taken = Taken::Nothing;
+    char buffer[ReadChunk];
+    for (;;) {
+        const auto count = SocketCalls::receive(SocketCalls::handleOf(socket), buffer, qint64(sizeof buffer));
+        if (count == 0)
+            return Taken::Closed;
+        if (count < 0)
+            return SocketCalls::wouldBlock(SocketCalls::lastError()) ? taken : Taken::Failed;
+        // A server that sends its answer in two writes, with Nagle's algorithm on (ser2net), holds the second
+        // until this side acknowledges the first: never make it wait for a delayed acknowledgement.
+        SocketCalls::acknowledgeAtOnce(SocketCalls::handleOf(socket));
+        const QByteArray bytes(buffer, qsizetype(count));
+        if (raw)
+            *raw += bytes;
+        if (rfc2217) {
+            const TelnetCodec::Decoded decoded = codec.decode(bytes);
+            received += decoded.data;
+            if (!decoded.reply.isEmpty()) {
+                pending += decoded.reply;
+                if (sendPending())
+                    return Taken::Failed;
+            }
+        } else {
+            received += bytes;
+        }
+        taken = Taken::Some;
+    }
+}
+
+std::optional<int> NetworkConnection::sendPending()
+{
+    while (!pending.isEmpty() && socket != -1) {
+        const auto sent = SocketCalls::send(SocketCalls::handleOf(socket), pending.constData(), pending.size());
+        if (sent < 0) {
+            const int error = SocketCalls::lastError();
+            if (SocketCalls::wouldBlock(error))
+                break;
+            pending.clear();
+            return error;
+        }
+        pending.remove(0, qsizetype(sent));
+    }
+    return std::nullopt;
+}
+
+void NetworkConnection::close()
+{
+    if (socket != -1)
+        SocketCalls::close(SocketCalls::handleOf(socket));
+    *this = NetworkConnection();
+}
