@@ -8,33 +8,30 @@ constexpr qsizetype ReadChunk = 4096;
 
 NetworkConnection::Taken NetworkConnection::takeIn(QByteArray *raw)
 {
-    Taken taken = Taken::Nothing;
     char buffer[ReadChunk];
-    for (;;) {
-        const auto count = SocketCalls::receive(SocketCalls::handleOf(socket), buffer, qint64(sizeof buffer));
-        if (count == 0)
-            return Taken::Closed;
-        if (count < 0)
-            return SocketCalls::wouldBlock(SocketCalls::lastError()) ? taken : Taken::Failed;
-        // A server that sends its answer in two writes, with Nagle's algorithm on (ser2net), holds the second
-        // until this side acknowledges the first: never make it wait for a delayed acknowledgement.
-        SocketCalls::acknowledgeAtOnce(SocketCalls::handleOf(socket));
-        const QByteArray bytes(buffer, qsizetype(count));
-        if (raw)
-            *raw += bytes;
-        if (rfc2217) {
-            const TelnetCodec::Decoded decoded = codec.decode(bytes);
-            received += decoded.data;
-            if (!decoded.reply.isEmpty()) {
-                pending += decoded.reply;
-                if (sendPending())
-                    return Taken::Failed;
-            }
-        } else {
-            received += bytes;
-        }
-        taken = Taken::Some;
+    const auto count = SocketCalls::receive(SocketCalls::handleOf(socket), buffer, qint64(sizeof buffer));
+    if (count == 0)
+        return Taken::Closed;
+    if (count < 0)
+        return SocketCalls::wouldBlock(SocketCalls::lastError()) ? Taken::Nothing : Taken::Failed;
+    // A server that sends its answer in two writes, with Nagle's algorithm on (ser2net), holds the second
+    // until this side acknowledges the first: never make it wait for a delayed acknowledgement.
+    SocketCalls::acknowledgeAtOnce(SocketCalls::handleOf(socket));
+    const QByteArray bytes(buffer, qsizetype(count));
+    if (raw)
+        *raw += bytes;
+    if (!rfc2217) {
+        received += bytes;
+        return Taken::Some;
     }
+    const TelnetCodec::Decoded decoded = codec.decode(bytes);
+    received += decoded.data;
+    if (!decoded.reply.isEmpty()) {
+        pending += decoded.reply;
+        if (sendPending())
+            return Taken::Failed;
+    }
+    return Taken::Some;
 }
 
 std::optional<int> NetworkConnection::sendPending()

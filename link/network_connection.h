@@ -20,8 +20,10 @@ struct NetworkConnection
     QByteArray pending;   // bytes the socket did not take yet
     std::chrono::microseconds roundTrip{0};
 
-    // Reads what the socket holds, decodes it and sends the Telnet answers it calls for. `raw`, when given,
-    // gets the bytes as the server sent them.
+    // Reads once from the socket (at most a few kilobytes, so a peer that never stops sending cannot keep
+    // the caller here), decodes it and sends the Telnet answers it calls for. `raw`, when given, gets the
+    // bytes as the server sent them. Closed only when nothing came before the end: what arrived with the
+    // server's close is taken in first.
     Taken takeIn(QByteArray *raw = nullptr);
     // Sends what is pending, as much as the socket takes now; the system's error when a send failed.
     std::optional<int> sendPending();

@@ -78,6 +78,7 @@ void NetworkLine::close()
     if (m_connection.socket != -1)
         qCDebug(lcLink) << "disconnected from" << m_name;
     m_connection.close();
+    m_lost = false;
 }
 
 bool NetworkLine::isOpen() const
@@ -85,9 +86,18 @@ bool NetworkLine::isOpen() const
     return m_connection.socket != -1 && m_readNotifier != nullptr;
 }
 
+// One read per notification, as QSocketNotifier expects (it fires again while more is waiting), so a peer
+// that never stops sending cannot keep the thread here; and nothing more is read once HeldLimit bytes wait
+// unread, as Qt's serial port stops reading when its buffer is full.
 void NetworkLine::onReadable()
 {
+    if (m_lost)
+        return;
     const QScopedValueRollback inNotifier(m_inNotifier, true);
+    if (m_connection.received.size() >= HeldLimit) {
+        m_readNotifier->setEnabled(false);  // until read() makes room
+        return;
+    }
     const qsizetype before = m_connection.received.size();
     const NetworkConnection::Taken taken = m_connection.takeIn();
     if (taken == NetworkConnection::Taken::Closed) {
@@ -117,11 +127,21 @@ qint64 NetworkLine::collectWaitingBytes()
 void NetworkLine::loseConnection(const QString &description)
 {
     qCDebug(lcLink).noquote() << "connection lost:" << description;
-    // Heard once: the link closes the line on this report, so the line is still open while it is made.
+    m_lost = true;
     if (m_readNotifier)
         m_readNotifier->setEnabled(false);
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
+    // Heard once: the link closes the line on this report, so the line is still open while it is made.
+    // Found while the link asks what is waiting before a frame, it comes once that frame is under way, so
+    // the frame ends as a lost port rather than as a terminal that did not answer.
+    if (m_collecting) {
+        QMetaObject::invokeMethod(this, [this, description] {
+            if (isOpen())
+                emit faultOccurred(Fault::Broken, description);
+        }, Qt::QueuedConnection);
+        return;
+    }
     emit faultOccurred(Fault::Broken, description);
 }
 
@@ -129,6 +149,8 @@ QByteArray NetworkLine::read(qint64 maxSize)
 {
     const QByteArray bytes = m_connection.received.left(maxSize);
     m_connection.received.remove(0, bytes.size());
+    if (m_readNotifier && !m_lost && m_connection.received.size() < HeldLimit)
+        m_readNotifier->setEnabled(true);
     return bytes;
 }
 
@@ -136,6 +158,10 @@ void NetworkLine::write(const QByteArray &bytes)
 {
     if (!isOpen())
         return;
+    if (m_lost) {
+        qCDebug(lcLink).noquote() << "not sent, the connection is lost:" << bytes.toHex(' ');
+        return;
+    }
     m_connection.pending += m_connection.rfc2217 ? TelnetCodec::encode(bytes) : bytes;
     // An address byte written on its own is followed at once by its frame: held back until then (or until
     // the event loop runs), both leave in one send, one packet, instead of a packet of one byte first.
@@ -154,6 +180,8 @@ void NetworkLine::write(const QByteArray &bytes)
 
 void NetworkLine::sendPending()
 {
+    if (m_lost)
+        return;
     if (const auto error = m_connection.sendPending()) {
         if (isOpen())
             loseConnection(SocketCalls::errorText(*error));

@@ -57,7 +57,11 @@ private:
     QString m_failureDetail;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    // What the line holds unread at most; more waits in the system's buffer, and a flood stays there.
+    static constexpr qsizetype HeldLimit = 64 * 1024;
+
     bool m_collecting = false;
+    bool m_lost = false;  // the connection ended; the link has been told or is about to be
     bool m_flushQueued = false;
     bool m_inNotifier = false;  // in a notifier's signal, which must not delete it
 };

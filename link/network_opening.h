@@ -1,15 +1,16 @@
 #pragma once
 
+#include "name_lookup.h"
 #include "network_connection.h"
 #include "serial_line.h"
 
 #include <QString>
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 
 struct NetworkAddress;
-struct addrinfo;
 
 // One open of a network port: the name looked up, the connection made and the port set up, with bounded
 // waits. It runs on the thread that asked (NetworkLine::open()) or on a thread of its own (openLater());
@@ -19,7 +20,8 @@ struct addrinfo;
 class NetworkOpening
 {
 public:
-    // The time allowed for the connection and for the server's answer to the port settings.
+    // The time allowed for the name's lookup and the connection together, and for the server's answer to
+    // the port settings.
     static constexpr int ConnectLimitMs = 3000;
     static constexpr int NegotiationLimitMs = 2000;
     // A server that already serves a client says so and hangs up at once; a raw port is watched this long.
@@ -41,13 +43,16 @@ public:
 
 private:
     bool connectTo(const NetworkAddress &address);
+    bool connectOne(const SocketAddress &candidate, const QDeadlineTimer &deadline, int &error);
     void negotiate();
+    // Fails the opening when the server refused what the line needs or confirmed other settings.
+    bool refused();
     void fail(OpenFailure reason, const QString &detail);
-    bool cancelled();
-    bool createSocket(const addrinfo &candidate);
+    bool createSocket(const SocketAddress &candidate);
     void closeSocket();
 
     std::mutex m_lock;
-    bool m_cancelled = false;
-    QByteArray m_heard;  // everything the server said while the port was being set up
+    std::atomic<bool> m_cancelled = false;
+    NameLookup m_lookup;
+    QByteArray m_heard;  // the start of what the server said while the port was being set up
 };

@@ -1,9 +1,12 @@
 #include "socket_calls.h"
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <mstcpip.h>
 #else
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -40,7 +43,22 @@ QString errorText(int error)
     return message;
 }
 
-Handle create(int family, int type, int protocol) { return ::socket(family, type, protocol); }
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
+
+Handle create(int family, int type, int protocol)
+{
+    const Handle socket = ::WSASocketW(family, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket != INVALID_SOCKET)
+        return socket;
+    // Windows 7 before its first service pack knows no such flag.
+    const Handle plain = ::socket(family, type, protocol);
+    if (plain != INVALID_SOCKET)
+        ::SetHandleInformation(reinterpret_cast<HANDLE>(plain), HANDLE_FLAG_INHERIT, 0);
+    return plain;
+}
+
 void close(Handle socket) { ::closesocket(socket); }
 
 bool makeNonBlocking(Handle socket)
@@ -49,19 +67,31 @@ bool makeNonBlocking(Handle socket)
     return ::ioctlsocket(socket, FIONBIO, &on) == 0;
 }
 
-// select(), not WSAPoll: older Windows' WSAPoll never reports a refused connection, only its time-out.
-bool ready(Handle socket, bool forWriting, int timeoutMs)
+// select(), not WSAPoll: older Windows' WSAPoll never reports a refused connection, only its time-out. A
+// shutdown() from another thread does not wake a select() on a connection still being made, so the wait goes
+// in short slices that look at `stop` between them.
+bool ready(Handle socket, bool forWriting, const QDeadlineTimer &deadline, const std::atomic<bool> &stop)
 {
-    fd_set readable, writable, failed;
-    FD_ZERO(&readable);
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket, &readable);
-    FD_SET(socket, &failed);
-    if (forWriting)
-        FD_SET(socket, &writable);
-    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    return ::select(0, &readable, &writable, &failed, &limit) > 0;
+    constexpr qint64 SliceMs = 20;
+    while (!stop) {
+        const qint64 left = deadline.remainingTime();
+        if (left == 0)
+            return false;
+        const qint64 slice = left < 0 ? SliceMs : (std::min)(left, SliceMs);
+        fd_set readable, writable, failed;
+        FD_ZERO(&readable);
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(socket, &readable);
+        FD_SET(socket, &failed);
+        if (forWriting)
+            FD_SET(socket, &writable);
+        timeval limit{0, long(slice * 1000)};
+        const int result = ::select(0, &readable, &writable, &failed, &limit);
+        if (result != 0)
+            return result > 0;
+    }
+    return false;
 }
 
 qint64 send(Handle socket, const char *bytes, qint64 size) { return ::send(socket, bytes, int(size), 0); }
@@ -83,7 +113,18 @@ int timedOutError() { return ETIMEDOUT; }
 bool wouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS; }
 QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-Handle create(int family, int type, int protocol) { return ::socket(family, type, protocol); }
+Handle create(int family, int type, int protocol)
+{
+#ifdef SOCK_CLOEXEC
+    return ::socket(family, type | SOCK_CLOEXEC, protocol);
+#else
+    const Handle socket = ::socket(family, type, protocol);
+    if (socket != NoSocket)
+        ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+    return socket;
+#endif
+}
+
 void close(Handle socket) { ::close(socket); }
 
 bool makeNonBlocking(Handle socket)
@@ -92,10 +133,17 @@ bool makeNonBlocking(Handle socket)
     return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-bool ready(Handle socket, bool forWriting, int timeoutMs)
+bool ready(Handle socket, bool forWriting, const QDeadlineTimer &deadline, const std::atomic<bool> &stop)
 {
     pollfd entry{socket, short(forWriting ? POLLOUT | POLLIN : POLLIN), 0};
-    return ::poll(&entry, 1, timeoutMs) > 0;
+    while (!stop) {
+        const qint64 left = deadline.remainingTime();
+        const int result = ::poll(&entry, 1, left < 0 ? -1 : int(std::min<qint64>(left, INT_MAX)));
+        if (result >= 0 || errno != EINTR)
+            return result > 0;
+        // A signal came (a debugger, a profiler, a terminal resized): the wait goes on with the time left.
+    }
+    return false;
 }
 
 qint64 send(Handle socket, const char *bytes, qint64 size) { return ::send(socket, bytes, size_t(size), MSG_NOSIGNAL); }
