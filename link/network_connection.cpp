@@ -26,17 +26,16 @@ NetworkConnection::Taken NetworkConnection::takeIn(QByteArray *raw)
     }
     const TelnetCodec::Decoded decoded = codec.decode(bytes);
     received += decoded.data;
-    if (!decoded.reply.isEmpty()) {
-        pending += decoded.reply;
-        if (sendPending())
-            return Taken::Failed;
-    }
+    pending += decoded.reply;
+    // Telnet's answers go at once, and what a pause held goes once the server resumes.
+    if (sendPending())
+        return Taken::Failed;
     return Taken::Some;
 }
 
 std::optional<int> NetworkConnection::sendPending()
 {
-    while (!pending.isEmpty() && socket != -1) {
+    while (hasToSend() && socket != -1) {
         const auto sent = SocketCalls::send(SocketCalls::handleOf(socket), pending.constData(), pending.size());
         if (sent < 0) {
             const int error = SocketCalls::lastError();

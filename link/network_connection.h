@@ -25,7 +25,10 @@ struct NetworkConnection
     // bytes as the server sent them. Closed only when nothing came before the end: what arrived with the
     // server's close is taken in first.
     Taken takeIn(QByteArray *raw = nullptr);
-    // Sends what is pending, as much as the socket takes now; the system's error when a send failed.
+    // Something waits to be sent and the server has not asked for a pause.
+    bool hasToSend() const { return !pending.isEmpty() && !(rfc2217 && codec.dataSuspended()); }
+    // Sends what is pending, as much as the socket takes now (nothing while the server asked for a pause);
+    // the system's error when a send failed.
     std::optional<int> sendPending();
     void close();
 };

@@ -54,7 +54,7 @@ std::optional<OpenFailure> NetworkLine::takeOver(NetworkOpening &opening)
     m_readNotifier = std::make_unique<QSocketNotifier>(m_connection.socket, QSocketNotifier::Read);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &NetworkLine::onReadable);
     m_writeNotifier = std::make_unique<QSocketNotifier>(m_connection.socket, QSocketNotifier::Write);
-    m_writeNotifier->setEnabled(!m_connection.pending.isEmpty());
+    m_writeNotifier->setEnabled(m_connection.hasToSend());
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &NetworkLine::onWritable);
     return std::nullopt;
 }
@@ -109,7 +109,7 @@ void NetworkLine::onReadable()
         return;
     }
     if (m_writeNotifier)
-        m_writeNotifier->setEnabled(!m_connection.pending.isEmpty());
+        m_writeNotifier->setEnabled(m_connection.hasToSend());
     if (m_connection.received.size() > before && !m_collecting)
         emit readyRead();
 }
@@ -188,7 +188,7 @@ void NetworkLine::sendPending()
         return;
     }
     if (m_writeNotifier)
-        m_writeNotifier->setEnabled(!m_connection.pending.isEmpty());
+        m_writeNotifier->setEnabled(m_connection.hasToSend());
 }
 
 void NetworkLine::onWritable()

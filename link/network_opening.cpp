@@ -238,13 +238,13 @@ void NetworkOpening::negotiate()
                 break;  // a raw port says nothing unless it refuses
             return fail(OpenFailure::SettingsUnanswered, {});
         }
-        const bool ready = SocketCalls::ready(SocketCalls::handleOf(connection.socket), !connection.pending.isEmpty(),
+        const bool ready = SocketCalls::ready(SocketCalls::handleOf(connection.socket), connection.hasToSend(),
                                               deadline, m_cancelled);
         if (m_cancelled)
             return fail(OpenFailure::Other, {});
         if (!ready)
             continue;
-        if (!connection.pending.isEmpty() && connection.sendPending())
+        if (connection.hasToSend() && connection.sendPending())
             return fail(OpenFailure::ConnectionFailed, translated(QT_TRANSLATE_NOOP("NetworkLine", "服务器断开了连接")));
         const NetworkConnection::Taken taken = connection.takeIn(&m_heard);
         // What comes while the port is being set up answers nothing this program sent.

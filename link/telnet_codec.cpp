@@ -168,8 +168,12 @@ void TelnetCodec::onSubnegotiation()
     if (m_sub.size() < 2 || quint8(m_sub.at(0)) != ComPortOption)
         return;
     const quint8 code = quint8(m_sub.at(1));
+    if (code == FlowControlSuspend || code == FlowControlResume) {
+        m_dataSuspended = code == FlowControlSuspend;
+        return;
+    }
     if (code <= ServerAnswerOffset || code - ServerAnswerOffset >= 8)
-        return;  // notifications of line and modem state, flow control suspended: nothing to do
+        return;  // notifications of line and modem state: nothing to do
     const quint8 answered = code - ServerAnswerOffset;
     m_confirmed |= bitFor(answered);
     if (answered != SetBaudRate && m_sub.size() >= 3)

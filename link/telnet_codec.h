@@ -18,6 +18,8 @@ public:
     static constexpr quint8 SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
                             PurgeData = 12;
     static constexpr quint8 ServerAnswerOffset = 100;
+    // The server's own notifications: its port's buffer is full, or has room again.
+    static constexpr quint8 FlowControlSuspend = 108, FlowControlResume = 109;
     static constexpr quint32 LineBaudRate = 9600;
     static constexpr quint8 DataSize8 = 8, ParityNone = 1, StopSize1 = 1, NoFlowControl = 1,
                             PurgeReceiveBuffer = 1;
@@ -45,6 +47,9 @@ public:
     // The server has answered BINARY (taken or refused): its Telnet side is there, whether or not its port
     // is set up yet.
     bool binaryAnswered() const { return m_binaryAnswered; }
+    // The server asked for a pause (FLOWCONTROL-SUSPEND: its port's buffer is full) and has not resumed it
+    // yet: nothing is sent to it meanwhile.
+    bool dataSuspended() const { return m_dataSuspended; }
     // What the server confirmed to SET-BAUDRATE, SET-DATASIZE, SET-PARITY and SET-STOPSIZE, 0 before it came.
     quint32 confirmedBaudRate() const { return m_confirmedBaudRate; }
     quint8 confirmedDataSize() const { return m_confirmedValue[SetDataSize]; }
@@ -69,6 +74,7 @@ private:
     bool m_comPortRefused = false;
     bool m_binaryRefused = false;
     bool m_binaryAnswered = false;
+    bool m_dataSuspended = false;
     quint8 m_confirmed = 0;  // one bit per COM-PORT command answered
     quint32 m_confirmedBaudRate = 0;
     quint8 m_confirmedValue[8] = {};  // the one-byte answers, by command code

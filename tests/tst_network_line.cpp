@@ -56,6 +56,7 @@ private slots:
     void rfc2217PeersAsTheyAre_data();
     void rfc2217PeersAsTheyAre();
     void roundTripLeavesOutTheServersSetUp();
+    void flowControlSuspendHoldsTheFrame();
     void nameLookupEndsWithinTheLimit_data();
     void nameLookupEndsWithinTheLimit();
     void everyAddressIsTriedWithinTheLimit();
@@ -225,6 +226,23 @@ public:
             }
             if (!readSome(client))
                 return false;
+        }
+    }
+    // For scripts: keeps what the client sends for `ms` milliseconds.
+    void hearFor(int client, int ms)
+    {
+        QElapsedTimer hearing;
+        hearing.start();
+        while (!m_stop && hearing.elapsed() < ms) {
+            pollfd entry{client, POLLIN, 0};
+            if (::poll(&entry, 1, 10) <= 0)
+                continue;
+            char buffer[4096];
+            const auto count = ::recv(client, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return;
+            const std::lock_guard guard(m_lock);
+            m_heard.append(buffer, count);
         }
     }
     static void sendAll(int client, const QByteArray &bytes)
@@ -728,10 +746,7 @@ void TestNetworkLine::roundTripLeavesOutTheServersSetUp()
         if (!peer.readUntil(client, LastSetting))
             return;
         // Past the line's reply limit, inside the server's time.
-        QElapsedTimer settingUp;
-        settingUp.start();
-        while (!peer.stopping() && settingUp.elapsed() < TerminalReplyLimit.count() + 300)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        peer.hearFor(client, int(TerminalReplyLimit.count()) + 300);
         ScriptedPeer::sendAll(client, Confirms9600);
     });
     NetworkLine line;
@@ -740,6 +755,29 @@ void TestNetworkLine::roundTripLeavesOutTheServersSetUp()
     QVERIFY2(line.replyAllowance() < std::chrono::microseconds(TerminalReplyLimit),
              qPrintable(QString::number(line.replyAllowance().count())));
     line.close();
+}
+
+// A server whose port's buffer is full asks for a pause: the frame waits until it resumes, then goes.
+void TestNetworkLine::flowControlSuspendHoldsTheFrame()
+{
+    std::atomic<bool> sentWhilePaused{false};
+    ScriptedPeer peer([&sentWhilePaused](int client, ScriptedPeer &peer) {
+        ScriptedPeer::sendAll(client, TelnetGreeting);
+        if (!peer.readUntil(client, LastSetting))
+            return;
+        ScriptedPeer::sendAll(client, Confirms9600 + QByteArray::fromHex("fffa2c6cfff0"));  // FLOWCONTROL-SUSPEND
+        const qsizetype heardBefore = peer.heard().size();
+        peer.hearFor(client, 300);
+        sentWhilePaused = peer.heard().size() != heardBefore;
+        ScriptedPeer::sendAll(client, QByteArray::fromHex("fffa2c6dfff0"));  // FLOWCONTROL-RESUME
+        if (peer.readUntil(client, QByteArray::fromHex("021f")))
+            ScriptedPeer::sendAll(client, QByteArray::fromHex("ffff021f33"));
+    });
+    CommandSession session;
+    const CommandResult result = runCommand(session, peer.url("rfc2217"), TerminalCommand::ReadSerial, {});
+    QCOMPARE(result.message, StatusText::CommunicationSucceeded.toString());
+    QCOMPARE(result.reply.toHex(), QByteArray("ff021f33"));
+    QVERIFY(!sentWhilePaused);
 }
 
 void TestNetworkLine::nameLookupEndsWithinTheLimit_data()

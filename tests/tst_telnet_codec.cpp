@@ -19,6 +19,8 @@ private slots:
     void portSettingsAreConfirmedByTheServer();
     void serverAnswersAreKept_data();
     void serverAnswersAreKept();
+    void flowControlPausesSending_data();
+    void flowControlPausesSending();
     void openingAndSettingsAreExact();
 };
 
@@ -188,6 +190,25 @@ void TestTelnetCodec::serverAnswersAreKept()
     const QList<int> got{int(codec.confirmedBaudRate()), codec.confirmedDataSize(), codec.confirmedParity(),
                          codec.confirmedStopSize()};
     QCOMPARE(got, confirmed);
+}
+
+void TestTelnetCodec::flowControlPausesSending_data()
+{
+    QTest::addColumn<QByteArray>("fromServer");
+    QTest::addColumn<bool>("suspended");
+    QTest::newRow("nothing") << QByteArray() << false;
+    QTest::newRow("FLOWCONTROL-SUSPEND") << hex("fffa2c6cfff0") << true;
+    QTest::newRow("FLOWCONTROL-SUSPEND, then RESUME") << hex("fffa2c6cfff0fffa2c6dfff0") << false;
+    QTest::newRow("a line-state notification changes nothing") << hex("fffa2c6cfff0fffa2c6a00fff0") << true;
+}
+
+void TestTelnetCodec::flowControlPausesSending()
+{
+    QFETCH(QByteArray, fromServer);
+    QFETCH(bool, suspended);
+    TelnetCodec codec;
+    QVERIFY(codec.decode(fromServer).data.isEmpty());
+    QCOMPARE(codec.dataSuspended(), suspended);
 }
 
 void TestTelnetCodec::openingAndSettingsAreExact()
