@@ -51,6 +51,7 @@ std::optional<OpenFailure> NetworkLine::takeOver(NetworkOpening &opening)
         return opening.failure;
     }
     m_connection = std::exchange(opening.connection, NetworkConnection());
+    ++m_connectionNumber;
     m_readNotifier = std::make_unique<QSocketNotifier>(m_connection.socket, QSocketNotifier::Read);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &NetworkLine::onReadable);
     m_writeNotifier = std::make_unique<QSocketNotifier>(m_connection.socket, QSocketNotifier::Write);
@@ -136,8 +137,8 @@ void NetworkLine::loseConnection(const QString &description)
     // Found while the link asks what is waiting before a frame, it comes once that frame is under way, so
     // the frame ends as a lost port rather than as a terminal that did not answer.
     if (m_collecting) {
-        QMetaObject::invokeMethod(this, [this, description] {
-            if (isOpen())
+        QMetaObject::invokeMethod(this, [this, description, connection = m_connectionNumber] {
+            if (connection == m_connectionNumber && isOpen())
                 emit faultOccurred(Fault::Broken, description);
         }, Qt::QueuedConnection);
         return;

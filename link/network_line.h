@@ -37,10 +37,11 @@ public:
     QByteArray peek(qint64 maxSize) override { return m_connection.received.left(maxSize); }
     qint64 collectWaitingBytes() override;
 
-    // Why the last open failed, in the system's words ("Connection refused"); empty when it did not.
+    // Why the last open failed beyond its kind: the system's words ("Connection refused"), what is wrong
+    // with the address, or what the server confirmed; empty when it did not fail.
     QString openFailureDetail() const override { return m_failureDetail; }
     // The round trip measured while the line was opened (the connection's handshake, and for RFC 2217 the
-    // server's answer to the port settings), at most a second.
+    // server's Telnet answer to BINARY, not the time it took to set its port up), at most a second.
     std::chrono::microseconds replyAllowance() const override { return m_connection.roundTrip; }
 
 private:
@@ -62,6 +63,7 @@ private:
 
     bool m_collecting = false;
     bool m_lost = false;  // the connection ended; the link has been told or is about to be
+    quint64 m_connectionNumber = 0;  // which connection a report made later belongs to
     bool m_flushQueued = false;
     bool m_inNotifier = false;  // in a notifier's signal, which must not delete it
 };
