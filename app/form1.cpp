@@ -4,6 +4,7 @@
 #include "logo_picture.h"
 #include "logo_source.h"
 #include "machine_scan_dialog.h"
+#include "network_address.h"
 #include "port_catalogue.h"
 #include "read_serial.h"
 #include "status_line.h"
@@ -342,7 +343,16 @@ std::optional<PortChoice> Form1::idlePort()
         showStatus(StatusText::BadPortNumber.toString());
         return std::nullopt;
     }
-    return PortChoice{*portNumber, m_ports.deviceFor(*portNumber), m_ports};
+    const QString device = m_ports.deviceFor(*portNumber);
+    // A network address given by --port that cannot be one: said before anything is looked up.
+    if (isNetworkPortName(device)) {
+        if (const auto reading = readNetworkAddress(device); !reading.address) {
+            showStatus(StatusText::withDetail(StatusText::BadPortNumber.toString(),
+                                              StatusText::ReasonAndPlace.toString().arg(reading.problem, device)));
+            return std::nullopt;
+        }
+    }
+    return PortChoice{*portNumber, device, m_ports};
 }
 
 std::optional<Form1::CommandTarget> Form1::commandTarget()

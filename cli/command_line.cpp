@@ -2,6 +2,7 @@
 
 #include "command_values.h"
 #include "language.h"
+#include "network_address.h"
 #include "port_directory.h"
 #include "serial_line.h"
 #include "status_messages.h"
@@ -148,6 +149,13 @@ std::variant<CommonOptions, Problem> CommandLine::common() const
     const auto port = portChoiceFromText(portText);
     if (!port)
         return Problem{ResultStatus::BadInput, StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + portText)};
+    // A network address that cannot be one is a typing error, found before anything is looked up.
+    if (isNetworkPortName(port->deviceName)) {
+        if (const auto reading = readNetworkAddress(port->deviceName); !reading.address)
+            return Problem{ResultStatus::BadInput,
+                           StatusText::withDetail(StatusText::BadPortNumber.toString(),
+                                                  StatusText::ReasonAndPlace.toString().arg(reading.problem, QStringLiteral("--port ") + portText))};
+    }
     const QString machineText = m_parser.value(m_machine);
     const auto machine = wholeNumber(machineText, 0, 255);
     if (!machine)

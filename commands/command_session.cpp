@@ -1,6 +1,6 @@
 #include "command_session.h"
 
-#include "network_line.h"
+#include "network_address.h"
 #include "port_catalogue.h"
 #include "status_messages.h"
 
@@ -90,12 +90,36 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     case OpenFailure::ConnectionFailed:
         reason = StatusText::ConnectionRefusedReason.toString();
         break;
+    case OpenFailure::AddressMalformed:
+        reason = StatusText::AddressMalformedReason.toString();
+        break;
+    case OpenFailure::HostNotFound:
+        reason = StatusText::HostNotFoundReason.toString();
+        break;
+    case OpenFailure::ConnectionTimedOut:
+        reason = StatusText::ConnectionTimedOutReason.toString();
+        break;
+    case OpenFailure::SettingsUnanswered:
+        reason = StatusText::SettingsUnansweredReason.toString();
+        break;
+    case OpenFailure::ComPortRefused:
+        reason = StatusText::ComPortRefusedReason.toString();
+        break;
+    case OpenFailure::BinaryRefused:
+        reason = StatusText::BinaryRefusedReason.toString();
+        break;
+    case OpenFailure::ServerPortSettings:
+        // What the server confirmed says it all ("服务器的串口是 115200 波特，不是 9600").
+        return StatusText::PortOpenFailed.toString().arg(detail);
     case OpenFailure::Other:
         break;
     }
     QString shown = reason.isEmpty() ? where : StatusText::ReasonAndPlace.toString().arg(reason, where);
     if (!detail.isEmpty())
         shown = StatusText::PlaceAndSystemReason.toString().arg(shown, detail);
+    // A server that cannot or will not set its port up may still serve one already at 9600 8N1, raw.
+    if (failure == OpenFailure::SettingsUnanswered || failure == OpenFailure::ComPortRefused)
+        shown = StatusText::ReasonAndHint.toString().arg(shown, StatusText::RawPortHint.toString().arg(where));
     // A port that is not there: name the ones that are.
     const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote(port.directory) : QString();
     return StatusText::PortOpenFailed.toString().arg(shown + available);

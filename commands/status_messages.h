@@ -64,8 +64,20 @@ inline constexpr Message PermissionReason{QT_TRANSLATE_NOOP("StatusText", "权�
 inline constexpr Message PortBusyReason{QT_TRANSLATE_NOOP("StatusText", "串口被占用")};
 inline constexpr Message FolderReason{QT_TRANSLATE_NOOP("StatusText", "这是文件夹")};
 inline constexpr Message NotSerialPortReason{QT_TRANSLATE_NOOP("StatusText", "不是串口")};
-// A network port: the server is unknown, refused the connection or did not take it in time.
+// A network port: the server refused the connection, or closed it while the port was being set up.
 inline constexpr Message ConnectionRefusedReason{QT_TRANSLATE_NOOP("StatusText", "连接被拒绝")};
+// A network port whose host's name is not known, or was not found within the connection's time.
+inline constexpr Message HostNotFoundReason{QT_TRANSLATE_NOOP("StatusText", "找不到主机")};
+inline constexpr Message ConnectionTimedOutReason{QT_TRANSLATE_NOOP("StatusText", "连接超时，服务器没有回应")};
+inline constexpr Message SettingsUnansweredReason{QT_TRANSLATE_NOOP("StatusText", "服务器没有回答端口设置")};
+inline constexpr Message ComPortRefusedReason{QT_TRANSLATE_NOOP("StatusText", "服务器不接受 RFC 2217 端口设置")};
+inline constexpr Message BinaryRefusedReason{QT_TRANSLATE_NOOP("StatusText", "服务器不接受二进制传输，0xFF 等字节过不去")};
+inline constexpr Message AddressMalformedReason{QT_TRANSLATE_NOOP("StatusText", "地址错误")};
+// After a server that did not set its port up: %1 the server's HOST:PORT.
+inline constexpr Message RawPortHint{
+    QT_TRANSLATE_NOOP("StatusText", "如果服务器的串口已经是 9600 8N1，可以用 socket://%1 连接")};
+// %1: a reason and its place, %2: what the user can do about it.
+inline constexpr Message ReasonAndHint{QT_TRANSLATE_NOOP("StatusText", "%1；%2")};
 // %1: the reason and the place, %2: the system's own words for it ("Connection refused").
 inline constexpr Message PlaceAndSystemReason{QT_TRANSLATE_NOOP("StatusText", "%1，%2")};
 // Why the bytes of a file did not all reach the disk.

@@ -5,6 +5,8 @@
 #include "fuzz_check.h"
 #include "telnet_codec.h"
 
+#include <QList>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +18,8 @@ struct Result
     QByteArray reply;
     bool confirmed = false;
     bool refused = false;
+    bool binaryRefused = false;
+    QList<quint32> settings;  // as the server confirmed them
 };
 
 // Decoded in pieces whose lengths the `cuts` bytes give (1 to 16 each, over and over).
@@ -33,6 +37,8 @@ Result decodeInPieces(const QByteArray &stream, const QByteArray &cuts)
     }
     result.confirmed = codec.portSettingsConfirmed();
     result.refused = codec.comPortRefused();
+    result.binaryRefused = codec.binaryRefused();
+    result.settings = {codec.confirmedBaudRate(), codec.confirmedDataSize(), codec.confirmedParity(), codec.confirmedStopSize()};
     return result;
 }
 
@@ -70,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     FUZZ_CHECK_INFO(whole.data == pieces.data, stream.toHex());
     FUZZ_CHECK_INFO(whole.reply == pieces.reply, stream.toHex());
     FUZZ_CHECK(whole.confirmed == pieces.confirmed && whole.refused == pieces.refused);
+    FUZZ_CHECK(whole.binaryRefused == pieces.binaryRefused && whole.settings == pieces.settings);
     FUZZ_CHECK(whole.data.size() <= stream.size());
     FUZZ_CHECK_INFO(answersAreWellFormed(whole.reply), whole.reply.toHex());
 

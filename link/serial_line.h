@@ -22,7 +22,15 @@ enum class OpenFailure {
     Other,
     Folder,         // the name is a folder's
     NotSerialPort,  // a file or a device that is no serial port (/dev/null)
-    ConnectionFailed,  // a network port: unknown host, connection refused or timed out
+    ConnectionFailed,  // a network port: the connection refused, or closed by the server while it was set up
+    // A network port, each with its own words:
+    AddressMalformed,      // the name is no network address (checked where the name enters; here too)
+    HostNotFound,          // the host's name is not known, or not looked up in time
+    ConnectionTimedOut,    // nothing answered the connection in time
+    SettingsUnanswered,    // the RFC 2217 server did not confirm the port settings in time
+    ComPortRefused,        // the Telnet server refused COM-PORT-OPTION: it cannot set the port
+    BinaryRefused,         // the Telnet server refused BINARY: not every byte value would pass
+    ServerPortSettings,    // the RFC 2217 server confirmed settings other than 9600 8N1
 };
 
 // The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
@@ -70,8 +78,8 @@ public:
     // trip); nothing for a local port. A short wait counted from the frame's end takes it on top.
     virtual std::chrono::microseconds replyAllowance() const { return std::chrono::microseconds(0); }
 
-    // Why the last open failed, in the system's words, where the failure alone does not say it (a network
-    // port's "Connection refused"); empty otherwise.
+    // Why the last open failed, where the failure alone does not say it: a network port's system words
+    // ("Connection refused"), or what the server confirmed; empty otherwise.
     virtual QString openFailureDetail() const { return {}; }
 
 signals:

@@ -80,18 +80,7 @@ TelnetCodec::Decoded TelnetCodec::decode(const QByteArray &bytes)
                 out.data += byte;
             break;
         case State::Command:
-            if (value == Iac) {
-                out.data += byte;  // a doubled 0xFF is one data byte
-                m_state = State::Data;
-            } else if (value >= Will && value <= Dont) {
-                m_command = value;
-                m_state = State::Option;
-            } else if (value == Sb) {
-                m_sub.clear();
-                m_state = State::Sub;
-            } else {
-                m_state = State::Data;  // NOP, GA and the like carry nothing for a serial port
-            }
+            onCommand(value, out);
             break;
         case State::Option:
             onOption(m_command, value, out.reply);
@@ -108,12 +97,16 @@ TelnetCodec::Decoded TelnetCodec::decode(const QByteArray &bytes)
                 if (m_sub.size() < SubnegotiationLimit)
                     m_sub += byte;
                 m_state = State::Sub;
-            } else {
-                // IAC SE ends it; anything else after IAC ends it too, as a broken one.
-                if (value == Se && m_sub.size() < SubnegotiationLimit)
+            } else if (value == Se) {
+                if (m_sub.size() < SubnegotiationLimit)
                     onSubnegotiation();
                 m_sub.clear();
                 m_state = State::Data;
+            } else {
+                // A server that forgot IAC SE: the sub-negotiation is dropped unfinished and what follows IAC
+                // is a command of its own (RFC 854), never the terminal's data.
+                m_sub.clear();
+                onCommand(value, out);
             }
             break;
         }
@@ -121,10 +114,31 @@ TelnetCodec::Decoded TelnetCodec::decode(const QByteArray &bytes)
     return out;
 }
 
+void TelnetCodec::onCommand(quint8 value, Decoded &out)
+{
+    if (value == Iac) {
+        out.data += char(value);  // a doubled 0xFF is one data byte
+        m_state = State::Data;
+    } else if (value >= Will && value <= Dont) {
+        m_command = value;
+        m_state = State::Option;
+    } else if (value == Sb) {
+        m_sub.clear();
+        m_state = State::Sub;
+    } else {
+        m_state = State::Data;  // NOP, GA and the like carry nothing for a serial port
+    }
+}
+
 void TelnetCodec::onOption(quint8 verb, quint8 option, QByteArray &reply)
 {
     // BINARY and COM-PORT-OPTION were asked for at the opening, so a DO or WILL for them is the answer and
     // needs none; every other option is refused.
+    if (option == BinaryOption) {
+        m_binaryAnswered = true;
+        if (verb == Wont || verb == Dont)
+            m_binaryRefused = true;
+    }
     switch (verb) {
     case Do:
         if (option == ComPortOption) {
@@ -154,10 +168,16 @@ void TelnetCodec::onSubnegotiation()
     if (m_sub.size() < 2 || quint8(m_sub.at(0)) != ComPortOption)
         return;
     const quint8 code = quint8(m_sub.at(1));
+    if (code == FlowControlSuspend || code == FlowControlResume) {
+        m_dataSuspended = code == FlowControlSuspend;
+        return;
+    }
     if (code <= ServerAnswerOffset || code - ServerAnswerOffset >= 8)
-        return;  // notifications of line and modem state, flow control suspended: nothing to do
+        return;  // notifications of line and modem state: nothing to do
     const quint8 answered = code - ServerAnswerOffset;
     m_confirmed |= bitFor(answered);
+    if (answered != SetBaudRate && m_sub.size() >= 3)
+        m_confirmedValue[answered] = quint8(m_sub.at(2));
     if (answered == SetBaudRate && m_sub.size() >= 6)
         m_confirmedBaudRate = quint32(quint8(m_sub.at(2))) << 24 | quint32(quint8(m_sub.at(3))) << 16
                               | quint32(quint8(m_sub.at(4))) << 8 | quint32(quint8(m_sub.at(5)));

@@ -18,6 +18,8 @@ public:
     static constexpr quint8 SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
                             PurgeData = 12;
     static constexpr quint8 ServerAnswerOffset = 100;
+    // The server's own notifications: its port's buffer is full, or has room again.
+    static constexpr quint8 FlowControlSuspend = 108, FlowControlResume = 109;
     static constexpr quint32 LineBaudRate = 9600;
     static constexpr quint8 DataSize8 = 8, ParityNone = 1, StopSize1 = 1, NoFlowControl = 1,
                             PurgeReceiveBuffer = 1;
@@ -40,8 +42,19 @@ public:
     bool portSettingsConfirmed() const;
     // The server refused COM-PORT-OPTION: the port runs at whatever the server has set.
     bool comPortRefused() const { return m_comPortRefused; }
-    // The server's answer to SET-BAUDRATE, 0 before it came.
+    // The server refused BINARY one way or the other: 0xFF, CR and NUL would not pass as they are.
+    bool binaryRefused() const { return m_binaryRefused; }
+    // The server has answered BINARY (taken or refused): its Telnet side is there, whether or not its port
+    // is set up yet.
+    bool binaryAnswered() const { return m_binaryAnswered; }
+    // The server asked for a pause (FLOWCONTROL-SUSPEND: its port's buffer is full) and has not resumed it
+    // yet: nothing is sent to it meanwhile.
+    bool dataSuspended() const { return m_dataSuspended; }
+    // What the server confirmed to SET-BAUDRATE, SET-DATASIZE, SET-PARITY and SET-STOPSIZE, 0 before it came.
     quint32 confirmedBaudRate() const { return m_confirmedBaudRate; }
+    quint8 confirmedDataSize() const { return m_confirmedValue[SetDataSize]; }
+    quint8 confirmedParity() const { return m_confirmedValue[SetParity]; }
+    quint8 confirmedStopSize() const { return m_confirmedValue[SetStopSize]; }
 
     // The port settings as sent once the server takes COM-PORT-OPTION.
     static QByteArray portSettings();
@@ -49,6 +62,8 @@ public:
 private:
     enum class State { Data, Command, Option, Sub, SubCommand };
 
+    // The byte after IAC.
+    void onCommand(quint8 value, Decoded &out);
     void onOption(quint8 command, quint8 option, QByteArray &reply);
     void onSubnegotiation();
 
@@ -57,6 +72,10 @@ private:
     QByteArray m_sub;
     bool m_settingsSent = false;
     bool m_comPortRefused = false;
+    bool m_binaryRefused = false;
+    bool m_binaryAnswered = false;
+    bool m_dataSuspended = false;
     quint8 m_confirmed = 0;  // one bit per COM-PORT command answered
     quint32 m_confirmedBaudRate = 0;
+    quint8 m_confirmedValue[8] = {};  // the one-byte answers, by command code
 };

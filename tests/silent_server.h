@@ -8,22 +8,29 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// A listening socket on a free port of 127.0.0.1; -1 when the system gave none.
+inline int listenOnLoopback(int flags, int backlog, quint16 &port)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), length) != 0 || ::listen(listener, backlog) != 0
+        || ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        ::close(listener);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
 // A server on 127.0.0.1 that takes connections and never says a word, so an RFC 2217 open waits for the
 // answer to its port settings.
 class SilentServer
 {
 public:
-    SilentServer()
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) == 0 && ::listen(m_listener, 4) == 0
-            && ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            m_port = ntohs(address.sin_port);
-    }
+    SilentServer() { m_listener = listenOnLoopback(SOCK_NONBLOCK, 4, m_port); }
     ~SilentServer()
     {
         if (m_client >= 0)

@@ -1,3 +1,4 @@
+#include "malformed_addresses.h"
 #include "port_catalogue.h"
 #include "status_messages.h"
 #include "text_conversions.h"
@@ -29,6 +30,8 @@ private slots:
     void typedText();
     void logoFile_data();
     void logoFile();
+    void malformedNetworkAddress_data();
+    void malformedNetworkAddress();
 
 private:
     static PortDirectory portToNowhere();
@@ -193,6 +196,32 @@ void TestBadInput::logoFile()
     QVERIFY(!form.findChild<QProgressBar *>("PBar1")->isVisible());
     QVERIFY(!form.session().isRunning());
     QVERIFY(openDescriptorCount() <= descriptorsBefore);  // the file dialog may still be letting go of its own
+}
+
+void TestBadInput::malformedNetworkAddress_data()
+{
+    addMalformedNetworkAddressRows();
+}
+
+// A network address given by --port that cannot be one is the port box's error, with its reason, before
+// anything is looked up or sent.
+void TestBadInput::malformedNetworkAddress()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, reason);
+    PortDirectory ports;
+    ports.mapPort(1, device);
+    Form1 form(ports);
+    form.findChild<QLineEdit *>("COM1")->setText("1");
+    for (const char *button : {"Cmd2", "Command1"}) {
+        auto *help = form.findChild<QLabel *>("HELP1");
+        help->clear();
+        form.findChild<QPushButton *>(button)->click();
+        QVERIFY2(help->text().startsWith(StatusText::BadPortNumber.toString() + u'（'), qPrintable(help->text()));
+        QVERIFY2(help->text().contains(reason) && help->text().contains(device), qPrintable(help->text()));
+        QVERIFY(!form.session().isRunning());
+        QVERIFY(!form.session().link().isOpen());
+    }
 }
 
 QTEST_MAIN(TestBadInput)

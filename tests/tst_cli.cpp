@@ -1,3 +1,4 @@
+#include "malformed_addresses.h"
 #include "status_messages.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
@@ -25,6 +26,8 @@ private slots:
     void jsonResults();
     void badUsageSendsNothing_data();
     void badUsageSendsNothing();
+    void malformedNetworkAddressIsBadUsage_data();
+    void malformedNetworkAddressIsBadUsage();
     void pictureCommandsNeedNoPort();
     void helpListsEveryCommand();
     void historyHoldsEveryFrameSent();
@@ -218,6 +221,25 @@ void TestCli::badUsageSendsNothing()
     QVERIFY2(run.errText().contains(named), qPrintable(run.errText()));
     QVERIFY(clock.stop());
     QCOMPARE(clock.received(), QByteArray());
+}
+
+void TestCli::malformedNetworkAddressIsBadUsage_data()
+{
+    addMalformedNetworkAddressRows();
+}
+
+// A network address that cannot be one is a usage error, named with its reason, before any name is looked
+// up: exit 2, as for any other bad option.
+void TestCli::malformedNetworkAddressIsBadUsage()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, reason);
+    const ProgramRun run = runProgram({"read-serial", "--port", device});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.errText().contains(StatusText::BadPortNumber.toString() + u'（'), qPrintable(run.errText()));
+    QVERIFY2(run.errText().contains(reason) && run.errText().contains("--port " + device), qPrintable(run.errText()));
 }
 
 void TestCli::pictureCommandsNeedNoPort()

@@ -1,6 +1,9 @@
 #include "command_session.h"
 #include "command_table.h"
+#include "exchange.h"
+#include "name_lookup.h"
 #include "network_line.h"
+#include "network_opening.h"
 #include "serial_server.h"
 #include "silent_server.h"
 #include "sim_fixture.h"
@@ -11,10 +14,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -41,6 +51,18 @@ private slots:
     void lineReportsItsRoundTrip();
     void openingNeverHoldsUpTheThread_data();
     void openingNeverHoldsUpTheThread();
+    void cleanup();
+    void floodIsAFailureWithMemoryFlat();
+    void answerArrivingWithTheCloseIsDelivered();
+    void rfc2217PeersAsTheyAre_data();
+    void rfc2217PeersAsTheyAre();
+    void roundTripLeavesOutTheServersSetUp();
+    void flowControlSuspendHoldsTheFrame();
+    void nameLookupEndsWithinTheLimit_data();
+    void nameLookupEndsWithinTheLimit();
+    void everyAddressIsTriedWithinTheLimit();
+    void signalDoesNotEndTheConnectionWait();
+    void socketIsClosedOnExec();
 };
 
 namespace {
@@ -103,6 +125,216 @@ CommandResult runCommand(CommandSession &session, const QString &url, TerminalCo
         return {QStringLiteral("no outcome"), CommandStatus::Interrupted};
     return finished.constFirst().constFirst().value<CommandResult>();
 }
+
+// A peer on 127.0.0.1 that serves one connection as a test scripts it, on a thread of its own, so it acts
+// while the test waits on its own thread. After the script, what the client sends is kept until it hangs up.
+class ScriptedPeer
+{
+public:
+    using Script = std::function<void(int client, ScriptedPeer &peer)>;
+
+    explicit ScriptedPeer(Script script)
+    {
+        m_listener = listenOnLoopback(0, 4, m_port);
+        m_thread = std::thread([this, script = std::move(script)] { serve(script); });
+    }
+    ~ScriptedPeer()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+
+    quint16 port() const { return m_port; }
+    QString url(const char *scheme) const { return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(m_port); }
+    QString place() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    bool stopping() const { return m_stop; }
+    // The client hung up after the script.
+    bool done() const { return m_done; }
+    QByteArray heard() const
+    {
+        const std::lock_guard guard(m_lock);
+        return m_heard;
+    }
+
+    // For scripts: reads until what was heard ends with `ending` (or holds `count` bytes); false when the
+    // client hung up or the test ended first.
+    bool readUntil(int client, const QByteArray &ending, qsizetype count = 0)
+    {
+        for (;;) {
+            {
+                const std::lock_guard guard(m_lock);
+                if (ending.isEmpty() ? m_heard.size() >= count : m_heard.endsWith(ending))
+                    return true;
+            }
+            if (!readSome(client))
+                return false;
+        }
+    }
+    // For scripts: keeps what the client sends for `ms` milliseconds.
+    void hearFor(int client, int ms)
+    {
+        QElapsedTimer hearing;
+        hearing.start();
+        while (!m_stop && hearing.elapsed() < ms) {
+            pollfd entry{client, POLLIN, 0};
+            if (::poll(&entry, 1, 10) <= 0)
+                continue;
+            char buffer[4096];
+            const auto count = ::recv(client, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return;
+            const std::lock_guard guard(m_lock);
+            m_heard.append(buffer, count);
+        }
+    }
+    static void sendAll(int client, const QByteArray &bytes)
+    {
+        for (qsizetype sent = 0; sent < bytes.size();) {
+            const auto count = ::send(client, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            if (count <= 0)
+                return;
+            sent += count;
+        }
+    }
+    // Sends `bytes` and the end of the connection in one segment, as a server that answers and hangs up.
+    static void sendAndHangUp(int client, const QByteArray &bytes)
+    {
+        const int on = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
+        sendAll(client, bytes);
+        ::shutdown(client, SHUT_WR);
+    }
+
+private:
+    bool readSome(int client)
+    {
+        while (!m_stop) {
+            pollfd entry{client, POLLIN, 0};
+            if (::poll(&entry, 1, 20) <= 0)
+                continue;
+            char buffer[4096];
+            const auto count = ::recv(client, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return false;
+            const std::lock_guard guard(m_lock);
+            m_heard.append(buffer, count);
+            return true;
+        }
+        return false;
+    }
+    void serve(const Script &script)
+    {
+        int client = -1;
+        while (!m_stop && client < 0) {
+            pollfd entry{m_listener, POLLIN, 0};
+            if (::poll(&entry, 1, 20) > 0)
+                client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        }
+        if (client < 0)
+            return;
+        script(client, *this);
+        while (readSome(client)) {
+        }
+        m_done = true;
+        ::close(client);
+    }
+
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
+    mutable std::mutex m_lock;
+    QByteArray m_heard;
+    std::thread m_thread;
+};
+
+SocketAddress loopback(quint16 port)
+{
+    SocketAddress address{.family = AF_INET, .socketType = SOCK_STREAM, .protocol = IPPROTO_TCP};
+    auto *inet = reinterpret_cast<sockaddr_in *>(&address.address);
+    inet->sin_family = AF_INET;
+    inet->sin_port = htons(port);
+    inet->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.length = sizeof(sockaddr_in);
+    return address;
+}
+
+// A listener whose queue of connections is full: the system drops every further connection's first
+// packet, so a connection to it is never answered, and no packet leaves the machine.
+class UnansweringListener
+{
+public:
+    UnansweringListener()
+    {
+        m_listener = listenOnLoopback(0, 0, m_port);
+        if (m_listener < 0)
+            return;
+        const SocketAddress address = loopback(m_port);
+        // Fill the queue until a connection stays unanswered.
+        for (int i = 0; i < 8; ++i) {
+            const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            m_fillers.push_back(filler);
+            ::connect(filler, reinterpret_cast<const sockaddr *>(&address.address), socklen_t(address.length));
+            pollfd entry{filler, POLLOUT, 0};
+            if (::poll(&entry, 1, 300) == 0) {
+                m_full = true;
+                return;
+            }
+        }
+    }
+    ~UnansweringListener()
+    {
+        for (const int filler : m_fillers)
+            ::close(filler);
+        ::close(m_listener);
+    }
+    bool full() const { return m_full; }
+    quint16 port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    quint16 m_port = 0;
+    bool m_full = false;
+    std::vector<int> m_fillers;
+};
+
+// What the test's resolver answers, in place of the system's, for any name.
+std::vector<SocketAddress> resolvedAddresses;
+QString resolverFailure;
+std::atomic<bool> resolverHangs{false};
+NameLookupResult testResolver(const QByteArray &, quint16)
+{
+    // A name server that does not answer: held until the test ends, then a failure nobody hears.
+    QElapsedTimer held;
+    held.start();
+    while (resolverHangs && held.elapsed() < 20000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return {resolvedAddresses, resolverFailure};
+}
+
+// The socket this process holds that is connected to `port` of 127.0.0.1; -1 when there is none.
+int socketConnectedTo(quint16 port)
+{
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0 && peer.sin_family == AF_INET
+            && ntohs(peer.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+// The Telnet side of an RFC 2217 server's greeting and answers, as such servers send them.
+const QByteArray TelnetGreeting = QByteArray::fromHex("fffb00fffd00fffd2c");  // WILL BINARY, DO BINARY, DO COM-PORT
+const QByteArray LastSetting = QByteArray::fromHex("fffa2c0c01fff0");          // PURGE-DATA ends the settings
+QByteArray confirmation(const char *baud, const char *dataSize, const char *parity, const char *stopSize)
+{
+    return QByteArray::fromHex(QByteArray("fffa2c65") + baud + "fff0fffa2c66" + dataSize + "fff0fffa2c67" + parity
+                               + "fff0fffa2c68" + stopSize + "fff0");
+}
+const QByteArray Confirms9600 = confirmation("00002580", "08", "01", "01");
 } // namespace
 
 void TestNetworkLine::initTestCase()
@@ -225,6 +457,7 @@ void TestNetworkLine::connectionFailuresNameTheServer_data()
     QTest::newRow("unknown host, Telnet's port") << QStringLiteral("rfc2217://timeclock-no-such-host.invalid")
                                                  << QStringLiteral("timeclock-no-such-host.invalid:23");
     QTest::newRow("raw port without a number") << QStringLiteral("socket://127.0.0.1") << QStringLiteral("socket://127.0.0.1");
+    QTest::newRow("IPv6 without brackets") << QStringLiteral("rfc2217://::1:7103") << QStringLiteral("rfc2217://::1:7103");
 }
 
 void TestNetworkLine::connectionFailuresNameTheServer()
@@ -234,8 +467,12 @@ void TestNetworkLine::connectionFailuresNameTheServer()
     CommandSession session;
     const CommandResult result = runCommand(session, url, TerminalCommand::ReadSerial, {});
     QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
-    const QString start = StatusText::PortOpenFailed.toString().arg(
-        StatusText::ReasonAndPlace.toString().arg(StatusText::ConnectionRefusedReason.toString(), place));
+    // Each failure in its own words: a name not known, a malformed address (given past the checks where
+    // names enter), a refused connection.
+    const QString reason = url.contains(u".invalid")    ? StatusText::HostNotFoundReason.toString()
+                           : !place.contains(u"127.0.0.1:") && !place.contains(u"[::1]:") ? StatusText::AddressMalformedReason.toString()
+                                                                                   : StatusText::ConnectionRefusedReason.toString();
+    const QString start = StatusText::PortOpenFailed.toString().arg(StatusText::ReasonAndPlace.toString().arg(reason, place));
     // The system's own words for the reason follow the place.
     QVERIFY2(result.message.startsWith(start.chopped(1) + QStringLiteral("，")), qPrintable(result.message));
     QVERIFY(!session.link().isOpen());
@@ -294,8 +531,8 @@ void TestNetworkLine::openingNeverHoldsUpTheThread()
     QVERIFY(session.link().isOpening());
 
     if (ending == u"limit") {
-        QVERIFY(finished.wait(NetworkLine::NegotiationLimitMs + 2000));
-        QVERIFY(sinceRun.elapsed() >= NetworkLine::NegotiationLimitMs);
+        QVERIFY(finished.wait(NetworkOpening::NegotiationLimitMs + 2000));
+        QVERIFY(sinceRun.elapsed() >= NetworkOpening::NegotiationLimitMs);
         const auto result = finished.constFirst().constFirst().value<CommandResult>();
         QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
         QVERIFY2(result.message.contains(QStringLiteral("服务器没有回答端口设置")), qPrintable(result.message));
@@ -314,6 +551,268 @@ void TestNetworkLine::openingNeverHoldsUpTheThread()
     QVERIFY(!session.link().isOpen());
     QVERIFY(!finished.wait(100));
     QCOMPARE(finished.size(), ending == u"abort" ? 0 : 1);
+}
+
+void TestNetworkLine::cleanup()
+{
+    resolverHangs = false;
+    NameLookup::useResolver(nullptr);
+    resolvedAddresses.clear();
+    resolverFailure.clear();
+}
+
+// A peer that sends without pause: each notification reads once and the line holds a bounded amount, so
+// the thread's events go on, the exchange ends as a wrong answer, and memory stays flat.
+void TestNetworkLine::floodIsAFailureWithMemoryFlat()
+{
+    const auto flood = [](int client, ScriptedPeer &peer) {
+        const QByteArray noise(4096, '\x5a');
+        while (!peer.stopping() && ::send(client, noise.constData(), size_t(noise.size()), MSG_NOSIGNAL) > 0) {
+        }
+    };
+    {
+        ScriptedPeer peer(flood);
+        NetworkLine line;
+        QCOMPARE(line.open(peer.url("socket")), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(line.bytesAvailable() >= 64 * 1024, 5000);
+        QTimer tick;
+        QSignalSpy ticked(&tick, &QTimer::timeout);
+        tick.start(50);
+        QTRY_VERIFY_WITH_TIMEOUT(ticked.size() >= 5, 5000);
+        QVERIFY2(line.bytesAvailable() <= 68 * 1024, qPrintable(QString::number(line.bytesAvailable())));
+        QVERIFY(line.isOpen());
+        line.close();
+    }
+    ScriptedPeer peer(flood);
+    CommandSession session;
+    const CommandResult result = runCommand(session, peer.url("socket"), TerminalCommand::ReadSerial, {}, 10000);
+    QCOMPARE(int(result.status), int(CommandStatus::WrongReply));
+    QVERIFY(!session.link().isOpen());
+}
+
+// A server that answers and hangs up in the same packet: the answer is the command's, the end comes after.
+void TestNetworkLine::answerArrivingWithTheCloseIsDelivered()
+{
+    const QByteArray answer = QByteArray::fromHex("ff021f33");
+    for (int run = 0; run < 5; ++run) {
+        ScriptedPeer peer([answer](int client, ScriptedPeer &peer) {
+            if (peer.readUntil(client, {}, 3))
+                ScriptedPeer::sendAndHangUp(client, answer);
+        });
+        CommandSession session;
+        const CommandResult result = runCommand(session, peer.url("socket"), TerminalCommand::ReadSerial, {});
+        QCOMPARE(result.message, StatusText::CommunicationSucceeded.toString());
+        QCOMPARE(result.reply.toHex(), answer.toHex());
+    }
+}
+
+void TestNetworkLine::rfc2217PeersAsTheyAre_data()
+{
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<QByteArray>("answer");  // to the settings; empty: none
+    QTest::addColumn<bool>("hangUp");        // with the answer
+    QTest::addColumn<QByteArray>("afterFrame");  // sent once the read-serial frame came
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");    // PLACE: the server's HOST:PORT
+    const int openFailed = int(CommandStatus::PortOpenFailed);
+    const QString rawHint = StatusText::RawPortHint.toString().arg(QStringLiteral("PLACE"));
+    QTest::newRow("confirms 115200") << TelnetGreeting << confirmation("0001c200", "08", "01", "01") << false << QByteArray() << openFailed
+                                     << QStringLiteral("串口打开失败！（服务器的串口是 115200 波特，不是 9600）");
+    QTest::newRow("confirms 7 data bits") << TelnetGreeting << confirmation("00002580", "07", "01", "01") << false << QByteArray()
+                                          << openFailed << QStringLiteral("7 位数据");
+    QTest::newRow("confirms even parity") << TelnetGreeting << confirmation("00002580", "08", "03", "01") << false << QByteArray()
+                                          << openFailed << QStringLiteral("校验");
+    QTest::newRow("confirms 2 stop bits") << TelnetGreeting << confirmation("00002580", "08", "01", "02") << false << QByteArray()
+                                          << openFailed << QStringLiteral("停止位");
+    QTest::newRow("refuses COM-PORT-OPTION") << QByteArray::fromHex("fffb00fffd00fffe2c") << QByteArray() << false << QByteArray()
+                                             << openFailed << StatusText::ComPortRefusedReason.toString() + QStringLiteral("：PLACE；") + rawHint;
+    QTest::newRow("refuses BINARY") << QByteArray::fromHex("fffc00fffd00fffd2c") << Confirms9600 << false << QByteArray() << openFailed
+                                    << StatusText::BinaryRefusedReason.toString() + QStringLiteral("：PLACE");
+    QTest::newRow("never confirms") << TelnetGreeting << QByteArray() << false << QByteArray() << openFailed
+                                    << StatusText::SettingsUnansweredReason.toString() + QStringLiteral("：PLACE；") + rawHint;
+    // Lost just before the frame: the frame is not sent and the port is named lost, never "no answer".
+    QTest::newRow("hangs up as it confirms") << TelnetGreeting << Confirms9600 << true << QByteArray() << int(CommandStatus::PortLost)
+                                             << StatusText::PortLost.toString();
+    // IAC WILL inside a sub-negotiation ends it as a command: nothing of it comes before the answer.
+    QTest::newRow("a sub-negotiation cut short before the answer")
+        << TelnetGreeting << Confirms9600 << false << QByteArray::fromHex("fffa2c6bb0fffb01ffff021f33")
+        << int(CommandStatus::Done) << StatusText::CommunicationSucceeded.toString();
+}
+
+// RFC 2217 servers other than ser2net: what they confirm is checked and what they refuse is said, with
+// nothing sent to the terminal.
+void TestNetworkLine::rfc2217PeersAsTheyAre()
+{
+    QFETCH(QByteArray, greeting);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, hangUp);
+    QFETCH(QByteArray, afterFrame);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    ScriptedPeer peer([&](int client, ScriptedPeer &peer) {
+        ScriptedPeer::sendAll(client, greeting);
+        if (answer.isEmpty() || !peer.readUntil(client, LastSetting))
+            return;
+        if (hangUp)
+            ScriptedPeer::sendAndHangUp(client, answer);
+        else
+            ScriptedPeer::sendAll(client, answer);
+        if (!afterFrame.isEmpty() && peer.readUntil(client, QByteArray::fromHex("021f")))
+            ScriptedPeer::sendAll(client, afterFrame);
+    });
+    CommandSession session;
+    const CommandResult result = runCommand(session, peer.url("rfc2217"), TerminalCommand::ReadSerial, {});
+    QCOMPARE(int(result.status), status);
+    message.replace(QStringLiteral("PLACE"), peer.place());
+    QVERIFY2(result.message.contains(message), qPrintable(result.message + u'\n' + message));
+    if (status == int(CommandStatus::Done))
+        QCOMPARE(result.reply.toHex(), QByteArray("ff021f33"));
+    QVERIFY(!session.link().isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(peer.done(), 2000);
+    // Only the Telnet opening, the settings and answers to options: no frame.
+    if (status != int(CommandStatus::Done)) {
+        QByteArray heard = peer.heard();
+        QVERIFY(heard.startsWith(TelnetCodec::opening()));
+        heard.remove(0, TelnetCodec::opening().size());
+        heard.replace(TelnetCodec::portSettings(), QByteArray());
+        QVERIFY2(heard.isEmpty() || heard.startsWith('\xff'), qPrintable(heard.toHex(' ')));
+        QVERIFY2(!heard.contains(QByteArray::fromHex("021f")), qPrintable(heard.toHex(' ')));
+    }
+}
+
+// A server that takes long to set its port up answers data as quickly as any: the short wait after a frame
+// takes the Telnet round trip, not the set-up time.
+void TestNetworkLine::roundTripLeavesOutTheServersSetUp()
+{
+    ScriptedPeer peer([](int client, ScriptedPeer &peer) {
+        ScriptedPeer::sendAll(client, TelnetGreeting);
+        if (!peer.readUntil(client, LastSetting))
+            return;
+        // Past the line's reply limit, inside the server's time.
+        peer.hearFor(client, int(TerminalReplyLimit.count()) + 300);
+        ScriptedPeer::sendAll(client, Confirms9600);
+    });
+    NetworkLine line;
+    QCOMPARE(line.open(peer.url("rfc2217")), std::nullopt);
+    QVERIFY(line.replyAllowance() > std::chrono::microseconds(0));
+    QVERIFY2(line.replyAllowance() < std::chrono::microseconds(TerminalReplyLimit),
+             qPrintable(QString::number(line.replyAllowance().count())));
+    line.close();
+}
+
+// A server whose port's buffer is full asks for a pause: the frame waits until it resumes, then goes.
+void TestNetworkLine::flowControlSuspendHoldsTheFrame()
+{
+    std::atomic<bool> sentWhilePaused{false};
+    ScriptedPeer peer([&sentWhilePaused](int client, ScriptedPeer &peer) {
+        ScriptedPeer::sendAll(client, TelnetGreeting);
+        if (!peer.readUntil(client, LastSetting))
+            return;
+        ScriptedPeer::sendAll(client, Confirms9600 + QByteArray::fromHex("fffa2c6cfff0"));  // FLOWCONTROL-SUSPEND
+        const qsizetype heardBefore = peer.heard().size();
+        peer.hearFor(client, 300);
+        sentWhilePaused = peer.heard().size() != heardBefore;
+        ScriptedPeer::sendAll(client, QByteArray::fromHex("fffa2c6dfff0"));  // FLOWCONTROL-RESUME
+        if (peer.readUntil(client, QByteArray::fromHex("021f")))
+            ScriptedPeer::sendAll(client, QByteArray::fromHex("ffff021f33"));
+    });
+    CommandSession session;
+    const CommandResult result = runCommand(session, peer.url("rfc2217"), TerminalCommand::ReadSerial, {});
+    QCOMPARE(result.message, StatusText::CommunicationSucceeded.toString());
+    QCOMPARE(result.reply.toHex(), QByteArray("ff021f33"));
+    QVERIFY(!sentWhilePaused);
+}
+
+void TestNetworkLine::nameLookupEndsWithinTheLimit_data()
+{
+    QTest::addColumn<bool>("hangs");
+    QTest::addColumn<QString>("systemWords");
+    QTest::newRow("the name server never answers") << true << QString();
+    QTest::newRow("the name is not known") << false << QStringLiteral("Name or service not known");
+}
+
+// The name's lookup is inside the connection's 3 s, and a name not found is said as such.
+void TestNetworkLine::nameLookupEndsWithinTheLimit()
+{
+    QFETCH(bool, hangs);
+    QFETCH(QString, systemWords);
+    resolverHangs = hangs;
+    resolverFailure = systemWords;
+    NameLookup::useResolver(&testResolver);
+    CommandSession session;
+    QElapsedTimer sinceRun;
+    sinceRun.start();
+    const CommandResult result = runCommand(session, QStringLiteral("rfc2217://timeclock-test-host:7103"),
+                                            TerminalCommand::ReadSerial, {}, NetworkOpening::ConnectLimitMs + 3000);
+    QCOMPARE(int(result.status), int(CommandStatus::PortOpenFailed));
+    const QString start = StatusText::ReasonAndPlace.toString().arg(StatusText::HostNotFoundReason.toString(),
+                                                                    QStringLiteral("timeclock-test-host:7103"));
+    QVERIFY2(result.message.startsWith(StatusText::PortOpenFailed.toString().arg(start + u'，').chopped(1)), qPrintable(result.message));
+    if (hangs)
+        QVERIFY2(sinceRun.elapsed() >= NetworkOpening::ConnectLimitMs - 100, qPrintable(QString::number(sinceRun.elapsed())));
+    else
+        QVERIFY2(result.message.endsWith(systemWords + u'）'), qPrintable(result.message));
+}
+
+// A name with two addresses whose first never answers: the second is reached within the same 3 s.
+void TestNetworkLine::everyAddressIsTriedWithinTheLimit()
+{
+    UnansweringListener unanswering;
+    if (!unanswering.full())
+        QSKIP("this system answers every connection to a full listener");
+    ScriptedPeer peer([](int client, ScriptedPeer &peer) {
+        if (peer.readUntil(client, {}, 3))
+            ScriptedPeer::sendAll(client, QByteArray::fromHex("ff021f33"));
+    });
+    resolvedAddresses = {loopback(unanswering.port()), loopback(peer.port())};
+    NameLookup::useResolver(&testResolver);
+    CommandSession session;
+    const CommandResult result = runCommand(session, QStringLiteral("socket://timeclock-test-host:%1").arg(peer.port()),
+                                            TerminalCommand::ReadSerial, {});
+    QCOMPARE(result.message, StatusText::CommunicationSucceeded.toString());
+}
+
+// A signal during the wait for the connection (a profiler, a resized terminal) does not end it early.
+void TestNetworkLine::signalDoesNotEndTheConnectionWait()
+{
+    UnansweringListener unanswering;
+    if (!unanswering.full())
+        QSKIP("this system answers every connection to a full listener");
+    resolvedAddresses = {loopback(unanswering.port())};
+    NameLookup::useResolver(&testResolver);
+    struct sigaction quiet{}, before{};
+    quiet.sa_handler = [](int) {};
+    ::sigaction(SIGUSR1, &quiet, &before);
+    const pthread_t opener = ::pthread_self();
+    std::atomic<bool> opened{false};
+    std::thread signaller([&] {
+        while (!opened) {
+            ::pthread_kill(opener, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    NetworkLine line;
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    const auto failure = line.open(QStringLiteral("socket://timeclock-test-host:%1").arg(unanswering.port()));
+    const qint64 elapsed = sinceOpen.elapsed();
+    opened = true;
+    signaller.join();
+    ::sigaction(SIGUSR1, &before, nullptr);
+    QCOMPARE(failure, std::optional(OpenFailure::ConnectionTimedOut));
+    QVERIFY2(elapsed >= NetworkOpening::ConnectLimitMs - 100, qPrintable(QString::number(elapsed)));
+}
+
+// A program this one starts (a help viewer, a file manager) does not inherit the connection.
+void TestNetworkLine::socketIsClosedOnExec()
+{
+    ScriptedPeer peer([](int, ScriptedPeer &) {});
+    NetworkLine line;
+    QCOMPARE(line.open(peer.url("socket")), std::nullopt);
+    const int socket = socketConnectedTo(peer.port());
+    QVERIFY(socket >= 0);
+    QVERIFY(::fcntl(socket, F_GETFD) & FD_CLOEXEC);
+    line.close();
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLine)

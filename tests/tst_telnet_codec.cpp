@@ -17,6 +17,10 @@ private slots:
     void encodeDoublesEveryIac();
     void portSettingsAreConfirmedByTheServer_data();
     void portSettingsAreConfirmedByTheServer();
+    void serverAnswersAreKept_data();
+    void serverAnswersAreKept();
+    void flowControlPausesSending_data();
+    void flowControlPausesSending();
     void openingAndSettingsAreExact();
 };
 
@@ -58,6 +62,10 @@ void TestTelnetCodec::decodes_data()
     QTest::newRow("negotiation between data") << hex("10fffb0111fffd1812")
                                               << hex("101112") << hex("fffe01fffc18");
     QTest::newRow("sub-negotiation cut by another command resumes data") << hex("fffa2c65fff1cc") << hex("cc") << QByteArray();
+    QTest::newRow("sub-negotiation cut by WILL: the option is negotiated, never data")
+        << hex("fffa2c6bb0fffb01") << QByteArray() << hex("fffe01");
+    QTest::newRow("sub-negotiation cut by DO COM-PORT: the settings go out") << hex("fffa2c65fffd2c") << QByteArray() << hex(Settings);
+    QTest::newRow("sub-negotiation cut by another sub-negotiation") << hex("fffa2c65fffa2c6a00fff0dd") << hex("dd") << QByteArray();
 }
 
 void TestTelnetCodec::decodes()
@@ -150,6 +158,57 @@ void TestTelnetCodec::portSettingsAreConfirmedByTheServer()
     QVERIFY(!codec.comPortRefused());
     codec.decode(hex("fffe2c"));
     QVERIFY(codec.comPortRefused());
+}
+
+void TestTelnetCodec::serverAnswersAreKept_data()
+{
+    QTest::addColumn<QByteArray>("fromServer");
+    QTest::addColumn<bool>("binaryAnswered");
+    QTest::addColumn<bool>("binaryRefused");
+    QTest::addColumn<QList<int>>("confirmed");  // baud rate, data size, parity, stop size
+    QTest::newRow("nothing yet") << QByteArray() << false << false << QList<int>{0, 0, 0, 0};
+    QTest::newRow("WILL and DO BINARY") << hex("fffb00fffd00") << true << false << QList<int>{0, 0, 0, 0};
+    QTest::newRow("WONT BINARY") << hex("fffc00") << true << true << QList<int>{0, 0, 0, 0};
+    QTest::newRow("DONT BINARY") << hex("fffb00fffe00") << true << true << QList<int>{0, 0, 0, 0};
+    QTest::newRow("9600 8N1") << hex("fffa2c6500002580fff0fffa2c6608fff0fffa2c6701fff0fffa2c6801fff0") << false << false
+                              << QList<int>{9600, 8, 1, 1};
+    QTest::newRow("the server's own 115200 7E2")
+        << hex("fffa2c650001c200fff0fffa2c6607fff0fffa2c6703fff0fffa2c6802fff0") << false << false
+        << QList<int>{115200, 7, 3, 2};
+}
+
+void TestTelnetCodec::serverAnswersAreKept()
+{
+    QFETCH(QByteArray, fromServer);
+    QFETCH(bool, binaryAnswered);
+    QFETCH(bool, binaryRefused);
+    QFETCH(QList<int>, confirmed);
+    TelnetCodec codec;
+    QVERIFY(codec.decode(fromServer).data.isEmpty());
+    QCOMPARE(codec.binaryAnswered(), binaryAnswered);
+    QCOMPARE(codec.binaryRefused(), binaryRefused);
+    const QList<int> got{int(codec.confirmedBaudRate()), codec.confirmedDataSize(), codec.confirmedParity(),
+                         codec.confirmedStopSize()};
+    QCOMPARE(got, confirmed);
+}
+
+void TestTelnetCodec::flowControlPausesSending_data()
+{
+    QTest::addColumn<QByteArray>("fromServer");
+    QTest::addColumn<bool>("suspended");
+    QTest::newRow("nothing") << QByteArray() << false;
+    QTest::newRow("FLOWCONTROL-SUSPEND") << hex("fffa2c6cfff0") << true;
+    QTest::newRow("FLOWCONTROL-SUSPEND, then RESUME") << hex("fffa2c6cfff0fffa2c6dfff0") << false;
+    QTest::newRow("a line-state notification changes nothing") << hex("fffa2c6cfff0fffa2c6a00fff0") << true;
+}
+
+void TestTelnetCodec::flowControlPausesSending()
+{
+    QFETCH(QByteArray, fromServer);
+    QFETCH(bool, suspended);
+    TelnetCodec codec;
+    QVERIFY(codec.decode(fromServer).data.isEmpty());
+    QCOMPARE(codec.dataSuspended(), suspended);
 }
 
 void TestTelnetCodec::openingAndSettingsAreExact()

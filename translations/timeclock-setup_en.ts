@@ -469,18 +469,69 @@
     </message>
 </context>
 <context>
+    <name>NetworkAddress</name>
+    <message>
+        <source>不是网络地址</source>
+        <translation>not a network address</translation>
+    </message>
+    <message>
+        <source>方括号里要是 IPv6 地址</source>
+        <translation>the brackets must hold an IPv6 address</translation>
+    </message>
+    <message>
+        <source>方括号后面要是冒号和端口号</source>
+        <translation>the brackets must be followed by a colon and the port number</translation>
+    </message>
+    <message>
+        <source>IPv6 地址要写在方括号里，如 [::1]:端口</source>
+        <translation>an IPv6 address goes in brackets, as in [::1]:PORT</translation>
+    </message>
+    <message>
+        <source>缺少主机名</source>
+        <translation>the host name is missing</translation>
+    </message>
+    <message>
+        <source>主机名错误：%1</source>
+        <translation>bad host name: %1</translation>
+    </message>
+    <message>
+        <source>端口号后面不能再有别的：%1</source>
+        <translation>nothing may follow the port number: %1</translation>
+    </message>
+    <message>
+        <source>%1 要写端口号，如 %1主机:端口</source>
+        <translation>%1 needs a port number, as in %1HOST:PORT</translation>
+    </message>
+    <message>
+        <source>端口号要在 1 到 65535 之间：%1</source>
+        <translation>the port number must be 1 to 65535: %1</translation>
+    </message>
+</context>
+<context>
     <name>NetworkLine</name>
-    <message>
-        <source>地址错误</source>
-        <translation>malformed address</translation>
-    </message>
-    <message>
-        <source>服务器没有回答端口设置</source>
-        <translation>the server did not answer the port settings</translation>
-    </message>
     <message>
         <source>服务器断开了连接</source>
         <translation>the server closed the connection</translation>
+    </message>
+    <message>
+        <source>服务器的串口是 %1 波特，不是 %2</source>
+        <translation>the server&apos;s port runs at %1 baud, not %2</translation>
+    </message>
+    <message>
+        <source>服务器的串口是 %1 位数据，不是 %2 位</source>
+        <translation>the server&apos;s port has %1 data bits, not %2</translation>
+    </message>
+    <message>
+        <source>服务器的串口有校验位（RFC 2217 的第 %1 种），不是无校验</source>
+        <translation>the server&apos;s port has parity (RFC 2217 kind %1), not none</translation>
+    </message>
+    <message>
+        <source>服务器的串口不是 1 个停止位（RFC 2217 的第 %1 种）</source>
+        <translation>the server&apos;s port does not have 1 stop bit (RFC 2217 kind %1)</translation>
+    </message>
+    <message>
+        <source>%1 秒内没有查到这个名字</source>
+        <translation>the name was not found within %1 s</translation>
     </message>
 </context>
 <context>
@@ -709,6 +760,38 @@
     <message>
         <source>没有能画出这些文字的字体！</source>
         <translation>No installed font can draw this text.</translation>
+    </message>
+    <message>
+        <source>找不到主机</source>
+        <translation>host not found</translation>
+    </message>
+    <message>
+        <source>连接超时，服务器没有回应</source>
+        <translation>connection timed out, the server did not respond</translation>
+    </message>
+    <message>
+        <source>服务器没有回答端口设置</source>
+        <translation>the server did not answer the port settings</translation>
+    </message>
+    <message>
+        <source>服务器不接受 RFC 2217 端口设置</source>
+        <translation>the server does not take RFC 2217 port settings</translation>
+    </message>
+    <message>
+        <source>服务器不接受二进制传输，0xFF 等字节过不去</source>
+        <translation>the server refuses binary transmission, bytes such as 0xFF would not pass</translation>
+    </message>
+    <message>
+        <source>地址错误</source>
+        <translation>malformed address</translation>
+    </message>
+    <message>
+        <source>如果服务器的串口已经是 9600 8N1，可以用 socket://%1 连接</source>
+        <translation>if the server&apos;s port already runs at 9600 8N1, socket://%1 reaches it</translation>
+    </message>
+    <message>
+        <source>%1；%2</source>
+        <translation>%1; %2</translation>
     </message>
 </context>
 <context>
