@@ -11,8 +11,10 @@ CommandSession::CommandSession(QObject *parent)
         if (!m_task)
             return;
         CommandStep step = m_task->next(outcome);
-        if (m_stopRequested && std::holds_alternative<Exchange>(step))
+        if (m_stopRequested && std::holds_alternative<Exchange>(step)) {
+            m_task->withdraw();
             step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+        }
         proceed(step);
     });
     connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {

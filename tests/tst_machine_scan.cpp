@@ -32,7 +32,8 @@ private slots:
     void scanFindsEveryTerminalOnTheLine();
     void lateAnswerIsNotFound();
     void terminalsAtRandomNumbersAreAllFound();
-    void lateAnswerNeverCountsForTheNextNumber();
+    void answersBelongToTheNumberTheyAnswer_data();
+    void answersBelongToTheNumberTheyAnswer();
     void slowTerminalIsSaidSlow();
     void adapterLatencyIsLoweredForTheScanOnly_data();
     void adapterLatencyIsLoweredForTheScanOnly();
@@ -117,29 +118,47 @@ void TestMachineScan::scanFindsEveryTerminalOnTheLine_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
     QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<QList<int>>("askedTwice");  // slow terminals, asked again with the whole second
+    QTest::addColumn<QList<int>>("askedAgain");  // slow or spoiled, asked again with the whole second
+    // Where the answer's time belongs to the machine's load, " slow?" accepts found and found slow: a late
+    // answer whose bytes were all there when the loop looked counts as in time.
     QTest::newRow("three answer, one is silent, one answers wrongly")
         << QStringList{"--bus", "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC"} << 5 << 22
-        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << QList<int>{};
+        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << QList<int>{9};
     QTest::newRow("at both ends of the range") << QStringList{"--bus", "0:000001,255:FFFFFE"} << 0 << 255
                                                << QStringList{"found 0 00000001", "found 255 fffffffe"} << QList<int>{};
     QTest::newRow("nobody answers") << QStringList{"--bus", "12:778899:silence"} << 10 << 14 << QStringList{} << QList<int>{};
     // 7 answers after its short wait, while later numbers are asked; 8 answers on its own time meanwhile.
     QTest::newRow("slow terminal beside a quick one")
         << QStringList{"--bus", "7:112233:delay=150,8:445566"} << 5 << 20
-        << QStringList{"found 8 08445566", "found 7 07112233 slow"} << QList<int>{7};
+        << QStringList{"found 8 08445566", "found 7 07112233 slow?"} << QList<int>{7};
     QTest::newRow("slow terminal and a later one")
         << QStringList{"--bus", "7:112233:delay=150,12:778899"} << 6 << 12
-        << QStringList{"found 12 0c778899", "found 7 07112233 slow"} << QList<int>{7};
+        << QStringList{"found 12 0c778899", "found 7 07112233 slow?"} << QList<int>{7};
     QTest::newRow("a byte trailing an answer is its terminal's")
         << QStringList{"--bus", "18:0A1B2C:extra-byte,19:445566"} << 17 << 20
-        << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << QList<int>{};
+        << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << QList<int>{18};
     // 7's answer starts within the short wait and ends after it: the rest is heard out, not put down to 8.
     QTest::newRow("answer split across the end of its wait")
         << QStringList{"--bus", "7:112233:delay=15,8:445566", "--split-reply", "all"} << 6 << 9
-        << QStringList{"found 7 07112233 slow", "found 8 08445566"} << QList<int>{7};
+        << QStringList{"found 7 07112233 slow?", "found 8 08445566 slow?"} << QList<int>{7, 8};
     QTest::newRow("slow answer of the last number") << QStringList{"--bus", "7:112233:delay=150"} << 5 << 7
-                                                    << QStringList{"found 7 07112233 slow"} << QList<int>{7};
+                                                    << QStringList{"found 7 07112233 slow?"} << QList<int>{7};
+    // Each answer of a slow terminal, whichever question it falls into, is its own: found once, never wrong.
+    QTest::newRow("two slow terminals")
+        << QStringList{"--bus", "9:445566:delay=40,7:112233:delay=150"} << 0 << 20
+        << QStringList{"found 7 07112233 slow?", "found 9 09445566 slow?"} << QList<int>{7, 9};
+    QTest::newRow("three slow terminals and a quick one")
+        << QStringList{"--bus", "9:445566:delay=40,7:112233:delay=150,11:000011:delay=90,14:000014"} << 0 << 20
+        << QStringList{"found 7 07112233 slow?", "found 9 09445566 slow?", "found 11 0b000011 slow?", "found 14 0e000014"}
+        << QList<int>{7, 9, 11};
+    // Frame 18 is the question to 18: one noise byte before its answer.
+    QTest::newRow("a noise byte before an answer")
+        << QStringList{"--serial", "0A1B2C", "--noise", "1@18"} << 0 << 20 << QStringList{"found 18 120a1b2c"}
+        << QList<int>{18};
+    // A byte naming 5 after 18's answer: noise, asked through once more, where nobody answers.
+    QTest::newRow("a stray byte where nobody answers")
+        << QStringList{"--serial", "0A1B2C", "--stray-byte", "5@18"} << 0 << 20 << QStringList{"found 18 120a1b2c"}
+        << QList<int>{5, 18};
 }
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine()
@@ -148,39 +167,53 @@ void TestMachineScan::scanFindsEveryTerminalOnTheLine()
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QStringList, answers);
-    QFETCH(QList<int>, askedTwice);
+    QFETCH(QList<int>, askedAgain);
     SimulatedTimeClock clock(simOptions);
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {first, last}, DefaultScanWait);
-    QCOMPARE(described(run.answers), answers);
+    // Each terminal once, as a true outcome; the order they are told in belongs to the timing.
+    QStringList heard = described(run.answers);
+    QStringList expected = answers;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (expected.at(i).endsWith(QStringLiteral(" slow?"))) {
+            expected[i].chop(6);
+            heard.replaceInStrings(QRegularExpression(QStringLiteral("^(%1)( slow)?$").arg(QRegularExpression::escape(expected.at(i)))),
+                                   QStringLiteral("\\1"));
+        }
+    }
+    heard.sort();
+    expected.sort();
+    QCOMPARE(heard, expected);
     const bool anyFound = answers.filter(QStringLiteral("found")).size() > 0;
     const bool anyWrong = answers.size() > answers.filter(QStringLiteral("found")).size();
     QCOMPARE(run.result.status,
              anyFound ? CommandStatus::Done : anyWrong ? CommandStatus::WrongReply : CommandStatus::NoReply);
-    // Every number was asked in order, none missed; a slow terminal once more. (A question that a late
-    // answer spoils is asked again at once: which one that is depends on the machine's load.)
-    QList<int> expected;
+    // Every number was asked in order, none missed; a number asked again (a question spoiled by another's
+    // answer at once, slow or spoiled ones with the whole second) a bounded number of times.
+    QList<int> inOrder;
     for (int machine = first; machine <= last; ++machine)
-        expected << machine;
-    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= expected.size() + askedTwice.size(), 5000);
-    QList<int> asked = numbersAsked(clock);
-    for (const int slow : askedTwice) {
-        QCOMPARE(asked.count(slow), 2);
-        asked.removeAt(asked.lastIndexOf(slow));
+        inOrder << machine;
+    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= inOrder.size(), 5000);
+    const QList<int> asked = numbersAsked(clock);
+    QList<int> firstAsks;
+    for (const int machine : asked) {
+        if (!firstAsks.contains(machine))
+            firstAsks << machine;
+        QVERIFY2(asked.count(machine) <= (askedAgain.contains(machine) ? 4 : 2), qPrintable(QString::number(machine)));
     }
-    asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
-    QCOMPARE(asked, expected);
+    QCOMPARE(firstAsks, inOrder);
     QVERIFY(clock.stop());
 }
 
 void TestMachineScan::lateAnswerIsNotFound()
 {
     // Terminal 7 answers every question 1.1 s late: its first answer names it, but asked again it does not
-    // answer within the second a terminal has. Its answer to that question, when it comes, is no one's.
+    // answer within the second a terminal has. Its answer to that question, when it comes, is its own: no
+    // second row.
     SimulatedTimeClock clock({"--machine", "7", "--serial", "112233", "--delay-ms", "1100"});
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {6, 80}, DefaultScanWait);
-    QCOMPARE(described(run.answers), (QStringList{"late 7 07112233", "wrong 7 07112233"}));
+    QCOMPARE(described(run.answers), (QStringList{"late 7 07112233"}));
     QCOMPARE(run.result.status, CommandStatus::WrongReply);
     QVERIFY(clock.stop());
 }
@@ -240,32 +273,80 @@ ExchangeOutcome outcome(ExchangeOutcome::Kind kind, const char *hex = "")
 
 } // namespace
 
-// The quiet-line rule, step by step: 5's late answer arriving in 6's wait is never 6's answer; 6 is asked
-// again, and 5 once more with the whole second, before the scan goes on.
-void TestMachineScan::lateAnswerNeverCountsForTheNextNumber()
+void TestMachineScan::answersBelongToTheNumberTheyAnswer_data()
 {
-    using Kind = ExchangeOutcome::Kind;
-    QList<ScanAnswer> answers;
-    MachineScanTask task({5, 7}, DefaultScanWait, [&answers](const ScanAnswer &answer) { answers << answer; });
-    QCOMPARE(stepText(task.begin()), "ask 5");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 6");
-    // 5's answer where 6's was awaited.
-    QCOMPARE(stepText(task.next(outcome(Kind::WrongReply, "05112233"))), "listen");
-    QVERIFY(answers.isEmpty());
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 6");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 5 long");
-    QCOMPARE(stepText(task.next(outcome(Kind::Replied, "05112233"))), "listen");
-    QCOMPARE(described(answers), QStringList{"found 5 05112233 slow"});
-    // Bytes waiting before 7's question (the line was not quiet): heard first, and 7 asked once it is.
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 7");
-    QCOMPARE(stepText(task.next(outcome(Kind::WrongReply, "06"))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 7");
-    QCOMPARE(stepText(task.next(outcome(Kind::Replied, "07445566"))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");  // the rest of the second after the last
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), QStringLiteral("end %1").arg(int(CommandStatus::Done)));
-    QCOMPARE(described(answers), (QStringList{"found 5 05112233 slow", "wrong 6 06", "found 7 07445566"}));
+    // Each step: the step the scan must take, then what the line gives it ("T" nothing in time, "R hex" this
+    // number's answer, "W hex" other bytes); the last is how it ends. A late answer is never the current
+    // number's, a terminal appears once, and bytes that are no answer are heard out and the number asked
+    // again on a quiet line, never a row of their own.
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("answers");
+    const QString done = QStringLiteral("end %1").arg(int(CommandStatus::Done));
+    QTest::newRow("late answer in the next number's wait, a cut one before a question")
+        << 5 << 7
+        << QStringList{"ask 5|T", "listen|T", "ask 6|W 05112233", "listen|T", "ask 6|T", "listen|T",
+                       "ask 5 long|R 05112233", "listen|T", "ask 7|W 06", "listen|T", "ask 7 long|R 07445566", "listen|T",
+                       "ask 6 long|T", "listen|T", "listen|T", done}
+        << QStringList{"found 5 05112233 slow", "found 7 07445566"};
+    // 7's late answer in 9's wait; 9 answers late twice, once into 7's second question and once into its own.
+    QTest::newRow("two slow terminals, second answers in other questions")
+        << 6 << 10
+        << QStringList{"ask 6|T", "listen|T", "ask 7|T", "listen|T", "ask 8|T", "listen|T", "ask 9|W 07112233", "listen|T",
+                       "ask 9|T", "listen|T", "ask 7 long|W 09445566", "listen|W 07112233", "ask 9 long|W 09445566",
+                       "listen|W 09445566", "ask 10|W 09445566", "listen|T", "ask 10|T", "listen|T", "listen|T", done}
+        << QStringList{"found 7 07112233 slow", "found 9 09445566 slow"};
+    QTest::newRow("three slow terminals answering back to back")
+        << 5 << 9
+        << QStringList{"ask 5|T", "listen|T", "ask 6|T", "listen|T", "ask 7|T", "listen|T", "ask 8|W 05000005",
+                       "listen|W 0600000607000007", "ask 8|T", "listen|T", "ask 5 long|R 05000005", "listen|T",
+                       "ask 6 long|R 06000006", "listen|T", "ask 7 long|T", "listen|W 07000007", "ask 9|T", "listen|T",
+                       "listen|T", done}
+        << QStringList{"found 5 05000005 slow", "found 6 06000006 slow", "late 7 07000007"};
+    QTest::newRow("a noise byte before an answer")
+        << 17 << 19
+        << QStringList{"ask 17|T", "listen|T", "ask 18|W 68120a1b", "listen|W 2c", "ask 18 long|R 120a1b2c", "listen|T",
+                       "ask 19|T", "listen|T", "listen|T", done}
+        << QStringList{"found 18 120a1b2c"};
+    QTest::newRow("a stray byte where nobody answers")
+        << 4 << 6
+        << QStringList{"ask 4|T", "listen|T", "ask 5|T", "listen|W 05", "listen|T", "ask 5 long|T", "listen|T", "ask 6|T",
+                       "listen|T", "listen|T", QStringLiteral("end %1").arg(int(CommandStatus::NoReply))}
+        << QStringList{};
+    QTest::newRow("a byte trailing every answer of a terminal")
+        << 18 << 18
+        << QStringList{"ask 18|R 120a1b2c", "listen|W 12", "listen|T", "ask 18 long|R 120a1b2c", "listen|W 12", "listen|T",
+                       "listen|T", done}
+        << QStringList{"found 18 120a1b2c", "wrong 18 12"};
+    QTest::newRow("noise that could hide an earlier answer")
+        << 3 << 5
+        << QStringList{"ask 3|T", "listen|T", "ask 4|W ff03aabb", "listen|W cc", "ask 4 long|T", "listen|T",
+                       "ask 3 long|R 03aabbcc", "listen|T", "ask 5|T", "listen|T", "listen|T", done}
+        << QStringList{"found 3 03aabbcc"};
+}
+
+void TestMachineScan::answersBelongToTheNumberTheyAnswer()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, answers);
+    QList<ScanAnswer> heard;
+    MachineScanTask task({first, last}, DefaultScanWait, [&heard](const ScanAnswer &answer) { heard << answer; });
+    CommandStep step = task.begin();
+    for (const QString &expected : std::as_const(steps)) {
+        const QStringList parts = expected.split(u'|');
+        QCOMPARE(stepText(step), parts.at(0));
+        if (parts.size() < 2)
+            break;
+        const QStringList given = parts.at(1).split(u' ');
+        const ExchangeOutcome::Kind kind = given.at(0) == u"T"   ? ExchangeOutcome::Kind::TimedOut
+                                           : given.at(0) == u"R" ? ExchangeOutcome::Kind::Replied
+                                                                 : ExchangeOutcome::Kind::WrongReply;
+        step = task.next(outcome(kind, given.value(1).toLatin1().constData()));
+    }
+    QCOMPARE(described(heard), answers);
 }
 
 // How a slow terminal is told: its line for scripts as any other's, a note on standard error, and in JSON
