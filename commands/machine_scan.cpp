@@ -54,6 +54,17 @@ void MachineScanTask::withdraw()
         m_onProgress(m_current - m_range.first, m_range.count());
 }
 
+bool MachineScanTask::mayStillAnswer(int machine) const
+{
+    if (m_phase == Phase::OutOfStep || (m_current < machine && !m_currentFirst && m_phase == Phase::Asking))
+        return true;
+    for (const int queued : m_askAgain) {
+        if (queued < machine)
+            return true;
+    }
+    return false;
+}
+
 CommandStep MachineScanTask::listen(std::chrono::milliseconds quiet, Phase phase)
 {
     m_phase = phase;
@@ -244,6 +255,10 @@ QString scanSummary(int found)
 
 QString sharedLineWarning(int terminals)
 {
+    if (isPartScanCount(terminals))
+        return QCoreApplication::translate("MachineScan",
+                                           "上次查找机号没有查完每个机号（找到 %1 台，其余机号不知道）：改号会让这条线上每一台都换成新机号。")
+            .arg(terminals - PartScan);
     return QCoreApplication::translate("MachineScan",
                                        "上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。").arg(terminals);
 }

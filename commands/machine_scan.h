@@ -23,6 +23,9 @@
 // usual one-second wait. 256 numbers on a silent line take about 7 s.
 inline constexpr std::chrono::milliseconds DefaultScanWait{20};
 
+// How long after its question a terminal's late answer may still come: its second, and some room.
+inline constexpr std::chrono::milliseconds LateAnswerWindow{1500};
+
 struct MachineRange
 {
     int first = 0;
@@ -82,6 +85,11 @@ public:
     void withdraw() override;
     bool wantsLowLatency() const override { return true; }
 
+    // Whether a number below `machine` may still be told (answered late, to be asked again, or on the
+    // line now), so that a row for `machine` would come before it. Answers later than LateAnswerWindow
+    // after a number's question are not waited for.
+    bool mayStillAnswer(int machine) const;
+
 private:
     enum class Phase {
         Asking,        // a question is on the line
@@ -139,5 +147,12 @@ private:
 // The status line's summary of a scan: how many terminals answered.
 QString scanSummary(int found);
 
-// Said before a renumber on a line where a scan found `terminals` terminals (more than one).
+// What a scan that did not ask every number (stopped early, or of part of the range) knows of its line:
+// at least the terminals it found, the rest unknown. Such a count is kept as PartScan + found, so that
+// every check of "fewer than two terminals" takes the line for a shared one.
+inline constexpr int PartScan = 1000;
+inline bool isPartScanCount(int terminals) { return terminals >= PartScan; }
+
+// Said before a renumber on a line where a scan found `terminals` terminals (more than one), or where the
+// last scan did not ask every number (a PartScan count).
 QString sharedLineWarning(int terminals);

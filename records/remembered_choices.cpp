@@ -2,6 +2,7 @@
 
 #include "file_writing.h"
 #include "logo_text.h"
+#include "machine_scan.h"
 #include "port_directory.h"
 
 #include <QCoreApplication>
@@ -210,8 +211,14 @@ int RememberedChoices::terminalsFound(const QString &device) const
 
 void RememberedChoices::noteTerminalsFound(const QString &device, int count, bool everyNumber)
 {
-    if (!device.isEmpty())
-        write(scanKey(device), everyNumber ? count : std::max(count, terminalsFound(device)));
+    if (device.isEmpty())
+        return;
+    if (everyNumber) {
+        write(scanKey(device), count);
+        return;
+    }
+    const int before = std::max(0, terminalsFound(device));
+    write(scanKey(device), PartScan + std::max(count, isPartScanCount(before) ? before - PartScan : before));
 }
 
 void RememberedChoices::forgetAll()
@@ -311,7 +318,7 @@ QStringList RememberedChoices::forgetUnusable()
             said << forgotten(key, QString());
             unusable << key;
         } else if (key.startsWith(QStringLiteral("scan/"))) {
-            check(key, isWholeNumber(settings->value(key), 0, 256));
+            check(key, isWholeNumber(settings->value(key), 0, 256) || isWholeNumber(settings->value(key), PartScan, PartScan + 256));
         }
     }
 

@@ -24,6 +24,8 @@ private slots:
     void badUsageSendsNothing();
     void pictureCommandsNeedNoPort();
     void helpListsEveryCommand();
+    void commandHelpListsItsOwnOptions_data();
+    void commandHelpListsItsOwnOptions();
 };
 
 namespace {
@@ -256,9 +258,31 @@ void TestCli::helpListsEveryCommand()
         QVERIFY2(help.outText().contains("\n  " + row.name.toString() + ' '), qPrintable(row.name.toString()));
     for (const char *code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  "})
         QVERIFY(help.outText().contains(code));
-    const ProgramRun commandHelp = runProgram({"settings", "--help"});
-    QCOMPARE(commandHelp.exitCode, 0);
-    QVERIFY(commandHelp.outText().contains("--font"));
+}
+
+void TestCli::commandHelpListsItsOwnOptions_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("notListed");
+    QTest::newRow("settings") << "settings" << QStringList{"--font", "--machine", "--port", "--trace"} << QStringList{"--machines"};
+    // A scan asks every number of its range: a single machine number is no option of it.
+    QTest::newRow("scan") << "scan" << QStringList{"--machines", "--timeout", "--port", "--trace", "--json"}
+                          << QStringList{"--machine "};
+    QTest::newRow("history") << "history" << QStringList{"--json"} << QStringList{"--machine", "--port"};
+}
+
+void TestCli::commandHelpListsItsOwnOptions()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, notListed);
+    const ProgramRun help = runProgram({command, "--help"});
+    QCOMPARE(help.exitCode, 0);
+    for (const QString &option : listed)
+        QVERIFY2(help.outText().contains(option), qPrintable(option + "\n" + help.outText()));
+    for (const QString &option : notListed)
+        QVERIFY2(!help.outText().contains(option), qPrintable(option + "\n" + help.outText()));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

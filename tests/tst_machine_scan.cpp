@@ -6,6 +6,7 @@
 #include "outcome_words.h"
 #include "port_catalogue.h"
 #include "remembered_choices.h"
+#include "scan_command.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
@@ -20,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <csignal>
 
 // Finding terminals on a line with the serial-number read, against several simulated terminals sharing
 // one pseudo-terminal; renumbering such a line; and the history both the window and the command line keep.
@@ -39,6 +42,10 @@ private slots:
     void adapterLatencyIsLoweredForTheScanOnly();
     void commandLineScanAndSharedLineRenumber();
     void scanEndsWhenNobodyReads();
+    void stoppedScanRecordsWhatItAsked_data();
+    void stoppedScanRecordsWhatItAsked();
+    void scanCountIsWhatTheScansCovered_data();
+    void scanCountIsWhatTheScansCovered();
     void renumberWhereTheLineMayBeShared_data();
     void renumberWhereTheLineMayBeShared();
     void historyOfWindowAndCommandLine();
@@ -199,7 +206,7 @@ void TestMachineScan::scanFindsEveryTerminalOnTheLine()
     for (const int machine : asked) {
         if (!firstAsks.contains(machine))
             firstAsks << machine;
-        QVERIFY2(asked.count(machine) <= (askedAgain.contains(machine) ? 4 : 2), qPrintable(QString::number(machine)));
+        QVERIFY2(asked.count(machine) <= (askedAgain.contains(machine) ? 5 : 3), qPrintable(QString::number(machine)));
     }
     QCOMPARE(firstAsks, inOrder);
     QVERIFY(clock.stop());
@@ -349,28 +356,38 @@ void TestMachineScan::answersBelongToTheNumberTheyAnswer()
     QCOMPARE(described(heard), answers);
 }
 
-// How a slow terminal is told: its line for scripts as any other's, a note on standard error, and in JSON
-// the same keys as every answer, with the note as its message.
+// How a slow terminal is told: rows by number whatever order they were found in (7, found slow after 8 and
+// 18, comes first), "slow" in a column of its own and a note on standard error, and in JSON a field of its
+// own beside the same keys as every answer. (Whether 7 is slow belongs to the machine's load: a late
+// answer whose bytes were all there when the loop looked counts as in time.)
 void TestMachineScan::slowTerminalIsSaidSlow()
 {
-    SimulatedTimeClock clock({"--bus", "7:112233:delay=150,18:0A1B2C"});
+    SimulatedTimeClock clock({"--bus", "7:112233:delay=150,8:445566,18:0A1B2C"});
     QVERIFY(clock.start());
     const ProgramRun text = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30"});
     QCOMPARE(text.exitCode, 0);
-    QCOMPARE(text.out, QByteArray("7\t112233\n18\t0A1B2C\n"));
-    QVERIFY2(text.errText().contains("机号 7：序列号 112233（回答慢"), qPrintable(text.errText()));
+    const QString out = QString::fromUtf8(text.out);
+    QVERIFY2(QRegularExpression("^7\\t112233(\\tslow)?\\n8\\t445566\\n18\\t0A1B2C\\n$").match(out).hasMatch(), qPrintable(out));
+    const bool slow = out.startsWith("7\t112233\tslow\n");
+    QCOMPARE(text.errText().contains("机号 7：序列号 112233（回答慢"), slow);
     QVERIFY2(!text.errText().contains("机号 18"), qPrintable(text.errText()));
 
     const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30", "--json"});
     QCOMPARE(json.exitCode, 0);
     const QList<QJsonObject> lines = jsonLines(json.out);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0).value("machine").toInt(), 7);
     QCOMPARE(lines.at(0).value("status").toString(), "ok");
     QCOMPARE(lines.at(0).value("serial").toString(), "112233");
-    QVERIFY(lines.at(0).value("message").toString().contains("回答慢"));
-    QVERIFY(!lines.at(1).value("message").toString().contains("回答慢"));
+    QVERIFY(lines.at(0).value("slow").isBool());
+    QCOMPARE(lines.at(0).value("message").toString().contains("回答慢"), lines.at(0).value("slow").toBool());
+    QCOMPARE(lines.at(1).value("machine").toInt(), 8);
+    QCOMPARE(lines.at(1).value("slow").toBool(true), false);
+    QCOMPARE(lines.at(2).value("machine").toInt(), 18);
+    QVERIFY(!lines.at(2).value("message").toString().contains("回答慢"));
+    QVERIFY(lines.at(3).value("slow").isNull());  // the summary
     QCOMPARE(lines.at(0).keys(), lines.at(1).keys());
+    QCOMPARE(lines.at(0).keys(), lines.at(3).keys());
     QVERIFY(clock.stop());
 }
 
@@ -435,6 +452,8 @@ void TestMachineScan::adapterLatencyIsLoweredForTheScanOnly()
 
 void TestMachineScan::commandLineScanAndSharedLineRenumber()
 {
+    // Pseudo-terminal numbers come round again: an earlier test's scan of the same device is forgotten.
+    RememberedChoices::forgetAll();
     SimulatedTimeClock clock({"--bus", "18:0A1B2C,7:112233"});
     QVERIFY(clock.start());
     const QString device = clock.devicePath();
@@ -457,7 +476,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
     QVERIFY(QRegularExpression("^7\\t112233\\n18\\t0A1B2C\\n$").match(QString::fromUtf8(
         runProgram({"scan", "--port", device, "--machines", "7-18"}).out)).hasMatch());
 
-    // Two terminals on the line: a renumber would reach both, so it needs --all.
+    // Two terminals on the line, and numbers nobody asked: a renumber may reach more than one, so it needs --all.
     const int framesBefore = int(clock.frameLines().size());
     const ProgramRun refused = runProgram({"renumber", "5", "--port", device});
     QCOMPARE(refused.exitCode, 2);
@@ -466,7 +485,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
 
     const ProgramRun renumbered = runProgram({"renumber", "5", "--all", "--port", device});
     QCOMPARE(renumbered.exitCode, 0);
-    QVERIFY2(renumbered.errText().contains(sharedLineWarning(2)), qPrintable(renumbered.errText()));
+    QVERIFY2(renumbered.errText().contains(sharedLineWarning(PartScan + 2)), qPrintable(renumbered.errText()));
     QVERIFY(clock.stop());
     QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
 }
@@ -474,6 +493,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
 // `scan | head -1`: once the reader of its output has gone, the scan stops asking.
 void TestMachineScan::scanEndsWhenNobodyReads()
 {
+    RememberedChoices::forgetAll();
     SimulatedTimeClock clock({"--machine", "1", "--serial", "0A1B2C"});
     QVERIFY(clock.start());
     // The pipe as a shell makes it; the exit code is the scan's.
@@ -493,6 +513,77 @@ void TestMachineScan::scanEndsWhenNobodyReads()
     // Each number is asked with its serial-number read (02 1F); far from all of them were.
     QVERIFY2(clock.received().count(QByteArray::fromHex("021f")) < 64,
              qPrintable(QString::number(clock.received().count(QByteArray::fromHex("021f")))));
+    // The history says the output closed, up to the last number asked; the line holds at least the one
+    // terminal found, the rest unknown.
+    const HistoryEntry last = CommandHistory::read().constLast();
+    QCOMPARE(last.command, "scan");
+    QCOMPARE(outcomeParts(last.outcome).word, OutcomeWord::OutputFailed);
+    const QList<int> asked = numbersAsked(clock);
+    QCOMPARE(last.machine, QStringLiteral("0-%1").arg(*std::max_element(asked.cbegin(), asked.cend())));
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 1);
+}
+
+// Stopped while a number's question is on the line: the history's range ends at that number, the numbers
+// the terminal received; and a whole scan's count is never lowered by the one stopped.
+void TestMachineScan::stoppedScanRecordsWhatItAsked_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+void TestMachineScan::stoppedScanRecordsWhatItAsked()
+{
+    QFETCH(int, signalNumber);
+    RememberedChoices::forgetAll();
+    SimulatedTimeClock clock({"--bus", "1:000001,2:000002,200:0000C8"});
+    QVERIFY(clock.start());
+    QCOMPARE(runProgram({"scan", "--port", clock.devicePath()}).exitCode, 0);
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), 3);
+    const qsizetype before = numbersAsked(clock).size();
+    QProcess scan;
+    scan.start(TIMECLOCK_SETUP_PATH, {"scan", "--port", clock.devicePath(), "--timeout", "200"});
+    QVERIFY(scan.waitForStarted());
+    // Well into the numbers nobody answers: each question waits its 200 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= before + 8, 30000);
+    ::kill(pid_t(scan.processId()), signalNumber);
+    QVERIFY(scan.waitForFinished(10000));
+    QVERIFY(clock.stop());
+    const QList<int> asked = numbersAsked(clock).mid(before);  // this scan's, after the whole one's
+    QVERIFY(!asked.isEmpty());
+    const HistoryEntry last = CommandHistory::read().constLast();
+    QCOMPARE(last.machine, QStringLiteral("0-%1").arg(asked.constLast()));
+    // It found 1 and 2 of the three a whole scan found: at least three, the rest unknown.
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 3);
+}
+
+// What the line is known to hold after scans one after another: a scan of every number says it afresh, any
+// other at least what it found, never fewer than those before it found.
+void TestMachineScan::scanCountIsWhatTheScansCovered_data()
+{
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QList<bool>>("everyNumber");
+    QTest::addColumn<int>("known");
+    QTest::newRow("a whole scan") << QList<int>{2} << QList<bool>{true} << 2;
+    QTest::newRow("one stopped after one") << QList<int>{1} << QList<bool>{false} << PartScan + 1;
+    QTest::newRow("one stopped before any") << QList<int>{0} << QList<bool>{false} << PartScan;
+    QTest::newRow("a whole scan, then one stopped early") << QList<int>{2, 1} << QList<bool>{true, false} << PartScan + 2;
+    QTest::newRow("part scans add up to their largest") << QList<int>{1, 3, 2} << QList<bool>{false, false, false} << PartScan + 3;
+    QTest::newRow("a whole scan after part scans") << QList<int>{3, 1} << QList<bool>{false, true} << 1;
+}
+
+void TestMachineScan::scanCountIsWhatTheScansCovered()
+{
+    QFETCH(QList<int>, counts);
+    QFETCH(QList<bool>, everyNumber);
+    QFETCH(int, known);
+    const QString device = QStringLiteral("/dev/timeclock-scan-count-test");
+    RememberedChoices::forgetAll();
+    for (qsizetype i = 0; i < counts.size(); ++i)
+        RememberedChoices().noteTerminalsFound(device, counts.at(i), everyNumber.at(i));
+    QCOMPARE(RememberedChoices().terminalsFound(device), known);
+    // A renumber after it asks whenever the count is not a whole scan's of fewer than two.
+    QCOMPARE(renumberOnSharedLine(device, false).has_value(), known >= 2);
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared_data()
@@ -501,11 +592,16 @@ void TestMachineScan::renumberWhereTheLineMayBeShared_data()
     QTest::addColumn<bool>("scanByLink");    // the scan names the device by a link, the renumber by its own path
     QTest::addColumn<bool>("storeUsable");   // the settings store can be read and written
     QTest::addColumn<QString>("refusal");    // what a renumber without --all says; empty: it is sent
+    QTest::addColumn<QString>("scanned");    // the numbers the scan asked
 
-    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2);
-    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2);
-    QTest::newRow("one terminal, never scanned") << "" << false << true << "";
-    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）";
+    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("one terminal, never scanned") << "" << false << true << "" << "";
+    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）" << "";
+    // Numbers nobody asked may hold more terminals, whatever the scan found.
+    QTest::newRow("one terminal, part of the numbers scanned") << "18:0A1B2C" << false << true << sharedLineWarning(PartScan + 1)
+                                                               << "0-30";
+    QTest::newRow("one terminal, every number scanned") << "18:0A1B2C" << false << true << "" << "0-255";
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared()
@@ -514,6 +610,7 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
     QFETCH(bool, scanByLink);
     QFETCH(bool, storeUsable);
     QFETCH(QString, refusal);
+    QFETCH(QString, scanned);
 
     // Pseudo-terminal numbers come round again: an earlier row's scan of the same device is forgotten.
     RememberedChoices::forgetAll();
@@ -522,10 +619,9 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
     SimulatedTimeClock clock(bus.isEmpty() ? QStringList{"--link", link} : QStringList{"--link", link, "--bus", bus});
     QVERIFY(clock.start());
     // One device, two names: the scan's memory belongs to the device.
-    const QString scanned = scanByLink ? link : clock.devicePath();
     const QString renumbered = scanByLink ? clock.devicePath() : link;
     if (!bus.isEmpty())
-        QCOMPARE(runProgram({"scan", "--port", scanned, "--machines", "0-30"}).exitCode, 0);
+        QCOMPARE(runProgram({"scan", "--port", scanByLink ? link : clock.devicePath(), "--machines", scanned}).exitCode, 0);
 
     // A store under a plain file can be neither read nor written.
     const QByteArray home = qgetenv("XDG_CONFIG_HOME");
@@ -549,10 +645,13 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
         QVERIFY2(all.errText().contains(refusal), qPrintable(all.errText()));
     }
     QVERIFY(clock.stop());
+    QStringList renumberedTerminals;
+    for (const QString &terminal : bus.split(u',', Qt::SkipEmptyParts))
+        renumberedTerminals << "machine=5 serial=" + terminal.section(u':', 1, 1).toLower();
     if (bus.isEmpty())
         QCOMPARE(clock.machineNumber(), 5);
     else
-        QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
+        QCOMPARE(clock.reader().terminalLines(), renumberedTerminals);
 }
 
 void TestMachineScan::historyOfWindowAndCommandLine()
@@ -768,10 +867,13 @@ void TestMachineScan::jsonKeysAreTheSameWithinACommand_data()
     QTest::addColumn<QString>("nullKey");         // a key that must be null in the first object; empty: none
     const QStringList outcomeKeys{"command", "elapsed_ms", "lines_confirmed", "machine", "message", "not_done",
                                   "ok", "port", "serial", "status", "step"};
+    // A scan's rows and summary also say whether a terminal was slow.
+    QStringList scanKeys = outcomeKeys + QStringList{"slow"};
+    scanKeys.sort();
     QTest::newRow("scan: answers, a wrong one, the summary")
-        << QStringList{"scan", "--port", "DEV", "--machines", "6-9", "--json"} << outcomeKeys << 3 << "";
+        << QStringList{"scan", "--port", "DEV", "--machines", "6-9", "--json"} << scanKeys << 3 << "";
     QTest::newRow("scan: a port that never opened")
-        << QStringList{"scan", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1 << "elapsed_ms";
+        << QStringList{"scan", "--port", "/dev/timeclock-no-such-device", "--json"} << scanKeys << 1 << "elapsed_ms";
     QTest::newRow("read-serial: a port that never opened")
         << QStringList{"read-serial", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1
         << "elapsed_ms";
