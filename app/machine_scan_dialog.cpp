@@ -36,13 +36,9 @@ MachineScanDialog::MachineScanDialog(const PortChoice &port, std::function<void(
 
     connect(m_buttons, &QDialogButtonBox::accepted, this, &MachineScanDialog::useChosen);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &MachineScanDialog::reject);
-    // While the scan runs, Enter on the list ends nothing; a double click still chooses.
+    // While the scan runs, Enter on the list ends nothing: the button chooses then.
     connect(m_answers, &QListWidget::itemActivated, this, [this] {
         if (!isScanning())
-            useChosen();
-    });
-    connect(m_answers, &QListWidget::itemDoubleClicked, this, [this] {
-        if (isScanning())
             useChosen();
     });
     connect(m_answers, &QListWidget::currentRowChanged, this, [this](int row) {
