@@ -117,7 +117,8 @@ int runScan(const QStringList &arguments)
     // Rows go out by number. A row waits until no smaller number can still bring one: every smaller number
     // was asked long enough ago for its late answer to have come, and none is still to be asked again.
     QList<qint64> askedAtMs;  // by number, from the range's first
-    std::map<int, std::pair<ScanAnswer, qint64>> held;  // by number: the answer and when it came
+    // By number: the answer and when it came (a terminal found, then said to answer wrongly, has two).
+    std::multimap<int, std::pair<ScanAnswer, qint64>> held;
     MachineScanTask *scanTask = nullptr;
     const auto printRow = [&](const ScanAnswer &answer, qint64 elapsedMs) {
         Outcome outcome = answerOutcome(answer);
@@ -135,20 +136,18 @@ int runScan(const QStringList &arguments)
         if (format != OutputFormat::Json && (!outcome.ok() || answer.slow))
             printError(outcome.message);
     };
+    const auto settled = [&](int machine) {
+        const qsizetype index = machine - range->first;
+        return index < askedAtMs.size() && sinceStart.elapsed() - askedAtMs.at(index) > LateAnswerWindow.count()
+               && !scanTask->mayStillAnswer(machine);
+    };
     const auto release = [&](bool all) {
-        if (held.empty())
+        if (held.empty() || (!all && !settled(held.begin()->first)))
             return;
+        // The bar is taken down while rows are printed and drawn again below them.
         if (bar)
             bar->clear();
-        const qint64 now = sinceStart.elapsed();
-        while (!held.empty()) {
-            const int machine = held.begin()->first;
-            const qsizetype index = machine - range->first;
-            const bool settled = all
-                                 || (index < askedAtMs.size() && now - askedAtMs.at(index) > LateAnswerWindow.count()
-                                     && !scanTask->mayStillAnswer(machine));
-            if (!settled)
-                break;
+        while (!held.empty() && (all || settled(held.begin()->first))) {
             printRow(held.begin()->second.first, held.begin()->second.second);
             held.erase(held.begin());
         }
@@ -164,7 +163,7 @@ int runScan(const QStringList &arguments)
             answers << answer;
             if (answer.kind == ScanAnswer::Kind::Found)
                 ++found;
-            held.insert_or_assign(answer.machine, std::make_pair(answer, sinceStart.elapsed()));
+            held.emplace(answer.machine, std::make_pair(answer, sinceStart.elapsed()));
             release(false);
         },
         [&](int asked, int) {

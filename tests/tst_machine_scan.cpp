@@ -38,6 +38,8 @@ private slots:
     void answersBelongToTheNumberTheyAnswer_data();
     void answersBelongToTheNumberTheyAnswer();
     void slowTerminalIsSaidSlow();
+    void commandLineRowsComeByNumber_data();
+    void commandLineRowsComeByNumber();
     void adapterLatencyIsLoweredForTheScanOnly_data();
     void adapterLatencyIsLoweredForTheScanOnly();
     void commandLineScanAndSharedLineRenumber();
@@ -388,6 +390,41 @@ void TestMachineScan::slowTerminalIsSaidSlow()
     QVERIFY(lines.at(3).value("slow").isNull());  // the summary
     QCOMPARE(lines.at(0).keys(), lines.at(1).keys());
     QCOMPARE(lines.at(0).keys(), lines.at(3).keys());
+    QVERIFY(clock.stop());
+}
+
+void TestMachineScan::commandLineRowsComeByNumber_data()
+{
+    QTest::addColumn<QString>("bus");
+    QTest::addColumn<QString>("machines");
+    QTest::addColumn<QByteArray>("text");        // standard output of the text form
+    QTest::addColumn<QStringList>("jsonRows");  // "machine status" of each --json answer, the summary left out
+    // 18's every answer brings a byte more: found, and once said to answer wrongly; both rows kept, in order.
+    QTest::newRow("a terminal found, then said to answer wrongly")
+        << "18:0A1B2C:extra-byte,19:445566" << "17-20" << QByteArray("18\t0A1B2C\n19\t445566\n")
+        << QStringList{"18 ok", "18 wrong-reply", "19 ok"};
+    QTest::newRow("numbers far apart") << "200:0000C8,3:000003" << "0-255" << QByteArray("3\t000003\n200\t0000C8\n")
+                                       << QStringList{"3 ok", "200 ok"};
+}
+
+void TestMachineScan::commandLineRowsComeByNumber()
+{
+    QFETCH(QString, bus);
+    QFETCH(QString, machines);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, jsonRows);
+    SimulatedTimeClock clock({"--bus", bus});
+    QVERIFY(clock.start());
+    const ProgramRun plain = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines});
+    QCOMPARE(plain.out, text);
+    const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines, "--json"});
+    QList<QJsonObject> objects = jsonLines(json.out);
+    QVERIFY(!objects.isEmpty());
+    objects.removeLast();
+    QStringList rows;
+    for (const QJsonObject &object : std::as_const(objects))
+        rows << QStringLiteral("%1 %2").arg(object.value("machine").toInt()).arg(object.value("status").toString());
+    QCOMPARE(rows, jsonRows);
     QVERIFY(clock.stop());
 }
 
