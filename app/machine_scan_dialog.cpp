@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -35,7 +36,11 @@ MachineScanDialog::MachineScanDialog(const PortChoice &port, std::function<void(
 
     connect(m_buttons, &QDialogButtonBox::accepted, this, &MachineScanDialog::useChosen);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &MachineScanDialog::reject);
-    connect(m_answers, &QListWidget::itemActivated, this, &MachineScanDialog::useChosen);
+    // While the scan runs, Enter on the list ends nothing: the button chooses then.
+    connect(m_answers, &QListWidget::itemActivated, this, [this] {
+        if (!isScanning())
+            useChosen();
+    });
     connect(m_answers, &QListWidget::currentRowChanged, this, [this](int row) {
         const QListWidgetItem *item = m_answers->item(row);
         m_buttons->button(QDialogButtonBox::Ok)->setEnabled(item && item->data(Qt::UserRole).isValid());
@@ -60,6 +65,8 @@ void MachineScanDialog::start(MachineRange range, std::chrono::milliseconds wait
     m_progress->setValue(0);
     m_state->setText(tr("正在查找机号 %1-%2（%3）…").arg(range.first).arg(range.last).arg(m_port.label()));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
+    // No default button while the scan runs: Enter pressed out of habit would end it early.
+    setDefaultButtonWhileScanning(true);
     auto task = std::make_unique<MachineScanTask>(
         range, wait, [this](const ScanAnswer &answer) { addAnswer(answer); },
         [this](int asked, int) {
@@ -95,15 +102,30 @@ void MachineScanDialog::addAnswer(const ScanAnswer &answer)
     }
 }
 
+void MachineScanDialog::setDefaultButtonWhileScanning(bool scanning)
+{
+    for (QAbstractButton *button : m_buttons->buttons()) {
+        if (auto *push = qobject_cast<QPushButton *>(button)) {
+            push->setAutoDefault(!scanning);
+            push->setDefault(false);
+        }
+    }
+    if (!scanning)
+        m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+}
+
 void MachineScanDialog::endScan(const CommandResult &result)
 {
     m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("关闭"));
+    setDefaultButtonWhileScanning(false);
     const bool wholeRange = result.status == CommandStatus::Done || result.status == CommandStatus::NoReply
                             || result.status == CommandStatus::WrongReply;
-    if (wholeRange) {
+    if (wholeRange)
         m_progress->setValue(m_progress->maximum());
-        RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, m_range == MachineRange{});
-    }
+    // Only a scan that asked every number knows how many terminals the line holds; one the port cut short
+    // knows of at least those it found.
+    if (result.status != CommandStatus::PortOpenFailed)
+        RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, wholeRange && m_range == MachineRange{});
     if (wholeRange)
         m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
                                                                   ? tr("没有考勤机回答：请检查连线和串口号")

@@ -37,6 +37,7 @@ private:
     void endScan(const CommandResult &result);
     void useChosen();
     void stopScan();
+    void setDefaultButtonWhileScanning(bool scanning);
     void recordInHistory(QStringView outcome);
 
     PortChoice m_port;
@@ -48,7 +49,7 @@ private:
     QDialogButtonBox *m_buttons = nullptr;
     MachineRange m_range;
     int m_found = 0;
-    int m_asked = 0;  // numbers asked and heard out so far
+    int m_asked = 0;  // numbers whose question has gone out
     QList<ScanAnswer> m_heard;
 };
 

@@ -69,12 +69,12 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    if (m_use == PortUse::Terminal) {
+    if (m_use != PortUse::None)
         addOption(m_port);
-        addOption(m_machine);
-    }
-    addOption(m_json);
     if (m_use == PortUse::Terminal)
+        addOption(m_machine);
+    addOption(m_json);
+    if (m_use != PortUse::None)
         addOption(m_trace);
     addOption(m_language);
     addOption(m_help);
@@ -138,7 +138,7 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(m_language) && !isLanguageWord(m_parser.value(m_language)))
         return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "语言错误！"),
                                                                     QStringLiteral("--lang ") + m_parser.value(m_language))});
-    if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
+    if (m_use != PortUse::None && m_parser.isSet(m_trace))
         showLineTrace();
     return std::nullopt;
 }
@@ -156,12 +156,13 @@ std::variant<CommonOptions, Problem> CommandLine::common() const
                            StatusText::withDetail(StatusText::BadPortNumber.toString(),
                                                   StatusText::ReasonAndPlace.toString().arg(reading.problem, QStringLiteral("--port ") + portText))};
     }
-    const QString machineText = m_parser.value(m_machine);
+    // A command for the whole line has no --machine: the default stands.
+    const QString machineText = m_use == PortUse::Terminal ? m_parser.value(m_machine) : m_machine.defaultValues().constFirst();
     const auto machine = wholeNumber(machineText, 0, 255);
     if (!machine)
         return Problem{ResultStatus::BadInput,
                        StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--machine ") + machineText)};
-    return CommonOptions{*port, quint8(*machine), m_parser.isSet(m_machine)};
+    return CommonOptions{*port, quint8(*machine), m_use == PortUse::Terminal && m_parser.isSet(m_machine)};
 }
 
 int CommandLine::fail(const Problem &problem) const

@@ -22,9 +22,11 @@ QCommandLineOption language();
 QCommandLineOption reset();
 } // namespace WindowOption
 
-// Whether a command talks to a terminal (and so takes --port, --machine and --trace).
+// Whether a command talks to a terminal (and so takes --port, --machine and --trace), to every terminal
+// on the line by number (--port and --trace: a scan, whose numbers are its own option), or to none.
 enum class PortUse {
     Terminal,
+    Line,
     None,
 };
 

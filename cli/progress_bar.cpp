@@ -8,6 +8,7 @@
 #include <unistd.h>
 #ifndef _WIN32
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -41,19 +42,36 @@ int terminalColumns()
 
 } // namespace
 
-ProgressBar::ProgressBar(int total)
-    : m_total(total), m_enabled(wanted()), m_escapes(m_enabled && terminalTakesEscapes())
+ProgressBar::ProgressBar(int total, std::chrono::milliseconds tail)
+    : m_total(total), m_tail(tail), m_enabled(wanted()), m_escapes(m_enabled && terminalTakesEscapes())
 {
     m_elapsed.start();
 }
 
 ProgressBar::~ProgressBar()
 {
+    clear();
+}
+
+void ProgressBar::clear()
+{
     if (m_drawn) {
         const QByteArray clear = m_escapes ? QByteArray("\r\033[K") : "\r" + QByteArray(m_drawnColumns, ' ') + "\r";
         std::fputs(clear.constData(), stderr);
         std::fflush(stderr);
+        m_drawn = false;
+        m_drawnColumns = 0;
     }
+}
+
+bool ProgressBar::besideStreamedOutput()
+{
+#ifndef _WIN32
+    struct stat status{};
+    if (::fstat(STDOUT_FILENO, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+        return false;
+#endif
+    return true;
 }
 
 bool ProgressBar::wanted()
@@ -66,7 +84,7 @@ QString ProgressBar::line(int done, int columns, qint64 elapsedMs) const
     QString counts = QStringLiteral(" %1/%2 %3 %").arg(done, 2).arg(m_total).arg(done * 100 / m_total, 3);
     // The time left is only a guess once a line has gone through.
     if (done > 0) {
-        const double secondsLeft = double(elapsedMs) / done * (m_total - done) / 1000.0;
+        const double secondsLeft = (double(elapsedMs) / done * (m_total - done) + double(m_tail.count())) / 1000.0;
         counts += u' ' + QCoreApplication::translate("cli", "剩余 %1 秒").arg(secondsLeft, 0, 'f', 1);
     }
     // The last column is left free: writing there makes some terminals wrap onto a second line.

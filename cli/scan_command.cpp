@@ -5,6 +5,7 @@
 #include "command_runner.h"
 #include "command_values.h"
 #include "machine_scan.h"
+#include "outcome_words.h"
 #include "progress_bar.h"
 #include "remembered_choices.h"
 #include "status_messages.h"
@@ -14,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+
+#include <map>
 
 namespace {
 
@@ -81,7 +84,7 @@ int runScan(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("scan"), QString(), 0,
                      QCoreApplication::translate("cli", "查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机"),
-                     PortUse::Terminal);
+                     PortUse::Line);
     line.addOptions(scanOptions());
     const auto common = line.parseForTerminal(arguments);
     if (const int *exitCode = std::get_if<int>(&common))
@@ -101,48 +104,93 @@ int runScan(const QStringList &arguments)
     const PortChoice port = std::get<CommonOptions>(common).port;
     const QString where = port.label();
     const OutputFormat format = line.format();
-    std::optional<ProgressBar> bar(range->count());
+    const std::chrono::milliseconds wait(*timeoutMs);
+    // After the last number the scan listens for the rest of a second: part of the time left.
+    std::optional<ProgressBar> bar;
+    if (ProgressBar::besideStreamedOutput())
+        bar.emplace(range->count(), std::max(wait, TerminalReplyLimit - wait));
     int lastAsked = 0;
     QList<ScanAnswer> answers;
     int found = 0;
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // Rows go out by number. A row waits until no smaller number can still bring one: every smaller number
+    // was asked long enough ago for its late answer to have come, and none is still to be asked again.
+    QList<qint64> askedAtMs;  // by number, from the range's first
+    // By number: the answer and when it came (a terminal found, then said to answer wrongly, has two).
+    std::multimap<int, std::pair<ScanAnswer, qint64>> held;
+    MachineScanTask *scanTask = nullptr;
+    const auto printRow = [&](const ScanAnswer &answer, qint64 elapsedMs) {
+        Outcome outcome = answerOutcome(answer);
+        outcome.port = where;
+        outcome.elapsedMs = elapsedMs;
+        if (format == OutputFormat::Json) {
+            QJsonObject object = outcomeJson(outcome);
+            object.insert(QStringLiteral("slow"), answer.kind == ScanAnswer::Kind::Found ? QJsonValue(answer.slow) : QJsonValue(QJsonValue::Null));
+            printJson(object);
+        } else if (outcome.ok()) {
+            printLine(answer.slow ? QStringLiteral("%1\t%2\tslow").arg(answer.machine).arg(answer.serial())
+                                  : QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
+        }
+        // The operator is told why a terminal is slow or wrong on standard error.
+        if (format != OutputFormat::Json && (!outcome.ok() || answer.slow))
+            printError(outcome.message);
+    };
+    const auto settled = [&](int machine) {
+        const qsizetype index = machine - range->first;
+        return index < askedAtMs.size() && sinceStart.elapsed() - askedAtMs.at(index) > LateAnswerWindow.count()
+               && !scanTask->mayStillAnswer(machine);
+    };
+    const auto release = [&](bool all) {
+        if (held.empty() || (!all && !settled(held.begin()->first)))
+            return;
+        // The bar is taken down while rows are printed and drawn again below them.
+        if (bar)
+            bar->clear();
+        while (!held.empty() && (all || settled(held.begin()->first))) {
+            printRow(held.begin()->second.first, held.begin()->second.second);
+            held.erase(held.begin());
+        }
+        // Nobody reads what is found any more: the scan ends here, as at Ctrl-C.
+        if (standardOutputFailed())
+            StopSignals::requestStop();
+        if (bar)
+            bar->show(lastAsked);
+    };
     auto task = std::make_unique<MachineScanTask>(
-        *range, std::chrono::milliseconds(*timeoutMs),
+        *range, wait,
         [&](const ScanAnswer &answer) {
-            // The bar is taken down while a line is printed and drawn again below it.
-            bar.reset();
-            Outcome outcome = answerOutcome(answer);
-            outcome.port = where;
-            outcome.elapsedMs = sinceStart.elapsed();
-            if (format == OutputFormat::Json)
-                printJson(outcomeJson(outcome));
-            else if (outcome.ok())
-                printLine(QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
-            // A slow terminal's line for scripts stays the same; the operator is told on standard error.
-            if (format != OutputFormat::Json && (!outcome.ok() || answer.slow))
-                printError(outcome.message);
             answers << answer;
-            // Nobody reads what is found any more: the scan ends here, as at Ctrl-C.
-            if (standardOutputFailed())
-                StopSignals::requestStop();
             if (answer.kind == ScanAnswer::Kind::Found)
                 ++found;
-            bar.emplace(range->count());
-            bar->show(lastAsked);
+            held.emplace(answer.machine, std::make_pair(answer, sinceStart.elapsed()));
+            release(false);
         },
         [&](int asked, int) {
             if (standardOutputFailed())
                 StopSignals::requestStop();
+            // A question withdrawn before it went out takes its number back.
+            askedAtMs.resize(asked, sinceStart.elapsed());
             lastAsked = asked;
-            bar->show(asked);
+            release(false);
+            if (bar)
+                bar->show(asked);
         });
+    scanTask = task.get();
     const CommandRun run = runTerminalTask(port, std::move(task));
+    scanTask = nullptr;  // gone with the run
+    release(true);
     bar.reset();
 
-    if (run.result.status != CommandStatus::PortOpenFailed && run.result.status != CommandStatus::PortLost)
-        RememberedChoices().noteTerminalsFound(port.deviceName, found, *range == MachineRange{});
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, *range, lastAsked, outcomeWord(run.result.status), answers)))
+    // Only a scan that asked every number knows how many terminals the line holds; any other knows of at
+    // least those it found.
+    const bool everyNumberAsked = *range == MachineRange{}
+                                  && (run.result.status == CommandStatus::Done || run.result.status == CommandStatus::NoReply
+                                      || run.result.status == CommandStatus::WrongReply);
+    if (run.result.status != CommandStatus::PortOpenFailed)
+        RememberedChoices().noteTerminalsFound(port.deviceName, found, everyNumberAsked);
+    const QString word = standardOutputFailed() ? OutcomeWord::OutputFailed.toString() : outcomeWord(run.result.status);
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, *range, lastAsked, word, answers)))
         printError(*problem);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
@@ -163,6 +211,12 @@ int runScan(const QStringList &arguments)
     if (run.result.status == CommandStatus::Done && format == OutputFormat::Text) {
         printError(run.result.message);
         return ExitCode::Done;
+    }
+    if (format == OutputFormat::Json) {
+        QJsonObject object = outcomeJson(outcome);
+        object.insert(QStringLiteral("slow"), QJsonValue::Null);
+        printJson(object);
+        return exitCodeOf(outcome.status);
     }
     return reportOutcome(outcome, format);
 }

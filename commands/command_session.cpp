@@ -15,8 +15,12 @@ CommandSession::CommandSession(QObject *parent)
         // is no fault of the terminal. Only a command whose last answer came in is done.
         if (m_stopRequested) {
             const auto *result = std::get_if<CommandResult>(&step);
-            if (!result || result->status != CommandStatus::Done)
+            if (!result || result->status != CommandStatus::Done) {
+                // The exchange the task asked for next is never sent.
+                if (!result)
+                    m_task->withdraw();
                 step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+            }
         }
         proceed(step);
     });

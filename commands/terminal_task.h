@@ -38,6 +38,8 @@ public:
     virtual ~TerminalTask() = default;
     virtual CommandStep begin() = 0;
     virtual CommandStep next(const ExchangeOutcome &outcome) = 0;
+    // The exchange next() returned last is not sent: the command was asked to stop and ends instead.
+    virtual void withdraw() {}
     // For a download, the lines confirmed so far, however the command ends (the port may fail to open or
     // vanish); nothing for other commands.
     virtual std::optional<int> linesConfirmed() const { return std::nullopt; }

@@ -2,6 +2,7 @@
 
 #include "file_writing.h"
 #include "logo_text.h"
+#include "machine_scan.h"
 #include "port_directory.h"
 
 #include <QCoreApplication>
@@ -255,7 +256,13 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
     const QString key = scanKey(device);
     remember([key, count, everyNumber](QSettings &settings) {
         // Read where it is written, under the store's lock: another process's count is never lost.
-        settings.setValue(key, everyNumber ? count : std::max(count, settings.value(key, 0).toInt()));
+        if (everyNumber) {
+            settings.setValue(key, count);
+            return;
+        }
+        // A scan of part of the range never lowers what a whole scan found, and leaves the rest unknown.
+        const int before = std::max(0, settings.value(key, 0).toInt());
+        settings.setValue(key, PartScan + std::max(count, isPartScanCount(before) ? before - PartScan : before));
     });
 }
 
@@ -356,7 +363,7 @@ QStringList RememberedChoices::forgetUnusable()
             said << forgotten(key, QString());
             unusable << key;
         } else if (key.startsWith(QStringLiteral("scan/"))) {
-            check(key, isWholeNumber(settings->value(key), 0, 256));
+            check(key, isWholeNumber(settings->value(key), 0, 256) || isWholeNumber(settings->value(key), PartScan, PartScan + 256));
         }
     }
 

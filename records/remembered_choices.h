@@ -48,9 +48,10 @@ public:
     void setLogoText(const QVariantMap &text);
 
     // How many terminals scans of `device` found; 0 when it was never scanned, Unknown when the store
-    // cannot be read or written (so what a scan found may not be there). A scan of every number gives the
-    // count afresh; a scan of part of the range can only raise it. A device is the same whatever path
-    // names it (/dev/serial/by-id/... and /dev/ttyUSB0).
+    // cannot be read or written (so what a scan found may not be there). A scan that asked every number
+    // gives the count afresh; one that did not (stopped early, or of part of the range) leaves "at least
+    // that many, the rest unknown" (a PartScan count, see machine_scan.h), never fewer than a scan before
+    // it found. A device is the same whatever path names it (/dev/serial/by-id/... and /dev/ttyUSB0).
     static constexpr int Unknown = -1;
     int terminalsFound(const QString &device) const;
     void noteTerminalsFound(const QString &device, int count, bool everyNumber);

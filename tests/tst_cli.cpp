@@ -31,6 +31,8 @@ private slots:
     void pictureCommandsNeedNoPort();
     void helpListsEveryCommand();
     void historyHoldsEveryFrameSent();
+    void commandHelpListsItsOwnOptions_data();
+    void commandHelpListsItsOwnOptions();
 };
 
 namespace {
@@ -288,6 +290,31 @@ void TestCli::helpListsEveryCommand()
     const ProgramRun commandHelp = runProgram({"settings", "--help"});
     QCOMPARE(commandHelp.exitCode, 0);
     QVERIFY(commandHelp.outText().contains("--font"));
+}
+
+void TestCli::commandHelpListsItsOwnOptions_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("notListed");
+    QTest::newRow("settings") << "settings" << QStringList{"--font", "--machine", "--port", "--trace"} << QStringList{"--machines"};
+    // A scan asks every number of its range: a single machine number is no option of it.
+    QTest::newRow("scan") << "scan" << QStringList{"--machines", "--timeout", "--port", "--trace", "--json"}
+                          << QStringList{"--machine "};
+    QTest::newRow("history") << "history" << QStringList{"--json"} << QStringList{"--machine", "--port"};
+}
+
+void TestCli::commandHelpListsItsOwnOptions()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, notListed);
+    const ProgramRun help = runProgram({command, "--help"});
+    QCOMPARE(help.exitCode, 0);
+    for (const QString &option : listed)
+        QVERIFY2(help.outText().contains(option), qPrintable(option + "\n" + help.outText()));
+    for (const QString &option : notListed)
+        QVERIFY2(!help.outText().contains(option), qPrintable(option + "\n" + help.outText()));
 }
 
 void TestCli::historyHoldsEveryFrameSent()

@@ -1134,6 +1134,12 @@ void TestCliSafety::progressLineFitsTheTerminal()
         if (columns >= 20)
             QVERIFY2(line.contains(QString("%1/32").arg(done)), qPrintable(line));
     }
+    // A wait after the last line (a scan's listening for late answers) is part of the time left, to the end.
+    const ProgressBar scan(32, std::chrono::milliseconds(980));
+    if (columns >= 60) {
+        QVERIFY2(scan.line(32, columns, 12345).contains(" 1.0 "), qPrintable(scan.line(32, columns, 12345)));
+        QVERIFY2(scan.line(16, columns, 1000).contains(" 2.0 "), qPrintable(scan.line(16, columns, 1000)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliSafety)

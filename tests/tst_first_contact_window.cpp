@@ -198,6 +198,7 @@ void TestFirstContactWindow::toolTipNamesAnotherProgramHoldingThePort()
 
 void TestFirstContactWindow::findMachinesFromAddressMenu()
 {
+    RememberedChoices::forgetAll();  // an earlier test's scan of a device with the same name
     WindowBench bench({"--machine", "7", "--serial", "112233"});
     QVERIFY(bench.start());
     bench.form->show();
@@ -218,12 +219,18 @@ void TestFirstContactWindow::findMachinesFromAddressMenu()
     // Terminal 7 answers early in the scan; it is chosen while the scan goes on.
     QTRY_COMPARE_WITH_TIMEOUT(answers->count(), 1, 10000);
     QVERIFY(answers->item(0)->text().contains("112233"));
+    // Enter pressed out of habit ends nothing while the scan runs: no button is the default yet.
+    QVERIFY(!dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isDefault());
     QTest::keyClick(answers, Qt::Key_Return);
+    QTest::keyClick(dialog, Qt::Key_Return);
+    QVERIFY(dialog->isScanning());
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(!bench.form->findChild<MachineScanDialog *>());
     QCOMPARE(address->text(), "7");
     QVERIFY(!bench.form->session().link().isOpen());
-    // What was found before the choice counts for a later renumber, and the scan is in the history.
-    QCOMPARE(RememberedChoices().terminalsFound(bench.clock.devicePath()), 1);
+    // What was found before the choice counts for a later renumber (at least one, the rest of the line
+    // unknown), and the scan is in the history.
+    QCOMPARE(RememberedChoices().terminalsFound(bench.clock.devicePath()), PartScan + 1);
     const HistoryEntry last = CommandHistory::read().constLast();
     QCOMPARE(last.command, "scan");
     QCOMPARE(last.outcome, "cancelled 7:112233");
@@ -399,12 +406,16 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst_data()
     QTest::addColumn<bool>("storeUsable");  // the settings store can be read and written
     QTest::addColumn<int>("answer");        // 0: no question expected
     QTest::addColumn<bool>("sent");
-    QTest::newRow("one terminal: no question") << 1 << true << 0 << true;
-    QTest::newRow("two terminals, No") << 2 << true << int(QMessageBox::No) << false;
-    QTest::newRow("two terminals, Yes") << 2 << true << int(QMessageBox::Yes) << true;
+    QTest::addColumn<bool>("everyNumber");  // the scan asked every number
+    QTest::newRow("one terminal: no question") << 1 << true << 0 << true << true;
+    QTest::newRow("two terminals, No") << 2 << true << int(QMessageBox::No) << false << true;
+    QTest::newRow("two terminals, Yes") << 2 << true << int(QMessageBox::Yes) << true << true;
     // What a scan found cannot be known: the line counts as shared.
-    QTest::newRow("store cannot be written, No") << 1 << false << int(QMessageBox::No) << false;
-    QTest::newRow("store cannot be written, Yes") << 1 << false << int(QMessageBox::Yes) << true;
+    QTest::newRow("store cannot be written, No") << 1 << false << int(QMessageBox::No) << false << true;
+    QTest::newRow("store cannot be written, Yes") << 1 << false << int(QMessageBox::Yes) << true << true;
+    // A scan stopped early (or of part of the numbers) knows of one terminal; the rest of the line is unknown.
+    QTest::newRow("one found by a scan stopped early, No") << 1 << true << int(QMessageBox::No) << false << false;
+    QTest::newRow("none found by a scan stopped early, Yes") << 0 << true << int(QMessageBox::Yes) << true << false;
 }
 
 void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
@@ -413,9 +424,11 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
     QFETCH(bool, storeUsable);
     QFETCH(int, answer);
     QFETCH(bool, sent);
+    QFETCH(bool, everyNumber);
+    RememberedChoices::forgetAll();
     WindowBench bench;
     QVERIFY(bench.start());
-    RememberedChoices().noteTerminalsFound(bench.clock.devicePath(), terminalsFound, true);
+    RememberedChoices().noteTerminalsFound(bench.clock.devicePath(), terminalsFound, everyNumber);
     // The store moved under a plain file: it can be neither read nor written.
     QTemporaryDir dir;
     const QString storePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -431,7 +444,8 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
     if (answer != 0) {
         QTRY_VERIFY(bench.form->findChild<QMessageBox *>("sharedLineQuestion"));
         auto *question = bench.form->findChild<QMessageBox *>("sharedLineQuestion");
-        QVERIFY(question->text().contains(storeUsable ? sharedLineWarning(terminalsFound) : QString("记住的设置无法读写")));
+        QVERIFY(question->text().contains(storeUsable ? sharedLineWarning(everyNumber ? terminalsFound : PartScan + terminalsFound)
+                                                      : QString("记住的设置无法读写")));
         question->button(QMessageBox::StandardButton(answer))->click();
     }
     if (sent) {

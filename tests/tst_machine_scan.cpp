@@ -6,6 +6,7 @@
 #include "outcome_words.h"
 #include "port_catalogue.h"
 #include "remembered_choices.h"
+#include "scan_command.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
@@ -21,6 +22,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+
 // Finding terminals on a line with the serial-number read, against several simulated terminals sharing
 // one pseudo-terminal; renumbering such a line; and the history both the window and the command line keep.
 class TestMachineScan : public QObject
@@ -32,12 +35,19 @@ private slots:
     void scanFindsEveryTerminalOnTheLine();
     void lateAnswerIsNotFound();
     void terminalsAtRandomNumbersAreAllFound();
-    void lateAnswerNeverCountsForTheNextNumber();
+    void answersBelongToTheNumberTheyAnswer_data();
+    void answersBelongToTheNumberTheyAnswer();
     void slowTerminalIsSaidSlow();
+    void commandLineRowsComeByNumber_data();
+    void commandLineRowsComeByNumber();
     void adapterLatencyIsLoweredForTheScanOnly_data();
     void adapterLatencyIsLoweredForTheScanOnly();
     void commandLineScanAndSharedLineRenumber();
     void scanEndsWhenNobodyReads();
+    void stoppedScanRecordsWhatItAsked_data();
+    void stoppedScanRecordsWhatItAsked();
+    void scanCountIsWhatTheScansCovered_data();
+    void scanCountIsWhatTheScansCovered();
     void renumberWhereTheLineMayBeShared_data();
     void renumberWhereTheLineMayBeShared();
     void historyOfWindowAndCommandLine();
@@ -117,29 +127,47 @@ void TestMachineScan::scanFindsEveryTerminalOnTheLine_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
     QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<QList<int>>("askedTwice");  // slow terminals, asked again with the whole second
+    QTest::addColumn<QList<int>>("askedAgain");  // slow or spoiled, asked again with the whole second
+    // Where the answer's time belongs to the machine's load, " slow?" accepts found and found slow: a late
+    // answer whose bytes were all there when the loop looked counts as in time.
     QTest::newRow("three answer, one is silent, one answers wrongly")
         << QStringList{"--bus", "18:0A1B2C,7:112233,9:445566:wrong-byte,12:778899:silence,20:AABBCC"} << 5 << 22
-        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << QList<int>{};
+        << QStringList{"found 7 07112233", "wrong 9 f6445566", "found 18 120a1b2c", "found 20 14aabbcc"} << QList<int>{9};
     QTest::newRow("at both ends of the range") << QStringList{"--bus", "0:000001,255:FFFFFE"} << 0 << 255
                                                << QStringList{"found 0 00000001", "found 255 fffffffe"} << QList<int>{};
     QTest::newRow("nobody answers") << QStringList{"--bus", "12:778899:silence"} << 10 << 14 << QStringList{} << QList<int>{};
     // 7 answers after its short wait, while later numbers are asked; 8 answers on its own time meanwhile.
     QTest::newRow("slow terminal beside a quick one")
         << QStringList{"--bus", "7:112233:delay=150,8:445566"} << 5 << 20
-        << QStringList{"found 8 08445566", "found 7 07112233 slow"} << QList<int>{7};
+        << QStringList{"found 8 08445566", "found 7 07112233 slow?"} << QList<int>{7};
     QTest::newRow("slow terminal and a later one")
         << QStringList{"--bus", "7:112233:delay=150,12:778899"} << 6 << 12
-        << QStringList{"found 12 0c778899", "found 7 07112233 slow"} << QList<int>{7};
+        << QStringList{"found 12 0c778899", "found 7 07112233 slow?"} << QList<int>{7};
     QTest::newRow("a byte trailing an answer is its terminal's")
         << QStringList{"--bus", "18:0A1B2C:extra-byte,19:445566"} << 17 << 20
-        << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << QList<int>{};
+        << QStringList{"found 18 120a1b2c", "wrong 18 12", "found 19 13445566"} << QList<int>{18};
     // 7's answer starts within the short wait and ends after it: the rest is heard out, not put down to 8.
     QTest::newRow("answer split across the end of its wait")
         << QStringList{"--bus", "7:112233:delay=15,8:445566", "--split-reply", "all"} << 6 << 9
-        << QStringList{"found 7 07112233 slow", "found 8 08445566"} << QList<int>{7};
+        << QStringList{"found 7 07112233 slow?", "found 8 08445566 slow?"} << QList<int>{7, 8};
     QTest::newRow("slow answer of the last number") << QStringList{"--bus", "7:112233:delay=150"} << 5 << 7
-                                                    << QStringList{"found 7 07112233 slow"} << QList<int>{7};
+                                                    << QStringList{"found 7 07112233 slow?"} << QList<int>{7};
+    // Each answer of a slow terminal, whichever question it falls into, is its own: found once, never wrong.
+    QTest::newRow("two slow terminals")
+        << QStringList{"--bus", "9:445566:delay=40,7:112233:delay=150"} << 0 << 20
+        << QStringList{"found 7 07112233 slow?", "found 9 09445566 slow?"} << QList<int>{7, 9};
+    QTest::newRow("three slow terminals and a quick one")
+        << QStringList{"--bus", "9:445566:delay=40,7:112233:delay=150,11:000011:delay=90,14:000014"} << 0 << 20
+        << QStringList{"found 7 07112233 slow?", "found 9 09445566 slow?", "found 11 0b000011 slow?", "found 14 0e000014"}
+        << QList<int>{7, 9, 11};
+    // Frame 18 is the question to 18: one noise byte before its answer.
+    QTest::newRow("a noise byte before an answer")
+        << QStringList{"--serial", "0A1B2C", "--noise", "1@18"} << 0 << 20 << QStringList{"found 18 120a1b2c"}
+        << QList<int>{18};
+    // A byte naming 5 after 18's answer: noise, asked through once more, where nobody answers.
+    QTest::newRow("a stray byte where nobody answers")
+        << QStringList{"--serial", "0A1B2C", "--stray-byte", "5@18"} << 0 << 20 << QStringList{"found 18 120a1b2c"}
+        << QList<int>{5, 18};
 }
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine()
@@ -148,39 +176,53 @@ void TestMachineScan::scanFindsEveryTerminalOnTheLine()
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QStringList, answers);
-    QFETCH(QList<int>, askedTwice);
+    QFETCH(QList<int>, askedAgain);
     SimulatedTimeClock clock(simOptions);
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {first, last}, DefaultScanWait);
-    QCOMPARE(described(run.answers), answers);
+    // Each terminal once, as a true outcome; the order they are told in belongs to the timing.
+    QStringList heard = described(run.answers);
+    QStringList expected = answers;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (expected.at(i).endsWith(QStringLiteral(" slow?"))) {
+            expected[i].chop(6);
+            heard.replaceInStrings(QRegularExpression(QStringLiteral("^(%1)( slow)?$").arg(QRegularExpression::escape(expected.at(i)))),
+                                   QStringLiteral("\\1"));
+        }
+    }
+    heard.sort();
+    expected.sort();
+    QCOMPARE(heard, expected);
     const bool anyFound = answers.filter(QStringLiteral("found")).size() > 0;
     const bool anyWrong = answers.size() > answers.filter(QStringLiteral("found")).size();
     QCOMPARE(run.result.status,
              anyFound ? CommandStatus::Done : anyWrong ? CommandStatus::WrongReply : CommandStatus::NoReply);
-    // Every number was asked in order, none missed; a slow terminal once more. (A question that a late
-    // answer spoils is asked again at once: which one that is depends on the machine's load.)
-    QList<int> expected;
+    // Every number was asked in order, none missed; a number asked again (a question spoiled by another's
+    // answer at once, slow or spoiled ones with the whole second) a bounded number of times.
+    QList<int> inOrder;
     for (int machine = first; machine <= last; ++machine)
-        expected << machine;
-    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= expected.size() + askedTwice.size(), 5000);
-    QList<int> asked = numbersAsked(clock);
-    for (const int slow : askedTwice) {
-        QCOMPARE(asked.count(slow), 2);
-        asked.removeAt(asked.lastIndexOf(slow));
+        inOrder << machine;
+    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= inOrder.size(), 5000);
+    const QList<int> asked = numbersAsked(clock);
+    QList<int> firstAsks;
+    for (const int machine : asked) {
+        if (!firstAsks.contains(machine))
+            firstAsks << machine;
+        QVERIFY2(asked.count(machine) <= (askedAgain.contains(machine) ? 5 : 3), qPrintable(QString::number(machine)));
     }
-    asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
-    QCOMPARE(asked, expected);
+    QCOMPARE(firstAsks, inOrder);
     QVERIFY(clock.stop());
 }
 
 void TestMachineScan::lateAnswerIsNotFound()
 {
     // Terminal 7 answers every question 1.1 s late: its first answer names it, but asked again it does not
-    // answer within the second a terminal has. Its answer to that question, when it comes, is no one's.
+    // answer within the second a terminal has. Its answer to that question, when it comes, is its own: no
+    // second row.
     SimulatedTimeClock clock({"--machine", "7", "--serial", "112233", "--delay-ms", "1100"});
     QVERIFY(clock.start());
     const ScanRun run = scan(clock.devicePath(), {6, 80}, DefaultScanWait);
-    QCOMPARE(described(run.answers), (QStringList{"late 7 07112233", "wrong 7 07112233"}));
+    QCOMPARE(described(run.answers), (QStringList{"late 7 07112233"}));
     QCOMPARE(run.result.status, CommandStatus::WrongReply);
     QVERIFY(clock.stop());
 }
@@ -240,56 +282,149 @@ ExchangeOutcome outcome(ExchangeOutcome::Kind kind, const char *hex = "")
 
 } // namespace
 
-// The quiet-line rule, step by step: 5's late answer arriving in 6's wait is never 6's answer; 6 is asked
-// again, and 5 once more with the whole second, before the scan goes on.
-void TestMachineScan::lateAnswerNeverCountsForTheNextNumber()
+void TestMachineScan::answersBelongToTheNumberTheyAnswer_data()
 {
-    using Kind = ExchangeOutcome::Kind;
-    QList<ScanAnswer> answers;
-    MachineScanTask task({5, 7}, DefaultScanWait, [&answers](const ScanAnswer &answer) { answers << answer; });
-    QCOMPARE(stepText(task.begin()), "ask 5");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 6");
-    // 5's answer where 6's was awaited.
-    QCOMPARE(stepText(task.next(outcome(Kind::WrongReply, "05112233"))), "listen");
-    QVERIFY(answers.isEmpty());
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 6");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 5 long");
-    QCOMPARE(stepText(task.next(outcome(Kind::Replied, "05112233"))), "listen");
-    QCOMPARE(described(answers), QStringList{"found 5 05112233 slow"});
-    // Bytes waiting before 7's question (the line was not quiet): heard first, and 7 asked once it is.
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 7");
-    QCOMPARE(stepText(task.next(outcome(Kind::WrongReply, "06"))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "ask 7");
-    QCOMPARE(stepText(task.next(outcome(Kind::Replied, "07445566"))), "listen");
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), "listen");  // the rest of the second after the last
-    QCOMPARE(stepText(task.next(outcome(Kind::TimedOut))), QStringLiteral("end %1").arg(int(CommandStatus::Done)));
-    QCOMPARE(described(answers), (QStringList{"found 5 05112233 slow", "wrong 6 06", "found 7 07445566"}));
+    // Each step: the step the scan must take, then what the line gives it ("T" nothing in time, "R hex" this
+    // number's answer, "W hex" other bytes); the last is how it ends. A late answer is never the current
+    // number's, a terminal appears once, and bytes that are no answer are heard out and the number asked
+    // again on a quiet line, never a row of their own.
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("answers");
+    const QString done = QStringLiteral("end %1").arg(int(CommandStatus::Done));
+    QTest::newRow("late answer in the next number's wait, a cut one before a question")
+        << 5 << 7
+        << QStringList{"ask 5|T", "listen|T", "ask 6|W 05112233", "listen|T", "ask 6|T", "listen|T",
+                       "ask 5 long|R 05112233", "listen|T", "ask 7|W 06", "listen|T", "ask 7 long|R 07445566", "listen|T",
+                       "ask 6 long|T", "listen|T", "listen|T", done}
+        << QStringList{"found 5 05112233 slow", "found 7 07445566"};
+    // 7's late answer in 9's wait; 9 answers late twice, once into 7's second question and once into its own.
+    QTest::newRow("two slow terminals, second answers in other questions")
+        << 6 << 10
+        << QStringList{"ask 6|T", "listen|T", "ask 7|T", "listen|T", "ask 8|T", "listen|T", "ask 9|W 07112233", "listen|T",
+                       "ask 9|T", "listen|T", "ask 7 long|W 09445566", "listen|W 07112233", "ask 9 long|W 09445566",
+                       "listen|W 09445566", "ask 10|W 09445566", "listen|T", "ask 10|T", "listen|T", "listen|T", done}
+        << QStringList{"found 7 07112233 slow", "found 9 09445566 slow"};
+    QTest::newRow("three slow terminals answering back to back")
+        << 5 << 9
+        << QStringList{"ask 5|T", "listen|T", "ask 6|T", "listen|T", "ask 7|T", "listen|T", "ask 8|W 05000005",
+                       "listen|W 0600000607000007", "ask 8|T", "listen|T", "ask 5 long|R 05000005", "listen|T",
+                       "ask 6 long|R 06000006", "listen|T", "ask 7 long|T", "listen|W 07000007", "ask 9|T", "listen|T",
+                       "listen|T", done}
+        << QStringList{"found 5 05000005 slow", "found 6 06000006 slow", "late 7 07000007"};
+    QTest::newRow("a noise byte before an answer")
+        << 17 << 19
+        << QStringList{"ask 17|T", "listen|T", "ask 18|W 68120a1b", "listen|W 2c", "ask 18 long|R 120a1b2c", "listen|T",
+                       "ask 19|T", "listen|T", "listen|T", done}
+        << QStringList{"found 18 120a1b2c"};
+    QTest::newRow("a stray byte where nobody answers")
+        << 4 << 6
+        << QStringList{"ask 4|T", "listen|T", "ask 5|T", "listen|W 05", "listen|T", "ask 5 long|T", "listen|T", "ask 6|T",
+                       "listen|T", "listen|T", QStringLiteral("end %1").arg(int(CommandStatus::NoReply))}
+        << QStringList{};
+    QTest::newRow("a byte trailing every answer of a terminal")
+        << 18 << 18
+        << QStringList{"ask 18|R 120a1b2c", "listen|W 12", "listen|T", "ask 18 long|R 120a1b2c", "listen|W 12", "listen|T",
+                       "listen|T", done}
+        << QStringList{"found 18 120a1b2c", "wrong 18 12"};
+    QTest::newRow("noise that could hide an earlier answer")
+        << 3 << 5
+        << QStringList{"ask 3|T", "listen|T", "ask 4|W ff03aabb", "listen|W cc", "ask 4 long|T", "listen|T",
+                       "ask 3 long|R 03aabbcc", "listen|T", "ask 5|T", "listen|T", "listen|T", done}
+        << QStringList{"found 3 03aabbcc"};
 }
 
-// How a slow terminal is told: its line for scripts as any other's, a note on standard error, and in JSON
-// the same keys as every answer, with the note as its message.
+void TestMachineScan::answersBelongToTheNumberTheyAnswer()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, answers);
+    QList<ScanAnswer> heard;
+    MachineScanTask task({first, last}, DefaultScanWait, [&heard](const ScanAnswer &answer) { heard << answer; });
+    CommandStep step = task.begin();
+    for (const QString &expected : std::as_const(steps)) {
+        const QStringList parts = expected.split(u'|');
+        QCOMPARE(stepText(step), parts.at(0));
+        if (parts.size() < 2)
+            break;
+        const QStringList given = parts.at(1).split(u' ');
+        const ExchangeOutcome::Kind kind = given.at(0) == u"T"   ? ExchangeOutcome::Kind::TimedOut
+                                           : given.at(0) == u"R" ? ExchangeOutcome::Kind::Replied
+                                                                 : ExchangeOutcome::Kind::WrongReply;
+        step = task.next(outcome(kind, given.value(1).toLatin1().constData()));
+    }
+    QCOMPARE(described(heard), answers);
+}
+
+// How a slow terminal is told: rows by number whatever order they were found in (7, found slow after 8 and
+// 18, comes first), "slow" in a column of its own and a note on standard error, and in JSON a field of its
+// own beside the same keys as every answer. (Whether 7 is slow belongs to the machine's load: a late
+// answer whose bytes were all there when the loop looked counts as in time.)
 void TestMachineScan::slowTerminalIsSaidSlow()
 {
-    SimulatedTimeClock clock({"--bus", "7:112233:delay=150,18:0A1B2C"});
+    SimulatedTimeClock clock({"--bus", "7:112233:delay=150,8:445566,18:0A1B2C"});
     QVERIFY(clock.start());
     const ProgramRun text = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30"});
     QCOMPARE(text.exitCode, 0);
-    QCOMPARE(text.out, QByteArray("7\t112233\n18\t0A1B2C\n"));
-    QVERIFY2(text.errText().contains("机号 7：序列号 112233（回答慢"), qPrintable(text.errText()));
+    const QString out = QString::fromUtf8(text.out);
+    QVERIFY2(QRegularExpression("^7\\t112233(\\tslow)?\\n8\\t445566\\n18\\t0A1B2C\\n$").match(out).hasMatch(), qPrintable(out));
+    const bool slow = out.startsWith("7\t112233\tslow\n");
+    QCOMPARE(text.errText().contains("机号 7：序列号 112233（回答慢"), slow);
     QVERIFY2(!text.errText().contains("机号 18"), qPrintable(text.errText()));
 
     const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30", "--json"});
     QCOMPARE(json.exitCode, 0);
     const QList<QJsonObject> lines = jsonLines(json.out);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0).value("machine").toInt(), 7);
     QCOMPARE(lines.at(0).value("status").toString(), "ok");
     QCOMPARE(lines.at(0).value("serial").toString(), "112233");
-    QVERIFY(lines.at(0).value("message").toString().contains("回答慢"));
-    QVERIFY(!lines.at(1).value("message").toString().contains("回答慢"));
+    QVERIFY(lines.at(0).value("slow").isBool());
+    QCOMPARE(lines.at(0).value("message").toString().contains("回答慢"), lines.at(0).value("slow").toBool());
+    QCOMPARE(lines.at(1).value("machine").toInt(), 8);
+    QCOMPARE(lines.at(1).value("slow").toBool(true), false);
+    QCOMPARE(lines.at(2).value("machine").toInt(), 18);
+    QVERIFY(!lines.at(2).value("message").toString().contains("回答慢"));
+    QVERIFY(lines.at(3).value("slow").isNull());  // the summary
     QCOMPARE(lines.at(0).keys(), lines.at(1).keys());
+    QCOMPARE(lines.at(0).keys(), lines.at(3).keys());
+    QVERIFY(clock.stop());
+}
+
+void TestMachineScan::commandLineRowsComeByNumber_data()
+{
+    QTest::addColumn<QString>("bus");
+    QTest::addColumn<QString>("machines");
+    QTest::addColumn<QByteArray>("text");        // standard output of the text form
+    QTest::addColumn<QStringList>("jsonRows");  // "machine status" of each --json answer, the summary left out
+    // 18's every answer brings a byte more: found, and once said to answer wrongly; both rows kept, in order.
+    QTest::newRow("a terminal found, then said to answer wrongly")
+        << "18:0A1B2C:extra-byte,19:445566" << "17-20" << QByteArray("18\t0A1B2C\n19\t445566\n")
+        << QStringList{"18 ok", "18 wrong-reply", "19 ok"};
+    QTest::newRow("numbers far apart") << "200:0000C8,3:000003" << "0-255" << QByteArray("3\t000003\n200\t0000C8\n")
+                                       << QStringList{"3 ok", "200 ok"};
+}
+
+void TestMachineScan::commandLineRowsComeByNumber()
+{
+    QFETCH(QString, bus);
+    QFETCH(QString, machines);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, jsonRows);
+    SimulatedTimeClock clock({"--bus", bus});
+    QVERIFY(clock.start());
+    const ProgramRun plain = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines});
+    QCOMPARE(plain.out, text);
+    const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines, "--json"});
+    QList<QJsonObject> objects = jsonLines(json.out);
+    QVERIFY(!objects.isEmpty());
+    objects.removeLast();
+    QStringList rows;
+    for (const QJsonObject &object : std::as_const(objects))
+        rows << QStringLiteral("%1 %2").arg(object.value("machine").toInt()).arg(object.value("status").toString());
+    QCOMPARE(rows, jsonRows);
     QVERIFY(clock.stop());
 }
 
@@ -354,6 +489,8 @@ void TestMachineScan::adapterLatencyIsLoweredForTheScanOnly()
 
 void TestMachineScan::commandLineScanAndSharedLineRenumber()
 {
+    // Pseudo-terminal numbers come round again: an earlier test's scan of the same device is forgotten.
+    RememberedChoices::forgetAll();
     SimulatedTimeClock clock({"--bus", "18:0A1B2C,7:112233"});
     QVERIFY(clock.start());
     const QString device = clock.devicePath();
@@ -376,7 +513,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
     QVERIFY(QRegularExpression("^7\\t112233\\n18\\t0A1B2C\\n$").match(QString::fromUtf8(
         runProgram({"scan", "--port", device, "--machines", "7-18"}).out)).hasMatch());
 
-    // Two terminals on the line: a renumber would reach both, so it needs --all.
+    // Two terminals on the line, and numbers nobody asked: a renumber may reach more than one, so it needs --all.
     const int framesBefore = int(clock.frameLines().size());
     const ProgramRun refused = runProgram({"renumber", "5", "--port", device});
     QCOMPARE(refused.exitCode, 2);
@@ -385,7 +522,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
 
     const ProgramRun renumbered = runProgram({"renumber", "5", "--all", "--port", device});
     QCOMPARE(renumbered.exitCode, 0);
-    QVERIFY2(renumbered.errText().contains(sharedLineWarning(2)), qPrintable(renumbered.errText()));
+    QVERIFY2(renumbered.errText().contains(sharedLineWarning(PartScan + 2)), qPrintable(renumbered.errText()));
     QVERIFY(clock.stop());
     QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
 }
@@ -393,6 +530,7 @@ void TestMachineScan::commandLineScanAndSharedLineRenumber()
 // `scan | head -1`: once the reader of its output has gone, the scan stops asking.
 void TestMachineScan::scanEndsWhenNobodyReads()
 {
+    RememberedChoices::forgetAll();
     SimulatedTimeClock clock({"--machine", "1", "--serial", "0A1B2C"});
     QVERIFY(clock.start());
     // The pipe as a shell makes it; the exit code is the scan's.
@@ -412,6 +550,77 @@ void TestMachineScan::scanEndsWhenNobodyReads()
     // Each number is asked with its serial-number read (02 1F); far from all of them were.
     QVERIFY2(clock.received().count(QByteArray::fromHex("021f")) < 64,
              qPrintable(QString::number(clock.received().count(QByteArray::fromHex("021f")))));
+    // The history says the output closed, up to the last number asked; the line holds at least the one
+    // terminal found, the rest unknown.
+    const HistoryEntry last = CommandHistory::read().constLast();
+    QCOMPARE(last.command, "scan");
+    QCOMPARE(outcomeParts(last.outcome).word, OutcomeWord::OutputFailed);
+    const QList<int> asked = numbersAsked(clock);
+    QCOMPARE(last.machine, QStringLiteral("0-%1").arg(*std::max_element(asked.cbegin(), asked.cend())));
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 1);
+}
+
+// Stopped while a number's question is on the line: the history's range ends at that number, the numbers
+// the terminal received; and a whole scan's count is never lowered by the one stopped.
+void TestMachineScan::stoppedScanRecordsWhatItAsked_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+void TestMachineScan::stoppedScanRecordsWhatItAsked()
+{
+    QFETCH(int, signalNumber);
+    RememberedChoices::forgetAll();
+    SimulatedTimeClock clock({"--bus", "1:000001,2:000002,200:0000C8"});
+    QVERIFY(clock.start());
+    QCOMPARE(runProgram({"scan", "--port", clock.devicePath()}).exitCode, 0);
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), 3);
+    const qsizetype before = numbersAsked(clock).size();
+    QProcess scan;
+    scan.start(TIMECLOCK_SETUP_PATH, {"scan", "--port", clock.devicePath(), "--timeout", "200"});
+    QVERIFY(scan.waitForStarted());
+    // Well into the numbers nobody answers: each question waits its 200 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(numbersAsked(clock).size() >= before + 8, 30000);
+    ::kill(pid_t(scan.processId()), signalNumber);
+    QVERIFY(scan.waitForFinished(10000));
+    QVERIFY(clock.stop());
+    const QList<int> asked = numbersAsked(clock).mid(before);  // this scan's, after the whole one's
+    QVERIFY(!asked.isEmpty());
+    const HistoryEntry last = CommandHistory::read().constLast();
+    QCOMPARE(last.machine, QStringLiteral("0-%1").arg(asked.constLast()));
+    // It found 1 and 2 of the three a whole scan found: at least three, the rest unknown.
+    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 3);
+}
+
+// What the line is known to hold after scans one after another: a scan of every number says it afresh, any
+// other at least what it found, never fewer than those before it found.
+void TestMachineScan::scanCountIsWhatTheScansCovered_data()
+{
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QList<bool>>("everyNumber");
+    QTest::addColumn<int>("known");
+    QTest::newRow("a whole scan") << QList<int>{2} << QList<bool>{true} << 2;
+    QTest::newRow("one stopped after one") << QList<int>{1} << QList<bool>{false} << PartScan + 1;
+    QTest::newRow("one stopped before any") << QList<int>{0} << QList<bool>{false} << PartScan;
+    QTest::newRow("a whole scan, then one stopped early") << QList<int>{2, 1} << QList<bool>{true, false} << PartScan + 2;
+    QTest::newRow("part scans add up to their largest") << QList<int>{1, 3, 2} << QList<bool>{false, false, false} << PartScan + 3;
+    QTest::newRow("a whole scan after part scans") << QList<int>{3, 1} << QList<bool>{false, true} << 1;
+}
+
+void TestMachineScan::scanCountIsWhatTheScansCovered()
+{
+    QFETCH(QList<int>, counts);
+    QFETCH(QList<bool>, everyNumber);
+    QFETCH(int, known);
+    const QString device = QStringLiteral("/dev/timeclock-scan-count-test");
+    RememberedChoices::forgetAll();
+    for (qsizetype i = 0; i < counts.size(); ++i)
+        RememberedChoices().noteTerminalsFound(device, counts.at(i), everyNumber.at(i));
+    QCOMPARE(RememberedChoices().terminalsFound(device), known);
+    // A renumber after it asks whenever the count is not a whole scan's of fewer than two.
+    QCOMPARE(renumberOnSharedLine(device, false).has_value(), known >= 2);
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared_data()
@@ -420,11 +629,16 @@ void TestMachineScan::renumberWhereTheLineMayBeShared_data()
     QTest::addColumn<bool>("scanByLink");    // the scan names the device by a link, the renumber by its own path
     QTest::addColumn<bool>("storeUsable");   // the settings store can be read and written
     QTest::addColumn<QString>("refusal");    // what a renumber without --all says; empty: it is sent
+    QTest::addColumn<QString>("scanned");    // the numbers the scan asked
 
-    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2);
-    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2);
-    QTest::newRow("one terminal, never scanned") << "" << false << true << "";
-    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）";
+    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("one terminal, never scanned") << "" << false << true << "" << "";
+    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）" << "";
+    // Numbers nobody asked may hold more terminals, whatever the scan found.
+    QTest::newRow("one terminal, part of the numbers scanned") << "18:0A1B2C" << false << true << sharedLineWarning(PartScan + 1)
+                                                               << "0-30";
+    QTest::newRow("one terminal, every number scanned") << "18:0A1B2C" << false << true << "" << "0-255";
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared()
@@ -433,6 +647,7 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
     QFETCH(bool, scanByLink);
     QFETCH(bool, storeUsable);
     QFETCH(QString, refusal);
+    QFETCH(QString, scanned);
 
     // Pseudo-terminal numbers come round again: an earlier row's scan of the same device is forgotten.
     RememberedChoices::forgetAll();
@@ -441,10 +656,9 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
     SimulatedTimeClock clock(bus.isEmpty() ? QStringList{"--link", link} : QStringList{"--link", link, "--bus", bus});
     QVERIFY(clock.start());
     // One device, two names: the scan's memory belongs to the device.
-    const QString scanned = scanByLink ? link : clock.devicePath();
     const QString renumbered = scanByLink ? clock.devicePath() : link;
     if (!bus.isEmpty())
-        QCOMPARE(runProgram({"scan", "--port", scanned, "--machines", "0-30"}).exitCode, 0);
+        QCOMPARE(runProgram({"scan", "--port", scanByLink ? link : clock.devicePath(), "--machines", scanned}).exitCode, 0);
 
     // A store under a plain file can be neither read nor written.
     const QByteArray home = qgetenv("XDG_CONFIG_HOME");
@@ -468,10 +682,13 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
         QVERIFY2(all.errText().contains(refusal), qPrintable(all.errText()));
     }
     QVERIFY(clock.stop());
+    QStringList renumberedTerminals;
+    for (const QString &terminal : bus.split(u',', Qt::SkipEmptyParts))
+        renumberedTerminals << "machine=5 serial=" + terminal.section(u':', 1, 1).toLower();
     if (bus.isEmpty())
         QCOMPARE(clock.machineNumber(), 5);
     else
-        QCOMPARE(clock.reader().terminalLines(), (QStringList{"machine=5 serial=0a1b2c", "machine=5 serial=112233"}));
+        QCOMPARE(clock.reader().terminalLines(), renumberedTerminals);
 }
 
 void TestMachineScan::historyOfWindowAndCommandLine()
@@ -687,10 +904,13 @@ void TestMachineScan::jsonKeysAreTheSameWithinACommand_data()
     QTest::addColumn<QString>("nullKey");         // a key that must be null in the first object; empty: none
     const QStringList outcomeKeys{"command", "elapsed_ms", "lines_confirmed", "machine", "message", "not_done",
                                   "ok", "port", "serial", "status", "step"};
+    // A scan's rows and summary also say whether a terminal was slow.
+    QStringList scanKeys = outcomeKeys + QStringList{"slow"};
+    scanKeys.sort();
     QTest::newRow("scan: answers, a wrong one, the summary")
-        << QStringList{"scan", "--port", "DEV", "--machines", "6-9", "--json"} << outcomeKeys << 3 << "";
+        << QStringList{"scan", "--port", "DEV", "--machines", "6-9", "--json"} << scanKeys << 3 << "";
     QTest::newRow("scan: a port that never opened")
-        << QStringList{"scan", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1 << "elapsed_ms";
+        << QStringList{"scan", "--port", "/dev/timeclock-no-such-device", "--json"} << scanKeys << 1 << "elapsed_ms";
     QTest::newRow("read-serial: a port that never opened")
         << QStringList{"read-serial", "--port", "/dev/timeclock-no-such-device", "--json"} << outcomeKeys << 1
         << "elapsed_ms";

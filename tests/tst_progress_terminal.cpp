@@ -23,6 +23,8 @@ private slots:
     void redrawnInPlace();
     void showLogoFitsThePane_data();
     void showLogoFitsThePane();
+    void scanBarBesideItsOutput_data();
+    void scanBarBesideItsOutput();
 };
 
 namespace {
@@ -33,7 +35,8 @@ struct TerminalRun
     QByteArray terminal;  // what standard error, a pseudo-terminal, received
 };
 
-TerminalRun runWithTerminal(const QStringList &arguments, const QString &term)
+// `outputFile`: standard output goes to this file; empty: to a pipe, as in `timeclock-setup scan | cat`.
+TerminalRun runWithTerminal(const QStringList &arguments, const QString &term, const QString &outputFile = {})
 {
     TerminalRun run;
     int master = -1;
@@ -49,6 +52,8 @@ TerminalRun runWithTerminal(const QStringList &arguments, const QString &term)
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("TERM"), term);
     process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.setChildProcessModifier([terminal] { ::dup2(terminal, STDERR_FILENO); });
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), arguments);
@@ -122,6 +127,46 @@ void TestProgressTerminal::redrawnInPlace()
         QCOMPARE(cleared.trimmed(), QByteArray());
         QVERIFY(cleared.size() >= columns(drawings.last().trimmed()));
     }
+}
+
+void TestProgressTerminal::scanBarBesideItsOutput_data()
+{
+    QTest::addColumn<bool>("toFile");  // standard output to a file; otherwise to a pipe
+    QTest::newRow("standard output to a file") << true;
+    // Whoever reads the pipe may write the rows to the same terminal at any moment, onto the bar's line.
+    QTest::newRow("standard output piped") << false;
+}
+
+// A scan's bar: redrawn as numbers are asked, its time left counted from the start however many terminals
+// are found (never 0.0 s while the rest of the second after the last number is still to come), and never
+// drawn where the rows go through a pipe.
+void TestProgressTerminal::scanBarBesideItsOutput()
+{
+    QFETCH(bool, toFile);
+    QTemporaryDir dir;
+    SimulatedTimeClock clock({"--bus", "3:000003,6:000006,9:000009,12:00000C"});
+    QVERIFY(clock.start());
+    const TerminalRun run = runWithTerminal({"scan", "--port", clock.devicePath(), "--machines", "0-40"}, "xterm",
+                                            toFile ? dir.filePath("rows") : QString());
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(clock.stop());
+    QList<QByteArray> drawings;
+    for (const QByteArray &drawing : run.terminal.split('\r')) {
+        if (drawing.startsWith('['))
+            drawings << drawing;
+    }
+    if (!toFile) {
+        QVERIFY2(drawings.isEmpty(), run.terminal.constData());
+        return;
+    }
+    QVERIFY2(drawings.size() > 20, run.terminal.constData());
+    for (const QByteArray &drawing : std::as_const(drawings))
+        QVERIFY2(!drawing.contains(" 0.0 "), drawing.constData());
+    QVERIFY2(drawings.constLast().contains("41/41"), drawings.constLast().constData());
+    QFile rows(dir.filePath("rows"));
+    QVERIFY(rows.open(QIODevice::ReadOnly));
+    QCOMPARE(rows.readAll(), QByteArray("3\t000003\n6\t000006\n9\t000009\n12\t00000C\n"));
 }
 
 void TestProgressTerminal::showLogoFitsThePane_data()

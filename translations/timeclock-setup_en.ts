@@ -412,6 +412,10 @@
         <source>上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。</source>
         <translation>The last search found %1 terminals on this line: renumbering gives every one of them the new number.</translation>
     </message>
+    <message>
+        <source>上次查找机号没有查完每个机号（找到 %1 台，其余机号不知道）：改号会让这条线上每一台都换成新机号。</source>
+        <translation>The last search did not ask every number (it found %1 terminals; the other numbers are unknown): renumbering gives every terminal on this line the new number.</translation>
+    </message>
 </context>
 <context>
     <name>MachineScanDialog</name>
