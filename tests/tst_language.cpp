@@ -279,6 +279,9 @@ void TestLanguage::commandKeys()
     // The caption shows whole in its button, in either language.
     const QString caption = QString(pressed->text()).remove(u'&');
     QVERIFY2(QFontMetrics(pressed->font()).horizontalAdvance(caption) < pressed->width(), qPrintable(caption));
+    // Drawn as large as the captions beside it: the layout makes the room, the letters do not shrink.
+    QCOMPARE(pressed->font().pointSizeF(), window.font().pointSizeF());
+    QVERIFY(window.rect().contains(pressed->geometry()));
     if (language == u"en") {
         QCOMPARE(QKeySequence::mnemonic(pressed->text()), altKey);  // the letter underlined is the key
     } else {
@@ -301,7 +304,8 @@ void TestLanguage::commandKeys()
         QTRY_VERIFY(dialog->isVisible());
         dialog->reject();
     } else {
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(), StatusText::BadPortNumber.toString());
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(),
+                 StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("“x”")));
     }
 }
 
