@@ -65,6 +65,15 @@ constexpr qreal SmallestCaptionSize = 6.5;
 // part, its start out of sight.
 constexpr qsizetype NumberBoxLength = 3;
 
+QString withoutBlanksAround(QString text)
+{
+    while (text.startsWith(u' ') || text.startsWith(u'\t'))
+        text.remove(0, 1);
+    while (text.endsWith(u' ') || text.endsWith(u'\t'))
+        text.chop(1);
+    return text;
+}
+
 bool fitsNumberBox(const QString &text)
 {
     return text.size() <= NumberBoxLength && !text.contains(u'\n') && !text.contains(u'\r');
@@ -183,13 +192,15 @@ void Form1::keepNumberBoxShowable(QLineEdit *box, const StatusText::Message &ref
             *shown = text;
     });
     connect(box, &QLineEdit::textEdited, this, [this, box, shown, refusal](const QString &typed) {
-        if (!fitsNumberBox(typed)) {
+        // A full-width digit is wider than the box allows for, and blanks around the number are not used:
+        // the box shows the digits that are.
+        const QString folded = withoutBlanksAround(foldFullWidth(typed));
+        if (!fitsNumberBox(folded)) {
             box->setText(*shown);
             showStatus(StatusText::withDetail(refusal.toString(), quoted(typed)));
             return;
         }
-        // A full-width digit is wider than the box allows for; it shows as the digit that is used.
-        if (const QString folded = foldFullWidth(typed); folded != typed) {
+        if (folded != typed) {
             const int cursor = box->cursorPosition();
             box->setText(folded);
             box->setCursorPosition(cursor);
@@ -663,12 +674,13 @@ void Form1::closeEvent(QCloseEvent *event)
         return;
     }
     // The line in flight gets its answer (at most the reply limit) before the history says how far the
-    // picture got; the window is out of the way meanwhile and closes when the download has ended.
+    // picture got; the window closes when the download has ended.
     if (downloadRunning()) {
         event->ignore();
         if (!m_closeAfterCommand) {
             m_closeAfterCommand = true;
-            hide();
+            setEnabled(false);
+            showStatus(tr("正在退出：等考勤机回答这一行"));
             m_session.requestStop();
         }
         return;

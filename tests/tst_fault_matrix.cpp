@@ -76,10 +76,14 @@ void TestFaultMatrix::faultOnTheLine_data()
             const bool serialRead = QByteArray(command.button) == "Command4" && message == command.success;
             // A fault in the read before 写序列号 ends it with nothing written, and says so.
             const bool writeSerial = QByteArray(command.button) == "Command5";
+            const bool readSerial = QByteArray(command.button) == "Command4";
             const bool succeeded = message == command.success;
             QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
                 << QString::fromLatin1(command.button) << options
-                << (writeSerial && !succeeded ? StatusText::withDetail(message, "读不出这台考勤机的序列号，没有写入") : message)
+                << (writeSerial && !succeeded ? StatusText::withDetail(message, "读不出这台考勤机的序列号，没有写入")
+                    // The typed number in the box is not known to be this terminal's, and the line says so.
+                    : readSerial && !succeeded ? StatusText::withDetail(message, "序列号框里的 000000 不是从这台考勤机读出的")
+                                               : message)
                 << (writeSerial && succeeded ? onLine + QByteArray::fromHex("12050f000000") : onLine) << command.machine
                 << command.machineAfter << (serialRead ? HeldSerial : TypedSerial);
         };

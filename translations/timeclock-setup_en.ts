@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>%1 写入 %2 的 %3 号机</source>
-        <translation>on %1 into number %3 on %2</translation>
+        <translation>on %1 into ID %3 on %2</translation>
     </message>
 </context>
 <context>
@@ -229,10 +229,6 @@
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <source>序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？</source>
-        <translation>Serial number %1 was read from port %2, ID %3. Write it to port %4, ID %5?</translation>
-    </message>
-    <message>
         <source>文件已改变：请看过预览再下载</source>
         <translation>The file has changed: look at the preview, then download.</translation>
     </message>
@@ -246,7 +242,7 @@
     </message>
     <message>
         <source>序列号 %1 是从 %2 号串口、%3 号机的考勤机读出的，这台考勤机（%4 号串口、%5 号机）的序列号却是 %6：两台考勤机会有同一个序列号。仍然写入吗？</source>
-        <translation>Serial number %1 was read from the terminal at port %2, number %3, but this terminal (port %4, number %5) holds %6: two terminals would have the same serial number. Write it anyway?</translation>
+        <translation>Serial number %1 was read from the terminal at port %2, ID %3, but this terminal (port %4, ID %5) holds %6: two terminals would have the same serial number. Write it anyway?</translation>
     </message>
     <message>
         <source>序列号 %1 已在 %2，这台考勤机的序列号却是 %3：两台考勤机会有同一个序列号。仍然写入吗？</source>
@@ -299,6 +295,10 @@
     <message>
         <source>图片没有改变（%1）</source>
         <translation>Picture unchanged (%1)</translation>
+    </message>
+    <message>
+        <source>正在退出：等考勤机回答这一行</source>
+        <translation>Closing: waiting for the terminal to answer this line</translation>
     </message>
 </context>
 <context>
