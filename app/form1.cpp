@@ -534,14 +534,15 @@ void Form1::endCommand(const CommandResult &result)
     const auto serialWriteCheck = std::exchange(m_serialWriteCheck, std::nullopt);
     const bool read = m_runningCommand == TerminalCommand::ReadSerial;
     if (read && serialWriteCheck) {
-        if (result.status != CommandStatus::Done)
+        // A port that did not open says all there is to say.
+        if (result.status != CommandStatus::Done && result.status != CommandStatus::PortOpenFailed)
             message = StatusText::withDetail(message, tr("读不出这台考勤机的序列号，没有写入"));
     } else if (read && result.status == CommandStatus::Done) {
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
         ui.xlh->setToolTip(QString());
         m_serialNumberGiven = true;
         m_serialReadFrom = SerialNumberSource{m_runningPort, m_runningInputs.machineNumber};
-    } else if (read && m_serialNumberGiven) {
+    } else if (read && m_serialNumberGiven && result.status != CommandStatus::PortOpenFailed) {
         // The box keeps its text, but nothing says it belongs to the terminal on the line now.
         m_serialReadFrom.reset();
         const QString notThis = tr("序列号框里的 %1 不是从这台考勤机读出的").arg(ui.xlh->text());
@@ -642,8 +643,11 @@ bool Form1::downloadRunning() const
 
 void Form1::askBeforeClosing()
 {
-    if (m_quitQuestion)
+    if (m_quitQuestion && m_quitQuestion->isVisible())
         return;
+    // One answered before may not have been deleted yet; it is not asked again.
+    if (m_quitQuestion)
+        m_quitQuestion->deleteLater();
     m_quitQuestion = new QMessageBox(QMessageBox::Question, windowTitle(),
                                      StatusText::ConfirmQuitDuringDownload.toString(),
                                      QMessageBox::Yes | QMessageBox::No, this);
