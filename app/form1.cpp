@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "command_history.h"
 #include "logo_file.h"
 #include "logo_picture.h"
 #include "logo_source.h"
@@ -15,7 +16,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
@@ -26,6 +29,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -57,6 +61,31 @@ QStringList logoFileFilters()
 
 // A caption is never set smaller than this to fit its button.
 constexpr qreal SmallestCaptionSize = 6.5;
+
+// The machine and port boxes have room for three digits and no more: a longer text would show only in
+// part, its start out of sight.
+constexpr qsizetype NumberBoxLength = 3;
+
+QString withoutBlanksAround(QString text)
+{
+    while (text.startsWith(u' ') || text.startsWith(u'\t'))
+        text.remove(0, 1);
+    while (text.endsWith(u' ') || text.endsWith(u'\t'))
+        text.chop(1);
+    return text;
+}
+
+bool fitsNumberBox(const QString &text)
+{
+    return text.size() <= NumberBoxLength && !text.contains(u'\n') && !text.contains(u'\r');
+}
+
+// A refused text as a message quotes it: whole, with its line breaks to be seen.
+QString quoted(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("↵")).replace(u'\n', u'↵').replace(u'\r', u'↵');
+    return QCoreApplication::translate("Form1", "“%1”").arg(text);
+}
 } // namespace
 
 void installChineseFontSubstitutes()
@@ -106,6 +135,14 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     });
     // A cancelled choice keeps the logo chosen before (or the default) and shows it.
     connect(fileOpen, &QFileDialog::rejected, this, [this] { showStatus(m_logoChoices->name()); });
+    // The name completion's popup is a window of its own that would stay over the options, holding the
+    // keyboard so that the first Alt key after the dialog went to it; it goes with the dialog.
+    connect(fileOpen, &QFileDialog::finished, this, [this] {
+        for (QCompleter *completer : fileOpen->findChildren<QCompleter *>())
+            if (completer->popup())
+                completer->popup()->hide();
+        activateWindow();
+    });
 
     connect(ui.Cmd2, &QPushButton::clicked, this, &Form1::Cmd2_Click);
     connect(ui.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -125,7 +162,10 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
     connect(ui.xlh, &QLineEdit::textEdited, this, [this] {
         m_serialNumberGiven = true;
         m_serialReadFrom.reset();
+        ui.xlh->setToolTip(QString());
     });
+    keepNumberBoxShowable(ui.ADDRESS, StatusText::BadMachineNumber);
+    keepNumberBoxShowable(ui.COM1, StatusText::BadPortNumber);
     for (QAbstractButton *choice : std::initializer_list<QAbstractButton *>{ui.mlmode, ui.mkmode, ui.oem_log})
         connect(choice, &QAbstractButton::toggled, this, &Form1::followDelayChoice);
     installFirstContactTools();
@@ -144,6 +184,30 @@ Form1::Form1(PortDirectory ports, QWidget *parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::keepNumberBoxShowable(QLineEdit *box, const StatusText::Message &refusal)
+{
+    auto shown = std::make_shared<QString>(box->text());
+    connect(box, &QLineEdit::textChanged, this, [shown](const QString &text) {
+        if (fitsNumberBox(text))
+            *shown = text;
+    });
+    connect(box, &QLineEdit::textEdited, this, [this, box, shown, refusal](const QString &typed) {
+        // A full-width digit is wider than the box allows for, and blanks around the number are not used:
+        // the box shows the digits that are.
+        const QString folded = withoutBlanksAround(foldFullWidth(typed));
+        if (!fitsNumberBox(folded)) {
+            box->setText(*shown);
+            showStatus(StatusText::withDetail(refusal.toString(), quoted(typed)));
+            return;
+        }
+        if (folded != typed) {
+            const int cursor = box->cursorPosition();
+            box->setText(folded);
+            box->setCursorPosition(cursor);
+        }
+    });
+}
 
 void Form1::Form_Load()
 {
@@ -201,30 +265,49 @@ void Form1::Command5_Click()
     }
     const auto serialNumber = serialNumberFromText(ui.xlh->text());
     if (!serialNumber) {
-        showStatus(StatusText::BadSerialNumber.toString());
+        showStatus(StatusText::withDetail(StatusText::BadSerialNumber.toString(), quoted(ui.xlh->text())));
         return;
     }
-    const auto write = [this, target = *target, serialNumber = *serialNumber] {
+    // The terminal's own number first (one exchange): whether this number would be a second copy of one
+    // another terminal holds is decided by what is on the line now, not by where the box was filled.
+    m_serialWriteCheck = SerialWriteCheck{*target, *serialNumber};
+    startCommand(TerminalCommand::ReadSerial, target->port, {.machineNumber = target->machineNumber});
+}
+
+void Form1::writeSerialAfterCheck(const CommandTarget &target, const QByteArray &serialNumber, const QString &now)
+{
+    const QString wanted = QString::fromLatin1(serialNumber.toHex().toUpper());
+    const auto write = [this, target, serialNumber] {
         startCommand(TerminalCommand::WriteSerial, target.port,
                      {.machineNumber = target.machineNumber, .serialNumber = serialNumber});
     };
-    // A number read from one terminal and written into another gives two terminals the same number.
-    const bool readHere = !m_serialReadFrom
-                          || (m_serialReadFrom->port.number == target->port.number
-                              && m_serialReadFrom->port.deviceName == target->port.deviceName
-                              && m_serialReadFrom->machineNumber == target->machineNumber);
-    if (readHere) {
+    // Writing a terminal its own number again gives nobody a second copy of it.
+    if (now == wanted) {
         write();
         return;
     }
-    askBeforeSending(QStringLiteral("serialNumberSourceQuestion"),
-                     tr("序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？")
-                         .arg(QString::fromLatin1(serialNumber->toHex().toUpper()))
-                         .arg(m_serialReadFrom->port.number)
-                         .arg(m_serialReadFrom->machineNumber)
-                         .arg(target->port.number)
-                         .arg(target->machineNumber),
-                     write);
+    const QString declined = tr("没有写入序列号 %1（这台考勤机的序列号仍是 %2）").arg(wanted, now);
+    if (m_serialReadFrom) {
+        askBeforeSending(QStringLiteral("serialNumberSourceQuestion"),
+                         tr("序列号 %1 是从 %2 号串口、%3 号机的考勤机读出的，这台考勤机（%4 号串口、%5 号机）的序列号却是 %6："
+                            "两台考勤机会有同一个序列号。仍然写入吗？")
+                             .arg(wanted)
+                             .arg(m_serialReadFrom->port.number)
+                             .arg(m_serialReadFrom->machineNumber)
+                             .arg(target.port.number)
+                             .arg(target.machineNumber)
+                             .arg(now),
+                         declined, write);
+        return;
+    }
+    if (const auto written = CommandHistory::lastWriteOfSerial(wanted)) {
+        askBeforeSending(QStringLiteral("serialNumberWrittenQuestion"),
+                         tr("序列号 %1 已在 %2，这台考勤机的序列号却是 %3：两台考勤机会有同一个序列号。仍然写入吗？")
+                             .arg(wanted, CommandHistory::serialWrittenWhere(*written), now),
+                         declined, write);
+        return;
+    }
+    write();
 }
 
 void Form1::DOWNLOG_Click()
@@ -255,7 +338,7 @@ void Form1::DOWNLOG_Click()
         startDownload(*target, picture);
         return;
     }
-    askBeforeSending(QStringLiteral("blankLogoQuestion"), tr("图片是空白的，仍然下载吗？"),
+    askBeforeSending(QStringLiteral("blankLogoQuestion"), tr("图片是空白的，仍然下载吗？"), tr("没有下载：图片是空白的"),
                      [this, target = *target, picture] { startDownload(target, picture); });
 }
 
@@ -292,15 +375,18 @@ void Form1::oem_log_Click()
         showStatus(m_logoChoices->name());
 }
 
-void Form1::askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed)
+void Form1::askBeforeSending(const QString &name, const QString &question, const QString &declined,
+                             std::function<void()> proceed)
 {
     auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(name);
     box->setDefaultButton(QMessageBox::No);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, proceed = std::move(proceed)](int answer) {
-        if (answer == QMessageBox::Yes && !m_session.isRunning())
+    connect(box, &QMessageBox::finished, this, [this, declined, proceed = std::move(proceed)](int answer) {
+        if (answer != QMessageBox::Yes)
+            showStatus(declined);
+        else if (!m_session.isRunning())
             proceed();
     });
     box->open();
@@ -314,11 +400,16 @@ void Form1::giveCommandKeys()
         {ui.Command1, Qt::Key_U}, {ui.Command4, Qt::Key_E}, {ui.Command5, Qt::Key_W},
     };
     for (const auto &[button, key] : keys) {
-        // A translated caption longer than the button was laid out for is set a little smaller, never cut.
+        // A translated caption longer than the button was laid out for gets the room it needs from the labels
+        // before it in its row; only where they have too little to give is it set a little smaller, never cut.
         QFont font = button->font();
         const QString caption = QString(button->text()).remove(u'&');
-        const int room = button->width() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) - 2;
-        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > SmallestCaptionSize)
+        const auto room = [this, button] {
+            return button->width() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) - 2;
+        };
+        if (const int missing = QFontMetrics(font).horizontalAdvance(caption) - room(); missing > 0)
+            widenIntoRow(button, missing);
+        while (QFontMetrics(font).horizontalAdvance(caption) > room() && font.pointSizeF() > SmallestCaptionSize)
             font.setPointSizeF(font.pointSizeF() - 0.5);
         if (font != button->font())
             button->setFont(font);
@@ -331,6 +422,39 @@ void Form1::giveCommandKeys()
     }
 }
 
+void Form1::widenIntoRow(QWidget *button, int missing)
+{
+    // The controls before the button in its row, nearest first.
+    QList<QWidget *> row;
+    for (QWidget *control : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect place = control->geometry();
+        if (control != button && !control->isWindow() && place.right() < button->x()
+            && place.top() < button->geometry().bottom() && place.bottom() > button->y())
+            row << control;
+    }
+    std::sort(row.begin(), row.end(), [](const QWidget *a, const QWidget *b) { return a->x() > b->x(); });
+    // What each label there does not need of its width.
+    QList<int> spare;
+    int total = 0;
+    for (QWidget *control : std::as_const(row)) {
+        const auto *label = qobject_cast<QLabel *>(control);
+        const int free = label ? qMax(0, label->width() - label->fontMetrics().horizontalAdvance(label->text()) - 1) : 0;
+        spare << free;
+        total += free;
+    }
+    if (total < missing)
+        return;
+    // Everything between the button and a label that gives room moves left with the button's left edge.
+    int shift = missing;
+    for (qsizetype i = 0; i < row.size() && shift > 0; ++i) {
+        QWidget *control = row.at(i);
+        const int given = qMin(spare.at(i), shift);
+        control->setGeometry(control->x() - shift + given, control->y(), control->width() - given, control->height());
+        shift -= given;
+    }
+    button->setGeometry(button->x() - missing, button->y(), button->width() + missing, button->height());
+}
+
 std::optional<PortChoice> Form1::idlePort()
 {
     // A second command would write into the middle of the running one's exchange.
@@ -340,7 +464,7 @@ std::optional<PortChoice> Form1::idlePort()
     }
     const auto portNumber = portNumberFromText(ui.COM1->text());
     if (!portNumber) {
-        showStatus(StatusText::BadPortNumber.toString());
+        showStatus(StatusText::withDetail(StatusText::BadPortNumber.toString(), quoted(ui.COM1->text())));
         return std::nullopt;
     }
     const QString device = m_ports.deviceFor(*portNumber);
@@ -362,7 +486,7 @@ std::optional<Form1::CommandTarget> Form1::commandTarget()
         return std::nullopt;
     const auto machineNumber = byteFromText(ui.ADDRESS->text());
     if (!machineNumber) {
-        showStatus(StatusText::BadMachineNumber.toString());
+        showStatus(StatusText::withDetail(StatusText::BadMachineNumber.toString(), quoted(ui.ADDRESS->text())));
         return std::nullopt;
     }
     return CommandTarget{std::move(*port), *machineNumber};
@@ -411,32 +535,56 @@ void Form1::endCommand(const CommandResult &result)
     ui.PBar1->hide();
     recordInHistory(result);
     const bool download = m_runningCommand == TerminalCommand::DownloadLogo;
-    if (QString tip = failureToolTip(result, download); !tip.isEmpty()) {
-        // Another program reading the port takes the answer before this one sees it.
-        if (result.status == CommandStatus::NoReply)
-            for (const QString &holder : otherProgramsHolding(m_runningPort.deviceName))
-                tip.prepend(tr("另一个程序（%1）也打开了这个串口").arg(holder) + u'\n');
-        showStatus(result.message, tip);
-    }
-    if (result.status == CommandStatus::Done && m_runningCommand == TerminalCommand::ReadSerial) {
+    QString message = result.message;
+    QString tip = failureToolTip(result, download);
+    // Another program reading the port takes the answer before this one sees it.
+    if (!tip.isEmpty() && result.status == CommandStatus::NoReply)
+        for (const QString &holder : otherProgramsHolding(m_runningPort.deviceName))
+            tip.prepend(tr("另一个程序（%1）也打开了这个串口").arg(holder) + u'\n');
+    const auto serialWriteCheck = std::exchange(m_serialWriteCheck, std::nullopt);
+    const bool read = m_runningCommand == TerminalCommand::ReadSerial;
+    if (read && serialWriteCheck) {
+        // A port that did not open says all there is to say.
+        if (result.status != CommandStatus::Done && result.status != CommandStatus::PortOpenFailed)
+            message = StatusText::withDetail(message, tr("读不出这台考勤机的序列号，没有写入"));
+    } else if (read && result.status == CommandStatus::Done) {
         ui.xlh->setText(serialTextFromResult(result).value_or(QString()));
+        ui.xlh->setToolTip(QString());
         m_serialNumberGiven = true;
         m_serialReadFrom = SerialNumberSource{m_runningPort, m_runningInputs.machineNumber};
+    } else if (read && m_serialNumberGiven && result.status != CommandStatus::PortOpenFailed) {
+        // The box keeps its text, but nothing says it belongs to the terminal on the line now.
+        m_serialReadFrom.reset();
+        const QString notThis = tr("序列号框里的 %1 不是从这台考勤机读出的").arg(ui.xlh->text());
+        message = StatusText::withDetail(message, notThis);
+        ui.xlh->setToolTip(notThis);
     }
+    if (!tip.isEmpty() || message != result.message)
+        showStatus(message, tip);
     if (download) {
         if (result.status == CommandStatus::Done)
             ui.logoPreview->setConfirmedRows(LogoLineCount);
         lockPicture(false);
+        // The question was about a download that is over now.
+        if (m_quitQuestion)
+            m_quitQuestion->done(QMessageBox::No);
     }
 
     QPushButton *button = std::exchange(m_commandButton, nullptr);
-    if (!button)
+    if (button) {
+        button->setEnabled(true);
+        // Back to the button that started it, so pressing Space or Enter again repeats the command; a control
+        // the operator chose meanwhile keeps the focus.
+        if (!QApplication::focusWidget() || QApplication::focusWidget() == this)
+            button->setFocus();
+    }
+    if (m_closeAfterCommand) {
+        close();
         return;
-    button->setEnabled(true);
-    // Back to the button that started it, so pressing Space or Enter again repeats the command; a control
-    // the operator chose meanwhile keeps the focus.
-    if (!QApplication::focusWidget() || QApplication::focusWidget() == this)
-        button->setFocus();
+    }
+    if (serialWriteCheck && result.status == CommandStatus::Done)
+        writeSerialAfterCheck(serialWriteCheck->target, serialWriteCheck->serialNumber,
+                              serialTextFromResult(result).value_or(QString()));
 }
 
 void Form1::showStatus(const QString &text, const QString &toolTip)
@@ -447,13 +595,13 @@ void Form1::showStatus(const QString &text, const QString &toolTip)
     QAccessible::updateAccessibility(&changed);
     // A long path does not fit the line, so the tooltip shows it whole; as plain text, like the line.
     const QString tip = toolTip.isEmpty() ? text : toolTip;
-    const QString html = tip.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
-    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(html));
+    ui.HELP1->setToolTip(tip.isEmpty() ? QString() : toolTipHtml(tip));
 }
 
 FittedStatus Form1::fittedStatus() const
 {
-    return fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width());
+    return fitStatusText(ui.HELP1->text(), ui.HELP1->font(), ui.HELP1->contentsRect().width(),
+                         ui.HELP1->contentsRect().height());
 }
 
 void Form1::paintStatus()
@@ -505,8 +653,11 @@ bool Form1::downloadRunning() const
 
 void Form1::askBeforeClosing()
 {
-    if (m_quitQuestion)
+    if (m_quitQuestion && m_quitQuestion->isVisible())
         return;
+    // One answered before may not have been deleted yet; it is not asked again.
+    if (m_quitQuestion)
+        m_quitQuestion->deleteLater();
     m_quitQuestion = new QMessageBox(QMessageBox::Question, windowTitle(),
                                      StatusText::ConfirmQuitDuringDownload.toString(),
                                      QMessageBox::Yes | QMessageBox::No, this);
@@ -515,8 +666,12 @@ void Form1::askBeforeClosing()
     m_quitQuestion->setWindowModality(Qt::WindowModal);
     m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_quitQuestion, &QMessageBox::finished, this, [this](int answer) {
-        if (answer != QMessageBox::Yes)
+        if (answer != QMessageBox::Yes) {
+            // The download may have ended under the question; then its own outcome stays on the line.
+            if (downloadRunning())
+                showStatus(tr("继续下载"));
             return;
+        }
         m_quitConfirmed = true;
         close();
     });
@@ -530,6 +685,18 @@ void Form1::closeEvent(QCloseEvent *event)
     if (downloadRunning() && !m_quitConfirmed) {
         event->ignore();
         askBeforeClosing();
+        return;
+    }
+    // The line in flight gets its answer (at most the reply limit) before the history says how far the
+    // picture got; the window closes when the download has ended.
+    if (downloadRunning()) {
+        event->ignore();
+        if (!m_closeAfterCommand) {
+            m_closeAfterCommand = true;
+            setEnabled(false);
+            showStatus(tr("正在退出：等考勤机回答这一行"));
+            m_session.requestStop();
+        }
         return;
     }
     // The running command stops here; the port is released before the program ends. The history still

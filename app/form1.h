@@ -66,13 +66,24 @@ private:
     // The port that COM1 reaches, where no command runs; otherwise the status line says why not.
     std::optional<PortChoice> idlePort();
     void startDownload(const CommandTarget &target, const LogoPicture &picture);
-    // A window-modal question whose default is 否; `proceed` runs on 是, if no command has started meanwhile.
-    void askBeforeSending(const QString &name, const QString &question, std::function<void()> proceed);
+    // A window-modal question whose default is 否; `proceed` runs on 是, if no command has started meanwhile;
+    // on 否 (or the question closed) the status line says `declined`.
+    void askBeforeSending(const QString &name, const QString &question, const QString &declined,
+                          std::function<void()> proceed);
+    // Before 写序列号 the terminal's own serial number has been read (`now`): writes, or asks first where
+    // the number would give a second terminal a number another one holds.
+    void writeSerialAfterCheck(const CommandTarget &target, const QByteArray &serialNumber, const QString &now);
     // Before a renumber: where the last scan of the device found several terminals, every one of them takes
     // the new number, so the operator is asked first. `proceed` runs at once, or when the operator agrees.
     void confirmRenumberOnSharedLine(const QString &device, std::function<void()> proceed);
+    // ADDRESS and COM1 hold what they can show whole: a longer text, or one with a line break, is refused
+    // with the text quoted (`refusal`); full-width digits become the digits they are taken as.
+    void keepNumberBoxShowable(QLineEdit *box, const StatusText::Message &refusal);
     // Alt and a letter for each command button, in every language.
     void giveCommandKeys();
+    // Makes `button` `missing` pixels wider to its left, from what the labels before it in its row do not
+    // need of their width; nothing moves when they have less than that to give.
+    void widenIntoRow(QWidget *button, int missing);
 
     QPushButton *buttonFor(TerminalCommand command) const;
     void startCommand(TerminalCommand command, const PortChoice &port, const CommandInputs &inputs);
@@ -104,13 +115,24 @@ private:
     bool m_quitConfirmed = false;
     // xlh holds a serial number typed, pasted or read from a terminal, not the start-up placeholder.
     bool m_serialNumberGiven = false;
-    // Where the serial number in xlh was read, while it is the one read; typing or pasting forgets it.
+    // Where the serial number in xlh was read, while it is the one read; typing or pasting forgets it, and
+    // so does a read that failed (the terminal on the line may be another one by now).
     struct SerialNumberSource
     {
         PortChoice port;
         quint8 machineNumber = 0;
     };
     std::optional<SerialNumberSource> m_serialReadFrom;
+    // 写序列号 pressed: the read of the terminal's own number that runs first, and what is to be written.
+    struct SerialWriteCheck
+    {
+        CommandTarget target;
+        QByteArray serialNumber;
+    };
+    std::optional<SerialWriteCheck> m_serialWriteCheck;
+    // The download ended under the close question, or the close was confirmed mid-download: the window
+    // closes once the line's answer is in and recorded.
+    bool m_closeAfterCommand = false;
     PortListPopup *m_portList = nullptr;
     QAction *m_findMachines = nullptr;
     PortChoice m_runningPort;

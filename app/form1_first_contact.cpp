@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMessageBox>
 
+#include <memory>
+
 void Form1::installFirstContactTools()
 {
     m_portList = new PortListPopup(ui.COM1, &m_ports);
@@ -115,6 +117,16 @@ void Form1::findMachineNumbers()
     RememberedChoices().setPortNumber(port->number);
     auto *dialog = new MachineScanDialog(*port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // However the dialog ends, the status line says so, not what the last command said.
+    auto scanEnded = std::make_shared<bool>(false);
+    connect(dialog, &MachineScanDialog::scanFinished, this, [scanEnded] { *scanEnded = true; });
+    connect(dialog, &QDialog::finished, this, [this, scanEnded](int result) {
+        if (result == QDialog::Accepted)
+            showStatus(*scanEnded ? tr("机号已设为 %1（查找机号选定）").arg(ui.ADDRESS->text())
+                                  : tr("机号已设为 %1（查找机号没有查完就停了）").arg(ui.ADDRESS->text()));
+        else
+            showStatus(*scanEnded ? tr("查找机号已关闭，没有选用机号") : tr("查找机号已取消，没有查完"));
+    });
     dialog->setWindowModality(Qt::WindowModal);
     dialog->open();
     dialog->start();
@@ -138,9 +150,11 @@ void Form1::confirmRenumberOnSharedLine(const QString &device, std::function<voi
     question->setDefaultButton(QMessageBox::No);
     question->setWindowModality(Qt::WindowModal);
     question->setAttribute(Qt::WA_DeleteOnClose);
-    connect(question, &QMessageBox::finished, this, [proceed = std::move(proceed)](int answer) {
+    connect(question, &QMessageBox::finished, this, [this, proceed = std::move(proceed)](int answer) {
         if (answer == QMessageBox::Yes)
             proceed();
+        else
+            showStatus(tr("没有改号"));
     });
     question->open();
 }

@@ -37,6 +37,9 @@ LogoChoices::LogoChoices(const LogoChoiceControls &controls, const QString &file
                                     : StatusText::withDetail(StatusText::FileSaveFailed.toString(),
                                                              StatusText::ReasonAndPlace.toString().arg(failure->reason, place)));
     });
+    // Closed without a name: the status line says nothing was saved, not what was said before.
+    connect(m_saveDialog, &QFileDialog::rejected, this,
+            [this] { emit statusChanged(QCoreApplication::translate("Form1", "没有另存")); });
 
     // The preview's menu and the boxes below it are two ways to the same choices.
     connect(m_controls.preview, &LogoPreview::invertToggled, m_controls.invert, &QCheckBox::setChecked);
@@ -148,6 +151,9 @@ void LogoChoices::openTextDialog()
             m_options = {.invert = m_options.invert};
             emit statusChanged(name());
             refresh();
+        });
+        connect(m_textDialog, &QDialog::rejected, this, [this] {
+            emit statusChanged(QCoreApplication::translate("Form1", "图片没有改变（%1）").arg(name()));
         });
     }
     m_textDialog->setOptions(m_text);

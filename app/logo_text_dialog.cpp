@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -72,8 +73,10 @@ LogoTextDialog::LogoTextDialog(QWidget *parent)
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    for (QLineEdit *line : {m_firstLine, m_secondLine})
+    for (QLineEdit *line : {m_firstLine, m_secondLine}) {
         connect(line, &QLineEdit::textChanged, this, &LogoTextDialog::redraw);
+        line->installEventFilter(this);
+    }
     connect(m_font, &QComboBox::currentIndexChanged, this, &LogoTextDialog::redraw);
     connect(m_size, &QSpinBox::valueChanged, this, &LogoTextDialog::redraw);
     connect(m_bold, &QCheckBox::toggled, this, &LogoTextDialog::redraw);
@@ -122,6 +125,18 @@ void LogoTextDialog::setInverted(bool inverted)
 {
     m_inverted = inverted;
     redraw();
+}
+
+bool LogoTextDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // An Alt key that is nobody's shortcut (the window's Alt+L, pressed out of habit) is not a letter of the
+    // logo. AltGr, which types characters on many keyboards, comes as Ctrl+Alt or a group switch and stays.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & Qt::AltModifier) && !(key->modifiers() & Qt::ControlModifier) && !key->text().isEmpty())
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void LogoTextDialog::redraw()

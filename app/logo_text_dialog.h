@@ -30,6 +30,9 @@ public:
     // The 512 bytes the preview shows now.
     QByteArray bytes() const { return m_bytes; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void redraw();
 

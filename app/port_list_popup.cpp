@@ -1,6 +1,7 @@
 #include "port_list_popup.h"
 
 #include "port_catalogue.h"
+#include "status_line.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -59,7 +60,7 @@ bool PortListPopup::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == m_portBox && event->type() == QEvent::ToolTip) {
         // Ports come and go (USB adapters), so the tooltip says what each number reaches right now.
-        m_portBox->setToolTip(toolTipText());
+        m_portBox->setToolTip(toolTipHtml(toolTipText()));
     }
     return QObject::eventFilter(watched, event);
 }

@@ -2,6 +2,9 @@
 
 #include <QFontMetrics>
 #include <QRegularExpression>
+#include <QTextLayout>
+
+#include <optional>
 
 namespace {
 constexpr qreal SmallestPointSize = 7;
@@ -43,9 +46,57 @@ std::pair<qsizetype, qsizetype> noteSpan(const QString &text)
         return {-1, -1};
     return {start, end - 1};
 }
+// The text broken at word boundaries (or between Chinese characters) into two lines of `width`; nothing
+// where two are not enough.
+std::optional<QString> inTwoLines(const QString &text, const QFont &font, int width)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    QStringList lines;
+    bool fits = true;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        fits = fits && line.naturalTextWidth() <= width;
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    if (!fits || lines.size() != 2)
+        return std::nullopt;
+    return lines.join(u'\n');
+}
 } // namespace
 
-FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
+QString toolTipHtml(const QString &text)
+{
+    QStringList lines;
+    for (const QString &line : text.split(u'\n')) {
+        QString html;
+        QString word;
+        const auto endWord = [&html, &word] {
+            // Rich text would otherwise break a path after any of its slashes.
+            const bool path = word.contains(u'/') || word.contains(u'\\');
+            html += path ? QStringLiteral("<nobr>%1</nobr>").arg(word.toHtmlEscaped()) : word.toHtmlEscaped();
+            word.clear();
+        };
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (line.at(i) != u' ') {
+                word += line.at(i);
+                continue;
+            }
+            endWord();
+            // A blank at the start or after a blank would be lost in rich text, where blanks collapse.
+            html += i == 0 || line.at(i - 1) == u' ' ? QStringLiteral("&nbsp;") : QStringLiteral(" ");
+        }
+        endWord();
+        lines << html;
+    }
+    return QStringLiteral("<qt>%1</qt>").arg(lines.join(QStringLiteral("<br>")));
+}
+
+FittedStatus fitStatusText(const QString &text, const QFont &font, int width, int height)
 {
     if (const auto [noteStart, noteEnd] = noteSpan(text); noteStart >= 0) {
         const QFontMetrics metrics(font);
@@ -54,7 +105,7 @@ FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
         const QString withoutNote = text.left(noteStart) + text.mid(noteEnd);
         const int room = width - metrics.horizontalAdvance(withoutNote);
         if (room < metrics.averageCharWidth() * PathCharactersKept)
-            return fitStatusText(withoutNote, font, width);
+            return fitStatusText(withoutNote, font, width, height);
         const QString note = metrics.elidedText(text.mid(noteStart, noteEnd - noteStart), Qt::ElideRight, room);
         return {text.left(noteStart) + note + text.mid(noteEnd), font};
     }
@@ -77,6 +128,11 @@ FittedStatus fitStatusText(const QString &text, const QFont &font, int width)
             const int room = width - metrics.horizontalAdvance(head + tail);
             if (room >= metrics.averageCharWidth() * PathCharactersKept || (smallest && room > 0))
                 return {head + metrics.elidedText(path, Qt::ElideMiddle, room) + tail, shown};
+        }
+        // Two lines are read better than one of smaller letters.
+        if (2 * metrics.height() <= height) {
+            if (const auto lines = inTwoLines(text, shown, width))
+                return {*lines, shown};
         }
         if (smallest)
             return {metrics.elidedText(text, Qt::ElideRight, width), shown};

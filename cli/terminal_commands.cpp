@@ -1,5 +1,6 @@
 #include "terminal_commands.h"
 
+#include "command_history.h"
 #include "command_runner.h"
 #include "command_values.h"
 #include "logo_arguments.h"
@@ -94,6 +95,17 @@ InputsOrProblem readSerialInputs(const CommandLine &, quint8 machine)
     return CommandInputs{.machineNumber = machine};
 }
 
+QCommandLineOption forceOption()
+{
+    return {QStringLiteral("force"),
+            QCoreApplication::translate("cli", "这台电脑已把这个序列号写进过另一台考勤机时，仍然写入（默认拒绝）")};
+}
+
+QList<QCommandLineOption> writeSerialOptions()
+{
+    return {forceOption()};
+}
+
 InputsOrProblem writeSerialInputs(const CommandLine &line, quint8 machine)
 {
     const QString given = line.positional().at(0);
@@ -126,11 +138,47 @@ const TerminalCommandSyntax Syntaxes[] = {
      settingsOptions, settingsInputs},
     {TerminalCommand::ReadSerial, "", 0, QT_TRANSLATE_NOOP("cli", "读序列号：输出六位十六进制数"), noOptions,
      readSerialInputs},
-    {TerminalCommand::WriteSerial, "HEX6", 1, QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数"), noOptions,
+    {TerminalCommand::WriteSerial, "HEX6", 1,
+     QT_TRANSLATE_NOOP("cli", "写序列号：六位十六进制数（先读出考勤机现在的序列号）"), writeSerialOptions,
      writeSerialInputs},
     {TerminalCommand::DownloadLogo, "FILE|--text TEXT", 1,
      QT_TRANSLATE_NOOP("cli", "下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）"), downloadLogoOptions, logoInputs},
 };
+
+// Before a serial number is written, the terminal's own is read (one exchange): a number this PC has
+// already written into a terminal that now holds another would give two terminals the same number. The
+// outcome that ends the command here, or nothing when the write may go ahead.
+std::optional<Outcome> checkBeforeWritingSerial(const CommandLine &line, const PortChoice &port,
+                                                const CommandInputs &inputs)
+{
+    const CommandRow &write = commandRow(TerminalCommand::WriteSerial);
+    Outcome read = runOnTerminal(commandRow(TerminalCommand::ReadSerial), port, {.machineNumber = inputs.machineNumber});
+    const QString wanted = QString::fromLatin1(inputs.serialNumber.toHex().toUpper());
+    if (!read.ok()) {
+        read.command = write.name.toString();
+        read.serial = wanted;
+        read.printed.clear();
+        read.message = StatusText::withDetail(
+            read.message, QCoreApplication::translate("cli", "写之前读不出考勤机现在的序列号，没有写入"));
+        return read;
+    }
+    // Writing a terminal its own number again gives nobody a second copy of it.
+    if (read.serial == wanted || line.parser().isSet(forceOption()))
+        return std::nullopt;
+    const auto written = CommandHistory::lastWriteOfSerial(wanted);
+    if (!written)
+        return std::nullopt;
+    Outcome refused = problemOutcome(
+        write.name.toString(),
+        {ResultStatus::BadInput,
+         QCoreApplication::translate("cli", "序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。"
+                                            "没有写入；确实要写，请加 --force")
+             .arg(wanted, CommandHistory::serialWrittenWhere(*written), read.serial.value_or(QString()))});
+    refused.port = port.label();
+    refused.machine = inputs.machineNumber;
+    refused.serial = wanted;
+    return refused;
+}
 
 const TerminalCommandSyntax &syntaxOf(const CommandRow &row)
 {
@@ -226,6 +274,10 @@ int runTerminalCommandLine(const CommandRow &row, const QStringList &arguments)
     const auto inputs = syntax.inputs(line, std::get<CommonOptions>(common).machine);
     if (const auto *problem = std::get_if<Problem>(&inputs))
         return line.fail(*problem);
-    return reportOutcome(runOnTerminal(row, std::get<CommonOptions>(common).port, std::get<CommandInputs>(inputs)),
-                         line.format());
+    const PortChoice &port = std::get<CommonOptions>(common).port;
+    if (row.command == TerminalCommand::WriteSerial) {
+        if (const auto refused = checkBeforeWritingSerial(line, port, std::get<CommandInputs>(inputs)))
+            return reportOutcome(*refused, line.format());
+    }
+    return reportOutcome(runOnTerminal(row, port, std::get<CommandInputs>(inputs)), line.format());
 }

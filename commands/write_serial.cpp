@@ -9,6 +9,11 @@ constexpr char WriteSerialCode = 0x0F;
 
 std::optional<QByteArray> serialNumberFromText(QStringView text)
 {
+    // A number copied out of a spreadsheet cell brings its line break along.
+    while (!text.isEmpty() && text.front().isSpace())
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
     return hexBytesFromText(text, SerialByteCount);
 }
 

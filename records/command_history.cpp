@@ -223,4 +223,22 @@ QList<HistoryEntry> read()
     return entries;
 }
 
+std::optional<HistoryEntry> lastWriteOfSerial(QStringView serial)
+{
+    const QList<HistoryEntry> entries = read();
+    const QString writeWord = commandRow(TerminalCommand::WriteSerial).name.toString();
+    for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
+        if (entry->command == writeWord && entry->serial.compare(serial, Qt::CaseInsensitive) == 0
+            && outcomeParts(entry->outcome).word == OutcomeWord::Ok)
+            return *entry;
+    }
+    return std::nullopt;
+}
+
+QString serialWrittenWhere(const HistoryEntry &write)
+{
+    return QCoreApplication::translate("CommandHistory", "%1 写入 %2 的 %3 号机")
+        .arg(write.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), write.device, write.machine);
+}
+
 } // namespace CommandHistory

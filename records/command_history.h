@@ -76,6 +76,12 @@ QList<HistoryEntry> read();
 inline constexpr qint64 HistoryReadLimit = 16 * 1024 * 1024;
 inline constexpr qint64 HistoryLineLimit = 64 * 1024;
 
+// The newest entry in which this PC wrote `serial` (six hex digits, either case) into a terminal and the
+// terminal confirmed it: when and where that number went; nothing when it never did.
+std::optional<HistoryEntry> lastWriteOfSerial(QStringView serial);
+// That write in the operator's words: "2026-12-11 07:02 写入 /dev/ttyUSB0 的 18 号机".
+QString serialWrittenWhere(const HistoryEntry &write);
+
 // One entry as a line of the file, and back. Lines written before the settings and the logo's source were
 // kept (seven fields) still read, with those two empty.
 QString lineOf(const HistoryEntry &entry);

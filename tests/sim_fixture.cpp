@@ -39,3 +39,18 @@ int SimulatedTimeClock::finalByte(quint8 sim::TerminalState::*field) const
     const std::optional<sim::TerminalState> state = reader().finalState();
     return state ? int((*state).*field) : -1;
 }
+
+SwappedTerminals::SwappedTerminals(const QList<QStringList> &terminals)
+    : m_link(m_dir.filePath(QStringLiteral("port")))
+{
+    for (const QStringList &options : terminals)
+        m_terminals.push_back(std::make_unique<SimulatedTimeClock>(options + QStringList{QStringLiteral("--link"), m_link}));
+}
+
+bool SwappedTerminals::putOn(int index)
+{
+    if (m_onLine >= 0 && !terminal(m_onLine).stop())
+        return false;
+    m_onLine = index;
+    return terminal(index).start();
+}

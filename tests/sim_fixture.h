@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
 // timeclock-sim for a test: a time clock on a pseudo-terminal, with what it received and its final state
 // read back from its output, and the PNG of the logo it held when it stopped.
 class SimulatedTimeClock : public sim::SimProcess
@@ -45,4 +48,24 @@ private:
 
     QTemporaryDir m_pictureDir;
     QString m_picturePath;
+};
+
+// Terminals put on one port one after another, as on a factory bench: each a simulator of its own (its
+// options, e.g. {"--serial", "0a00c2"}), all reached through one device name, a symbolic link, so the
+// program's port stays the same while the terminal behind it changes.
+class SwappedTerminals
+{
+public:
+    explicit SwappedTerminals(const QList<QStringList> &terminals);
+
+    QString port() const { return m_link; }
+    // Takes the terminal on the line off (its final state is then read) and puts terminal `index` on.
+    bool putOn(int index);
+    SimulatedTimeClock &terminal(int index) { return *m_terminals.at(size_t(index)); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_link;
+    std::vector<std::unique_ptr<SimulatedTimeClock>> m_terminals;
+    int m_onLine = -1;
 };

@@ -161,11 +161,11 @@ void TestAccessibility::statusLineNamedByItsMessage()
     auto *cmd2 = window->findChild<QPushButton *>(QStringLiteral("Cmd2"));
     port->setText(QStringLiteral("x"));
     cmd2->click();
-    QCOMPARE(status->text(QAccessible::Name), QStringLiteral("串口号错误！"));
+    QCOMPARE(status->text(QAccessible::Name), QStringLiteral("串口号错误！（“x”）"));
     port->setText(QStringLiteral("1"));
     window->findChild<QLineEdit *>(QStringLiteral("ADDRESS"))->setText(QStringLiteral("x"));
     cmd2->click();
-    QCOMPARE(status->text(QAccessible::Name), QStringLiteral("机号错误！"));
+    QCOMPARE(status->text(QAccessible::Name), QStringLiteral("机号错误！（“x”）"));
 }
 
 void TestAccessibility::windowHasThePackagedIcon()

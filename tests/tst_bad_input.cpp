@@ -95,8 +95,10 @@ void TestBadInput::typedText()
     const QStringList buttons = box == "dkys" || box == "D_Timer"
                                     ? QStringList{"Command1"}
                                     : QStringList{"Cmd2", "Command1", "Command4", "Command5"};
-    const QString boxMessage = box == "COM1"      ? StatusText::BadPortNumber.toString()
-                               : box == "ADDRESS" ? StatusText::BadMachineNumber.toString()
+    // 串口 and 机号 quote what they refused.
+    const QString quoted = QStringLiteral("（“%1”）").arg(text);
+    const QString boxMessage = box == "COM1"      ? StatusText::BadPortNumber.toString() + quoted
+                               : box == "ADDRESS" ? StatusText::BadMachineNumber.toString() + quoted
                                                   : StatusText::BadDelay.toString();
     // A converted port number other than 1 reaches no device and is named as a number ("-1" gives
     // "-1号"); port 1 leads to the missing device, named by its path.

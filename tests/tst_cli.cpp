@@ -1,4 +1,5 @@
 #include "malformed_addresses.h"
+#include "command_history.h"
 #include "status_messages.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
@@ -20,6 +21,7 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void commandOnTheLine_data();
     void commandOnTheLine();
     void jsonResults_data();
@@ -28,6 +30,8 @@ private slots:
     void badUsageSendsNothing();
     void malformedNetworkAddressIsBadUsage_data();
     void malformedNetworkAddressIsBadUsage();
+    void serialNumberNeverTwice_data();
+    void serialNumberNeverTwice();
     void pictureCommandsNeedNoPort();
     void helpListsEveryCommand();
     void historyHoldsEveryFrameSent();
@@ -61,6 +65,12 @@ QStringList withArguments(const QStringList &arguments, const QString &logo)
 
 } // namespace
 
+void TestCli::init()
+{
+    // write-serial refuses a number this PC wrote before: each case starts with no history.
+    QFile::remove(CommandHistory::filePath());
+}
+
 void TestCli::commandOnTheLine_data()
 {
     QTest::addColumn<QStringList>("simOptions");
@@ -82,7 +92,7 @@ void TestCli::commandOnTheLine_data()
                                  << QByteArray::fromHex("12021f") << "0A1B2C" << 0;
     QTest::newRow("write-serial to machine 7") << QStringList{"--machine", "7"}
                                                << QStringList{"write-serial", "0a1B2c", "--machine", "7"}
-                                               << QByteArray::fromHex("07050f0a1b2c") << set << 0;
+                                               << QByteArray::fromHex("07021f07050f0a1b2c") << set << 0;
     QTest::newRow("logo") << QStringList() << QStringList{"logo", "LOGO"} << countingLogoOnLine(18, LogoLineCount)
                           << StatusText::DownloadComplete.toString() << 0;
     // The faults of the window's fault matrix, one for each exit code.
@@ -138,8 +148,10 @@ void TestCli::jsonResults_data()
                                  << StatusText::CommunicationSucceeded.toString() << "ABCDEF";
     QTest::newRow("write-serial, wrong answer") << QStringList{"--wrong-byte", "all"}
                                                 << QStringList{"write-serial", "123456"} << 1 << "wrong-reply"
-                                                << StatusText::withDetail(StatusText::CommunicationFailed.toString(),
-                                                                          StatusText::WrongAnswer.toString().arg("ED"))
+                                                << StatusText::withDetail(
+                                                       StatusText::withDetail(StatusText::CommunicationFailed.toString(),
+                                                                              StatusText::WrongAnswer.toString().arg("ED 00 00 00")),
+                                                       "写之前读不出考勤机现在的序列号，没有写入")
                                                 << "123456";
     QTest::newRow("renumber, line cut") << QStringList{"--hangup-at", "0"} << QStringList{"renumber", "3"} << 3
                                         << "port-lost" << StatusText::PortLost.toString() << "";
@@ -242,6 +254,63 @@ void TestCli::malformedNetworkAddressIsBadUsage()
     QCOMPARE(run.out, QByteArray());
     QVERIFY2(run.errText().contains(StatusText::BadPortNumber.toString() + u'（'), qPrintable(run.errText()));
     QVERIFY2(run.errText().contains(reason) && run.errText().contains("--port " + device), qPrintable(run.errText()));
+}
+
+void TestCli::serialNumberNeverTwice_data()
+{
+    QTest::addColumn<bool>("writtenBefore");  // 0B0001 written into terminal 0, then terminal 1 put on the port
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");          // part of standard error (of standard output for a success)
+    QTest::addColumn<QByteArray>("received");   // by the terminal on the port at the end
+    QTest::addColumn<QByteArray>("serial");     // the terminal's at the end
+
+    const QByteArray read = QByteArray::fromHex("12021f");
+    const QString set = StatusText::SettingSucceeded.toString();
+    QTest::newRow("written before into another terminal: refused")
+        << true << QStringList{"write-serial", "0B0001"} << 2
+        << "写入 PORT 的 18 号机；这台考勤机现在的序列号是 001E05" << read << QByteArray::fromHex("001e05");
+    QTest::newRow("written before, --force") << true << QStringList{"write-serial", "0b0001", "--force"} << 0 << set
+                                             << read + QByteArray::fromHex("12050f0b0001") << QByteArray::fromHex("0b0001");
+    QTest::newRow("written before into this terminal") << false << QStringList{"write-serial", "0A00C2"} << 0 << set
+                                                       << read + QByteArray::fromHex("12050f0a00c2")
+                                                       << QByteArray::fromHex("0a00c2");
+    // Copied out of a spreadsheet cell, with the cell's line break.
+    QTest::newRow("pasted with CR LF") << false << QStringList{"write-serial", " 0b0001\r\n"} << 0 << set
+                                       << read + QByteArray::fromHex("12050f0b0001") << QByteArray::fromHex("0b0001");
+    QTest::newRow("the terminal does not answer the read: nothing written")
+        << false << QStringList{"write-serial", "0b0001", "--machine", "7"} << 1 << "写之前读不出考勤机现在的序列号，没有写入"
+        << QByteArray::fromHex("07021f") << QByteArray::fromHex("0a00c2");
+}
+
+// Before write-serial the terminal's own number is read: a number this PC wrote into a terminal that holds
+// another now is refused, naming when and where it was written.
+void TestCli::serialNumberNeverTwice()
+{
+    QFETCH(bool, writtenBefore);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QByteArray, received);
+    QFETCH(QByteArray, serial);
+
+    SwappedTerminals port({{"--serial", "0a00c2"}, {"--serial", "001e05"}});
+    QVERIFY(port.putOn(0));
+    int onLine = 0;
+    if (writtenBefore) {
+        const ProgramRun first = runProgram({"write-serial", "0b0001", "--port", port.port()});
+        QCOMPARE(first.exitCode, 0);
+        QVERIFY(port.putOn(++onLine));
+    }
+    const ProgramRun run = runProgram(arguments + QStringList{"--port", port.port()});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    said.replace("PORT", port.port());
+    QVERIFY2((exitCode == 0 ? run.outText() : run.errText()).contains(said), qPrintable(run.errText() + run.outText()));
+    SimulatedTimeClock &last = port.terminal(onLine);
+    QCOMPARE(last.received().toHex(' '), received.toHex(' '));
+    QVERIFY(last.stop());
+    QCOMPARE(last.serial().toHex(), serial.toHex());
 }
 
 void TestCli::pictureCommandsNeedNoPort()

@@ -1,3 +1,4 @@
+#include "command_history.h"
 #include "command_values.h"
 #include "file_writing.h"
 #include "full_disk.h"
@@ -36,6 +37,7 @@ class TestCliSafety : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void fileSystemAfterEachCommand_data();
     void fileSystemAfterEachCommand();
     void writeErrorsFail_data();
@@ -191,6 +193,12 @@ QStringList placed(QStringList arguments, const Sandbox &box)
 }
 
 } // namespace
+
+// 写序列号 asks about, and write-serial refuses, a number this PC wrote before: each case starts with no history.
+void TestCliSafety::init()
+{
+    QFile::remove(CommandHistory::filePath());
+}
 
 void TestCliSafety::fileSystemAfterEachCommand_data()
 {

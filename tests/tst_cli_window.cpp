@@ -1,8 +1,10 @@
+#include "command_history.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QFile>
 #include <QTest>
 
 // The window and the command line build their tasks from the one command table, so for the same inputs
@@ -12,9 +14,16 @@ class TestCliAndWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void sameFramesBothWays_data();
     void sameFramesBothWays();
 };
+
+// 写序列号 asks about, and write-serial refuses, a number this PC wrote before: each case starts with no history.
+void TestCliAndWindow::init()
+{
+    QFile::remove(CommandHistory::filePath());
+}
 
 void TestCliAndWindow::sameFramesBothWays_data()
 {
@@ -31,8 +40,9 @@ void TestCliAndWindow::sameFramesBothWays_data()
     QTest::newRow("settings, clock-in delay") << "Command1" << QStringList{"dkys=3"} << QStringList()
                                               << QStringList{"settings", "--delay", "3"};
     QTest::newRow("read-serial") << "Command4" << QStringList{"ADDRESS=18"} << QStringList() << QStringList{"read-serial"};
+    // The same number into a second terminal: only with --force (the window has just written it).
     QTest::newRow("write-serial") << "Command5" << QStringList{"xlh=fedcba"} << QStringList()
-                                  << QStringList{"write-serial", "fedcba"};
+                                  << QStringList{"write-serial", "fedcba", "--force"};
     QTest::newRow("logo") << "DOWNLOG" << QStringList{"ADDRESS=18"} << QStringList() << QStringList{"logo", "LOGO"};
 }
 

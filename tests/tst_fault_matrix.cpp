@@ -1,7 +1,9 @@
+#include "command_history.h"
 #include "status_messages.h"
 #include "window_bench.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 // Every command against every fault of the line: the operator always gets one clear message, the port
@@ -11,6 +13,7 @@ class TestFaultMatrix : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void faultOnTheLine_data();
     void faultOnTheLine();
 };
@@ -38,13 +41,20 @@ const QList<CommandOnLine> &commands()
          StatusText::SettingSucceeded.toString(), 18},
         {"read serial number", "Command4", "18", QByteArray::fromHex("12021f"),
          StatusText::CommunicationSucceeded.toString(), 18},
-        {"write serial number", "Command5", "18", QByteArray::fromHex("12050f000000"),
+        // 写序列号 reads the terminal's own number first.
+        {"write serial number", "Command5", "18", QByteArray::fromHex("12021f"),
          StatusText::SettingSucceeded.toString(), 18},
         {"download the logo", "DOWNLOG", "18", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString(), 18},
     };
     return list;
 }
 } // namespace
+
+// 写序列号 asks about, and write-serial refuses, a number this PC wrote before: each case starts with no history.
+void TestFaultMatrix::init()
+{
+    QFile::remove(CommandHistory::filePath());
+}
 
 void TestFaultMatrix::faultOnTheLine_data()
 {
@@ -64,8 +74,17 @@ void TestFaultMatrix::faultOnTheLine_data()
         const auto row = [&](const char *fault, const QStringList &options, const QString &message,
                              const QByteArray &onLine) {
             const bool serialRead = QByteArray(command.button) == "Command4" && message == command.success;
+            // A fault in the read before 写序列号 ends it with nothing written, and says so.
+            const bool writeSerial = QByteArray(command.button) == "Command5";
+            const bool readSerial = QByteArray(command.button) == "Command4";
+            const bool succeeded = message == command.success;
             QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
-                << QString::fromLatin1(command.button) << options << message << onLine << command.machine
+                << QString::fromLatin1(command.button) << options
+                << (writeSerial && !succeeded ? StatusText::withDetail(message, "读不出这台考勤机的序列号，没有写入")
+                    // The typed number in the box is not known to be this terminal's, and the line says so.
+                    : readSerial && !succeeded ? StatusText::withDetail(message, "序列号框里的 000000 不是从这台考勤机读出的")
+                                               : message)
+                << (writeSerial && succeeded ? onLine + QByteArray::fromHex("12050f000000") : onLine) << command.machine
                 << command.machineAfter << (serialRead ? HeldSerial : TypedSerial);
         };
         row("no answer", {"--silence", "all"}, failed, command.firstExchange);

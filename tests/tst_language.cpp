@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTranslator>
 
 // The window in each of its languages, as --lang chooses it: every caption, a status message of each kind,
@@ -205,8 +206,8 @@ void TestLanguage::statusMessages_data()
     QTest::newRow("zh no answer") << "zh" << silent << "1" << 0 << "Cmd2" << "通讯失败！" << "请检查连线、串口号和机号";
     QTest::newRow("en no answer") << "en" << silent << "1" << 0 << "Cmd2" << "Communication failed."
                                   << "Check the cable, the port number and the machine number.";
-    QTest::newRow("zh bad box") << "zh" << QStringList() << "x" << 0 << "Cmd2" << "串口号错误！" << "";
-    QTest::newRow("en bad box") << "en" << QStringList() << "x" << 0 << "Cmd2" << "Invalid port number." << "";
+    QTest::newRow("zh bad box") << "zh" << QStringList() << "x" << 0 << "Cmd2" << "串口号错误！（“x”）" << "";
+    QTest::newRow("en bad box") << "en" << QStringList() << "x" << 0 << "Cmd2" << "Invalid port number. (“x”)" << "";
     QTest::newRow("zh port reaches nothing")
         << "zh" << QStringList() << "0" << 0 << "Command4" << "串口打开失败！（无此串口：0号NOTE）" << "";
     QTest::newRow("en port reaches nothing")
@@ -240,8 +241,9 @@ void TestLanguage::statusMessages()
     bench.control<QPushButton>(qPrintable(button))->click();
     QTRY_VERIFY_WITH_TIMEOUT(bench.idle(), 10000);
     QCOMPARE(bench.status(), expected);
-    const QString tip = bench.control<QLabel>("HELP1")->toolTip();
-    QVERIFY2(tip.contains(toolTip.isEmpty() ? expected : toolTip), qPrintable(tip));
+    QTextDocument tip;  // rich text: the tooltip as it reads
+    tip.setHtml(bench.control<QLabel>("HELP1")->toolTip());
+    QVERIFY2(tip.toPlainText().contains(toolTip.isEmpty() ? expected : toolTip), qPrintable(tip.toPlainText()));
 }
 
 void TestLanguage::commandKeys_data()
@@ -279,6 +281,9 @@ void TestLanguage::commandKeys()
     // The caption shows whole in its button, in either language.
     const QString caption = QString(pressed->text()).remove(u'&');
     QVERIFY2(QFontMetrics(pressed->font()).horizontalAdvance(caption) < pressed->width(), qPrintable(caption));
+    // Drawn as large as the captions beside it: the layout makes the room, the letters do not shrink.
+    QCOMPARE(pressed->font().pointSizeF(), window.font().pointSizeF());
+    QVERIFY(window.rect().contains(pressed->geometry()));
     if (language == u"en") {
         QCOMPARE(QKeySequence::mnemonic(pressed->text()), altKey);  // the letter underlined is the key
     } else {
@@ -301,7 +306,8 @@ void TestLanguage::commandKeys()
         QTRY_VERIFY(dialog->isVisible());
         dialog->reject();
     } else {
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(), StatusText::BadPortNumber.toString());
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(),
+                 StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("“x”")));
     }
 }
 

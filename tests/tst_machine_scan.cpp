@@ -723,10 +723,11 @@ void TestMachineScan::historyOfWindowAndCommandLine()
                           machine.isNull() ? entry.value("machines").toString() : QString::number(machine.toInt()),
                           entry.value("outcome").toString(), entry.value("serial").toString(), answers.join(u','));
     }
-    QCOMPARE(lines, (QStringList{"read-serial 18 ok 0A1B2C ", "write-serial 18 ok 0D0E0F ", "logo 18 ok  ",
+    // write-serial reads the terminal's own number first, and that read is in the history too.
+    QCOMPARE(lines, (QStringList{"read-serial 18 ok 0A1B2C ", "read-serial 18 ok 0A1B2C ", "write-serial 18 ok 0D0E0F ", "logo 18 ok  ",
                                  "settings 30 no-reply  ", "scan 17-19 ok  found:18:0D0E0F"}));
     const QByteArray picture = std::get<LogoPicture>(readLogoFile(logo)).bytes;
-    QCOMPARE(entries.at(2).value("logo_sha256").toString(),
+    QCOMPARE(entries.at(3).value("logo_sha256").toString(),
              QString::fromLatin1(QCryptographicHash::hash(picture, QCryptographicHash::Sha256).toHex()));
     QVERIFY(entries.at(0).value("logo_sha256").isNull());
     QVERIFY(entries.at(0).value("answers").isNull());

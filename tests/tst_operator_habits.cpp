@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTest>
 
@@ -140,6 +141,23 @@ void TestOperatorHabits::closingDuringDownloadAsksFirst()
     QVERIFY(finished.wait(10000));
     QCOMPARE(bench.status(), StatusText::DownloadComplete);
     QCOMPARE(bench.clock.received(), countingLogoOnLine(18, LogoLineCount));
+    QVERIFY(bench.form->isVisible());
+
+    // Left up while the download ends, the question goes: there is nothing left to lose.
+    bench.control<QPushButton>("DOWNLOG")->click();
+    QVERIFY(!bench.form->close());
+    // The question answered before may still be waiting to be deleted: this one is the one on the screen.
+    const auto shownQuestion = [&bench]() -> QMessageBox * {
+        for (QMessageBox *box : bench.form->findChildren<QMessageBox *>("quitQuestion"))
+            if (box->isVisible())
+                return box;
+        return nullptr;
+    };
+    QTRY_VERIFY(shownQuestion());
+    QPointer<QMessageBox> unanswered = shownQuestion();
+    QVERIFY(finished.wait(10000));
+    QTRY_VERIFY(!unanswered || !unanswered->isVisible());
+    QCOMPARE(bench.status(), StatusText::DownloadComplete);
     QVERIFY(bench.form->isVisible());
 
     // With nothing running the window closes without asking.

@@ -3,10 +3,12 @@
 #include "status_messages.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QImageReader>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -168,16 +170,18 @@ void TestWindow::badTextsSendNothing_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    const QString badPort = StatusText::BadPortNumber.toString();
-    const QString badNumber = StatusText::BadMachineNumber.toString();
+    // The value refused is quoted.
+    const auto badPort = [](const QString &text) { return StatusText::BadPortNumber.toString() + "（“" + text + "”）"; };
+    const auto badNumber = [](const QString &text) { return StatusText::BadMachineNumber.toString() + "（“" + text + "”）"; };
     for (const char *button : {"Cmd2", "Command1", "Command4", "Command5", "DOWNLOG"}) {
         const QString b = QLatin1String(button);
-        QTest::addRow("%s COM1 letters", button) << b << "COM1" << "abc" << badPort;
-        QTest::addRow("%s COM1 empty", button) << b << "COM1" << "" << badPort;
-        QTest::addRow("%s COM1 32768", button) << b << "COM1" << "32768" << badPort;
-        QTest::addRow("%s ADDRESS 256", button) << b << "ADDRESS" << "256" << badNumber;
-        QTest::addRow("%s ADDRESS -1", button) << b << "ADDRESS" << "-1" << badNumber;
-        QTest::addRow("%s ADDRESS blank", button) << b << "ADDRESS" << "  " << badNumber;
+        QTest::addRow("%s COM1 letters", button) << b << "COM1" << "abc" << badPort("abc");
+        QTest::addRow("%s COM1 empty", button) << b << "COM1" << "" << badPort("");
+        QTest::addRow("%s COM1 1.x", button) << b << "COM1" << "1.x" << badPort("1.x");
+        QTest::addRow("%s ADDRESS 256", button) << b << "ADDRESS" << "256" << badNumber("256");
+        QTest::addRow("%s ADDRESS -1", button) << b << "ADDRESS" << "-1" << badNumber("-1");
+        // Blanks alone: the box keeps nothing of them.
+        QTest::addRow("%s ADDRESS blank", button) << b << "ADDRESS" << "  " << badNumber("");
     }
     QTest::addRow("Command1 dkys in use") << "Command1" << "dkys" << "300" << StatusText::BadDelay.toString();
     // A number that reaches no device is named as the number.
@@ -187,8 +191,8 @@ void TestWindow::badTextsSendNothing_data()
     const QString note = availablePortsNote(windowPorts);
     QTest::addRow("port 0 reaches nothing") << "Cmd2" << "COM1" << "0" << "串口打开失败！（无此串口：0号" + note + "）";
     QTest::addRow("port 7 reaches nothing") << "Command4" << "COM1" << "７" << "串口打开失败！（无此串口：7号" + note + "）";
-    QTest::addRow("serial number letter O") << "Command5" << "xlh" << "12O456" << StatusText::BadSerialNumber.toString();
-    QTest::addRow("serial number empty") << "Command5" << "xlh" << "" << StatusText::BadSerialNumber.toString();
+    QTest::addRow("serial number letter O") << "Command5" << "xlh" << "12O456" << StatusText::BadSerialNumber.toString() + "（“12O456”）";
+    QTest::addRow("serial number empty") << "Command5" << "xlh" << "" << StatusText::BadSerialNumber.toString() + "（“”）";
 }
 
 void TestWindow::badTextsSendNothing()
@@ -256,31 +260,67 @@ void TestWindow::numberBoxesShowThreeDigits_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("pasted");  // over the whole box, as Ctrl+A and Ctrl+V do it; else typed
+    QTest::addColumn<QString>("held");  // what the box holds (and shows) afterwards
+    QTest::addColumn<QString>("status");
     for (const char *box : {"COM1", "ADDRESS"}) {
-        QTest::addRow("%s 255", box) << box << "255";
-        QTest::addRow("%s 888", box) << box << "888";
-        QTest::addRow("%s 12", box) << box << "12";
+        QTest::addRow("%s 255", box) << box << "255" << false << "255" << "";
+        QTest::addRow("%s 888", box) << box << "888" << false << "888" << "";
+        QTest::addRow("%s 12", box) << box << "12" << false << "12" << "";
     }
+    // Never more than it shows: a longer text is refused whole, quoted, and the box keeps what it had.
+    const QString badNumber = StatusText::BadMachineNumber.toString();
+    const QString badPort = StatusText::BadPortNumber.toString();
+    QTest::newRow("机号 two lines pasted") << "ADDRESS" << "18\n255" << true << "18" << badNumber + "（“18↵255”）";
+    QTest::newRow("机号 a line break after") << "ADDRESS" << "19\r\n" << true << "18" << badNumber + "（“19↵”）";
+    QTest::newRow("机号 four digits pasted") << "ADDRESS" << "2555" << true << "18" << badNumber + "（“2555”）";
+    QTest::newRow("机号 a fourth digit typed") << "ADDRESS" << "2555" << false << "255" << badNumber + "（“2555”）";
+    QTest::newRow("串口 32768 pasted") << "COM1" << "32768" << true << "1" << badPort + "（“32768”）";
+    // Full-width digits are shown as the digits used.
+    QTest::newRow("机号 full-width pasted") << "ADDRESS" << "１９" << true << "19" << "";
+    QTest::newRow("串口 full-width typed") << "COM1" << "１２" << false << "12" << "";
 }
 
-// Whatever was typed last, three digits show whole: as much ink as in a box with room to spare.
+// Whatever was typed or pasted last, the box shows all it holds, three digits whole: as much ink as in a
+// box with room to spare.
 void TestWindow::numberBoxesShowThreeDigits()
 {
     QFETCH(QString, box);
     QFETCH(QString, text);
+    QFETCH(bool, pasted);
+    QFETCH(QString, held);
+    QFETCH(QString, status);
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto *edit = control<QLineEdit>(form, qPrintable(box));
-    edit->clear();
-    QTest::keyClicks(edit, text);  // the cursor ends up after the last digit, as after typing
+    edit->setFocus();
+    if (pasted) {
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        edit->clear();
+        // The cursor ends up after the last digit, as after typing; full-width digits come from an input method.
+        for (const QChar digit : text) {
+            if (digit.unicode() < 0x80) {
+                QTest::keyClicks(edit, QString(digit));
+            } else {
+                QInputMethodEvent typed;
+                typed.setCommitString(QString(digit));
+                QApplication::sendEvent(edit, &typed);
+            }
+        }
+    }
+    QCOMPARE(edit->text(), held);
+    QCOMPARE(control<QLabel>(form, "HELP1")->text(), status);
     form.findChild<QPushButton *>("DOWNLOG")->setFocus();
 
     QLineEdit roomy;
     roomy.setFont(edit->font());
     roomy.setTextMargins(edit->textMargins());
     roomy.resize(120, edit->height());
-    roomy.setText(text);
+    roomy.setText(held);
     roomy.setCursorPosition(0);
     QCOMPARE(inkColumns(edit), inkColumns(&roomy));
 }

@@ -54,12 +54,19 @@ struct WindowBench
         static_cast<QDialog *>(dialog)->accept();
     }
 
-    // Presses a button and waits, bounded, until its command has closed the port again.
+    // Presses a button and waits, bounded, until its command has closed the port again; 写序列号 is two
+    // commands, the read of the terminal's own number and then the write.
     bool press(const char *button, int timeoutMs = 10000)
     {
         QSignalSpy finished(&form->session(), &CommandSession::finished);
         control<QPushButton>(button)->click();
-        return !finished.isEmpty() || finished.wait(timeoutMs);
+        if (finished.isEmpty() && !finished.wait(timeoutMs))
+            return false;
+        while (form->session().isRunning()) {
+            if (!finished.wait(timeoutMs))
+                return false;
+        }
+        return true;
     }
 
     // No command running, port closed, progress bar hidden.

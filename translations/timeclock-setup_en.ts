@@ -7,6 +7,10 @@
         <source>历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失</source>
         <translation>Cannot write the history to %1 (%2); the command went ahead, but from now on its record is lost</translation>
     </message>
+    <message>
+        <source>%1 写入 %2 的 %3 号机</source>
+        <translation>on %1 into ID %3 on %2</translation>
+    </message>
 </context>
 <context>
     <name>Form1</name>
@@ -225,16 +229,76 @@
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <source>序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？</source>
-        <translation>Serial number %1 was read from port %2, ID %3. Write it to port %4, ID %5?</translation>
-    </message>
-    <message>
         <source>文件已改变：请看过预览再下载</source>
         <translation>The file has changed: look at the preview, then download.</translation>
     </message>
     <message>
         <source>图片是空白的，仍然下载吗？</source>
         <translation>The picture is blank. Download it anyway?</translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>序列号 %1 是从 %2 号串口、%3 号机的考勤机读出的，这台考勤机（%4 号串口、%5 号机）的序列号却是 %6：两台考勤机会有同一个序列号。仍然写入吗？</source>
+        <translation>Serial number %1 was read from the terminal at port %2, ID %3, but this terminal (port %4, ID %5) holds %6: two terminals would have the same serial number. Write it anyway?</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已在 %2，这台考勤机的序列号却是 %3：两台考勤机会有同一个序列号。仍然写入吗？</source>
+        <translation>Serial number %1 was written before, %2, but this terminal holds %3: two terminals would have the same serial number. Write it anyway?</translation>
+    </message>
+    <message>
+        <source>没有写入序列号 %1（这台考勤机的序列号仍是 %2）</source>
+        <translation>Serial number %1 not written (this terminal still holds %2)</translation>
+    </message>
+    <message>
+        <source>没有下载：图片是空白的</source>
+        <translation>Not downloaded: the picture is blank</translation>
+    </message>
+    <message>
+        <source>读不出这台考勤机的序列号，没有写入</source>
+        <translation>this terminal's serial number could not be read; nothing written</translation>
+    </message>
+    <message>
+        <source>序列号框里的 %1 不是从这台考勤机读出的</source>
+        <translation>the %1 in the serial number box was not read from this terminal</translation>
+    </message>
+    <message>
+        <source>继续下载</source>
+        <translation>The download goes on</translation>
+    </message>
+    <message>
+        <source>机号已设为 %1（查找机号选定）</source>
+        <translation>Machine number set to %1 (chosen by Find Machine Numbers)</translation>
+    </message>
+    <message>
+        <source>机号已设为 %1（查找机号没有查完就停了）</source>
+        <translation>Machine number set to %1 (Find Machine Numbers stopped before the end)</translation>
+    </message>
+    <message>
+        <source>查找机号已关闭，没有选用机号</source>
+        <translation>Find Machine Numbers closed; no number chosen</translation>
+    </message>
+    <message>
+        <source>查找机号已取消，没有查完</source>
+        <translation>Find Machine Numbers cancelled before the end</translation>
+    </message>
+    <message>
+        <source>没有改号</source>
+        <translation>Not renumbered</translation>
+    </message>
+    <message>
+        <source>没有另存</source>
+        <translation>Not saved</translation>
+    </message>
+    <message>
+        <source>图片没有改变（%1）</source>
+        <translation>Picture unchanged (%1)</translation>
+    </message>
+    <message>
+        <source>正在退出：等考勤机回答这一行</source>
+        <translation>Closing: waiting for the terminal to answer this line</translation>
     </message>
 </context>
 <context>
@@ -937,8 +1001,8 @@
         <translation>Read the serial number: prints six hexadecimal digits</translation>
     </message>
     <message>
-        <source>写序列号：六位十六进制数</source>
-        <translation>Write the serial number: six hexadecimal digits</translation>
+        <source>写序列号：六位十六进制数（先读出考勤机现在的序列号）</source>
+        <translation>Write the serial number: six hexadecimal digits (the terminal's own number is read first)</translation>
     </message>
     <message>
         <source>下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）</source>
@@ -1433,6 +1497,18 @@
     <message>
         <source>图片是空白的，没有下载；确实要下载请加 --allow-blank</source>
         <translation>The picture is blank, nothing was sent; add --allow-blank to send it anyway</translation>
+    </message>
+    <message>
+        <source>这台电脑已把这个序列号写进过另一台考勤机时，仍然写入（默认拒绝）</source>
+        <translation>write even where this PC has written the number into another terminal before (refused by default)</translation>
+    </message>
+    <message>
+        <source>写之前读不出考勤机现在的序列号，没有写入</source>
+        <translation>the terminal's serial number could not be read before writing; nothing written</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。没有写入；确实要写，请加 --force</source>
+        <translation>Serial number %1 was written before, %2; this terminal holds %3 now, and writing would give two terminals the same serial number. Nothing written; to write it all the same, add --force</translation>
     </message>
 </context>
 </TS>
