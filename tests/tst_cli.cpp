@@ -1,5 +1,5 @@
-#include "malformed_addresses.h"
 #include "command_history.h"
+#include "malformed_addresses.h"
 #include "status_messages.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
