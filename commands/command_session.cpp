@@ -73,6 +73,10 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
         break;
     case OpenFailure::PortBusy:
         reason = StatusText::PortBusyReason.toString();
+        // The program that has it is what the operator needs to know to free it.
+        if (!parseNetworkAddress(port.deviceName))
+            if (const QString holder = portHolder(port.deviceName); !holder.isEmpty())
+                where = holder;
         break;
     case OpenFailure::Folder:
         reason = StatusText::FolderReason.toString();

@@ -505,6 +505,14 @@
         <source>、</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>进程 %1</source>
+        <translation>process %1</translation>
+    </message>
+    <message>
+        <source>%1（进程 %2）</source>
+        <translation>%1 (process %2)</translation>
+    </message>
 </context>
 <context>
     <name>PortListPopup</name>
