@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "command_values.h"
+#include "line_echo.h"
 #include "language.h"
 #include "port_directory.h"
 #include "serial_line.h"
@@ -43,6 +44,13 @@ QCommandLineOption trace()
     return {QStringLiteral("trace"), QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间")};
 }
 
+QCommandLineOption echo()
+{
+    return {QStringLiteral("echo"),
+            QCoreApplication::translate("cli", "线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声"),
+            QStringLiteral("auto|on|off"), QStringLiteral("auto")};
+}
+
 QCommandLineOption language()
 {
     return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")};
@@ -64,6 +72,7 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
                 QStringLiteral("18")),
       m_json(QStringLiteral("json"), QCoreApplication::translate("cli", "每个结果输出一个 JSON 对象到标准输出")),
       m_trace(WindowOption::trace()),
+      m_echo(WindowOption::echo()),
       m_language(WindowOption::language()),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
 {
@@ -73,8 +82,10 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
         addOption(m_machine);
     }
     addOption(m_json);
-    if (m_use == PortUse::Terminal)
+    if (m_use == PortUse::Terminal) {
         addOption(m_trace);
+        addOption(m_echo);
+    }
     addOption(m_language);
     addOption(m_help);
 }
@@ -137,6 +148,13 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(m_language) && !isLanguageWord(m_parser.value(m_language)))
         return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "语言错误！"),
                                                                     QStringLiteral("--lang ") + m_parser.value(m_language))});
+    if (m_use == PortUse::Terminal) {
+        const auto echo = echoModeFromWord(m_parser.value(m_echo));
+        if (!echo)
+            return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "回声选项错误！"),
+                                                                        QStringLiteral("--echo ") + m_parser.value(m_echo))});
+        setEchoMode(*echo);
+    }
     if (m_use == PortUse::Terminal && m_parser.isSet(m_trace))
         showLineTrace();
     return std::nullopt;

@@ -18,11 +18,12 @@
 namespace WindowOption {
 QCommandLineOption portMapping();  // --port N=DEVICE, repeatable
 QCommandLineOption trace();
+QCommandLineOption echo();  // --echo auto|on|off: what the line does with the bytes sent
 QCommandLineOption language();
 QCommandLineOption reset();
 } // namespace WindowOption
 
-// Whether a command talks to a terminal (and so takes --port, --machine and --trace).
+// Whether a command talks to a terminal (and so takes --port, --machine, --trace and --echo).
 enum class PortUse {
     Terminal,
     None,
@@ -84,6 +85,7 @@ private:
     QCommandLineOption m_machine;
     QCommandLineOption m_json;
     QCommandLineOption m_trace;
+    QCommandLineOption m_echo;
     QCommandLineOption m_language;
     QCommandLineOption m_help;
 };

@@ -13,6 +13,14 @@ CommandSession::CommandSession(QObject *parent)
         CommandStep step = m_task->next(outcome);
         if (m_stopRequested && std::holds_alternative<Exchange>(step))
             step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
+        // A failure on the line's echo says so, whichever command met it.
+        if (auto *result = std::get_if<CommandResult>(&step);
+            result && outcome.echo != ExchangeOutcome::Echo::None
+            && (result->status == CommandStatus::NoReply || result->status == CommandStatus::WrongReply))
+        {
+            result->message = echoFailureMessage(outcome.echo);
+            result->reasonGiven = true;
+        }
         proceed(step);
     });
     connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {
@@ -96,6 +104,21 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     // A port that is not there: name the ones that are.
     const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote(port.directory) : QString();
     return StatusText::PortOpenFailed.toString().arg(shown + available);
+}
+
+QString CommandSession::echoFailureMessage(ExchangeOutcome::Echo echo)
+{
+    switch (echo) {
+    case ExchangeOutcome::Echo::Only:
+        return StatusText::EchoOnly.toString();
+    case ExchangeOutcome::Echo::Differs:
+        return StatusText::EchoDiffers.toString();
+    case ExchangeOutcome::Echo::Missing:
+        return StatusText::EchoMissing.toString();
+    case ExchangeOutcome::Echo::None:
+        break;
+    }
+    return {};
 }
 
 void CommandSession::proceed(const CommandStep &step)

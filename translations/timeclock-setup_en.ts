@@ -718,6 +718,18 @@
         <source>没有能画出这些文字的字体！</source>
         <translation>No installed font can draw this text.</translation>
     </message>
+    <message>
+        <source>通讯失败！（只收到自己发出的回声：没有考勤机回答）</source>
+        <translation>Communication failed! (only the echo of what was sent came back: no terminal answered)</translation>
+    </message>
+    <message>
+        <source>通讯失败！（回声和发出的不一样：线上另有设备在发，或有干扰）</source>
+        <translation>Communication failed! (the echo differs from what was sent: another device is sending on the line, or there is noise)</translation>
+    </message>
+    <message>
+        <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
+        <translation>Communication failed! (no echo came back: this line does not echo, use --echo auto)</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -1334,6 +1346,14 @@
     <message>
         <source>图片是空白的，没有下载；确实要下载请加 --allow-blank</source>
         <translation>The picture is blank, nothing was sent; add --allow-blank to send it anyway</translation>
+    </message>
+    <message>
+        <source>线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声</source>
+        <translation>the line&apos;s echo (two-wire RS-485): auto recognises it (default), on always echoes, off never echoes</translation>
+    </message>
+    <message>
+        <source>回声选项错误！</source>
+        <translation>Bad echo option!</translation>
     </message>
 </context>
 </TS>
