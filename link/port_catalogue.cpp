@@ -1,5 +1,6 @@
 #include "port_catalogue.h"
 
+#include "line_echo.h"
 #include "network_line.h"
 
 #include <QCoreApplication>
@@ -242,6 +243,11 @@ QString missingDeviceMark()
     return QCoreApplication::translate("PortCatalogue", "（不存在）");
 }
 
+QString echoMark()
+{
+    return QCoreApplication::translate("PortCatalogue", "（有回声）");
+}
+
 QString PortFacts::usbIds() const
 {
     if (!vendorId || !productId)
@@ -260,6 +266,7 @@ QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse)
         facts.missing = !isNetworkPortName(facts.device) && !QFileInfo::exists(facts.device);
 #endif
         addSystemFacts(facts);
+        facts.echoes = knownEcho(facts.device);
         if (testUse)
             facts.use = portUse(facts.device);
         catalogue.append(facts);
@@ -299,7 +306,7 @@ QString availablePortsNote(const PortDirectory &ports)
 
 QString portListLine(const PortFacts &facts)
 {
-    const QString mark = facts.missing ? missingDeviceMark() : QString();
+    const QString mark = (facts.missing ? missingDeviceMark() : QString()) + (facts.echoes == true ? echoMark() : QString());
     // Windows' names end in the port already: "USB-SERIAL CH340 (COM5)".
     if (facts.name.isEmpty() || facts.name.endsWith(QLatin1Char('(') + facts.device + QLatin1Char(')'), Qt::CaseInsensitive))
         return QStringLiteral("%1  %2%3").arg(facts.number).arg(facts.name.isEmpty() ? facts.device : facts.name, mark);

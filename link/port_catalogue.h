@@ -28,6 +28,7 @@ struct PortFacts
     QString stableName{};    // a name that stays when adapters are plugged in another order (/dev/serial/by-id/…)
     Use use = Use::Unknown;
     bool missing = false;    // a device a --port mapping names that is not there (any more)
+    std::optional<bool> echoes{};  // whether the line hands back what is sent (RS-485), where known
 
     // "5 号 USB-SERIAL CH340", or the device where the system gives no name; a missing device is marked.
     QString label() const;
@@ -51,6 +52,8 @@ QString availablePortsNote(const PortDirectory &ports = {});
 
 // The mark of a device that is not there.
 QString missingDeviceMark();
+// The mark of a line known to hand back what is sent (a two-wire RS-485 adapter's echo).
+QString echoMark();
 
 // The programs, other than this one, that hold `device` open: "cat，进程 1234" each (Linux: /proc/*/fd);
 // empty elsewhere or when none does.

@@ -37,6 +37,7 @@ private slots:
     void liveLockKeepsThePortClosed();
     void lockOfAnEndedProcessHoldsNothing();
     void portsOpensNoPort();
+    void echoingLineIsKnownAfterwards();
 
 private:
     static QString lockFileFor(const QString &device);
@@ -353,6 +354,30 @@ void TestPortFaults::portsOpensNoPort()
     QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));  // nothing opened the device
     QCOMPARE(errno, EAGAIN);
     QVERIFY(clock.received().isEmpty());
+}
+
+void TestPortFaults::echoingLineIsKnownAfterwards()
+{
+    // An echoing line with no terminal: the command says so, and `ports` shows the device, under another
+    // name, as a line that echoes.
+    QTemporaryDir home;
+    ChildSetup setup;
+    setup.environment.insert("XDG_CONFIG_HOME", home.path());
+    const QString link = home.filePath("line");
+    SimulatedTimeClock clock({"--echo", "--silence", "all", "--link", link});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"settings", "--port", clock.devicePath()}, {}, 30000, setup);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errText(), StatusText::EchoOnly.toString());
+    const ProgramRun ports = runProgram({"ports", "--json", "--port", "3=" + link}, {}, 30000, setup);
+    bool shown = false;
+    for (const QByteArray &line : ports.out.split('\n')) {
+        const QJsonObject port = QJsonDocument::fromJson(line).object();
+        if (port.value("number").toInt() == 3)
+            shown = port.value("echo").toBool();
+    }
+    QVERIFY2(shown, ports.out.constData());
+    QVERIFY(runProgram({"ports", "--port", "3=" + link}, {}, 30000, setup).outText().contains(echoMark()));
 }
 
 QTEST_MAIN(TestPortFaults)

@@ -513,6 +513,10 @@
         <source>%1（进程 %2）</source>
         <translation>%1 (process %2)</translation>
     </message>
+    <message>
+        <source>（有回声）</source>
+        <translation> (echoes)</translation>
+    </message>
 </context>
 <context>
     <name>PortListPopup</name>
