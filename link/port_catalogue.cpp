@@ -37,6 +37,7 @@ QString holderText(const QString &program, const QString &pid)
 
 constexpr int MostPortsNamed = 4;  // the port-open message stays one line
 
+#ifndef Q_OS_WIN
 // A device as Qt's serial port takes it: a short name ("ttyUSB0", "pts/2") lives below /dev.
 QString deviceFile(const QString &device)
 {
@@ -48,9 +49,10 @@ QString programName(qint64 pid)
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
 }
+#endif
 
 // The processes, other than this one, that have the device open (/proc/*/fd), with their names.
-QList<std::pair<QString, QString>> processesHolding(const QString &device)
+QList<std::pair<QString, QString>> processesHolding([[maybe_unused]] const QString &device)
 {
     QList<std::pair<QString, QString>> holders;
 #ifdef Q_OS_LINUX
@@ -83,12 +85,9 @@ QList<std::pair<QString, QString>> processesHolding(const QString &device)
         if (holds && !otherEnd)
             holders.append({programName(pid.toLongLong()), pid});
     }
-#else
-    Q_UNUSED(device);
 #endif
     return holders;
 }
-
 
 #ifndef Q_OS_WIN
 // The by-id link that leads to `device`; these names stay the same whichever order adapters are plugged in.
