@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "form1.h"
 #include "language.h"
+#include "line_echo.h"
 #include "port_directory.h"
 #include "remembered_choices.h"
 #include "serial_line.h"
@@ -18,6 +19,8 @@ int main(int argc, char *argv[])
     // Before any file, pipe or event descriptor is opened.
     fillClosedStandardStreams();
     keepQtsOwnWarningsOff();
+    // What a line's echo was, learned in this run, is there for the next (the window's and every command's).
+    RememberedChoices::keepLineEchoes();
     // A command word first runs the command line, which never creates the window's application object.
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);
@@ -39,14 +42,22 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption portOption = WindowOption::portMapping();
     const QCommandLineOption traceOption = WindowOption::trace();
+    const QCommandLineOption echoOption = WindowOption::echo();
     const QCommandLineOption languageOption = WindowOption::language();
     const QCommandLineOption resetOption = WindowOption::reset();
-    parser.addOptions({portOption, traceOption, languageOption, resetOption});
+    parser.addOptions({portOption, traceOption, echoOption, languageOption, resetOption});
     parser.process(app);
     if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
         std::fprintf(stderr, "--lang takes zh or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
         return 2;
     }
+
+    const auto echo = echoModeFromWord(parser.value(echoOption));
+    if (!echo) {
+        std::fprintf(stderr, "--echo takes auto, on or off, not \"%s\"\n", qPrintable(parser.value(echoOption)));
+        return 2;
+    }
+    setEchoMode(*echo);
 
     if (parser.isSet(resetOption))
         RememberedChoices::forgetAll();

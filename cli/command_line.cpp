@@ -2,6 +2,7 @@
 
 #include "command_values.h"
 #include "language.h"
+#include "line_echo.h"
 #include "network_address.h"
 #include "port_directory.h"
 #include "serial_line.h"
@@ -44,6 +45,13 @@ QCommandLineOption trace()
     return {QStringLiteral("trace"), QCoreApplication::translate("cli", "在标准错误上显示收发的每个字节及时间")};
 }
 
+QCommandLineOption echo()
+{
+    return {QStringLiteral("echo"),
+            QCoreApplication::translate("cli", "线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声"),
+            QStringLiteral("auto|on|off"), QStringLiteral("auto")};
+}
+
 QCommandLineOption language()
 {
     return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")};
@@ -65,6 +73,7 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
                 QStringLiteral("18")),
       m_json(QStringLiteral("json"), QCoreApplication::translate("cli", "每个结果输出一个 JSON 对象到标准输出")),
       m_trace(WindowOption::trace()),
+      m_echo(WindowOption::echo()),
       m_language(WindowOption::language()),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
 {
@@ -74,8 +83,10 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
     if (m_use == PortUse::Terminal)
         addOption(m_machine);
     addOption(m_json);
-    if (m_use != PortUse::None)
+    if (m_use != PortUse::None) {
         addOption(m_trace);
+        addOption(m_echo);
+    }
     addOption(m_language);
     addOption(m_help);
 }
@@ -138,6 +149,13 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(m_language) && !isLanguageWord(m_parser.value(m_language)))
         return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "语言错误！"),
                                                                     QStringLiteral("--lang ") + m_parser.value(m_language))});
+    if (m_use != PortUse::None) {
+        const auto echo = echoModeFromWord(m_parser.value(m_echo));
+        if (!echo)
+            return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "回声选项错误！"),
+                                                                        QStringLiteral("--echo ") + m_parser.value(m_echo))});
+        setEchoMode(*echo);
+    }
     if (m_use != PortUse::None && m_parser.isSet(m_trace))
         showLineTrace();
     return std::nullopt;

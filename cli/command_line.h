@@ -18,12 +18,14 @@
 namespace WindowOption {
 QCommandLineOption portMapping();  // --port N=DEVICE, repeatable
 QCommandLineOption trace();
+QCommandLineOption echo();  // --echo auto|on|off: what the line does with the bytes sent
 QCommandLineOption language();
 QCommandLineOption reset();
 } // namespace WindowOption
 
-// Whether a command talks to a terminal (and so takes --port, --machine and --trace), to every terminal
-// on the line by number (--port and --trace: a scan, whose numbers are its own option), or to none.
+// Whether a command talks to a terminal (and so takes --port, --machine, --trace and --echo), to every
+// terminal on the line by number (--port, --trace and --echo: a scan, whose numbers are its own option), or
+// to none.
 enum class PortUse {
     Terminal,
     Line,
@@ -86,6 +88,7 @@ private:
     QCommandLineOption m_machine;
     QCommandLineOption m_json;
     QCommandLineOption m_trace;
+    QCommandLineOption m_echo;
     QCommandLineOption m_language;
     QCommandLineOption m_help;
 };

@@ -58,7 +58,8 @@ QJsonObject portJson(const PortFacts &facts)
             {QStringLiteral("vendor_id"), idOrNull(facts.vendorId)},
             {QStringLiteral("product_id"), idOrNull(facts.productId)},
             {QStringLiteral("serial_number"), textOrNull(facts.serialNumber)},
-            {QStringLiteral("stable_name"), textOrNull(facts.stableName)}};
+            {QStringLiteral("stable_name"), textOrNull(facts.stableName)},
+            {QStringLiteral("echo"), facts.echoes ? QJsonValue(*facts.echoes) : QJsonValue(QJsonValue::Null)}};
 }
 
 // "1  /dev/ttyUSB0  USB-SERIAL CH340  空闲", then the details that are known, indented.
@@ -68,6 +69,8 @@ QString portText(const PortFacts &facts)
     if (!facts.name.isEmpty())
         first << facts.name;
     first << useText(facts.use);
+    if (facts.echoes == true)
+        first << echoMark();
     QStringList details;
     if (!facts.usbIds().isEmpty())
         details << QStringLiteral("USB ") + facts.usbIds();

@@ -22,6 +22,14 @@ CommandSession::CommandSession(QObject *parent)
                 step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
             }
         }
+        // A failure on the line's echo says so, whichever command met it.
+        if (auto *result = std::get_if<CommandResult>(&step);
+            result && outcome.echo != ExchangeOutcome::Echo::None
+            && (result->status == CommandStatus::NoReply || result->status == CommandStatus::WrongReply))
+        {
+            result->message = echoFailureMessage(outcome.echo);
+            result->reasonGiven = true;
+        }
         proceed(step);
     });
     connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {
@@ -84,6 +92,10 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
         break;
     case OpenFailure::PortBusy:
         reason = StatusText::PortBusyReason.toString();
+        // The program that has it is what the operator needs to know to free it.
+        if (!parseNetworkAddress(port.deviceName))
+            if (const QString holder = portHolder(port.deviceName); !holder.isEmpty())
+                where = holder;
         break;
     case OpenFailure::Folder:
         reason = StatusText::FolderReason.toString();
@@ -127,6 +139,21 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     // A port that is not there: name the ones that are.
     const QString available = failure == OpenFailure::NoSuchPort ? availablePortsNote(port.directory) : QString();
     return StatusText::PortOpenFailed.toString().arg(shown + available);
+}
+
+QString CommandSession::echoFailureMessage(ExchangeOutcome::Echo echo)
+{
+    switch (echo) {
+    case ExchangeOutcome::Echo::Only:
+        return StatusText::EchoOnly.toString();
+    case ExchangeOutcome::Echo::Differs:
+        return StatusText::EchoDiffers.toString();
+    case ExchangeOutcome::Echo::Missing:
+        return StatusText::EchoMissing.toString();
+    case ExchangeOutcome::Echo::None:
+        break;
+    }
+    return {};
 }
 
 void CommandSession::proceed(const CommandStep &step)

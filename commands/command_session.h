@@ -55,6 +55,9 @@ public:
     // when an adapter was plugged in sees why.
     static QString openFailureMessage(OpenFailure failure, const PortChoice &port, const QString &detail = {});
 
+    // Why an exchange failed on the line's echo.
+    static QString echoFailureMessage(ExchangeOutcome::Echo echo);
+
 signals:
     void messageReady(const QString &message);     // the port is still open at this point
     void finished(const CommandResult &result);   // the port is closed again

@@ -88,6 +88,13 @@ inline constexpr Message DiskErrorReason{QT_TRANSLATE_NOOP("StatusText", "磁盘
 inline constexpr Message ReadOnlyDiskReason{QT_TRANSLATE_NOOP("StatusText", "磁盘只读")};
 // A port number that reaches no device.
 inline constexpr Message PortNumberOnly{QT_TRANSLATE_NOOP("StatusText", "%1号")};
+// The line handed back the frame sent (an RS-485 adapter's echo) and nothing after it.
+inline constexpr Message EchoOnly{QT_TRANSLATE_NOOP("StatusText", "通讯失败！（只收到自己发出的回声：没有考勤机回答）")};
+// What came back where the echo belongs is not the frame sent: another sender on the line, or noise.
+inline constexpr Message EchoDiffers{
+    QT_TRANSLATE_NOOP("StatusText", "通讯失败！（回声和发出的不一样：线上另有设备在发，或有干扰）")};
+// --echo on, and the frame did not come back.
+inline constexpr Message EchoMissing{QT_TRANSLATE_NOOP("StatusText", "通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）")};
 inline constexpr Message PortLost{QT_TRANSLATE_NOOP("StatusText", "串口已断开！")};
 inline constexpr Message Busy{QT_TRANSLATE_NOOP("StatusText", "正在通讯，请稍候！")};
 inline constexpr Message FileOpenFailed{QT_TRANSLATE_NOOP("StatusText", "文件打开失败！")};
@@ -121,6 +128,8 @@ inline QString receivedBytes(const QByteArray &bytes)
 // tooltip and the command line's message say it in the same words.
 inline QString answerReason(const CommandResult &result)
 {
+    if (result.reasonGiven)
+        return {};
     if (result.status == CommandStatus::NoReply)
         return NoAnswer.toString();
     if (result.status == CommandStatus::WrongReply)

@@ -26,6 +26,8 @@ struct CommandResult
     QByteArray reply{};
     // A download: the lines the terminal confirmed; the picture it holds is new up to there.
     std::optional<int> linesConfirmed{};
+    // The message says what came back already (the line's echo): no reason is added to it.
+    bool reasonGiven = false;
 };
 
 // What a command does next: another exchange, or finish.

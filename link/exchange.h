@@ -40,4 +40,12 @@ struct ExchangeOutcome
     };
     Kind kind = Kind::TimedOut;
     QByteArray reply;  // the bytes read, for WrongReply and Replied
+    // What the line's echo had to do with it: the reason a failure gives.
+    enum class Echo {
+        None,
+        Only,     // TimedOut: the frame came back, no answer after it
+        Differs,  // WrongReply: what came back differs from the frame sent
+        Missing,  // TimedOut: an echo was expected (--echo on) and nothing came
+    };
+    Echo echo = Echo::None;
 };

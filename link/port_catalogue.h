@@ -12,7 +12,7 @@
 struct PortFacts
 {
     enum class Use {
-        Free,          // it opened (and was closed again at once)
+        Free,          // no live lock, no other program has it open, this user may open it
         Busy,          // another program holds it
         NoPermission,  // this user may not open it
         Unknown,       // it could not be tried
@@ -28,6 +28,7 @@ struct PortFacts
     QString stableName{};    // a name that stays when adapters are plugged in another order (/dev/serial/by-id/…)
     Use use = Use::Unknown;
     bool missing = false;    // a device a --port mapping names that is not there (any more)
+    std::optional<bool> echoes{};  // whether the line hands back what is sent (RS-485), where known
 
     // "5 号 USB-SERIAL CH340", or the device where the system gives no name; a missing device is marked.
     QString label() const;
@@ -36,10 +37,10 @@ struct PortFacts
 };
 
 // Every port `ports` numbers, in number order, the use of each tested when `testUse` says so. Testing
-// opens each port without waiting and closes it again; a port another program holds is left alone.
+// opens no port: it reads lock files and other programs' open descriptors.
 QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse);
 
-// Whether another program holds the device, tested without disturbing it.
+// Whether another program holds the device, from lock files and open descriptors; the device is never opened.
 PortFacts::Use portUse(const QString &device);
 
 // "；可用：5 号 USB-SERIAL CH340、6 号 /dev/ttyS0", or nothing when no port is there: added to the message
@@ -51,8 +52,17 @@ QString availablePortsNote(const PortDirectory &ports = {});
 
 // The mark of a device that is not there.
 QString missingDeviceMark();
+// The mark of a line known to hand back what is sent (a two-wire RS-485 adapter's echo).
+QString echoMark();
 
 // The programs, other than this one, that hold `device` open: "cat，进程 1234" each (Linux: /proc/*/fd);
 // empty elsewhere or when none does.
 QStringList otherProgramsHolding(const QString &device);
+// "ser2net（进程 9637）": the live process, other than this one, whose UUCP lock file (/var/lock/LCK..NAME)
+// names `device` under any of its names (the name given, the real device, a /dev/serial link); a program
+// that finds one leaves the port alone. Nothing elsewhere than Linux and the like.
+std::optional<QString> lockHolder(const QString &device);
+// Who holds `device`, for the message of a port that is in use: the lock's holder, or else a program that has
+// it open; empty when neither is known.
+QString portHolder(const QString &device);
 QString portListLine(const PortFacts &facts);

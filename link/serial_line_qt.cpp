@@ -1,5 +1,7 @@
 #include "serial_line_qt.h"
 
+#include "port_catalogue.h"
+
 #include <QFileInfo>
 #include <QMetaEnum>
 
@@ -54,6 +56,13 @@ std::optional<OpenFailure> QtSerialLine::open(const QString &deviceName)
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
 
+    // Asked before Qt's serial port takes its own lock: Qt takes a UUCP lock (ser2net's, minicom's) and one
+    // of its own format recording another program name for stale, deletes it whatever process holds it, and
+    // opens; run as root or as the lock's owner, it takes the port from under a running ser2net.
+    if (const auto holder = lockHolder(deviceName)) {
+        qCDebug(lcLink) << "open" << deviceName << "refused: locked by" << *holder;
+        return OpenFailure::PortBusy;
+    }
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCDebug(lcLink) << "open" << deviceName << "failed:" << m_port.errorString();
         return classifyOpenFailure(deviceName);

@@ -24,6 +24,9 @@ SerialLink::SerialLink(std::unique_ptr<SerialLine> line, QObject *parent)
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &SerialLink::onReplyTimer);
+    m_echoGrace.setSingleShot(true);
+    m_echoGrace.setTimerType(Qt::PreciseTimer);
+    connect(&m_echoGrace, &QTimer::timeout, this, &SerialLink::onEchoGrace);
     connect(m_line.get(), &SerialLine::opened, this, &SerialLink::onLineOpened);
     connect(m_line.get(), &SerialLine::readyRead, this, &SerialLink::checkReply);
     connect(m_line.get(), &SerialLine::faultOccurred, this, &SerialLink::onLineFault);
@@ -37,6 +40,7 @@ SerialLink::~SerialLink()
 std::optional<OpenFailure> SerialLink::prepareLink(const QString &deviceName)
 {
     releaseLink();
+    m_lineEchoes.reset();
     if (deviceName.isEmpty())
         return OpenFailure::NoSuchPort;
     if (const auto failure = m_line->open(deviceName))
@@ -48,6 +52,7 @@ std::optional<OpenFailure> SerialLink::prepareLink(const QString &deviceName)
 void SerialLink::prepareLinkLater(const QString &deviceName)
 {
     releaseLink();
+    m_lineEchoes.reset();
     if (deviceName.isEmpty()) {
         emit linkPrepared(OpenFailure::NoSuchPort);
         return;
@@ -94,6 +99,9 @@ void SerialLink::transact(const Exchange &exchange)
     }
     m_state = State::WaitingForReply;
     const QByteArray address(1, char(exchange.addressByte));
+    m_sent = address + exchange.commandFrame;
+    m_echoSettled = false;
+    m_echoHeard = false;
     if (exchange.pauseFirst) {
         writeToLine(address);
         writeToLine(exchange.commandFrame);
@@ -113,6 +121,7 @@ void SerialLink::releaseLink()
 {
     ++m_generation;
     m_replyTimer.stop();
+    m_echoGrace.stop();
     const bool opening = std::exchange(m_state, State::Idle) == State::Opening;
     if (opening)
         m_line->close();  // abandons the open under way
@@ -153,9 +162,86 @@ void SerialLink::checkReply()
             listen();
         return;
     }
+    proceedWithReply(false);
+}
+
+void SerialLink::proceedWithReply(bool final)
+{
+    if (m_state != State::WaitingForReply || (!m_echoSettled && !settleEcho(final)) || !m_echoSettled)
+        return;
     // However late this runs, the bytes are on the line already: a reply that came in time counts.
-    if (m_state == State::WaitingForReply && m_line->bytesAvailable() >= m_exchange.replyLength)
+    if (m_line->bytesAvailable() >= m_exchange.replyLength)
         readReply();
+}
+
+EchoExpected SerialLink::echoExpected() const
+{
+    switch (echoMode()) {
+    case EchoMode::On:
+        return EchoExpected::Yes;
+    case EchoMode::Off:
+        return EchoExpected::No;
+    case EchoMode::Auto:
+        break;
+    }
+    return !m_lineEchoes ? EchoExpected::Unknown : *m_lineEchoes ? EchoExpected::Yes : EchoExpected::No;
+}
+
+bool SerialLink::settleEcho(bool final)
+{
+    const QByteArray received = m_line->peek(m_line->bytesAvailable());
+    const EchoExpected expected = echoExpected();
+    const auto remembered = expected == EchoExpected::Unknown ? knownEcho(m_line->portName()) : std::nullopt;
+    switch (echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered)) {
+    case EchoVerdict::NeedMore:
+        // A line not known yet: the rest of an echo follows the bytes that began it within the time the
+        // rest of the frame takes on the wire (and the line's own delay, a network port's round trip);
+        // a terminal's 1-byte answer is followed by nothing.
+        if (received.size() >= m_exchange.replyLength && expected == EchoExpected::Unknown && !m_echoGrace.isActive()) {
+            const qint64 graceNs = frameOnWireNs(m_sent.size()) + std::chrono::nanoseconds(EchoGraceMargin).count()
+                                   + std::chrono::nanoseconds(m_line->replyAllowance()).count();
+            m_echoGrace.start(std::chrono::milliseconds(graceNs / 1'000'000 + 1));
+        }
+        return true;
+    case EchoVerdict::Echo: {
+        m_echoGrace.stop();
+        const QByteArray echo = m_line->read(m_sent.size());
+        qCDebug(lcLink).noquote() << "RX (echo)" << echo.toHex(' ');
+        m_echoSettled = true;
+        m_echoHeard = true;
+        if (echoMode() == EchoMode::Auto) {
+            m_lineEchoes = true;
+            noteEcho(m_line->portName(), true);
+        }
+        // The terminal hears the frame as its echo ends: a short wait counts from there.
+        if (m_exchange.limitFromFrameEnd) {
+            m_sinceFrameSent.start();
+            m_limitNs = std::chrono::nanoseconds(m_exchange.replyLimit).count()
+                        + std::chrono::nanoseconds(m_line->replyAllowance()).count();
+            m_replyTimer.start(std::chrono::milliseconds((m_limitNs + 999'999) / 1'000'000));
+        }
+        return true;
+    }
+    case EchoVerdict::NoEcho:
+        m_echoGrace.stop();
+        m_echoSettled = true;
+        return true;
+    case EchoVerdict::Differs:
+        m_echoGrace.stop();
+        const QByteArray heard = m_line->read(m_line->bytesAvailable());
+        qCDebug(lcLink).noquote() << "RX (not the echo of the frame)" << heard.toHex(' ');
+        finishExchange({ExchangeOutcome::Kind::WrongReply, heard, ExchangeOutcome::Echo::Differs});
+        return false;
+    }
+    return true;
+}
+
+void SerialLink::onEchoGrace()
+{
+    if (m_state != State::WaitingForReply || m_echoSettled)
+        return;
+    m_line->collectWaitingBytes();
+    proceedWithReply(true);
 }
 
 void SerialLink::readReply()
@@ -163,6 +249,10 @@ void SerialLink::readReply()
     const QByteArray reply = m_line->read(m_exchange.replyLength);
     qCDebug(lcLink).noquote() << "RX" << reply.toHex(' ');
     const bool fromAddressee = quint8(reply.at(0)) == m_exchange.addressByte;
+    if (fromAddressee && !m_echoHeard && echoMode() == EchoMode::Auto) {
+        m_lineEchoes = false;
+        noteEcho(m_line->portName(), false);
+    }
     finishExchange({fromAddressee ? ExchangeOutcome::Kind::Replied : ExchangeOutcome::Kind::WrongReply, reply});
 }
 
@@ -189,11 +279,19 @@ void SerialLink::onReplyTimer()
     }
     // A thread kept busy (a large picture decoded, a slow redraw) hears of arrived bytes only when its event
     // loop runs again, possibly after this timer: the driver is asked what it already holds first.
-    if (m_line->collectWaitingBytes() >= m_exchange.replyLength) {
+    m_line->collectWaitingBytes();
+    if (!m_echoSettled && !settleEcho(true))
+        return;
+    if (m_echoSettled && m_line->bytesAvailable() >= m_exchange.replyLength) {
         readReply();
         return;
     }
-    finishExchange({ExchangeOutcome::Kind::TimedOut, {}});
+    ExchangeOutcome::Echo echo = ExchangeOutcome::Echo::None;
+    if (m_echoHeard)
+        echo = ExchangeOutcome::Echo::Only;
+    else if (echoMode() == EchoMode::On && m_line->bytesAvailable() == 0)
+        echo = ExchangeOutcome::Echo::Missing;
+    finishExchange({ExchangeOutcome::Kind::TimedOut, {}, echo});
 }
 
 qint64 SerialLink::replyLimitNs() const
@@ -210,6 +308,7 @@ qint64 SerialLink::frameOnWireNs(qint64 bytes)
 void SerialLink::finishExchange(const ExchangeOutcome &outcome)
 {
     m_replyTimer.stop();
+    m_echoGrace.stop();
     m_state = State::Idle;
     emit exchangeFinished(outcome);
 }
@@ -227,6 +326,7 @@ void SerialLink::loseLink()
 {
     const bool wasExchanging = m_state != State::Idle;
     m_replyTimer.stop();
+    m_echoGrace.stop();
     m_state = State::Idle;
     m_line->close();
     ++m_generation;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange.h"
+#include "line_echo.h"
 #include "serial_line.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,9 @@ class SerialLink : public QObject
 public:
     // The terminal answers within one second; exactly one second is still in time.
     static constexpr std::chrono::milliseconds ReplyLimit = TerminalReplyLimit;
+    // How long, beyond the rest of the frame's time on the wire, the first bytes of what may be an echo wait
+    // for the rest on a line whose echo is not known yet; paid once per device and run on a line without one.
+    static constexpr std::chrono::milliseconds EchoGraceMargin{30};
 
     explicit SerialLink(QObject *parent = nullptr);
     // On a line of the caller's making (a test's stand-in for the port).
@@ -42,8 +46,8 @@ public:
 
     // Writes the exchange's bytes and waits for its reply. Bytes already waiting when the frame is about to
     // go out answer nothing this program sent: the exchange then ends as a wrong reply holding those bytes,
-    // and nothing is written.
-
+    // and nothing is written. The line's echo of the frame (see line_echo.h, --echo) is taken off before the
+    // answer: it is never one.
     void transact(const Exchange &exchange);
 
     // Closes the port if it is open and abandons a running exchange without an outcome.
@@ -78,6 +82,7 @@ private:
 
     void writeToLine(const QByteArray &bytes);
     void checkReply();
+    void proceedWithReply(bool final);
     void readReply();
     void onReplyTimer();
     void onLineOpened(std::optional<OpenFailure> failure);
@@ -87,6 +92,10 @@ private:
     void deliverLater(std::function<void()> action);
     qint64 replyLimitNs() const;
     void listen();
+    // Takes the line's echo off the front of what arrived, once it can be told; false when the exchange ended.
+    bool settleEcho(bool final);
+    void onEchoGrace();
+    EchoExpected echoExpected() const;
 
     std::unique_ptr<SerialLine> m_line;
     QTimer m_replyTimer;
@@ -94,6 +103,14 @@ private:
     State m_state = State::Idle;
     Exchange m_exchange;
     QByteArray m_heard;  // what a listening exchange has heard so far
+    QByteArray m_sent;   // the running exchange's address byte and frame, as its echo would repeat them
+    bool m_echoSettled = true;  // the echo (or that there is none) is behind: what arrives is the answer
+    bool m_echoHeard = false;
+    // What this open of the port has shown of its echo (--echo auto); a port opened again learns afresh, as
+    // another adapter may have taken the device's name.
+    std::optional<bool> m_lineEchoes;
+    // On a line not known yet, bytes that begin like the frame wait this long for the rest of an echo.
+    QTimer m_echoGrace;
     qint64 m_limitNs = 0;  // the running exchange's reply limit, counted from its write
     quint64 m_generation = 0;
     int m_portErrorCount = 0;

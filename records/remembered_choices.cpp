@@ -1,6 +1,7 @@
 #include "remembered_choices.h"
 
 #include "file_writing.h"
+#include "line_echo.h"
 #include "logo_text.h"
 #include "machine_scan.h"
 #include "port_directory.h"
@@ -264,6 +265,23 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
         const int before = std::max(0, settings.value(key, 0).toInt());
         settings.setValue(key, PartScan + std::max(count, isPartScanCount(before) ? before - PartScan : before));
     });
+}
+
+std::optional<bool> RememberedChoices::lineEchoes(const QString &device) const
+{
+    const QVariant kept = store()->value(QStringLiteral("echo/") + scanKey(device).mid(5));
+    return kept.isValid() ? std::optional<bool>(kept.toBool()) : std::nullopt;
+}
+
+void RememberedChoices::noteLineEchoes(const QString &device, bool echoes)
+{
+    write(QStringLiteral("echo/") + scanKey(device).mid(5), echoes);
+}
+
+void RememberedChoices::keepLineEchoes()
+{
+    setEchoMemory({[](const QString &device) { return RememberedChoices().lineEchoes(device); },
+                   [](const QString &device, bool echoes) { RememberedChoices().noteLineEchoes(device, echoes); }});
 }
 
 void RememberedChoices::forgetAll()

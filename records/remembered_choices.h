@@ -56,6 +56,13 @@ public:
     int terminalsFound(const QString &device) const;
     void noteTerminalsFound(const QString &device, int count, bool everyNumber);
 
+    // Whether `device` handed back the bytes sent (an RS-485 adapter's echo) when last used; nothing when not
+    // known. The same device under any name, as for the scan's count.
+    std::optional<bool> lineEchoes(const QString &device) const;
+    void noteLineEchoes(const QString &device, bool echoes);
+    // The link keeps what it learns of each line's echo here.
+    static void keepLineEchoes();
+
     // Everything forgotten: the next start is like the first.
     static void forgetAll();
 

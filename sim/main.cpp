@@ -186,6 +186,8 @@ private:
     void handleReceived(const QByteArray &chunk, std::optional<qint64> stamp)
     {
         printLine(sim::receivedLine(chunk, stamp));
+        if (m_options.echo)
+            echoBack(chunk);
         for (const sim::FrameOutcome &outcome : m_bus.receive(chunk)) {
             printLine(sim::frameLine(outcome));
             if (outcome.hangUp) {
@@ -203,6 +205,16 @@ private:
         }
         if (!m_sendTimer.isActive())
             startNextTransmission();
+    }
+
+    // The adapter's echo leaves at once, ahead of any answer still waiting its time.
+    void echoBack(QByteArray echo)
+    {
+        if (const auto at = m_options.echoAlteredAt; at && *at >= m_echoed && *at < m_echoed + echo.size())
+            echo[*at - m_echoed] = char(~echo.at(*at - m_echoed));
+        m_echoed += echo.size();
+        m_unwritten += echo;
+        writeToLine();
     }
 
     // Replies leave in order, like a terminal that answers one frame after the other: each waits its
@@ -340,6 +352,7 @@ private:
     Clock::time_point m_sendDeadline; // with --exact-timing: when the head transmission is due
     std::deque<sim::Transmission> m_pending;
     QByteArray m_unwritten;
+    qint64 m_echoed = 0;  // bytes echoed so far, for --echo-altered-at
     bool m_linkMade = false;
     bool m_finished = false;
 };

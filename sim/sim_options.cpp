@@ -225,6 +225,20 @@ const QList<OptionRow> &optionTable()
                       "Time delayed answers (--line-rate, --delay-ms) to the microsecond instead of rounding "
                       "them up to whole milliseconds (spins for up to the last millisecond of each wait)."),
          switchOn(&SimulatorOptions::exactTiming)},
+        {switchOption("echo", "Send every byte received straight back at once, before any answer, as a two-wire "
+                              "RS-485 adapter whose receiver stays on does."),
+         switchOn(&SimulatorOptions::echo)},
+        {valued("echo-altered-at", "Echo as --echo does, but send the N-th byte echoed (from 0) back altered "
+                                   "(every bit flipped), as noise or a second sender would.",
+                "N"),
+         [](const QString &value, SimulatorOptions &options) {
+             const std::optional<int> index = decimalFrom(value);
+             if (!index)
+                 return false;
+             options.echo = true;
+             options.echoAlteredAt = *index;
+             return true;
+         }},
         {valued("picture-out", "On exit, write the stored logo as a 128 x 32 PNG picture to FILE.", "FILE"),
          path(&SimulatorOptions::picturePath)},
     };

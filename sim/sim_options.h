@@ -21,6 +21,11 @@ struct SimulatorOptions
     bool timestamps = false;  // RX and TX lines end with the CLOCK_MONOTONIC time in nanoseconds
     bool exactTiming = false; // replies wait to the microsecond rather than to whole milliseconds
     QString picturePath;      // where to write the stored logo as a PNG on exit; empty: nowhere
+    // --echo: every byte received goes straight back before any answer, as a two-wire RS-485 adapter whose
+    // receiver stays on while it sends hands it back.
+    bool echo = false;
+    // --echo-altered-at N: the N-th byte echoed (from 0, over the whole run) goes back altered; implies --echo.
+    std::optional<int> echoAlteredAt;
     // --bus: the terminals sharing the line, each with the faults of its own entry only; empty: the one
     // terminal of --machine and --serial.
     QList<BusTerminal> bus;

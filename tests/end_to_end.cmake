@@ -1,5 +1,7 @@
 timeclock_add_test(tst_end_to_end SOURCES tst_end_to_end.cpp LIBS timeclock_window timeclock_sim_fixture)
 timeclock_add_test(tst_fault_matrix SOURCES tst_fault_matrix.cpp LIBS timeclock_window timeclock_sim_fixture)
 timeclock_add_test(tst_port_faults SOURCES tst_port_faults.cpp LIBS timeclock_window timeclock_sim_fixture)
+target_compile_definitions(tst_port_faults PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+add_dependencies(tst_port_faults timeclock-setup)
 timeclock_add_test(tst_bad_input SOURCES tst_bad_input.cpp LIBS timeclock_window timeclock_sim_fixture)
 timeclock_add_test(tst_exchange SOURCES tst_exchange.cpp LIBS timeclock_window timeclock_sim_fixture)

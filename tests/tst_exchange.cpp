@@ -18,6 +18,8 @@ class TestExchange : public QObject
     Q_OBJECT
 
 private slots:
+    void echoIsNeverTheAnswer_data();
+    void echoIsNeverTheAnswer();
     void init();
     void cleanup();
     void waitingByteEndsTheCommand_data();
@@ -402,6 +404,63 @@ void TestExchange::listeningSendsNothing()
     QVERIFY(clock.stop());
     // Only the question went out; listening wrote nothing.
     QCOMPARE(clock.received(), questionWaitMs > 0 ? ReadSerialOnLine : QByteArray());
+}
+
+void TestExchange::echoIsNeverTheAnswer_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("expected");  // EchoExpected
+    QTest::addColumn<int>("replyLength");
+    QTest::addColumn<bool>("final");
+    QTest::addColumn<std::optional<bool>>("remembered");
+    QTest::addColumn<int>("verdict");   // EchoVerdict
+
+    const QByteArray settings = QByteArray::fromHex("120520000000");
+    const QByteArray readSerial = QByteArray::fromHex("12021f");
+    const int yes = int(EchoExpected::Yes), no = int(EchoExpected::No), unknown = int(EchoExpected::Unknown);
+    const auto row = [](const char *name, const QByteArray &sent, const QByteArray &received, int expected, int length,
+                        bool final, std::optional<bool> remembered, EchoVerdict verdict) {
+        QTest::newRow(name) << sent << received << expected << length << final << remembered << int(verdict);
+    };
+    row("known echo, whole copy", settings, settings + "\x12", yes, 1, false, {}, EchoVerdict::Echo);
+    row("known echo, a byte changed", settings, QByteArray::fromHex("1205df"), yes, 1, false, {}, EchoVerdict::Differs);
+    row("known echo, part so far", settings, QByteArray::fromHex("1205"), yes, 1, false, {}, EchoVerdict::NeedMore);
+    row("known echo, cut short", settings, QByteArray::fromHex("1205"), yes, 1, true, {}, EchoVerdict::Differs);
+    row("no echo, the answer", settings, QByteArray::fromHex("12"), no, 1, false, {}, EchoVerdict::NoEcho);
+    row("no echo, a whole copy still is none", settings, settings, no, 1, false, {}, EchoVerdict::Echo);
+    row("no echo, serial 021F33 read at once", readSerial, QByteArray::fromHex("12021f33"), no, 4, false, {},
+        EchoVerdict::NoEcho);
+    row("not known, address byte alone waits", settings, QByteArray::fromHex("12"), unknown, 1, false, {},
+        EchoVerdict::NeedMore);
+    row("not known, address byte alone at the end", settings, QByteArray::fromHex("12"), unknown, 1, true, {},
+        EchoVerdict::NoEcho);
+    row("not known, whole copy", settings, settings, unknown, 1, false, {}, EchoVerdict::Echo);
+    row("not known, copy changed at its third byte", settings, QByteArray::fromHex("1205df000000"), unknown, 1, false,
+        {}, EchoVerdict::Differs);
+    row("not known, another answer", settings, QByteArray::fromHex("34"), unknown, 1, false, {}, EchoVerdict::NoEcho);
+    row("not known, bare read-serial question at the end", readSerial, readSerial, unknown, 4, true, {},
+        EchoVerdict::Echo);
+    row("not known, read-serial echo and answer", readSerial, QByteArray::fromHex("12021f12123456"), unknown, 4, false,
+        {}, EchoVerdict::Echo);
+    row("not known, serial 021F33 waits for what follows", readSerial, QByteArray::fromHex("12021f33"), unknown, 4,
+        false, {}, EchoVerdict::NeedMore);
+    row("not known, serial 021F33 at the end", readSerial, QByteArray::fromHex("12021f33"), unknown, 4, true, {},
+        EchoVerdict::NoEcho);
+    row("remembered without echo, serial 021F33 at once", readSerial, QByteArray::fromHex("12021f33"), unknown, 4,
+        false, false, EchoVerdict::NoEcho);
+}
+
+void TestExchange::echoIsNeverTheAnswer()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, received);
+    QFETCH(int, expected);
+    QFETCH(int, replyLength);
+    QFETCH(bool, final);
+    QFETCH(std::optional<bool>, remembered);
+    QFETCH(int, verdict);
+    QCOMPARE(int(echoVerdict(sent, received, EchoExpected(expected), replyLength, final, remembered)), verdict);
 }
 
 QTEST_MAIN(TestExchange)

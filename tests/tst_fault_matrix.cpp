@@ -95,6 +95,12 @@ void TestFaultMatrix::faultOnTheLine_data()
         row("one byte more than the answer", {"--extra-byte", "all"}, download ? wrong : command.success,
             command.firstExchange);
         row("4 KiB of noise before the answer", {"--noise", "4096"}, wrong, command.firstExchange);
+        // A two-wire RS-485 adapter hands every frame back before the answer: never taken for one.
+        const QByteArray wholeCommand = download ? countingLogoOnLine(18, LogoLineCount) : command.firstExchange;
+        row("echo, the terminal answers", {"--echo"}, command.success, wholeCommand);
+        row("echo and no terminal", {"--echo", "--silence", "all"}, StatusText::EchoOnly.toString(), command.firstExchange);
+        row("echo altered at its third byte", {"--echo-altered-at", "2"}, StatusText::EchoDiffers.toString(),
+            command.firstExchange);
         if (download) {
             for (int line : {0, 5, 31})
                 row(qPrintable(QStringLiteral("line cut at logo line %1").arg(line)),

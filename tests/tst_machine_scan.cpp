@@ -917,8 +917,8 @@ void TestMachineScan::jsonKeysAreTheSameWithinACommand_data()
         << "elapsed_ms";
     QTest::newRow("ports: a mapping to a device not there")
         << QStringList{"ports", "--json", "--port", "40=/dev/timeclock-gone", "--port", "41=DEV"}
-        << QStringList{"busy", "device", "manufacturer", "missing", "name", "number", "product_id", "serial_number",
-                       "stable_name", "use", "vendor_id"}
+        << QStringList{"busy", "device", "echo", "manufacturer", "missing", "name", "number", "product_id",
+                       "serial_number", "stable_name", "use", "vendor_id"}
         << -1 << "";
     QTest::newRow("history: every kind of line")
         << QStringList{"history", "--json"}

@@ -1,5 +1,6 @@
 #include "port_catalogue.h"
 #include "status_messages.h"
+#include "tst_cli_process.h"
 #include "unprivileged_run.h"
 #include "window_bench.h"
 
@@ -7,9 +8,14 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScopeGuard>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 // Ports that cannot be opened: the operator is told why, nothing is sent and the buttons stay usable.
@@ -27,6 +33,11 @@ private slots:
     void deviceReadByAnotherProgram();
     void lockFileIsGoneAfterEveryCommand_data();
     void lockFileIsGoneAfterEveryCommand();
+    void liveLockKeepsThePortClosed_data();
+    void liveLockKeepsThePortClosed();
+    void lockOfAnEndedProcessHoldsNothing();
+    void portsOpensNoPort();
+    void echoingLineIsKnownAfterwards();
 
 private:
     static QString lockFileFor(const QString &device);
@@ -209,6 +220,164 @@ void TestPortFaults::lockFileIsGoneAfterEveryCommand()
     if (!bench.clock.hungUp())
         QVERIFY2(lockedWhileRunning, qPrintable(lockFile));  // the file is where we look for it
     QVERIFY(!QFileInfo::exists(lockFile));
+}
+
+namespace {
+
+// Another program holding a port the way ser2net, minicom and picocom do: a running process and a UUCP lock
+// file with its id, in a lock folder of the test's own that the program is pointed at.
+struct LockingProgram
+{
+    QProcess process;
+    QTemporaryDir lockDirectory;
+
+    bool start()
+    {
+        process.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        return process.waitForStarted() && lockDirectory.isValid();
+    }
+    ~LockingProgram()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+    QString pid() const { return QString::number(process.processId()); }
+    // The lock file's path for `lockName` ("LCK..pts_3"), written with `contents`.
+    QString lock(const QString &lockName, const QByteArray &contents) const
+    {
+        const QString path = lockDirectory.filePath(lockName);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+            return {};
+        return path;
+    }
+    ChildSetup pointedAtLocks() const
+    {
+        ChildSetup setup;
+        setup.environment.insert(QStringLiteral("TIMECLOCK_LOCK_DIR"), lockDirectory.path());
+        return setup;
+    }
+};
+
+QString lockNameFor(const QString &path)
+{
+    QString name = path.startsWith(QStringLiteral("/dev/")) ? path.mid(5) : path;
+    return QStringLiteral("LCK..") + name.replace(u'/', u'_');
+}
+
+} // namespace
+
+void TestPortFaults::liveLockKeepsThePortClosed_data()
+{
+    QTest::addColumn<bool>("namedByLink");   // the program is given the simulator's link, not the device
+    QTest::addColumn<bool>("lockedByLink");  // the other program took its lock under the link's name
+    QTest::addColumn<QString>("format");     // the lock's contents; PID stands for the holder's id
+    QTest::newRow("device named, its lock") << false << false << "%1\n";
+    QTest::newRow("link named, lock under the device") << true << false << "%1\n";
+    QTest::newRow("device named, lock under a link") << false << true << "%1\n";
+    QTest::newRow("lock as Qt writes it") << false << false << "%1\nser2net\nhost\n";
+}
+
+void TestPortFaults::liveLockKeepsThePortClosed()
+{
+    QFETCH(bool, namedByLink);
+    QFETCH(bool, lockedByLink);
+    QFETCH(QString, format);
+    LockingProgram other;
+    QVERIFY(other.start());
+    const QString link = other.lockDirectory.filePath(QStringLiteral("line"));
+    SimulatedTimeClock clock({"--link", link});
+    QVERIFY(clock.start());
+    // UUCP writes the id right-aligned in ten places.
+    const QString contents = format.arg(format.startsWith("%1\nser2net") ? other.pid() : other.pid().rightJustified(10));
+    const QString lockFile = other.lock(lockNameFor(lockedByLink ? link : clock.devicePath()), contents.toLatin1());
+    QVERIFY(!lockFile.isEmpty());
+    const QString named = namedByLink ? link : clock.devicePath();
+    const QString expected = "串口打开失败！（串口被占用：sleep（进程 " + other.pid() + "））";
+
+    const ProgramRun run = runProgram({"read-serial", "--port", named}, {}, 30000, other.pointedAtLocks());
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.errText(), expected);
+
+    qputenv("TIMECLOCK_LOCK_DIR", other.lockDirectory.path().toLocal8Bit());
+    const auto unset = qScopeGuard([] { qunsetenv("TIMECLOCK_LOCK_DIR"); });
+    QCOMPARE(pressCmd2On(named), expected);
+
+    // The other program's lock stays as it was, and nothing reached the line.
+    QFile lock(lockFile);
+    QVERIFY(lock.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromLatin1(lock.readAll()), contents);
+    QVERIFY(clock.received().isEmpty());
+}
+
+void TestPortFaults::lockOfAnEndedProcessHoldsNothing()
+{
+    LockingProgram other;
+    QVERIFY(other.start());
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const QString pid = other.pid();
+    other.process.kill();
+    QVERIFY(other.process.waitForFinished());
+    QVERIFY(!other.lock(lockNameFor(clock.devicePath()), pid.rightJustified(10).toLatin1() + '\n').isEmpty());
+    const ProgramRun run = runProgram({"read-serial", "--port", clock.devicePath()}, {}, 30000, other.pointedAtLocks());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(!clock.received().isEmpty());
+}
+
+void TestPortFaults::portsOpensNoPort()
+{
+    // Opening a real UART to test it raises and drops DTR and RTS, which can reset what is attached: the
+    // device is watched for any open while `ports` looks at it, free and then held.
+    LockingProgram other;
+    QVERIFY(other.start());
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(clock.devicePath()).constData(), IN_OPEN) >= 0);
+    const auto useOfPortThree = [&] {
+        const ProgramRun run = runProgram({"ports", "--json", "--port", "3=" + clock.devicePath()}, {}, 30000,
+                                          other.pointedAtLocks());
+        for (const QByteArray &line : run.out.split('\n')) {
+            const QJsonObject port = QJsonDocument::fromJson(line).object();
+            if (port.value("number").toInt() == 3)
+                return port.value("use").toString();
+        }
+        return QStringLiteral("not listed");
+    };
+    QCOMPARE(useOfPortThree(), "free");
+    QVERIFY(!other.lock(lockNameFor(clock.devicePath()), other.pid().rightJustified(10).toLatin1() + '\n').isEmpty());
+    QCOMPARE(useOfPortThree(), "busy");
+    char events[4096];
+    QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));  // nothing opened the device
+    QCOMPARE(errno, EAGAIN);
+    QVERIFY(clock.received().isEmpty());
+}
+
+void TestPortFaults::echoingLineIsKnownAfterwards()
+{
+    // An echoing line with no terminal: the command says so, and `ports` shows the device, under another
+    // name, as a line that echoes.
+    QTemporaryDir home;
+    ChildSetup setup;
+    setup.environment.insert("XDG_CONFIG_HOME", home.path());
+    const QString link = home.filePath("line");
+    SimulatedTimeClock clock({"--echo", "--silence", "all", "--link", link});
+    QVERIFY(clock.start());
+    const ProgramRun run = runProgram({"settings", "--port", clock.devicePath()}, {}, 30000, setup);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errText(), StatusText::EchoOnly.toString());
+    const ProgramRun ports = runProgram({"ports", "--json", "--port", "3=" + link}, {}, 30000, setup);
+    bool shown = false;
+    for (const QByteArray &line : ports.out.split('\n')) {
+        const QJsonObject port = QJsonDocument::fromJson(line).object();
+        if (port.value("number").toInt() == 3)
+            shown = port.value("echo").toBool();
+    }
+    QVERIFY2(shown, ports.out.constData());
+    QVERIFY(runProgram({"ports", "--port", "3=" + link}, {}, 30000, setup).outText().contains(echoMark()));
 }
 
 QTEST_MAIN(TestPortFaults)

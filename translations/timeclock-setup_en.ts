@@ -624,6 +624,18 @@
         <source>、</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>进程 %1</source>
+        <translation>process %1</translation>
+    </message>
+    <message>
+        <source>%1（进程 %2）</source>
+        <translation>%1 (process %2)</translation>
+    </message>
+    <message>
+        <source>（有回声）</source>
+        <translation> (echoes)</translation>
+    </message>
 </context>
 <context>
     <name>PortListPopup</name>
@@ -860,6 +872,18 @@
     <message>
         <source>%1；%2</source>
         <translation>%1; %2</translation>
+    </message>
+    <message>
+        <source>通讯失败！（只收到自己发出的回声：没有考勤机回答）</source>
+        <translation>Communication failed! (only the echo of what was sent came back: no terminal answered)</translation>
+    </message>
+    <message>
+        <source>通讯失败！（回声和发出的不一样：线上另有设备在发，或有干扰）</source>
+        <translation>Communication failed! (the echo differs from what was sent: another device is sending on the line, or there is noise)</translation>
+    </message>
+    <message>
+        <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
+        <translation>Communication failed! (no echo came back: this line does not echo, use --echo auto)</translation>
     </message>
 </context>
 <context>
@@ -1509,6 +1533,14 @@
     <message>
         <source>序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。没有写入；确实要写，请加 --force</source>
         <translation>Serial number %1 was written before, %2; this terminal holds %3 now, and writing would give two terminals the same serial number. Nothing written; to write it all the same, add --force</translation>
+    </message>
+    <message>
+        <source>线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声</source>
+        <translation>the line&apos;s echo (two-wire RS-485): auto recognises it (default), on always echoes, off never echoes</translation>
+    </message>
+    <message>
+        <source>回声选项错误！</source>
+        <translation>Bad echo option!</translation>
     </message>
 </context>
 </TS>
