@@ -275,7 +275,8 @@ std::optional<bool> RememberedChoices::lineEchoes(const QString &device) const
 
 void RememberedChoices::noteLineEchoes(const QString &device, bool echoes)
 {
-    write(QStringLiteral("echo/") + scanKey(device).mid(5), echoes);
+    const QString key = QStringLiteral("echo/") + scanKey(device).mid(5);
+    remember([key, echoes](QSettings &settings) { settings.setValue(key, echoes); });
 }
 
 void RememberedChoices::keepLineEchoes()
@@ -382,6 +383,8 @@ QStringList RememberedChoices::forgetUnusable()
             unusable << key;
         } else if (key.startsWith(QStringLiteral("scan/"))) {
             check(key, isWholeNumber(settings->value(key), 0, 256) || isWholeNumber(settings->value(key), PartScan, PartScan + 256));
+        } else if (key.startsWith(QStringLiteral("echo/"))) {
+            check(key, isTrueOrFalse(settings->value(key)));
         }
     }
 
