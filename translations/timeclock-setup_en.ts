@@ -738,10 +738,6 @@
         <translation>Show every byte written and read, with its time, on standard error</translation>
     </message>
     <message>
-        <source>语言：zh 或 en</source>
-        <translation>Language: zh or en</translation>
-    </message>
-    <message>
         <source>显示本命令的帮助</source>
         <translation>Show this command&apos;s help</translation>
     </message>
@@ -1326,6 +1322,10 @@
     <message>
         <source>图片是空白的，没有下载；确实要下载请加 --allow-blank</source>
         <translation>The picture is blank, nothing was sent; add --allow-blank to send it anyway</translation>
+    </message>
+    <message>
+        <source>语言：zh、zh_TW 或 en</source>
+        <translation>Language: zh, zh_TW or en</translation>
     </message>
 </context>
 </TS>
