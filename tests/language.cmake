@@ -2,6 +2,10 @@
 if(TARGET timeclock_sim_fixture)
     timeclock_add_test(tst_language SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_language.cpp
         LIBS timeclock_window timeclock_language timeclock_sim_fixture)
+    # The captions once more at 150 %, as on a Windows PC set to that scale.
+    add_test(NAME tst_language_150 COMMAND tst_language captionsFitTheirControls)
+    get_test_property(tst_language ENVIRONMENT language_environment)
+    set_tests_properties(tst_language_150 PROPERTIES ENVIRONMENT "${language_environment};QT_SCALE_FACTOR=1.5" TIMEOUT 300)
 endif()
 
 find_package(Qt6 REQUIRED COMPONENTS LinguistTools)

@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>串口</source>
-        <translation>序列埠</translation>
+        <translation>埠號</translation>
     </message>
     <message>
         <source>提示信息</source>
@@ -234,7 +234,7 @@
     </message>
     <message>
         <source>图片太扁：只剩 %1 行点</source>
-        <translation>圖片太扁：只剩 %1 行點</translation>
+        <translation>圖片太扁：只剩 %1 列點</translation>
     </message>
 </context>
 <context>
@@ -927,7 +927,7 @@
     </message>
     <message>
         <source>不用串口：在终端里画出将要下载的 128 × 32 图片（每个字符 2 × 2 点，66 列宽）</source>
-        <translation>不用序列埠：在終端機裡畫出將要下載的 128 × 32 圖片（每個字元 2 × 2 點，66 列寬）</translation>
+        <translation>不用序列埠：在終端機裡畫出將要下載的 128 × 32 圖片（每個字元 2 × 2 點，66 欄寬）</translation>
     </message>
     <message>
         <source>不用串口：把图片转换成 logo 文本文件，输出写入的路径；不替换已有文件，除非 --force</source>
@@ -935,7 +935,7 @@
     </message>
     <message>
         <source>终端太窄：图片要 %1 列，这里只有 %2 列；请加宽窗口，或把输出写入文件</source>
-        <translation>終端機太窄：圖片要 %1 列，這裡只有 %2 列；請加寬視窗，或把輸出寫入檔案</translation>
+        <translation>終端機太窄：圖片要 %1 欄，這裡只有 %2 欄；請加寬視窗，或把輸出寫入檔案</translation>
     </message>
     <message>
         <source>缺少 -o FILE.txt</source>
