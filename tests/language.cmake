@@ -1,7 +1,7 @@
 # The program's languages: the window in each language, and the translations' completeness.
 if(TARGET timeclock_sim_fixture)
     timeclock_add_test(tst_language SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_language.cpp
-        LIBS timeclock_window timeclock_language timeclock_sim_fixture)
+        LIBS timeclock_window timeclock_cli timeclock_language timeclock_sim_fixture)
     # The captions once more at 150 %, as on a Windows PC set to that scale.
     add_test(NAME tst_language_150 COMMAND tst_language captionsFitTheirControls)
     get_test_property(tst_language ENVIRONMENT language_environment)

@@ -1,4 +1,5 @@
 #include "command_history.h"
+#include "help.h"
 #include "history_view.h"
 #include "language.h"
 #include "port_catalogue.h"
@@ -39,6 +40,8 @@ private slots:
     void qtDialogsSpeakTheWindowsLanguage();
     void historyInTheWindowsWords_data();
     void historyInTheWindowsWords();
+    void helpInTheLanguage_data();
+    void helpInTheLanguage();
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void cleanup();
@@ -407,6 +410,28 @@ void TestLanguage::historyInTheWindowsWords()
     startIn(language);
     const HistoryEntry entry{QDateTime::currentDateTime(), "/dev/ttyUSB0", "18", "logo", outcome};
     QVERIFY2(historyLineShown(entry).contains(shown), qPrintable(historyLineShown(entry)));
+}
+
+void TestLanguage::helpInTheLanguage_data()
+{
+    addLanguageColumn();
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("zh") << "zh" << "设置串口上的考勤机。";
+    QTest::newRow("en") << "en" << "Sets up a time-attendance terminal on a serial port.";
+    QTest::newRow("zh_TW") << "zh_TW" << "設定序列埠上的考勤機。";
+}
+
+// --help (and the man page made from it) in the language asked for; the words of --json stay as they are.
+void TestLanguage::helpInTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, summary);
+    startIn(language);
+    const QString help = generalHelp();
+    QVERIFY2(help.contains(summary), qPrintable(help));
+    QVERIFY2(help.contains(QStringLiteral("[--lang zh|zh_TW|en]")), qPrintable(help));
+    for (const char *word : {"port-lost", "duplicate-serial", "lines_confirmed"})
+        QVERIFY2(help.contains(QLatin1String(word)), word);
 }
 
 void TestLanguage::captionsFitTheirControls_data()
