@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     parser.addOptions({portOption, traceOption, echoOption, languageOption, resetOption});
     parser.process(app);
     if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
-        std::fprintf(stderr, "--lang takes zh or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
+        std::fprintf(stderr, "--lang takes zh, zh_TW or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
         return 2;
     }
 

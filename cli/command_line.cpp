@@ -54,7 +54,8 @@ QCommandLineOption echo()
 
 QCommandLineOption language()
 {
-    return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh 或 en"), QStringLiteral("zh|en")};
+    return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh、zh_TW 或 en"),
+            QStringLiteral("zh|zh_TW|en")};
 }
 
 QCommandLineOption reset()

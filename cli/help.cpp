@@ -10,7 +10,7 @@
 QString generalHelp()
 {
     QString text = QCoreApplication::translate("cli", "用法:") + u'\n';
-    text += QStringLiteral("  timeclock-setup [--port N=DEVICE]... [--trace] [--lang zh|en]\n"
+    text += QStringLiteral("  timeclock-setup [--port N=DEVICE]... [--trace] [--lang zh|zh_TW|en]\n"
                            "  timeclock-setup COMMAND [ARGUMENTS] [OPTIONS]\n");
     text += QCoreApplication::translate("cli", "设置串口上的考勤机。不带命令时打开窗口；带命令时不开窗口，执行一个命令后退出"
                                                "（不需要显示器），适合脚本和成批设置。")

@@ -1,11 +1,12 @@
 # Shared by ./run, ./test and the other top-level scripts: install what is missing, configure, build.
 
 # Everything the program and its tests need from Debian 12.
-# qt6-tools-dev and qt6-l10n-tools build the English translation; qt6-translations-l10n holds Qt's own Chinese.
+# qt6-tools-dev and qt6-l10n-tools build the translations; qt6-translations-l10n holds Qt's own Chinese, both
+# Simplified and Traditional; opencc tells tst_language_catalogue which characters are simplified.
 # fonts-wqy-zenhei is the text logo's default face; tesseract reads text logos back in the tests.
 TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev cmake
     ninja-build g++ fonts-arphic-uming fonts-wqy-zenhei tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim help2man
-    ser2net)
+    ser2net opencc)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

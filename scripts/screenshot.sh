@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds like ./run does, opens the window on a virtual 800x600 screen (Xvfb, with
-# openbox for the title bar) and writes pictures of the framed window: in Chinese to docs/window.png and in
-# English to docs/window-en.png, or in one language to OUTPUT.
-#   scripts/screenshot.sh [--lang zh|en OUTPUT.png]
+# openbox for the title bar) and writes pictures of the framed window: in Chinese to docs/window.png, in
+# English to docs/window-en.png and in Traditional Chinese to docs/window-zh_TW.png, or in one language to OUTPUT.
+#   scripts/screenshot.sh [--lang zh|zh_TW|en OUTPUT.png]
 # SCREENSHOT_BUILD_DIR picks another build tree than build/ (it is configured like ./run's when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -98,9 +98,9 @@ fi
 if [ "${1:-}" = "--lang" ] && [ $# -eq 3 ]; then
     shots=("$2" "$(realpath -m "$3")")
 elif [ $# -eq 0 ]; then
-    shots=(zh "$PWD/docs/window.png" en "$PWD/docs/window-en.png")
+    shots=(zh "$PWD/docs/window.png" en "$PWD/docs/window-en.png" zh_TW "$PWD/docs/window-zh_TW.png")
 else
-    echo "usage: scripts/screenshot.sh [--lang zh|en OUTPUT.png]" >&2
+    echo "usage: scripts/screenshot.sh [--lang zh|zh_TW|en OUTPUT.png]" >&2
     exit 2
 fi
 build_dir=${SCREENSHOT_BUILD_DIR:-build}

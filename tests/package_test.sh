@@ -89,6 +89,7 @@ check "man page lists the command line's commands" grep -q 'provision' <(gzip -d
 check "man page holds every command's options" grep -q 'dither' <(gzip -dc "$man_page" 2>/dev/null)
 check "man page keeps the profile example as written" grep -qx '.nf' <(gzip -dc "$man_page" 2>/dev/null)
 check "Chinese man page beside it" grep -q '成批设置' <(gzip -dc "$root/usr/share/man/zh_CN/man1/timeclock-setup.1.gz" 2>/dev/null)
+check "Traditional Chinese man page beside it" grep -q '批次設定' <(gzip -dc "$root/usr/share/man/zh_TW/man1/timeclock-setup.1.gz" 2>/dev/null)
 if [ "$has_sim" = yes ]; then
     check "simulated time clock in /opt/timeclock-setup" test -x "$app_dir/timeclock-sim" -a -f "$app_dir/timeclock-sim"
     check "/usr/bin/timeclock-sim reaches it" test "$root/usr/bin/timeclock-sim" -ef "$app_dir/timeclock-sim"

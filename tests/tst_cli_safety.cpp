@@ -542,7 +542,7 @@ void TestCliSafety::oneMessageOnStandardError_data()
         << "图片无法读取！（图片太大，8200 × 8200：@picture.png）";
     // QStandardPaths would add a line about the runtime folder when the window's platform starts.
     QTest::newRow("the window, no runtime folder")
-        << png << QStringList{"--lang", "fr", "-platform", "offscreen"} << false << 2 << "--lang takes zh or en, not \"fr\"";
+        << png << QStringList{"--lang", "fr", "-platform", "offscreen"} << false << 2 << "--lang takes zh, zh_TW or en, not \"fr\"";
 }
 
 void TestCliSafety::oneMessageOnStandardError()
@@ -827,7 +827,7 @@ void TestCliSafety::windowOptionsReachTheWindow_data()
     QTest::newRow("--versoin without a display") << QStringList{"--versoin"} << 2 << "DISPLAY";
     // Qt's options reach the window, which then checks its own: neither "offscreen" nor "Fusion" is a command.
     QTest::newRow("-platform offscreen -style Fusion --lang fr")
-        << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh or en";
+        << QStringList{"-platform", "offscreen", "-style", "Fusion", "--lang", "fr"} << 2 << "--lang takes zh, zh_TW or en";
     QTest::newRow("-platform offscreen --versoin") << QStringList{"-platform", "offscreen", "--versoin"} << 1 << "versoin";
     QTest::newRow("--platform offscreen --versoin") << QStringList{"--platform", "offscreen", "--versoin"} << 1 << "versoin";
 }

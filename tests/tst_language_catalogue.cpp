@@ -1,13 +1,16 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
-// Every text the program can show has a finished English translation: lupdate reads the sources as they
-// are now into a copy of translations/timeclock-setup_en.ts, so a text added without its translation, or
-// one whose source changed, comes out unfinished; one that no longer exists comes out vanished.
+// Every text the program can show has a finished English and Traditional Chinese translation: lupdate reads
+// the sources as they are now into a copy of each catalogue (translations/timeclock-setup_en.ts,
+// translations/timeclock-setup_zh_TW.ts), so a text added without its translation, or one whose source
+// changed, comes out unfinished; one that no longer exists comes out vanished. The Traditional Chinese holds
+// no simplified character that a conversion left behind or a hand slipped in.
 class TestLanguageCatalogue : public QObject
 {
     Q_OBJECT
@@ -16,25 +19,44 @@ private slots:
     void initTestCase();
     void everyTextTranslated_data();
     void everyTextTranslated();
+    void traditionalCharactersOnly_data();
+    void traditionalCharactersOnly();
 
 private:
     struct Message
     {
+        QString catalogue;  // "en" or "zh_TW"
         QString context;
         QString source;
         QString comment;
         QString translation;
         QString type;  // "unfinished", "vanished", "obsolete", or empty when finished
     };
+    static QString rowName(const Message &message);
+    void readCatalogue(const QString &catalogue, const QString &tsFile);
     QList<Message> m_messages;
 };
 
+QString TestLanguageCatalogue::rowName(const Message &message)
+{
+    return message.catalogue + u' ' + message.context + u' ' + message.source
+           + (message.comment.isEmpty() ? QString() : QStringLiteral(" (") + message.comment + u')');
+}
+
 void TestLanguageCatalogue::initTestCase()
+{
+    readCatalogue(QStringLiteral("en"), QStringLiteral(ENGLISH_TS));
+    if (QTest::currentTestFailed())
+        return;
+    readCatalogue(QStringLiteral("zh_TW"), QStringLiteral(TRADITIONAL_TS));
+}
+
+void TestLanguageCatalogue::readCatalogue(const QString &catalogue, const QString &tsFile)
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString copy = dir.filePath(QStringLiteral("timeclock-setup_en.ts"));
-    QVERIFY(QFile::copy(QStringLiteral(ENGLISH_TS), copy));
+    const QString copy = dir.filePath(QStringLiteral("timeclock-setup_%1.ts").arg(catalogue));
+    QVERIFY2(QFile::copy(tsFile, copy), qPrintable(tsFile));
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
 
     QProcess lupdate;
@@ -50,13 +72,14 @@ void TestLanguageCatalogue::initTestCase()
     QXmlStreamReader xml(&file);
     QString context;
     Message message;
+    qsizetype found = 0;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == u"name") {
             context = xml.readElementText();
         } else if (xml.name() == u"message") {
-            message = Message{context, {}, {}, {}, {}};
+            message = Message{catalogue, context, {}, {}, {}, {}};
         } else if (xml.name() == u"source") {
             message.source = xml.readElementText();
         } else if (xml.name() == u"comment") {
@@ -74,10 +97,11 @@ void TestLanguageCatalogue::initTestCase()
             }
             message.translation = forms.isEmpty() ? text : forms.join(u'\x1f');
             m_messages << message;
+            ++found;
         }
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-    QVERIFY2(m_messages.size() > 50, "lupdate found the program's texts");
+    QVERIFY2(found > 50, "lupdate found the program's texts");
 }
 
 void TestLanguageCatalogue::everyTextTranslated_data()
@@ -85,11 +109,9 @@ void TestLanguageCatalogue::everyTextTranslated_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("translation");
     QTest::addColumn<QString>("type");
-    for (const Message &message : std::as_const(m_messages)) {
-        const QString name = message.context + u' ' + message.source
-                             + (message.comment.isEmpty() ? QString() : QStringLiteral(" (") + message.comment + u')');
-        QTest::newRow(qPrintable(name)) << message.source << message.translation << message.type;
-    }
+    QTest::addColumn<QString>("catalogue");
+    for (const Message &message : std::as_const(m_messages))
+        QTest::newRow(qPrintable(rowName(message))) << message.source << message.translation << message.type << message.catalogue;
 }
 
 void TestLanguageCatalogue::everyTextTranslated()
@@ -97,9 +119,13 @@ void TestLanguageCatalogue::everyTextTranslated()
     QFETCH(QString, source);
     QFETCH(QString, translation);
     QFETCH(QString, type);
+    QFETCH(QString, catalogue);
     QVERIFY2(type != u"vanished" && type != u"obsolete",
              "no longer in the sources: `cmake --build build --target update_translations` drops it");
-    QVERIFY2(type.isEmpty(), "no English yet: translate it in translations/timeclock-setup_en.ts");
+    if (catalogue == u"en")
+        QVERIFY2(type.isEmpty(), "no English yet: translate it in translations/timeclock-setup_en.ts");
+    else
+        QVERIFY2(type.isEmpty(), "no Traditional Chinese yet: scripts/seed-zh_TW.py gives it a first one to read through");
     QVERIFY(!translation.trimmed().isEmpty());
     // .arg() fills the same places in either language.
     static const QRegularExpression placeholder(QStringLiteral("%\\d"));
@@ -115,6 +141,44 @@ void TestLanguageCatalogue::everyTextTranslated()
         inTranslation.sort();
         QCOMPARE(inTranslation, inSource);
     }
+}
+
+void TestLanguageCatalogue::traditionalCharactersOnly_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::addColumn<QString>("traditional");  // the same after OpenCC's Simplified-to-Traditional conversion
+    const QString opencc = QStandardPaths::findExecutable(QStringLiteral("opencc"));
+    if (opencc.isEmpty())
+        QSKIP("opencc not found (Debian package opencc): it tells which characters are simplified");
+
+    // One text a line, the texts' own line breaks kept out of the way: OpenCC converts line by line.
+    QList<const Message *> traditional;
+    QStringList lines;
+    for (const Message &message : std::as_const(m_messages)) {
+        if (message.catalogue == u"zh_TW" && message.type.isEmpty()) {
+            traditional << &message;
+            lines << QString(message.translation).replace(u'\n', u'\u2028');
+        }
+    }
+    QVERIFY(!traditional.isEmpty());
+    QProcess s2t;
+    s2t.start(opencc, {QStringLiteral("-c"), QStringLiteral("s2t")});
+    QVERIFY2(s2t.waitForStarted(10000), qPrintable(s2t.errorString()));
+    s2t.write((lines.join(u'\n') + u'\n').toUtf8());
+    s2t.closeWriteChannel();
+    QVERIFY2(s2t.waitForFinished(60000), qPrintable(s2t.errorString()));
+    QVERIFY2(s2t.exitStatus() == QProcess::NormalExit && s2t.exitCode() == 0, s2t.readAllStandardError().constData());
+    const QStringList converted = QString::fromUtf8(s2t.readAllStandardOutput()).split(u'\n');
+    QVERIFY2(converted.size() == lines.size() + 1, "opencc gave back a line for every text");
+    for (qsizetype i = 0; i < traditional.size(); ++i)
+        QTest::newRow(qPrintable(rowName(*traditional.at(i)))) << lines.at(i) << converted.at(i);
+}
+
+void TestLanguageCatalogue::traditionalCharactersOnly()
+{
+    QFETCH(QString, translation);
+    QFETCH(QString, traditional);
+    QCOMPARE(translation, traditional);
 }
 
 QTEST_GUILESS_MAIN(TestLanguageCatalogue)

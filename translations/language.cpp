@@ -8,14 +8,17 @@
 #include <optional>
 
 namespace {
-// Built in from timeclock-setup_en.ts by qt_add_translations.
+// Built in from timeclock-setup_en.ts and timeclock-setup_zh_TW.ts by qt_add_translations.
 const QString EnglishTranslation = QStringLiteral(":/translations/timeclock-setup_en.qm");
+const QString TraditionalChineseTranslation = QStringLiteral(":/translations/timeclock-setup_zh_TW.qm");
 
 std::optional<Language> spokenLanguage(const QString &uiLanguage)
 {
-    switch (QLocale(uiLanguage).language()) {
+    const QLocale locale(uiLanguage);
+    switch (locale.language()) {
     case QLocale::Chinese:
-        return Language::Chinese;
+        // QLocale fills in the script a region writes: zh-TW, zh-HK and zh-MO come out traditional.
+        return locale.script() == QLocale::TraditionalChineseScript ? Language::TraditionalChinese : Language::Chinese;
     case QLocale::English:
         return Language::English;
     // No language at all (C, POSIX): the program's own.
@@ -43,6 +46,8 @@ Language chooseLanguage(const QStringList &uiLanguages, const QString &requested
         return Language::Chinese;
     if (requested == u"en")
         return Language::English;
+    if (requested == u"zh_TW")
+        return Language::TraditionalChinese;
     if (uiLanguages.isEmpty())
         return Language::Chinese;
     for (const QString &uiLanguage : uiLanguages) {
@@ -55,12 +60,21 @@ Language chooseLanguage(const QStringList &uiLanguages, const QString &requested
 Language installLanguage(QCoreApplication &app, const QString &requested)
 {
     const Language language = chooseLanguage(QLocale::system().uiLanguages(), requested);
-    if (language == Language::English)
+    // Qt's own dialogs (file dialog, message boxes, context menus) speak Chinese too; without Qt's
+    // translation installed they stay English, which is what an incomplete install shows.
+    const QString qtTranslations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    switch (language) {
+    case Language::English:
         installTranslator(app, EnglishTranslation);
-    else
-        // Qt's own dialogs (file dialog, message boxes, context menus) speak Chinese too; without the
-        // translation installed they stay English, which is what an incomplete install shows.
-        installTranslator(app, QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        break;
+    case Language::Chinese:
+        installTranslator(app, QStringLiteral("qtbase_zh_CN"), qtTranslations);
+        break;
+    case Language::TraditionalChinese:
+        installTranslator(app, TraditionalChineseTranslation);
+        installTranslator(app, QStringLiteral("qtbase_zh_TW"), qtTranslations);
+        break;
+    }
     return language;
 }
 
@@ -78,5 +92,5 @@ QString requestedLanguage(const QStringList &arguments)
 
 bool isLanguageWord(const QString &word)
 {
-    return word == u"zh" || word == u"en";
+    return word == u"zh" || word == u"zh_TW" || word == u"en";
 }

@@ -913,10 +913,6 @@
         <translation>Show every byte written and read, with its time, on standard error</translation>
     </message>
     <message>
-        <source>语言：zh 或 en</source>
-        <translation>Language: zh or en</translation>
-    </message>
-    <message>
         <source>显示本命令的帮助</source>
         <translation>Show this command&apos;s help</translation>
     </message>
@@ -1541,6 +1537,10 @@
     <message>
         <source>回声选项错误！</source>
         <translation>Bad echo option!</translation>
+    </message>
+    <message>
+        <source>语言：zh、zh_TW 或 en</source>
+        <translation>Language: zh, zh_TW or en</translation>
     </message>
 </context>
 </TS>

@@ -229,14 +229,15 @@ check_window() {
 # --- the command line: the console twin, as a script on Windows would run it
 
 # run_cli NAME ARGS...: one run of timeclock-setup-cli.exe in the program's folder (or cli_dir); standard
-# output and error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status. In Chinese whatever
-# Wine's locale says, so the messages compare with the Linux program's own.
+# output and error in CHECK_DIR/NAME.out and NAME.err, the exit code in cli_status. In Chinese (or cli_lang)
+# whatever Wine's locale says, so the messages compare with the Linux program's own.
 cli_dir=
+cli_lang=zh
 run_cli() {
     local name=$1
     shift
     cli_status=0
-    (cd "${cli_dir:-$program_dir}" && wine timeclock-setup-cli.exe "$@" --lang zh >"$CHECK_DIR/$name.out" \
+    (cd "${cli_dir:-$program_dir}" && wine timeclock-setup-cli.exe "$@" --lang "$cli_lang" >"$CHECK_DIR/$name.out" \
         2>"$CHECK_DIR/$name.err" </dev/null) || cli_status=$?
 }
 
@@ -547,6 +548,26 @@ check_qt_chinese() {
     fi
     xdotool key Escape
     stop_window
+
+    # Traditional Chinese: the program's own texts and Qt's, from translations/qtbase_zh_TW.qm.
+    check_note "Traditional Chinese: the command line and the file dialog of 開啟檔案 under --lang zh_TW"
+    cli_lang=zh_TW
+    run_cli cli-qt-zh_TW read-serial --no-such-option --port 1
+    expect_cli cli-qt-zh_TW 2 未知選項 && check_pass "command line: Qt's own message in Traditional Chinese (未知選項)"
+    run_cli cli-zh_TW read-serial --machine 256 --port 1
+    expect_cli cli-zh_TW 2 機號錯誤 && check_pass "command line: the program's own message in Traditional Chinese (機號錯誤！)"
+    cli_lang=zh
+    start_window traditional --lang zh_TW --reset || { program_dir=$build_dir; return 0; }
+    click OpenFile
+    sleep 3  # the dialog's first paint
+    if import -display "$DISPLAY" -window root "$CHECK_DIR/file-dialog-zh_TW.png" 2>>"$CHECK_DIR/xvfb.log"; then
+        cp "$CHECK_DIR/file-dialog-zh_TW.png" "$REPO/docs/windows-wine-file-dialog-zh_TW.png"
+        check_pass "window: Qt's file dialog of 開啟檔案 under --lang zh_TW in docs/windows-wine-file-dialog-zh_TW.png"
+    else
+        check_fail "window: no screenshot of the file dialog under --lang zh_TW"
+    fi
+    xdotool key Escape
+    stop_window
     program_dir=$build_dir
 }
 
@@ -608,8 +629,9 @@ check_installer() {
         return 0
     fi
     if [ -f "$INSTALLED_DIR/timeclock-setup.exe" ] && [ -f "$INSTALLED_DIR/timeclock-setup-cli.exe" ] \
-        && [ -f "$INSTALLED_DIR/platforms/qwindows.dll" ]; then
-        check_pass "installer: the program in C:\\Program Files\\timeclock-setup"
+        && [ -f "$INSTALLED_DIR/platforms/qwindows.dll" ] && [ -f "$INSTALLED_DIR/translations/qtbase_zh_CN.qm" ] \
+        && [ -f "$INSTALLED_DIR/translations/qtbase_zh_TW.qm" ]; then
+        check_pass "installer: the program in C:\\Program Files\\timeclock-setup, Qt's Chinese catalogues with it"
     else
         check_fail "installer: the program is not in C:\\Program Files\\timeclock-setup"
         return 0

@@ -70,9 +70,10 @@ stage_and_zip() {
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
     cp "$qt"/plugins/imageformats/q{jpeg,gif,ico}.dll "$stage/imageformats/"
     copy_needed_dlls "$stage" "$qt" "$stage"/*.exe "$stage"/*/*.dll
-    # Qt's own dialogs in Chinese: Qt looks for its translations in "translations" beside its DLLs. The
-    # catalogue is the same on every platform, so the host's copy serves.
-    cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$stage/translations/"
+    # Qt's own dialogs in Simplified and Traditional Chinese: Qt looks for its translations in "translations"
+    # beside its DLLs. The cross-built Qt has none; a catalogue is the same on every platform, so the host's
+    # copy of the same Qt version serves.
+    cp /usr/share/qt6/translations/qtbase_zh_{CN,TW}.qm "$stage/translations/"
     "$MINGW-strip" --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
 
     cp "$REPO/app/bmp.txt" "$stage/"
