@@ -258,7 +258,7 @@
     </message>
     <message>
         <source>读不出这台考勤机的序列号，没有写入</source>
-        <translation>this terminal's serial number could not be read; nothing written</translation>
+        <translation>this terminal&apos;s serial number could not be read; nothing written</translation>
     </message>
     <message>
         <source>序列号框里的 %1 不是从这台考勤机读出的</source>
@@ -1022,7 +1022,7 @@
     </message>
     <message>
         <source>写序列号：六位十六进制数（先读出考勤机现在的序列号）</source>
-        <translation>Write the serial number: six hexadecimal digits (the terminal's own number is read first)</translation>
+        <translation>Write the serial number: six hexadecimal digits (the terminal&apos;s own number is read first)</translation>
     </message>
     <message>
         <source>下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）</source>
@@ -1524,7 +1524,7 @@
     </message>
     <message>
         <source>写之前读不出考勤机现在的序列号，没有写入</source>
-        <translation>the terminal's serial number could not be read before writing; nothing written</translation>
+        <translation>the terminal&apos;s serial number could not be read before writing; nothing written</translation>
     </message>
     <message>
         <source>序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。没有写入；确实要写，请加 --force</source>

@@ -7,6 +7,10 @@
         <source>历史记录写不进 %1（%2）；命令照常完成，这次起的记录会丢失</source>
         <translation>歷史記錄寫不進 %1（%2）；命令照常完成，這次起的記錄會丟失</translation>
     </message>
+    <message>
+        <source>%1 写入 %2 的 %3 号机</source>
+        <translation>%1 寫入 %2 的 %3 號機</translation>
+    </message>
 </context>
 <context>
     <name>Form1</name>
@@ -193,10 +197,6 @@
         <translation>所有檔案 (*)</translation>
     </message>
     <message>
-        <source>序列号 %1 是从 %2 号串口、%3 号机读出的。写入 %4 号串口、%5 号机吗？</source>
-        <translation>序號 %1 是從 %2 號序列埠、%3 號機讀出的。寫入 %4 號序列埠、%5 號機嗎？</translation>
-    </message>
-    <message>
         <source>文件已改变：请看过预览再下载</source>
         <translation>檔案已改變：請看過預覽再下載</translation>
     </message>
@@ -235,6 +235,70 @@
     <message>
         <source>图片太扁：只剩 %1 行点</source>
         <translation>圖片太扁：只剩 %1 列點</translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>「%1」</translation>
+    </message>
+    <message>
+        <source>没有写入序列号 %1（这台考勤机的序列号仍是 %2）</source>
+        <translation>沒有寫入序號 %1（這臺考勤機的序號仍是 %2）</translation>
+    </message>
+    <message>
+        <source>序列号 %1 是从 %2 号串口、%3 号机的考勤机读出的，这台考勤机（%4 号串口、%5 号机）的序列号却是 %6：两台考勤机会有同一个序列号。仍然写入吗？</source>
+        <translation>序號 %1 是從 %2 號序列埠、%3 號機的考勤機讀出的，這臺考勤機（%4 號序列埠、%5 號機）的序號卻是 %6：兩臺考勤機會有同一個序號。仍然寫入嗎？</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已在 %2，这台考勤机的序列号却是 %3：两台考勤机会有同一个序列号。仍然写入吗？</source>
+        <translation>序號 %1 已在 %2，這臺考勤機的序號卻是 %3：兩臺考勤機會有同一個序號。仍然寫入嗎？</translation>
+    </message>
+    <message>
+        <source>没有下载：图片是空白的</source>
+        <translation>沒有下載：圖片是空白的</translation>
+    </message>
+    <message>
+        <source>读不出这台考勤机的序列号，没有写入</source>
+        <translation>讀不出這臺考勤機的序號，沒有寫入</translation>
+    </message>
+    <message>
+        <source>序列号框里的 %1 不是从这台考勤机读出的</source>
+        <translation>序號框裡的 %1 不是從這臺考勤機讀出的</translation>
+    </message>
+    <message>
+        <source>继续下载</source>
+        <translation>繼續下載</translation>
+    </message>
+    <message>
+        <source>正在退出：等考勤机回答这一行</source>
+        <translation>正在結束：等考勤機回答這一行</translation>
+    </message>
+    <message>
+        <source>机号已设为 %1（查找机号选定）</source>
+        <translation>機號已設為 %1（尋找機號選定）</translation>
+    </message>
+    <message>
+        <source>机号已设为 %1（查找机号没有查完就停了）</source>
+        <translation>機號已設為 %1（尋找機號沒有查完就停了）</translation>
+    </message>
+    <message>
+        <source>查找机号已关闭，没有选用机号</source>
+        <translation>尋找機號已關閉，沒有選用機號</translation>
+    </message>
+    <message>
+        <source>查找机号已取消，没有查完</source>
+        <translation>尋找機號已取消，沒有查完</translation>
+    </message>
+    <message>
+        <source>没有改号</source>
+        <translation>沒有改號</translation>
+    </message>
+    <message>
+        <source>没有另存</source>
+        <translation>沒有另存</translation>
+    </message>
+    <message>
+        <source>图片没有改变（%1）</source>
+        <translation>圖片沒有改變（%1）</translation>
     </message>
 </context>
 <context>
@@ -412,6 +476,10 @@
         <source>上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。</source>
         <translation>上次尋找機號時這條線上有 %1 臺考勤機：改號會讓每一臺都換成新機號。</translation>
     </message>
+    <message>
+        <source>上次查找机号没有查完每个机号（找到 %1 台，其余机号不知道）：改号会让这条线上每一台都换成新机号。</source>
+        <translation>上次尋找機號沒有查完每個機號（找到 %1 臺，其餘機號不知道）：改號會讓這條線上每一臺都換成新機號。</translation>
+    </message>
 </context>
 <context>
     <name>MachineScanDialog</name>
@@ -469,18 +537,69 @@
     </message>
 </context>
 <context>
+    <name>NetworkAddress</name>
+    <message>
+        <source>不是网络地址</source>
+        <translation>不是網路地址</translation>
+    </message>
+    <message>
+        <source>方括号里要是 IPv6 地址</source>
+        <translation>方括號裡要是 IPv6 地址</translation>
+    </message>
+    <message>
+        <source>方括号后面要是冒号和端口号</source>
+        <translation>方括號後面要是冒號和埠號</translation>
+    </message>
+    <message>
+        <source>IPv6 地址要写在方括号里，如 [::1]:端口</source>
+        <translation>IPv6 地址要寫在方括號裡，如 [::1]:埠號</translation>
+    </message>
+    <message>
+        <source>缺少主机名</source>
+        <translation>缺少主機名</translation>
+    </message>
+    <message>
+        <source>主机名错误：%1</source>
+        <translation>主機名錯誤：%1</translation>
+    </message>
+    <message>
+        <source>端口号后面不能再有别的：%1</source>
+        <translation>埠號後面不能再有別的：%1</translation>
+    </message>
+    <message>
+        <source>%1 要写端口号，如 %1主机:端口</source>
+        <translation>%1 要寫埠號，如 %1主機:埠號</translation>
+    </message>
+    <message>
+        <source>端口号要在 1 到 65535 之间：%1</source>
+        <translation>埠號要在 1 到 65535 之間：%1</translation>
+    </message>
+</context>
+<context>
     <name>NetworkLine</name>
-    <message>
-        <source>地址错误</source>
-        <translation>地址錯誤</translation>
-    </message>
-    <message>
-        <source>服务器没有回答端口设置</source>
-        <translation>伺服器沒有回答序列埠設定</translation>
-    </message>
     <message>
         <source>服务器断开了连接</source>
         <translation>伺服器斷開了連線</translation>
+    </message>
+    <message>
+        <source>服务器的串口是 %1 波特，不是 %2</source>
+        <translation>伺服器的序列埠是 %1 波特，不是 %2</translation>
+    </message>
+    <message>
+        <source>服务器的串口是 %1 位数据，不是 %2 位</source>
+        <translation>伺服器的序列埠是 %1 位元資料，不是 %2 位元</translation>
+    </message>
+    <message>
+        <source>服务器的串口有校验位（RFC 2217 的第 %1 种），不是无校验</source>
+        <translation>伺服器的序列埠有同位檢查（RFC 2217 的第 %1 種），不是無同位檢查</translation>
+    </message>
+    <message>
+        <source>服务器的串口不是 1 个停止位（RFC 2217 的第 %1 种）</source>
+        <translation>伺服器的序列埠不是 1 個停止位元（RFC 2217 的第 %1 種）</translation>
+    </message>
+    <message>
+        <source>%1 秒内没有查到这个名字</source>
+        <translation>%1 秒內沒有查到這個名字</translation>
     </message>
 </context>
 <context>
@@ -504,6 +623,18 @@
     <message>
         <source>%1，进程 %2</source>
         <translation>%1，處理程序 %2</translation>
+    </message>
+    <message>
+        <source>进程 %1</source>
+        <translation>處理程序 %1</translation>
+    </message>
+    <message>
+        <source>%1（进程 %2）</source>
+        <translation>%1（處理程序 %2）</translation>
+    </message>
+    <message>
+        <source>（有回声）</source>
+        <translation>（有回聲）</translation>
     </message>
 </context>
 <context>
@@ -710,6 +841,50 @@
         <source>正在下载OEM图片，确定退出吗？</source>
         <translation>正在下載OEM圖片，確定結束嗎？</translation>
     </message>
+    <message>
+        <source>找不到主机</source>
+        <translation>找不到主機</translation>
+    </message>
+    <message>
+        <source>连接超时，服务器没有回应</source>
+        <translation>連線超時，伺服器沒有回應</translation>
+    </message>
+    <message>
+        <source>服务器没有回答端口设置</source>
+        <translation>伺服器沒有回答埠設定</translation>
+    </message>
+    <message>
+        <source>服务器不接受 RFC 2217 端口设置</source>
+        <translation>伺服器不接受 RFC 2217 埠設定</translation>
+    </message>
+    <message>
+        <source>服务器不接受二进制传输，0xFF 等字节过不去</source>
+        <translation>伺服器不接受二進位傳輸，0xFF 等位元組過不去</translation>
+    </message>
+    <message>
+        <source>地址错误</source>
+        <translation>地址錯誤</translation>
+    </message>
+    <message>
+        <source>如果服务器的串口已经是 9600 8N1，可以用 socket://%1 连接</source>
+        <translation>如果伺服器的序列埠已經是 9600 8N1，可以用 socket://%1 連線</translation>
+    </message>
+    <message>
+        <source>%1；%2</source>
+        <translation>%1；%2</translation>
+    </message>
+    <message>
+        <source>通讯失败！（只收到自己发出的回声：没有考勤机回答）</source>
+        <translation>通訊失敗！（只收到自己發出的回聲：沒有考勤機回答）</translation>
+    </message>
+    <message>
+        <source>通讯失败！（回声和发出的不一样：线上另有设备在发，或有干扰）</source>
+        <translation>通訊失敗！（回聲和發出的不一樣：線上另有裝置在發，或有干擾）</translation>
+    </message>
+    <message>
+        <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
+        <translation>通訊失敗！（沒有收到回聲：這條線不回聲，請用 --echo auto）</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -856,10 +1031,6 @@
     <message>
         <source>JSON:</source>
         <translation>JSON:</translation>
-    </message>
-    <message>
-        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、duplicate-serial、skipped、not-reached 之一。</source>
-        <translation>  --json 時每個結果在標準輸出上佔一行 JSON 物件，每個物件都有這些鍵（不適用時為 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 為 ok、no-reply、wrong-reply、port-lost、port-open-failed、bad-input、file-error、output-failed、interrupted、incomplete、duplicate-serial、skipped、not-reached 之一。</translation>
     </message>
     <message>
         <source>provision 的配置文件 (INI，UTF-8 或带 BOM 的 UTF-16；未知的节或键、重复的键都是错误):</source>
@@ -1262,10 +1433,6 @@
         <translation>讀序號：輸出六位十六進位數</translation>
     </message>
     <message>
-        <source>写序列号：六位十六进制数</source>
-        <translation>寫序號：六位十六進位數</translation>
-    </message>
-    <message>
         <source>下载OEM_LOGO图片：logo 文本文件或任何图片（同窗口的读法）</source>
         <translation>下載OEM_LOGO圖片：logo 文字檔案或任何圖片（同視窗的讀法）</translation>
     </message>
@@ -1324,6 +1491,54 @@
     <message>
         <source>对齐方式错误！</source>
         <translation>對齊方式錯誤！</translation>
+    </message>
+    <message>
+        <source>线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声</source>
+        <translation>線路的回聲（兩線 RS-485）：auto 自動識別（預設），on 總有回聲，off 沒有回聲</translation>
+    </message>
+    <message>
+        <source>回声选项错误！</source>
+        <translation>回聲選項錯誤！</translation>
+    </message>
+    <message>
+        <source>  --json 时每个结果在标准输出上占一行 JSON 对象，每个对象都有这些键（不适用时为 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 为 %1 之一。</source>
+        <translation>  --json 時每個結果在標準輸出上佔一行 JSON 物件，每個物件都有這些鍵（不適用時為 null）：command、port、machine、ok、status、message、serial、lines_confirmed、elapsed_ms、step、not_done。status 為 %1 之一。</translation>
+    </message>
+    <message>
+        <source>机号已有考勤机 %1 台（%2）</source>
+        <translation>機號已有考勤機 %1 臺（%2）</translation>
+    </message>
+    <message>
+        <source>序列号已设置过 %1 台（%2）</source>
+        <translation>序號已設定過 %1 臺（%2）</translation>
+    </message>
+    <message>
+        <source>报告少了 %1 的一行</source>
+        <translation>報告少了 %1 的一行</translation>
+    </message>
+    <message>
+        <source>%1：机号 %2 重复</source>
+        <translation>%1：機號 %2 重複</translation>
+    </message>
+    <message>
+        <source>机号 %1（序列号 %2）的一行没有写进报告：%3</source>
+        <translation>機號 %1（序號 %2）的一行沒有寫進報告：%3</translation>
+    </message>
+    <message>
+        <source>这台电脑已把这个序列号写进过另一台考勤机时，仍然写入（默认拒绝）</source>
+        <translation>這臺電腦已把這個序號寫進過另一臺考勤機時，仍然寫入（預設拒絕）</translation>
+    </message>
+    <message>
+        <source>写序列号：六位十六进制数（先读出考勤机现在的序列号）</source>
+        <translation>寫序號：六位十六進位數（先讀出考勤機現在的序號）</translation>
+    </message>
+    <message>
+        <source>写之前读不出考勤机现在的序列号，没有写入</source>
+        <translation>寫之前讀不出考勤機現在的序號，沒有寫入</translation>
+    </message>
+    <message>
+        <source>序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。没有写入；确实要写，请加 --force</source>
+        <translation>序號 %1 已在 %2；這臺考勤機現在的序號是 %3，寫入會讓兩臺考勤機序號相同。沒有寫入；確實要寫，請加 --force</translation>
     </message>
 </context>
 </TS>
