@@ -538,16 +538,7 @@ check_qt_chinese() {
         check_fail "window: no screenshot of the context menu"
     fi
     xdotool key Escape
-    click OpenFile
-    sleep 3  # the dialog's first paint
-    if import -display "$DISPLAY" -window root "$CHECK_DIR/file-dialog.png" 2>>"$CHECK_DIR/xvfb.log"; then
-        cp "$CHECK_DIR/file-dialog.png" "$REPO/docs/windows-wine-file-dialog.png"
-        check_pass "window: Qt's file dialog of 打开文件 under --lang zh in docs/windows-wine-file-dialog.png"
-    else
-        check_fail "window: no screenshot of the file dialog"
-    fi
-    xdotool key Escape
-    stop_window
+    picture_file_dialog file-dialog 打开文件 zh
 
     # Traditional Chinese: the program's own texts and Qt's, from translations/qtbase_zh_TW.qm.
     check_note "Traditional Chinese: the command line and the file dialog of 開啟檔案 under --lang zh_TW"
@@ -558,17 +549,24 @@ check_qt_chinese() {
     expect_cli cli-zh_TW 2 機號錯誤 && check_pass "command line: the program's own message in Traditional Chinese (機號錯誤！)"
     cli_lang=zh
     start_window traditional --lang zh_TW --reset || { program_dir=$build_dir; return 0; }
+    picture_file_dialog file-dialog-zh_TW 開啟檔案 zh_TW
+    program_dir=$build_dir
+}
+
+# picture_file_dialog NAME CAPTION LANG: opens the file dialog of the running window, pictures it into
+# docs/windows-wine-NAME.png, and closes dialog and window.
+picture_file_dialog() {
+    local name=$1 caption=$2 lang=$3
     click OpenFile
     sleep 3  # the dialog's first paint
-    if import -display "$DISPLAY" -window root "$CHECK_DIR/file-dialog-zh_TW.png" 2>>"$CHECK_DIR/xvfb.log"; then
-        cp "$CHECK_DIR/file-dialog-zh_TW.png" "$REPO/docs/windows-wine-file-dialog-zh_TW.png"
-        check_pass "window: Qt's file dialog of 開啟檔案 under --lang zh_TW in docs/windows-wine-file-dialog-zh_TW.png"
+    if import -display "$DISPLAY" -window root "$CHECK_DIR/$name.png" 2>>"$CHECK_DIR/xvfb.log"; then
+        cp "$CHECK_DIR/$name.png" "$REPO/docs/windows-wine-$name.png"
+        check_pass "window: Qt's file dialog of $caption under --lang $lang in docs/windows-wine-$name.png"
     else
-        check_fail "window: no screenshot of the file dialog under --lang zh_TW"
+        check_fail "window: no screenshot of the file dialog under --lang $lang"
     fi
     xdotool key Escape
     stop_window
-    program_dir=$build_dir
 }
 
 # --- the console twin in a console without escape sequences
