@@ -318,8 +318,15 @@ void SerialLink::onLineFault(SerialLine::Fault fault, const QString &description
     ++m_portErrorCount;
     qCDebug(lcLink).noquote() << "port error" << description;
     // Qt 6.4 keeps reporting a vanished device; stop listening at the first report.
-    if (fault == SerialLine::Fault::Broken && m_line->isOpen())
+    if (fault == SerialLine::Fault::Broken && m_line->isOpen()) {
+        // An answer that came with the hang-up is still the answer: what arrived before it is decided on
+        // as at the end of the wait, an echo still in doubt included.
+        if (m_state == State::WaitingForReply && !m_exchange.listenOnly) {
+            m_line->collectWaitingBytes();
+            proceedWithReply(true);
+        }
         loseLink();
+    }
 }
 
 void SerialLink::loseLink()

@@ -267,7 +267,7 @@ void TestLanguage::statusMessages_data()
     QTest::newRow("zh_TW serial number read") << "zh_TW" << QStringList() << "1" << 0 << "Command4" << "通訊成功！" << "";
     QTest::newRow("zh_TW no answer")
         << "zh_TW" << silent << "1" << 0 << "Cmd2" << "通訊失敗！" << "請檢查連線、序列埠號和機號";
-    QTest::newRow("zh_TW bad box") << "zh_TW" << QStringList() << "x" << 0 << "Cmd2" << "序列埠號錯誤！" << "";
+    QTest::newRow("zh_TW bad box") << "zh_TW" << QStringList() << "x" << 0 << "Cmd2" << "序列埠號錯誤！（「x」）" << "";
     QTest::newRow("zh_TW port reaches nothing")
         << "zh_TW" << QStringList() << "0" << 0 << "Command4" << "序列埠開啟失敗！（無此序列埠：0號NOTE）" << "";
     QTest::newRow("zh_TW short logo file") << "zh_TW" << QStringList() << "1" << 31 << "DOWNLOG" << "檔案資料不足！" << "";
@@ -364,7 +364,7 @@ void TestLanguage::commandKeys()
         dialog->reject();
     } else {
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("HELP1"))->text(),
-                 StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("“x”")));
+                 StatusText::withDetail(StatusText::BadPortNumber.toString(), QCoreApplication::translate("Form1", "“%1”").arg(QStringLiteral("x"))));
     }
 }
 

@@ -307,13 +307,15 @@ void TestLogoPreview::sendsOnlyWhatThePreviewShowed_data()
     const QByteArray allOn(LogoByteCount, '\xff');
     const QString changed = QStringLiteral("文件已改变：请看过预览再下载");
     const QString done = StatusText::DownloadComplete.toString();
+    const QString notSent = QStringLiteral("没有下载：图片是空白的");
     QTest::newRow("file as shown") << counting << counting << "" << done << counting;
     QTest::newRow("file replaced after it was shown") << counting << inverted << "" << changed << QByteArray();
     QTest::newRow("a shown picture replaced by a blank one") << counting << blank << "" << changed << QByteArray();
     QTest::newRow("file gone") << counting << QByteArray() << "" << StatusText::FileOpenFailed.toString() << QByteArray();
-    QTest::newRow("blank, Enter: 否") << blank << blank << "Return" << "PATH" << QByteArray();
+    // 否 is said on the status line, never the last command's outcome.
+    QTest::newRow("blank, Enter: 否") << blank << blank << "Return" << notSent << QByteArray();
     QTest::newRow("blank, 是") << blank << blank << "是" << done << blank;
-    QTest::newRow("every dot on, Enter: 否") << allOn << allOn << "Return" << "PATH" << QByteArray();
+    QTest::newRow("every dot on, Enter: 否") << allOn << allOn << "Return" << notSent << QByteArray();
 }
 
 // 下载 reads the file afresh: a picture that is not the one the preview showed is shown, not sent, and a

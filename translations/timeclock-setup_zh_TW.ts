@@ -879,7 +879,7 @@
     </message>
     <message>
         <source>通讯失败！（回声和发出的不一样：线上另有设备在发，或有干扰）</source>
-        <translation>通訊失敗！（回聲和發出的不一樣：線上另有裝置在發，或有干擾）</translation>
+        <translation>通訊失敗！（回聲和發出的不一樣：線上另有裝置在發，或有雜訊）</translation>
     </message>
     <message>
         <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
