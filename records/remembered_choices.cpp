@@ -125,10 +125,20 @@ void change(const std::vector<std::function<void(QSettings &)>> &edits, bool fro
 
 // A device path as one key: its slashes would otherwise make groups. Links are followed, so that every
 // name of one device finds the same memory; a name that is no file (COM5) is kept as it is.
-QString scanKey(const QString &device)
+QString deviceKey(QStringView group, const QString &device)
 {
     const QString canonical = QFileInfo(device).canonicalFilePath();
-    return QStringLiteral("scan/") + QString::fromLatin1(QUrl::toPercentEncoding(canonical.isEmpty() ? device : canonical));
+    return group.toString() + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(canonical.isEmpty() ? device : canonical));
+}
+
+QString scanKey(const QString &device)
+{
+    return deviceKey(u"scan", device);
+}
+
+QString echoKey(const QString &device)
+{
+    return deviceKey(u"echo", device);
 }
 
 } // namespace
@@ -269,13 +279,13 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
 
 std::optional<bool> RememberedChoices::lineEchoes(const QString &device) const
 {
-    const QVariant kept = store()->value(QStringLiteral("echo/") + scanKey(device).mid(5));
+    const QVariant kept = store()->value(echoKey(device));
     return kept.isValid() ? std::optional<bool>(kept.toBool()) : std::nullopt;
 }
 
 void RememberedChoices::noteLineEchoes(const QString &device, bool echoes)
 {
-    const QString key = QStringLiteral("echo/") + scanKey(device).mid(5);
+    const QString key = echoKey(device);
     remember([key, echoes](QSettings &settings) { settings.setValue(key, echoes); });
 }
 
