@@ -84,7 +84,9 @@ QList<FrameOutcome> TimeClockCore::receive(QByteArrayView bytes)
 FrameOutcome TimeClockCore::completeFrame()
 {
     FrameOutcome outcome;
-    outcome.index = m_nextFrameIndex++;
+    if (!m_counting)
+        m_counting = (QByteArray(1, char(m_address)) + m_frame).startsWith(m_faults.countFrom);
+    outcome.index = m_counting ? m_nextFrameIndex++ : -1;
     outcome.address = m_address;
     outcome.frame = m_frame;
     const std::optional<QByteArray> reply = applyFrame(m_address, m_frame);

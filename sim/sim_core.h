@@ -80,6 +80,9 @@ struct FaultConfig
     std::optional<SizedFault> noise;             // pseudo-random bytes before the reply
     std::optional<FrameSelector> splitReply;     // reply's first byte, then the rest after SplitReplyGap
     std::optional<int> hangUpAtFrame;            // line closed once this frame has arrived, before replying
+    // When set, frames are counted from the first one that begins with these bytes (address byte first):
+    // it is frame 0, and the frames before it are -1, which no fault given for one frame touches.
+    QByteArray countFrom;
     int lineRateBaud = 0;                        // 0: replies leave without line-time delay
 
     bool operator==(const FaultConfig &other) const = default;
@@ -136,6 +139,7 @@ private:
     QByteArray m_frame;
     qsizetype m_frameLength = 0;
     int m_nextFrameIndex = 0;
+    bool m_counting = m_faults.countFrom.isEmpty();
     bool m_hungUp = false;
 };
 

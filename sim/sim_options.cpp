@@ -124,6 +124,16 @@ bool hangUpFrame(const QString &value, SimulatorOptions &options)
     return options.faults.hangUpAtFrame.has_value();
 }
 
+bool countFrom(const QString &value, SimulatorOptions &options)
+{
+    const QByteArray hex = value.toLatin1().toLower();
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    if (bytes.isEmpty() || bytes.toHex() != hex)
+        return false;
+    options.faults.countFrom = bytes;
+    return true;
+}
+
 bool lineRate(const QString &value, SimulatorOptions &options)
 {
     const std::optional<int> baud = decimalFrom(value);
@@ -217,6 +227,12 @@ const QList<OptionRow> &optionTable()
         {valued("split-reply", "Send the answer in two writes 20 ms apart.", "K|all"),
          frames(&FaultConfig::splitReply)},
         {valued("hangup-at", "Close the line when frame K arrives.", "K"), hangUpFrame},
+        {valued("count-from",
+                "Count the K of the options above from the first frame that begins with these bytes (address "
+                "byte first), so that a fault lands on the same frame however many came before it; earlier "
+                "frames are counted -1.",
+                "HEX"),
+         countFrom},
         {valued("line-rate", "Delay answers by the time BAUD needs for the exchange.", "BAUD"), lineRate},
         {switchOption("timestamps", "End every RX and TX line with the CLOCK_MONOTONIC time in nanoseconds: "
                                     "taken after reading for RX, just before writing for TX."),

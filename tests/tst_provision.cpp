@@ -1,4 +1,5 @@
 #include "status_messages.h"
+#include "test_shares.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
@@ -410,9 +411,9 @@ void TestProvision::summaryCountsInEachLanguage()
     QCOMPARE(run.outText().split('\n').last(), summary);
 }
 
-// The simulator's frames, counted from 0: the scan of the line asks 0-255 (frames 0-255), then the check
-// at 18 (256), the new number asked before the renumber (257), the renumber (258), the settings (259), the
-// logo's 32 lines (260-291) and the read at the new number (292).
+// The simulator's frames, counted from the renumber (--count-from 630507), so that however often the scan
+// of the line asked the unit: the renumber (0), the settings (1), the logo's 32 lines (2-33) and the read at
+// the new number (34).
 void TestProvision::halfSetUpFinished_data()
 {
     QTest::addColumn<int>("number");
@@ -424,21 +425,21 @@ void TestProvision::halfSetUpFinished_data()
     QTest::addColumn<int>("settingsResent");    // --resume's settings frames; -1: no second run
 
     QTest::newRow("settings unanswered after the renumber, Enter")
-        << 51 << QStringList{"--silence", "259"} << QByteArray("\n\n")
+        << 51 << QStringList{"--silence", "1"} << QByteArray("\n\n")
         << QStringList{" 51  serial 0A1B2C  failed: settings no-reply: 通讯失败！（没有回答）（已确认：改号 51）", " 51  serial 0A1B2C  done",
                        "共 1 台，全部完成"}
         << QStringList{"done", "ok", "ok", "ok", "ok", "ok"} << "" << -1;
-    QTest::newRow("renumber done though unanswered, Enter") << 51 << QStringList{"--silence", "258"} << QByteArray("\n\n")
+    QTest::newRow("renumber done though unanswered, Enter") << 51 << QStringList{"--silence", "0"} << QByteArray("\n\n")
                                                             << QStringList{" 51  serial 0A1B2C  failed: renumber no-reply",
                                                                            " 51  serial 0A1B2C  done", "共 1 台，全部完成"}
                                                             << QStringList{"done", "ok", "ok", "ok", "ok", "ok"} << "" << -1;
     QTest::newRow("settings unanswered, q, --resume")
-        << 51 << QStringList{"--silence", "259"} << QByteArray("\nq\n")
+        << 51 << QStringList{"--silence", "1"} << QByteArray("\nq\n")
         << QStringList{" 51  serial 0A1B2C  failed: settings no-reply", "共 1 台：完成 0 台；失败 1 台（51）"}
         << QStringList{"failed", "ok", "ok", "no-reply", "not-run", "not-run"} << "（已确认：改号 51）" << 1;
     // The line hangs up at the logo's 8th line; Enter finds no port, and the row still says what the unit holds.
     QTest::newRow("hang-up in the logo, Enter, q, --resume")
-        << 71 << QStringList{"--hangup-at", "267"} << QByteArray("\n\nq\n")
+        << 71 << QStringList{"--hangup-at", "9"} << QByteArray("\n\nq\n")
         << QStringList{" 71  serial 0A1B2C  failed: logo port-lost", " 71  serial 0A1B2C  failed: check port-open-failed",
                        "共 1 台：完成 0 台；失败 1 台（71）"}
         << QStringList{"failed", "ok", "ok", "ok", "port-lost", "not-run"} << "（已确认：改号 71、设置、图片前 7 行）" << 0;
@@ -456,13 +457,11 @@ void TestProvision::halfSetUpFinished()
 
     BatchFiles files;
     QVERIFY(files.writeProfile());
-    // The frames are counted: the unit must answer the scan's first ask even on a busy machine, or it would
-    // be asked again and every later frame move on by one.
     const QStringList batch{"provision", files.profile, "--numbers", QString::number(number), "--report", files.report};
     {
-        SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c"} + fault);
+        SimulatedTimeClock clock(QStringList{"--serial", "0a1b2c", "--count-from", "630507"} + fault);
         QVERIFY(clock.start());
-        const ProgramRun run = runProgram(batch + QStringList{"--port", clock.devicePath(), ScanTimeout, "40"}, input);
+        const ProgramRun run = runProgram(batch + QStringList{"--port", clock.devicePath(), ScanTimeout, ScanMs}, input);
         QVERIFY(run.finished);
         const QStringList said = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(said.size(), lines.size());
@@ -485,7 +484,6 @@ void TestProvision::halfSetUpFinished()
     // serial and sends only what was not confirmed.
     SimulatedTimeClock clock({"--serial", "0a1b2c", "--machine", QString::number(number)});
     QVERIFY(clock.start());
-    // No frame is counted by its place here: the line's scan can be short.
     const ProgramRun run = runProgram(batch + QStringList{"--port", clock.devicePath(), "--resume", ScanTimeout, ScanMs}, "\n");
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.outText().startsWith(QString("%1  serial 0A1B2C  done").arg(number)), qPrintable(run.outText()));
@@ -542,7 +540,7 @@ void TestProvision::sharedLineNeverRenumbered()
     QVERIFY(files.writeProfile());
     const QStringList batch{"provision", files.profile, "--report", files.report, ScanTimeout, ScanMs};
     if (halfSetUp) {
-        SimulatedTimeClock clock({"--serial", "0a0001", "--silence", "259"});
+        SimulatedTimeClock clock({"--serial", "0a0001", "--count-from", "630507", "--silence", "1"});
         QVERIFY(clock.start());
         const ProgramRun run = runProgram(batch + QStringList{"--numbers", "1", "--port", clock.devicePath()}, "\nq\n");
         QCOMPARE(run.exitCode, 1);
@@ -686,5 +684,5 @@ void TestProvision::stopSignalAtTheQuestion()
     QCOMPARE(clock.received(), QByteArray());
 }
 
-QTEST_GUILESS_MAIN(TestProvision)
+TIMECLOCK_TEST_MAIN_IN_SHARES(TestProvision, QTEST_QAPP_SETUP(QCoreApplication))
 #include "tst_provision.moc"

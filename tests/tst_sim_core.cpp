@@ -340,6 +340,10 @@ void TestSimCore::faults_data()
     QTest::newRow("line rate counts the extra byte")
         << withFaults(&FaultConfig::extraByte, EveryFrame, &FaultConfig::lineRateBaud, 9600) << settings
         << TransmissionsPerFrame{{transmission(8334us, "1212")}} << -1;
+    // Counted from the renumber: the settings before it are no frame 0, whatever their number.
+    QTest::newRow("silence, frame 0 counted from the renumber")
+        << withFaults(&FaultConfig::silence, onlyFrame(0), &FaultConfig::countFrom, hex("630507")) << settings + renumber + settings
+        << TransmissionsPerFrame{{transmission(0us, "12")}, {}, {transmission(0us, "12")}} << -1;
     QTest::newRow("silence sends no extra byte either")
         << withFaults(&FaultConfig::silence, EveryFrame, &FaultConfig::extraByte, EveryFrame) << settings
         << TransmissionsPerFrame{{}} << -1;
@@ -360,7 +364,7 @@ void TestSimCore::faults()
     TransmissionsPerFrame actual;
     for (const FrameOutcome &outcome : outcomes) {
         actual.append(outcome.transmissions);
-        QCOMPARE(outcome.hangUp, outcome.index == hangUpFrame);
+        QCOMPARE(outcome.hangUp, hangUpFrame >= 0 && outcome.index == hangUpFrame);
     }
     QCOMPARE(actual, expected);
     QCOMPARE(core.hungUp(), hangUpFrame >= 0);
@@ -597,6 +601,10 @@ void TestSimCore::options_data()
                                     << TerminalState{} << QString();
     QTest::newRow("hang-up") << QStringList{"--hangup-at", "5"} << true
                              << withFaults(&FaultConfig::hangUpAtFrame, 5) << TerminalState{} << QString();
+    QTest::newRow("count from a frame's start") << QStringList{"--count-from", "630507"} << true
+                                                << withFaults(&FaultConfig::countFrom, hex("630507")) << TerminalState{} << QString();
+    QTest::newRow("count from half a byte") << QStringList{"--count-from", "63050"} << false << FaultConfig{}
+                                            << TerminalState{} << QString();
     QTest::newRow("hang-up needs one frame")
         << QStringList{"--hangup-at", "all"} << false << FaultConfig{} << TerminalState{} << QString();
     QTest::newRow("line rate") << QStringList{"--line-rate", "9600"} << true
