@@ -9,6 +9,7 @@
 #include "provision_report.h"
 #include "remembered_choices.h"
 #include "status_messages.h"
+#include "test_shares.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
@@ -1150,5 +1151,5 @@ void TestCliSafety::progressLineFitsTheTerminal()
     }
 }
 
-QTEST_GUILESS_MAIN(TestCliSafety)
+TIMECLOCK_TEST_MAIN_IN_SHARES(TestCliSafety, QTEST_QAPP_SETUP(QCoreApplication))
 #include "tst_cli_safety.moc"

@@ -7,6 +7,7 @@
 #include "port_catalogue.h"
 #include "remembered_choices.h"
 #include "scan_command.h"
+#include "test_shares.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
 
@@ -360,36 +361,39 @@ void TestMachineScan::answersBelongToTheNumberTheyAnswer()
 
 // How a slow terminal is told: rows by number whatever order they were found in (7, found slow after 8 and
 // 18, comes first), "slow" in a column of its own and a note on standard error, and in JSON a field of its
-// own beside the same keys as every answer. (Whether 7 is slow belongs to the machine's load: a late
-// answer whose bytes were all there when the loop looked counts as in time.)
+// own beside the same keys as every answer. Which of them are slow belongs to the machine's load (a late
+// answer whose bytes were all there when the loop looked counts as in time; on a busy machine even the
+// quick ones can miss the short wait): what is checked is that each is listed once and told the same way
+// everywhere.
 void TestMachineScan::slowTerminalIsSaidSlow()
 {
     SimulatedTimeClock clock({"--bus", "7:112233:delay=150,8:445566,18:0A1B2C"});
     QVERIFY(clock.start());
+    const QList<std::pair<int, QString>> terminals{{7, "112233"}, {8, "445566"}, {18, "0A1B2C"}};
     const ProgramRun text = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30"});
     QCOMPARE(text.exitCode, 0);
     const QString out = QString::fromUtf8(text.out);
-    QVERIFY2(QRegularExpression("^7\\t112233(\\tslow)?\\n8\\t445566\\n18\\t0A1B2C\\n$").match(out).hasMatch(), qPrintable(out));
-    const bool slow = out.startsWith("7\t112233\tslow\n");
-    QCOMPARE(text.errText().contains("机号 7：序列号 112233（回答慢"), slow);
-    QVERIFY2(!text.errText().contains("机号 18"), qPrintable(text.errText()));
+    const QRegularExpressionMatch rows =
+        QRegularExpression("^7\\t112233(\\tslow)?\\n8\\t445566(\\tslow)?\\n18\\t0A1B2C(\\tslow)?\\n$").match(out);
+    QVERIFY2(rows.hasMatch(), qPrintable(out));
+    for (int i = 0; i < terminals.size(); ++i) {
+        const QString note = QString("机号 %1：序列号 %2（回答慢").arg(terminals.at(i).first).arg(terminals.at(i).second);
+        QVERIFY2(text.errText().contains(note) == rows.hasCaptured(i + 1), qPrintable(text.errText()));
+    }
 
     const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", "0-30", "--json"});
     QCOMPARE(json.exitCode, 0);
     const QList<QJsonObject> lines = jsonLines(json.out);
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines.at(0).value("machine").toInt(), 7);
-    QCOMPARE(lines.at(0).value("status").toString(), "ok");
-    QCOMPARE(lines.at(0).value("serial").toString(), "112233");
-    QVERIFY(lines.at(0).value("slow").isBool());
-    QCOMPARE(lines.at(0).value("message").toString().contains("回答慢"), lines.at(0).value("slow").toBool());
-    QCOMPARE(lines.at(1).value("machine").toInt(), 8);
-    QCOMPARE(lines.at(1).value("slow").toBool(true), false);
-    QCOMPARE(lines.at(2).value("machine").toInt(), 18);
-    QVERIFY(!lines.at(2).value("message").toString().contains("回答慢"));
+    for (int i = 0; i < terminals.size(); ++i) {
+        QCOMPARE(lines.at(i).value("machine").toInt(), terminals.at(i).first);
+        QCOMPARE(lines.at(i).value("status").toString(), "ok");
+        QCOMPARE(lines.at(i).value("serial").toString(), terminals.at(i).second);
+        QVERIFY(lines.at(i).value("slow").isBool());
+        QCOMPARE(lines.at(i).value("message").toString().contains("回答慢"), lines.at(i).value("slow").toBool());
+        QCOMPARE(lines.at(i).keys(), lines.at(3).keys());
+    }
     QVERIFY(lines.at(3).value("slow").isNull());  // the summary
-    QCOMPARE(lines.at(0).keys(), lines.at(1).keys());
-    QCOMPARE(lines.at(0).keys(), lines.at(3).keys());
     QVERIFY(clock.stop());
 }
 
@@ -978,5 +982,5 @@ void TestMachineScan::jsonKeysAreTheSameWithinACommand()
     QVERIFY(clock.stop());
 }
 
-QTEST_MAIN(TestMachineScan)
+TIMECLOCK_TEST_MAIN_IN_SHARES(TestMachineScan, QTEST_MAIN_SETUP())
 #include "tst_machine_scan.moc"

@@ -91,10 +91,12 @@ QStringList pacedClock()
     return {QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--line-rate"), QStringLiteral("9600")};
 }
 
-// A logo download under way through ser2net in front of the paced clock, long enough to be cut.
+// A logo download under way through ser2net in front of the paced clock, long enough to be cut: each
+// line answered 50 ms late, so that the rest of the download takes seconds, more than a test thread
+// starved by a busy machine sleeps before it cuts the line.
 struct DownloadUnderway
 {
-    SimulatedTimeClock clock{pacedClock()};
+    SimulatedTimeClock clock{pacedClock() + QStringList{QStringLiteral("--delay-ms"), QStringLiteral("50")}};
     std::optional<SerialServer> server;
     CommandSession session;
     QSignalSpy finished{&session, &CommandSession::finished};
