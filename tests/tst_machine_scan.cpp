@@ -420,7 +420,8 @@ void TestMachineScan::commandLineRowsComeByNumber()
     SimulatedTimeClock clock({"--bus", bus});
     QVERIFY(clock.start());
     const ProgramRun plain = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines});
-    QCOMPARE(plain.out, text);
+    // Found slow on a busy machine, a terminal is still its number's one row.
+    QCOMPARE(QByteArray(plain.out).replace("\tslow", ""), text);
     const ProgramRun json = runProgram({"scan", "--port", clock.devicePath(), "--machines", machines, "--json"});
     QList<QJsonObject> objects = jsonLines(json.out);
     QVERIFY(!objects.isEmpty());
