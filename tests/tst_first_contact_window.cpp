@@ -183,8 +183,8 @@ void TestFirstContactWindow::toolTipNamesAnotherProgramHoldingThePort()
     QProcess reader;
     reader.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec cat < \"$0\" > /dev/null"), bench.clock.devicePath()});
     QVERIFY(reader.waitForStarted());
-    QTRY_VERIFY(!otherProgramsHolding(bench.clock.devicePath()).isEmpty());
-    QCOMPARE(otherProgramsHolding(bench.clock.devicePath()),
+    QTRY_VERIFY(!otherProgramsHolding(LineIdentity::of(bench.clock.devicePath())).isEmpty());
+    QCOMPARE(otherProgramsHolding(LineIdentity::of(bench.clock.devicePath())),
              QStringList{QStringLiteral("cat，进程 %1").arg(reader.processId())});
     bench.form->show();
     QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
@@ -233,7 +233,7 @@ void TestFirstContactWindow::findMachinesFromAddressMenu()
     QVERIFY(!bench.form->session().link().isOpen());
     // What was found before the choice counts for a later renumber (at least one, the rest of the line
     // unknown), and the scan is in the history.
-    QCOMPARE(RememberedChoices().terminalsFound(bench.clock.devicePath()), PartScan + 1);
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(bench.clock.devicePath())), PartScan + 1);
     const HistoryEntry last = CommandHistory::read().constLast();
     QCOMPARE(last.command, "scan");
     QCOMPARE(last.outcome, "cancelled 7:112233");
@@ -446,7 +446,7 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
     RememberedChoices::forgetAll();
     WindowBench bench;
     QVERIFY(bench.start());
-    RememberedChoices().noteTerminalsFound(bench.clock.devicePath(), terminalsFound, everyNumber);
+    RememberedChoices().noteTerminalsFound(LineIdentity::of(bench.clock.devicePath()), terminalsFound, everyNumber);
     // The store moved under a plain file: it can be neither read nor written.
     QTemporaryDir dir;
     const QString storePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
