@@ -222,7 +222,7 @@ void Form1::Cmd2_Click()
     const auto target = commandTarget();
     if (!target)
         return;
-    confirmRenumberOnSharedLine(target->port.deviceName, [this, target = *target] {
+    confirmRenumberOnSharedLine(target->port.line, [this, target = *target] {
         if (!m_session.isRunning())
             startCommand(TerminalCommand::ChangeNumber, target.port, {.machineNumber = target.machineNumber});
     });
@@ -539,7 +539,7 @@ void Form1::endCommand(const CommandResult &result)
     QString tip = failureToolTip(result, download);
     // Another program reading the port takes the answer before this one sees it.
     if (!tip.isEmpty() && result.status == CommandStatus::NoReply)
-        for (const QString &holder : otherProgramsHolding(m_runningPort.deviceName))
+        for (const QString &holder : otherProgramsHolding(m_runningPort.line))
             tip.prepend(tr("另一个程序（%1）也打开了这个串口").arg(holder) + u'\n');
     const auto serialWriteCheck = std::exchange(m_serialWriteCheck, std::nullopt);
     const bool read = m_runningCommand == TerminalCommand::ReadSerial;

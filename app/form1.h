@@ -75,7 +75,7 @@ private:
     void writeSerialAfterCheck(const CommandTarget &target, const QByteArray &serialNumber, const QString &now);
     // Before a renumber: where the last scan of the device found several terminals, every one of them takes
     // the new number, so the operator is asked first. `proceed` runs at once, or when the operator agrees.
-    void confirmRenumberOnSharedLine(const QString &device, std::function<void()> proceed);
+    void confirmRenumberOnSharedLine(const LineIdentity &line, std::function<void()> proceed);
     // ADDRESS and COM1 hold what they can show whole: a longer text, or one with a line break, is refused
     // with the text quoted (`refusal`); full-width digits become the digits they are taken as.
     void keepNumberBoxShowable(QLineEdit *box, const StatusText::Message &refusal);

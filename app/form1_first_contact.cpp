@@ -132,9 +132,9 @@ void Form1::findMachineNumbers()
     dialog->start();
 }
 
-void Form1::confirmRenumberOnSharedLine(const QString &device, std::function<void()> proceed)
+void Form1::confirmRenumberOnSharedLine(const LineIdentity &line, std::function<void()> proceed)
 {
-    const int terminals = RememberedChoices().terminalsFound(device);
+    const int terminals = RememberedChoices().terminalsFound(line);
     if (terminals != RememberedChoices::Unknown && terminals < 2) {
         proceed();
         return;

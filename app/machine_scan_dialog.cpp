@@ -125,7 +125,7 @@ void MachineScanDialog::endScan(const CommandResult &result)
     // Only a scan that asked every number knows how many terminals the line holds; one the port cut short
     // knows of at least those it found.
     if (result.status != CommandStatus::PortOpenFailed)
-        RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, wholeRange && m_range == MachineRange{});
+        RememberedChoices().noteTerminalsFound(m_port.line, m_found, wholeRange && m_range == MachineRange{});
     if (wholeRange)
         m_state->setText(m_found > 0 ? scanSummary(m_found) : result.status == CommandStatus::NoReply
                                                                   ? tr("没有考勤机回答：请检查连线和串口号")
@@ -165,7 +165,7 @@ void MachineScanDialog::stopScan()
         return;
     // The port is closed again at once; what was found so far still counts for a later renumber.
     m_session.abort();
-    RememberedChoices().noteTerminalsFound(m_port.deviceName, m_found, false);
+    RememberedChoices().noteTerminalsFound(m_port.line, m_found, false);
     recordInHistory(OutcomeWord::Cancelled);
 }
 

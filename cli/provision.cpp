@@ -615,7 +615,7 @@ int runProvision(const QStringList &arguments)
             return *problem;
         lineScanned = true;
         const auto &found = std::get<QList<LineAnswer>>(scanned);
-        RememberedChoices().noteTerminalsFound(options.port.deviceName, int(found.size()), true);
+        RememberedChoices().noteTerminalsFound(options.port.line, int(found.size()), true);
         QList<LineAnswer> setUpAlready;
         for (const LineAnswer &answer : found) {
             const auto half = earlier.constFind(answer.machine);

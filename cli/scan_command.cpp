@@ -55,9 +55,9 @@ Outcome answerOutcome(const ScanAnswer &answer)
 
 } // namespace
 
-std::optional<Problem> renumberOnSharedLine(const QString &device, bool all)
+std::optional<Problem> renumberOnSharedLine(const LineIdentity &line, bool all)
 {
-    const int terminals = RememberedChoices().terminalsFound(device);
+    const int terminals = RememberedChoices().terminalsFound(line);
     if (terminals != RememberedChoices::Unknown && terminals < 2)
         return std::nullopt;
     // Without the store, a scan's count may be lost: the line counts as shared.
@@ -188,7 +188,7 @@ int runScan(const QStringList &arguments)
                                   && (run.result.status == CommandStatus::Done || run.result.status == CommandStatus::NoReply
                                       || run.result.status == CommandStatus::WrongReply);
     if (run.result.status != CommandStatus::PortOpenFailed)
-        RememberedChoices().noteTerminalsFound(port.deviceName, found, everyNumberAsked);
+        RememberedChoices().noteTerminalsFound(port.line, found, everyNumberAsked);
     const QString word = standardOutputFailed() ? OutcomeWord::OutputFailed.toString() : outcomeWord(run.result.status);
     if (const auto problem = CommandHistory::append(scanHistoryEntry(port, *range, lastAsked, word, answers)))
         printError(*problem);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_history.h"
+#include "line_identity.h"
 #include "outcome.h"
 
 #include <QCommandLineOption>
@@ -19,6 +20,6 @@ int runHistory(const QStringList &arguments);
 // One entry as `history --json` prints it: every entry in the same keys, null where one does not apply.
 QJsonObject historyJson(const HistoryEntry &entry);
 
-// A renumber goes to every terminal on the line. Where the last scan of `device` found more than one, it
+// A renumber goes to every terminal on the line. Where the last scan of the line found more than one, it
 // is refused unless `all`, and with `all` the warning is printed.
-std::optional<Problem> renumberOnSharedLine(const QString &device, bool all);
+std::optional<Problem> renumberOnSharedLine(const LineIdentity &line, bool all);

@@ -70,7 +70,7 @@ InputsOrProblem renumberInputs(const CommandLine &line, quint8)
         return badInput(StatusText::BadMachineNumber.toString(), given);
     const auto common = line.common();
     if (const auto *options = std::get_if<CommonOptions>(&common)) {
-        if (const auto problem = renumberOnSharedLine(options->port.deviceName, line.parser().isSet(QStringLiteral("all"))))
+        if (const auto problem = renumberOnSharedLine(options->port.line, line.parser().isSet(QStringLiteral("all"))))
             return *problem;
     }
     return CommandInputs{.machineNumber = quint8(*number)};

@@ -55,7 +55,7 @@ void CommandSession::run(const PortChoice &port, std::unique_ptr<TerminalTask> t
     m_port = port;
     m_stopRequested = false;
     if (m_task->wantsLowLatency())
-        m_lowLatency = std::make_unique<LowLatencyForScan>(port.deviceName);
+        m_lowLatency = std::make_unique<LowLatencyForScan>(port.line);
     m_link.prepareLinkLater(port.deviceName);
 }
 
@@ -93,9 +93,8 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     case OpenFailure::PortBusy:
         reason = StatusText::PortBusyReason.toString();
         // The program that has it is what the operator needs to know to free it.
-        if (!parseNetworkAddress(port.deviceName))
-            if (const QString holder = portHolder(port.deviceName); !holder.isEmpty())
-                where = holder;
+        if (const QString holder = portHolder(port.line); !holder.isEmpty())
+            where = holder;
         break;
     case OpenFailure::Folder:
         reason = StatusText::FolderReason.toString();

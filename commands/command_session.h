@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line_identity.h"
 #include "low_latency.h"
 #include "port_directory.h"
 #include "serial_link.h"
@@ -16,6 +17,8 @@ struct PortChoice
     QString deviceName;
     // The numbers and devices the program knows, with its --port mappings: named when the port is not there.
     PortDirectory directory{};
+    // Which line that is, read when the choice is made: what is known of the line is asked by it.
+    LineIdentity line = LineIdentity::of(deviceName);
 
     // How the history, reports and --json name the port: the device, or the number where it reached none.
     QString label() const { return deviceName.isEmpty() ? QString::number(number) : deviceName; }

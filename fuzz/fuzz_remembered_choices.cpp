@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (const auto number = remembered.portNumber())
         FUZZ_CHECK(*number >= -32768 && *number <= 32767);
     for (const QString &device : {QString(), QStringLiteral("/dev/ttyS0"), QStringLiteral("COM3")}) {
-        const int found = remembered.terminalsFound(device);
+        const int found = remembered.terminalsFound(LineIdentity::of(device));
         FUZZ_CHECK_INFO((found >= 0 && found <= 256) || (found >= PartScan && found <= PartScan + 256), QByteArray::number(found));
     }
     (void)remembered.logoFile();

@@ -1,6 +1,5 @@
 #include "line_echo.h"
 
-#include <QFileInfo>
 #include <QHash>
 
 namespace {
@@ -17,17 +16,6 @@ EchoMemory &memory()
 {
     static EchoMemory kept;
     return kept;
-}
-
-// A device is one line whatever path names it (/dev/serial/by-id/… and /dev/ttyUSB0); a network port or a
-// COM name is kept as it is written.
-QString lineKey(const QString &portName)
-{
-    const QString path = portName.startsWith(u'/') || portName.contains(u"://") || portName.startsWith(u'.')
-                             ? portName
-                             : QStringLiteral("/dev/") + portName;
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? portName : canonical;
 }
 
 } // namespace
@@ -53,31 +41,30 @@ std::optional<EchoMode> echoModeFromWord(const QString &word)
     return std::nullopt;
 }
 
-std::optional<bool> learnedEcho(const QString &portName)
+std::optional<bool> learnedEcho(const LineIdentity &line)
 {
     const auto &learned = learnedInRun();
-    if (const auto it = learned.constFind(lineKey(portName)); it != learned.cend())
+    if (const auto it = learned.constFind(line.key()); it != learned.cend())
         return *it;
     return std::nullopt;
 }
 
-std::optional<bool> knownEcho(const QString &portName)
+std::optional<bool> knownEcho(const LineIdentity &line)
 {
-    if (const auto learned = learnedEcho(portName))
+    if (const auto learned = learnedEcho(line))
         return learned;
-    return memory().recall ? memory().recall(lineKey(portName)) : std::nullopt;
+    return memory().recall ? memory().recall(line) : std::nullopt;
 }
 
-void noteEcho(const QString &portName, bool echoes)
+void noteEcho(const LineIdentity &line, bool echoes)
 {
-    const QString key = lineKey(portName);
-    const auto known = learnedInRun().constFind(key);
+    const auto known = learnedInRun().constFind(line.key());
     if (known != learnedInRun().cend() && *known == echoes)
         return;
-    learnedInRun().insert(key, echoes);
+    learnedInRun().insert(line.key(), echoes);
     // Kept only when it changes: a download is hundreds of exchanges.
-    if (memory().keep && (!memory().recall || memory().recall(key) != echoes))
-        memory().keep(key, echoes);
+    if (memory().keep && (!memory().recall || memory().recall(line) != echoes))
+        memory().keep(line, echoes);
 }
 
 void setEchoMemory(EchoMemory kept)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "line_identity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,18 +24,18 @@ EchoMode echoMode();
 // "auto", "on", "off" as --echo takes them; nothing for anything else.
 std::optional<EchoMode> echoModeFromWord(const QString &word);
 
-// What this run has learned of a device's echo, the same device under any of its names; nothing until an
+// What this run has learned of a line's echo, the same line under any of its names; nothing until an
 // exchange told.
-std::optional<bool> learnedEcho(const QString &portName);
+std::optional<bool> learnedEcho(const LineIdentity &line);
 // What was learned of it in an earlier run, where a memory is set; otherwise what this run learned.
-std::optional<bool> knownEcho(const QString &portName);
-void noteEcho(const QString &portName, bool echoes);
+std::optional<bool> knownEcho(const LineIdentity &line);
+void noteEcho(const LineIdentity &line, bool echoes);
 
 // Where what is learned is kept between runs (the program's settings); nothing is kept without one.
 struct EchoMemory
 {
-    std::function<std::optional<bool>(const QString &portName)> recall;
-    std::function<void(const QString &portName, bool echoes)> keep;
+    std::function<std::optional<bool>(const LineIdentity &line)> recall;
+    std::function<void(const LineIdentity &line, bool echoes)> keep;
 };
 void setEchoMemory(EchoMemory memory);
 

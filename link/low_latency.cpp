@@ -54,9 +54,9 @@ bool changeLowLatencyFlag(const QString &device, bool on)
 
 } // namespace
 
-LowLatencyForScan::LowLatencyForScan(const QString &deviceName, const QString &usbSerialDevices)
+LowLatencyForScan::LowLatencyForScan(const LineIdentity &line, const QString &usbSerialDevices)
 {
-    const QString device = QFileInfo(deviceName).canonicalFilePath();
+    const QString &device = line.deviceFile();
     if (device.isEmpty())
         return;
     // Only a USB serial driver's port is touched: anything else is left alone without being opened.

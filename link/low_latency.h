@@ -1,5 +1,7 @@
 #pragma once
 
+#include "line_identity.h"
+
 #include <QString>
 
 #include <optional>
@@ -17,8 +19,8 @@ class LowLatencyForScan
 public:
     static inline const QString UsbSerialDevices = QStringLiteral("/sys/bus/usb-serial/devices");
 
-    // Lowers what `deviceName` (a link is followed) offers, before the port is opened.
-    explicit LowLatencyForScan(const QString &deviceName, const QString &usbSerialDevices = UsbSerialDevices);
+    // Lowers what the line's device offers, before the port is opened.
+    explicit LowLatencyForScan(const LineIdentity &line, const QString &usbSerialDevices = UsbSerialDevices);
     // Puts back what was changed; the port must be closed by then.
     ~LowLatencyForScan();
 

@@ -51,12 +51,12 @@ QString programName(qint64 pid)
 }
 #endif
 
-// The processes, other than this one, that have the device open (/proc/*/fd), with their names.
-QList<std::pair<QString, QString>> processesHolding([[maybe_unused]] const QString &device)
+// The processes, other than this one, that have the line's device open (/proc/*/fd), with their names.
+QList<std::pair<QString, QString>> processesHolding([[maybe_unused]] const LineIdentity &line)
 {
     QList<std::pair<QString, QString>> holders;
 #ifdef Q_OS_LINUX
-    const QString target = QFileInfo(deviceFile(device)).canonicalFilePath();
+    const QString &target = line.deviceFile();
     if (target.isEmpty())
         return holders;
     const QString self = QString::number(QCoreApplication::applicationPid());
@@ -182,13 +182,13 @@ bool processRuns(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
-// The live process holding a UUCP lock on `device`, under whichever of its names the lock was taken.
-std::optional<qint64> lockingPid(const QString &device, LockOwners owners)
+// The live process holding a UUCP lock on the line's device, under whichever of its names the lock was taken.
+std::optional<qint64> lockingPid(const LineIdentity &line, LockOwners owners)
 {
-    const QString target = QFileInfo(deviceFile(device)).canonicalFilePath();
+    const QString &target = line.deviceFile();
     if (target.isEmpty())
         return std::nullopt;
-    const QStringList names = lockNamesOf(deviceFile(device), target);
+    const QStringList names = lockNamesOf(deviceFile(line.name()), target);
     for (const QString &directory : lockDirectories()) {
         const QDir locks(directory);
         for (const QString &lockName : locks.entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System)) {
@@ -265,25 +265,26 @@ QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse)
         facts.missing = !isNetworkPortName(facts.device) && !QFileInfo::exists(facts.device);
 #endif
         addSystemFacts(facts);
-        facts.echoes = knownEcho(facts.device);
+        const LineIdentity line = LineIdentity::of(facts.device);
+        facts.echoes = knownEcho(line);
         if (testUse)
-            facts.use = portUse(facts.device);
+            facts.use = portUse(line);
         catalogue.append(facts);
     }
     return catalogue;
 }
 
-PortFacts::Use portUse(const QString &device)
+PortFacts::Use portUse(const LineIdentity &line)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(device);
+    Q_UNUSED(line);
     return PortFacts::Use::Unknown;
 #else
     // Never opened to find out: an open of a real UART raises and drops DTR and RTS, which can reset what
     // is attached. A live lock or a descriptor another process holds says it is in use.
-    if (lockingPid(device, LockOwners::AnyProcess) || !processesHolding(device).isEmpty())
+    if (lockingPid(line, LockOwners::AnyProcess) || !processesHolding(line).isEmpty())
         return PortFacts::Use::Busy;
-    if (::access(QFile::encodeName(deviceFile(device)).constData(), R_OK | W_OK) == 0)
+    if (::access(QFile::encodeName(deviceFile(line.name())).constData(), R_OK | W_OK) == 0)
         return PortFacts::Use::Free;
     return errno == EACCES || errno == EPERM || errno == EROFS ? PortFacts::Use::NoPermission : PortFacts::Use::Unknown;
 #endif
@@ -312,31 +313,31 @@ QString portListLine(const PortFacts &facts)
     return QStringLiteral("%1  %2  %3%4").arg(facts.number).arg(facts.name, facts.device, mark);
 }
 
-QStringList otherProgramsHolding(const QString &device)
+QStringList otherProgramsHolding(const LineIdentity &line)
 {
     QStringList holders;
-    for (const auto &[name, pid] : processesHolding(device))
+    for (const auto &[name, pid] : processesHolding(line))
         holders << QCoreApplication::translate("PortCatalogue", "%1，进程 %2").arg(name, pid);
     return holders;
 }
 
-std::optional<QString> lockHolder(const QString &device)
+std::optional<QString> lockHolder(const LineIdentity &line)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(device);
+    Q_UNUSED(line);
     return std::nullopt;
 #else
-    const auto pid = lockingPid(device, LockOwners::OtherProcesses);
+    const auto pid = lockingPid(line, LockOwners::OtherProcesses);
     if (!pid)
         return std::nullopt;
     return holderText(programName(*pid), QString::number(*pid));
 #endif
 }
 
-QString portHolder(const QString &device)
+QString portHolder(const LineIdentity &line)
 {
-    if (const auto holder = lockHolder(device))
+    if (const auto holder = lockHolder(line))
         return *holder;
-    const auto holders = processesHolding(device);
+    const auto holders = processesHolding(line);
     return holders.isEmpty() ? QString() : holderText(holders.front().first, holders.front().second);
 }

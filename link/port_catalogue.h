@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line_identity.h"
 #include "port_directory.h"
 
 #include <QList>
@@ -40,8 +41,9 @@ struct PortFacts
 // opens no port: it reads lock files and other programs' open descriptors.
 QList<PortFacts> portCatalogue(const PortDirectory &ports, bool testUse);
 
-// Whether another program holds the device, from lock files and open descriptors; the device is never opened.
-PortFacts::Use portUse(const QString &device);
+// Whether another program holds the line's device, from lock files and open descriptors; the device is never
+// opened.
+PortFacts::Use portUse(const LineIdentity &line);
 
 // "；可用：5 号 USB-SERIAL CH340、6 号 /dev/ttyS0", or nothing when no port is there: added to the message
 // of a port number that reaches nothing.
@@ -55,14 +57,14 @@ QString missingDeviceMark();
 // The mark of a line known to hand back what is sent (a two-wire RS-485 adapter's echo).
 QString echoMark();
 
-// The programs, other than this one, that hold `device` open: "cat，进程 1234" each (Linux: /proc/*/fd);
-// empty elsewhere or when none does.
-QStringList otherProgramsHolding(const QString &device);
+// The programs, other than this one, that hold the line's device open: "cat，进程 1234" each (Linux:
+// /proc/*/fd); empty elsewhere, for a network port, or when none does.
+QStringList otherProgramsHolding(const LineIdentity &line);
 // "ser2net（进程 9637）": the live process, other than this one, whose UUCP lock file (/var/lock/LCK..NAME)
-// names `device` under any of its names (the name given, the real device, a /dev/serial link); a program
-// that finds one leaves the port alone. Nothing elsewhere than Linux and the like.
-std::optional<QString> lockHolder(const QString &device);
-// Who holds `device`, for the message of a port that is in use: the lock's holder, or else a program that has
+// names the line's device under any of its names (the name given, the real device, a /dev/serial link); a
+// program that finds one leaves the port alone. Nothing elsewhere than Linux and the like.
+std::optional<QString> lockHolder(const LineIdentity &line);
+// Who holds the line, for the message of a port that is in use: the lock's holder, or else a program that has
 // it open; empty when neither is known.
-QString portHolder(const QString &device);
+QString portHolder(const LineIdentity &line);
 QString portListLine(const PortFacts &facts);

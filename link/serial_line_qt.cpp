@@ -59,7 +59,7 @@ std::optional<OpenFailure> QtSerialLine::open(const QString &deviceName)
     // Asked before Qt's serial port takes its own lock: Qt takes a UUCP lock (ser2net's, minicom's) and one
     // of its own format recording another program name for stale, deletes it whatever process holds it, and
     // opens; run as root or as the lock's owner, it takes the port from under a running ser2net.
-    if (const auto holder = lockHolder(deviceName)) {
+    if (const auto holder = lockHolder(LineIdentity::of(deviceName))) {
         qCDebug(lcLink) << "open" << deviceName << "refused: locked by" << *holder;
         return OpenFailure::PortBusy;
     }

@@ -191,7 +191,7 @@ bool SerialLink::settleEcho(bool final)
 {
     const QByteArray received = m_line->peek(m_line->bytesAvailable());
     const EchoExpected expected = echoExpected();
-    const auto remembered = expected == EchoExpected::Unknown ? knownEcho(m_line->portName()) : std::nullopt;
+    const auto remembered = expected == EchoExpected::Unknown ? knownEcho(LineIdentity::of(m_line->portName())) : std::nullopt;
     switch (echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered)) {
     case EchoVerdict::NeedMore:
         // A line not known yet: the rest of an echo follows the bytes that began it within the time the
@@ -211,7 +211,7 @@ bool SerialLink::settleEcho(bool final)
         m_echoHeard = true;
         if (echoMode() == EchoMode::Auto) {
             m_lineEchoes = true;
-            noteEcho(m_line->portName(), true);
+            noteEcho(LineIdentity::of(m_line->portName()), true);
         }
         // The terminal hears the frame as its echo ends: a short wait counts from there.
         if (m_exchange.limitFromFrameEnd) {
@@ -251,7 +251,7 @@ void SerialLink::readReply()
     const bool fromAddressee = quint8(reply.at(0)) == m_exchange.addressByte;
     if (fromAddressee && !m_echoHeard && echoMode() == EchoMode::Auto) {
         m_lineEchoes = false;
-        noteEcho(m_line->portName(), false);
+        noteEcho(LineIdentity::of(m_line->portName()), false);
     }
     finishExchange({fromAddressee ? ExchangeOutcome::Kind::Replied : ExchangeOutcome::Kind::WrongReply, reply});
 }

@@ -123,22 +123,27 @@ void change(const std::vector<std::function<void(QSettings &)>> &edits, bool fro
     settings->sync();
 }
 
-// A device path as one key: its slashes would otherwise make groups. Links are followed, so that every
-// name of one device finds the same memory; a name that is no file (COM5) is kept as it is.
-QString deviceKey(QStringView group, const QString &device)
+// A line's identity as one key: its slashes would otherwise make groups. A device's key is its real path, as
+// the store has kept it all along.
+QString storeKey(QStringView group, const QString &lineKey)
 {
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    return group.toString() + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(canonical.isEmpty() ? device : canonical));
+    return group.toString() + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(lineKey));
 }
 
-QString scanKey(const QString &device)
+QString scanKey(const LineIdentity &line)
 {
-    return deviceKey(u"scan", device);
+    return storeKey(u"scan", line.key());
 }
 
-QString echoKey(const QString &device)
+// A network port's count was once kept under its name as written; read where nothing newer is.
+QString spelledScanKey(const LineIdentity &line)
 {
-    return deviceKey(u"echo", device);
+    return line.kind() == LineIdentity::Kind::Network ? storeKey(u"scan", line.name()) : scanKey(line);
+}
+
+QString echoKey(const LineIdentity &line)
+{
+    return storeKey(u"echo", line.key());
 }
 
 } // namespace
@@ -247,24 +252,24 @@ void RememberedChoices::setLogoText(const QVariantMap &text)
     });
 }
 
-int RememberedChoices::terminalsFound(const QString &device) const
+int RememberedChoices::terminalsFound(const LineIdentity &line) const
 {
-    if (device.isEmpty())
+    if (line.key().isEmpty())
         return 0;
     writePending();
     const auto settings = store();
-    const int found = settings->value(scanKey(device), 0).toInt();
+    const int found = settings->value(scanKey(line), settings->value(spelledScanKey(line), 0)).toInt();
     // A store that cannot be read, or could not keep what the next scan finds, knows nothing of the line.
     if (settings->status() != QSettings::NoError || !settings->isWritable())
         return Unknown;
     return found;
 }
 
-void RememberedChoices::noteTerminalsFound(const QString &device, int count, bool everyNumber)
+void RememberedChoices::noteTerminalsFound(const LineIdentity &line, int count, bool everyNumber)
 {
-    if (device.isEmpty())
+    if (line.key().isEmpty())
         return;
-    const QString key = scanKey(device);
+    const QString key = scanKey(line);
     remember([key, count, everyNumber](QSettings &settings) {
         // Read where it is written, under the store's lock: another process's count is never lost.
         if (everyNumber) {
@@ -277,22 +282,22 @@ void RememberedChoices::noteTerminalsFound(const QString &device, int count, boo
     });
 }
 
-std::optional<bool> RememberedChoices::lineEchoes(const QString &device) const
+std::optional<bool> RememberedChoices::lineEchoes(const LineIdentity &line) const
 {
-    const QVariant kept = store()->value(echoKey(device));
+    const QVariant kept = store()->value(echoKey(line));
     return kept.isValid() ? std::optional<bool>(kept.toBool()) : std::nullopt;
 }
 
-void RememberedChoices::noteLineEchoes(const QString &device, bool echoes)
+void RememberedChoices::noteLineEchoes(const LineIdentity &line, bool echoes)
 {
-    const QString key = echoKey(device);
+    const QString key = echoKey(line);
     remember([key, echoes](QSettings &settings) { settings.setValue(key, echoes); });
 }
 
 void RememberedChoices::keepLineEchoes()
 {
-    setEchoMemory({[](const QString &device) { return RememberedChoices().lineEchoes(device); },
-                   [](const QString &device, bool echoes) { RememberedChoices().noteLineEchoes(device, echoes); }});
+    setEchoMemory({[](const LineIdentity &line) { return RememberedChoices().lineEchoes(line); },
+                   [](const LineIdentity &line, bool echoes) { RememberedChoices().noteLineEchoes(line, echoes); }});
 }
 
 void RememberedChoices::forgetAll()

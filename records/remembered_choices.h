@@ -1,5 +1,7 @@
 #pragma once
 
+#include "line_identity.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -47,19 +49,19 @@ public:
     QVariantMap logoText() const;
     void setLogoText(const QVariantMap &text);
 
-    // How many terminals scans of `device` found; 0 when it was never scanned, Unknown when the store
+    // How many terminals scans of the line found; 0 when it was never scanned, Unknown when the store
     // cannot be read or written (so what a scan found may not be there). A scan that asked every number
     // gives the count afresh; one that did not (stopped early, or of part of the range) leaves "at least
     // that many, the rest unknown" (a PartScan count, see machine_scan.h), never fewer than a scan before
-    // it found. A device is the same whatever path names it (/dev/serial/by-id/... and /dev/ttyUSB0).
+    // it found. A line is the same under every name it goes by (see LineIdentity).
     static constexpr int Unknown = -1;
-    int terminalsFound(const QString &device) const;
-    void noteTerminalsFound(const QString &device, int count, bool everyNumber);
+    int terminalsFound(const LineIdentity &line) const;
+    void noteTerminalsFound(const LineIdentity &line, int count, bool everyNumber);
 
-    // Whether `device` handed back the bytes sent (an RS-485 adapter's echo) when last used; nothing when not
-    // known. The same device under any name, as for the scan's count.
-    std::optional<bool> lineEchoes(const QString &device) const;
-    void noteLineEchoes(const QString &device, bool echoes);
+    // Whether the line handed back the bytes sent (an RS-485 adapter's echo) when last used; nothing when not
+    // known. The same line under any name, as for the scan's count.
+    std::optional<bool> lineEchoes(const LineIdentity &line) const;
+    void noteLineEchoes(const LineIdentity &line, bool echoes);
     // The link keeps what it learns of each line's echo here.
     static void keepLineEchoes();
 

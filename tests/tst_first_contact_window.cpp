@@ -6,6 +6,7 @@
 #include "port_catalogue.h"
 #include "port_list_popup.h"
 #include "remembered_choices.h"
+#include "serial_server.h"
 #include "window_bench.h"
 
 #include <QAbstractButton>
@@ -51,6 +52,7 @@ private slots:
     void historyOpensFromTheKeyboard();
     void renumberOnSharedLineAsksFirst_data();
     void renumberOnSharedLineAsksFirst();
+    void renumberOnServerPortScannedUnderAnotherSpelling();
     void choicesAreRememberedBetweenRuns();
     void textLogoIsRemembered();
 
@@ -183,8 +185,8 @@ void TestFirstContactWindow::toolTipNamesAnotherProgramHoldingThePort()
     QProcess reader;
     reader.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec cat < \"$0\" > /dev/null"), bench.clock.devicePath()});
     QVERIFY(reader.waitForStarted());
-    QTRY_VERIFY(!otherProgramsHolding(bench.clock.devicePath()).isEmpty());
-    QCOMPARE(otherProgramsHolding(bench.clock.devicePath()),
+    QTRY_VERIFY(!otherProgramsHolding(LineIdentity::of(bench.clock.devicePath())).isEmpty());
+    QCOMPARE(otherProgramsHolding(LineIdentity::of(bench.clock.devicePath())),
              QStringList{QStringLiteral("cat，进程 %1").arg(reader.processId())});
     bench.form->show();
     QVERIFY(QTest::qWaitForWindowActive(bench.form.get()));
@@ -233,7 +235,7 @@ void TestFirstContactWindow::findMachinesFromAddressMenu()
     QVERIFY(!bench.form->session().link().isOpen());
     // What was found before the choice counts for a later renumber (at least one, the rest of the line
     // unknown), and the scan is in the history.
-    QCOMPARE(RememberedChoices().terminalsFound(bench.clock.devicePath()), PartScan + 1);
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(bench.clock.devicePath())), PartScan + 1);
     const HistoryEntry last = CommandHistory::read().constLast();
     QCOMPARE(last.command, "scan");
     QCOMPARE(last.outcome, "cancelled 7:112233");
@@ -446,7 +448,7 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
     RememberedChoices::forgetAll();
     WindowBench bench;
     QVERIFY(bench.start());
-    RememberedChoices().noteTerminalsFound(bench.clock.devicePath(), terminalsFound, everyNumber);
+    RememberedChoices().noteTerminalsFound(LineIdentity::of(bench.clock.devicePath()), terminalsFound, everyNumber);
     // The store moved under a plain file: it can be neither read nor written.
     QTemporaryDir dir;
     const QString storePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -477,6 +479,27 @@ void TestFirstContactWindow::renumberOnSharedLineAsksFirst()
         QCOMPARE(receivedOnceClosed(bench.clock), QByteArray());
     }
     QTRY_VERIFY_WITH_TIMEOUT(bench.idle(), 5000);
+}
+
+// The window's port reaches a serial server by another spelling than the scan's: the same line, so it asks.
+void TestFirstContactWindow::renumberOnServerPortScannedUnderAnotherSpelling()
+{
+    RememberedChoices::forgetAll();
+    const quint16 nobody = SerialServer::freePort();
+    RememberedChoices().noteTerminalsFound(LineIdentity::of(QStringLiteral("tcp://127.0.0.1:%1").arg(nobody)), 2, true);
+    PortDirectory ports;
+    ports.mapPort(7, QStringLiteral("SOCKET://LOCALHOST:%1/").arg(nobody));
+    Form1 form(ports);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.findChild<QLineEdit *>("COM1")->setText("7");
+    form.findChild<QLineEdit *>("ADDRESS")->setText("5");
+    form.findChild<QPushButton *>("Cmd2")->click();
+    QTRY_VERIFY(form.findChild<QMessageBox *>("sharedLineQuestion"));
+    auto *question = form.findChild<QMessageBox *>("sharedLineQuestion");
+    QVERIFY2(question->text().contains(sharedLineWarning(2)), qPrintable(question->text()));
+    question->button(QMessageBox::No)->click();
+    QTRY_COMPARE(form.findChild<QLabel *>("HELP1")->text(), "没有改号");
 }
 
 void TestFirstContactWindow::choicesAreRememberedBetweenRuns()

@@ -7,6 +7,7 @@
 #include "port_catalogue.h"
 #include "remembered_choices.h"
 #include "scan_command.h"
+#include "serial_server.h"
 #include "test_shares.h"
 #include "tst_cli_process.h"
 #include "window_bench.h"
@@ -24,6 +25,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <optional>
 
 // Finding terminals on a line with the serial-number read, against several simulated terminals sharing
 // one pseudo-terminal; renumbering such a line; and the history both the window and the command line keep.
@@ -478,7 +480,7 @@ void TestMachineScan::adapterLatencyIsLoweredForTheScanOnly()
     if (!writable && QFileInfo(timerFile).isWritable())
         QSKIP("running as root: every file is writable");
     {
-        LowLatencyForScan lowered(root.filePath("usb-FTDI_FT232R-if00-port0"), devices);
+        LowLatencyForScan lowered(LineIdentity::of(root.filePath("usb-FTDI_FT232R-if00-port0")), devices);
         QCOMPARE(timerText(), during);
         QCOMPARE(lowered.formerLatencyTimer().has_value(), changed);
         QVERIFY(!lowered.flagSet());  // a plain file has no serial settings
@@ -486,7 +488,7 @@ void TestMachineScan::adapterLatencyIsLoweredForTheScanOnly()
     QCOMPARE(timerText(), before.trimmed());
     // A port of another driver is left alone.
     {
-        LowLatencyForScan other(device.fileName(), root.filePath("elsewhere"));
+        LowLatencyForScan other(LineIdentity::of(device.fileName()), root.filePath("elsewhere"));
         QVERIFY(!other.formerLatencyTimer());
     }
     QCOMPARE(timerText(), before.trimmed());
@@ -562,7 +564,7 @@ void TestMachineScan::scanEndsWhenNobodyReads()
     QCOMPARE(outcomeParts(last.outcome).word, OutcomeWord::OutputFailed);
     const QList<int> asked = numbersAsked(clock);
     QCOMPARE(last.machine, QStringLiteral("0-%1").arg(*std::max_element(asked.cbegin(), asked.cend())));
-    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 1);
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(clock.devicePath())), PartScan + 1);
 }
 
 // Stopped while a number's question is on the line: the history's range ends at that number, the numbers
@@ -581,7 +583,7 @@ void TestMachineScan::stoppedScanRecordsWhatItAsked()
     SimulatedTimeClock clock({"--bus", "1:000001,2:000002,200:0000C8"});
     QVERIFY(clock.start());
     QCOMPARE(runProgram({"scan", "--port", clock.devicePath()}).exitCode, 0);
-    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), 3);
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(clock.devicePath())), 3);
     const qsizetype before = numbersAsked(clock).size();
     QProcess scan;
     scan.start(TIMECLOCK_SETUP_PATH, {"scan", "--port", clock.devicePath(), "--timeout", "200"});
@@ -596,7 +598,7 @@ void TestMachineScan::stoppedScanRecordsWhatItAsked()
     const HistoryEntry last = CommandHistory::read().constLast();
     QCOMPARE(last.machine, QStringLiteral("0-%1").arg(asked.constLast()));
     // It found 1 and 2 of the three a whole scan found: at least three, the rest unknown.
-    QCOMPARE(RememberedChoices().terminalsFound(clock.devicePath()), PartScan + 3);
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(clock.devicePath())), PartScan + 3);
 }
 
 // What the line is known to hold after scans one after another: a scan of every number says it afresh, any
@@ -622,48 +624,73 @@ void TestMachineScan::scanCountIsWhatTheScansCovered()
     const QString device = QStringLiteral("/dev/timeclock-scan-count-test");
     RememberedChoices::forgetAll();
     for (qsizetype i = 0; i < counts.size(); ++i)
-        RememberedChoices().noteTerminalsFound(device, counts.at(i), everyNumber.at(i));
-    QCOMPARE(RememberedChoices().terminalsFound(device), known);
+        RememberedChoices().noteTerminalsFound(LineIdentity::of(device), counts.at(i), everyNumber.at(i));
+    QCOMPARE(RememberedChoices().terminalsFound(LineIdentity::of(device)), known);
     // A renumber after it asks whenever the count is not a whole scan's of fewer than two.
-    QCOMPARE(renumberOnSharedLine(device, false).has_value(), known >= 2);
+    QCOMPARE(renumberOnSharedLine(LineIdentity::of(device), false).has_value(), known >= 2);
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared_data()
 {
     QTest::addColumn<QString>("bus");        // empty: one terminal, never scanned
-    QTest::addColumn<bool>("scanByLink");    // the scan names the device by a link, the renumber by its own path
+    // The names the scan and the renumber give the line: DEVICE, a LINK to it, or a serial server's port
+    // (PORT) in front of it, rfc2217 or raw as the scan's name says.
+    QTest::addColumn<QString>("scanName");
+    QTest::addColumn<QString>("renumberName");
     QTest::addColumn<bool>("storeUsable");   // the settings store can be read and written
     QTest::addColumn<QString>("refusal");    // what a renumber without --all says; empty: it is sent
     QTest::addColumn<QString>("scanned");    // the numbers the scan asked
 
-    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << true << true << sharedLineWarning(2) << "0-255";
-    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << false << true << sharedLineWarning(2) << "0-255";
-    QTest::newRow("one terminal, never scanned") << "" << false << true << "" << "";
-    QTest::newRow("store cannot be written") << "" << false << false << "不知道这条线上有几台考勤机（记住的设置无法读写）" << "";
+    QTest::newRow("two terminals, scanned by a link") << "18:0A1B2C,7:112233" << "LINK" << "DEVICE" << true << sharedLineWarning(2)
+                                                      << "0-255";
+    QTest::newRow("two terminals, scanned by the device") << "18:0A1B2C,7:112233" << "DEVICE" << "LINK" << true
+                                                          << sharedLineWarning(2) << "0-255";
+    QTest::newRow("two terminals behind a server, localhost beside 127.0.0.1")
+        << "18:0A1B2C,7:112233" << "rfc2217://127.0.0.1:PORT" << "rfc2217://localhost:PORT" << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("two terminals behind a raw server, tcp:// beside SOCKET:// with a slash")
+        << "18:0A1B2C,7:112233" << "tcp://127.0.0.1:PORT" << "SOCKET://LOCALHOST:PORT/" << true << sharedLineWarning(2) << "0-255";
+    QTest::newRow("one terminal, never scanned") << "" << "" << "LINK" << true << "" << "";
+    QTest::newRow("store cannot be written") << "" << "" << "LINK" << false << "不知道这条线上有几台考勤机（记住的设置无法读写）" << "";
     // Numbers nobody asked may hold more terminals, whatever the scan found.
-    QTest::newRow("one terminal, part of the numbers scanned") << "18:0A1B2C" << false << true << sharedLineWarning(PartScan + 1)
-                                                               << "0-30";
-    QTest::newRow("one terminal, every number scanned") << "18:0A1B2C" << false << true << "" << "0-255";
+    QTest::newRow("one terminal, part of the numbers scanned") << "18:0A1B2C" << "DEVICE" << "LINK" << true
+                                                               << sharedLineWarning(PartScan + 1) << "0-30";
+    QTest::newRow("one terminal, every number scanned") << "18:0A1B2C" << "DEVICE" << "LINK" << true << "" << "0-255";
 }
 
 void TestMachineScan::renumberWhereTheLineMayBeShared()
 {
     QFETCH(QString, bus);
-    QFETCH(bool, scanByLink);
+    QFETCH(QString, scanName);
+    QFETCH(QString, renumberName);
     QFETCH(bool, storeUsable);
     QFETCH(QString, refusal);
     QFETCH(QString, scanned);
 
+    const bool behindServer = scanName.contains(u"PORT");
+    if (behindServer && SerialServer::program().isEmpty())
+        QSKIP("ser2net is not installed: the rows through a serial server need it");
     // Pseudo-terminal numbers come round again: an earlier row's scan of the same device is forgotten.
     RememberedChoices::forgetAll();
     QTemporaryDir dir;
     const QString link = dir.filePath("ttyBYID");
     SimulatedTimeClock clock(bus.isEmpty() ? QStringList{"--link", link} : QStringList{"--link", link, "--bus", bus});
     QVERIFY(clock.start());
-    // One device, two names: the scan's memory belongs to the device.
-    const QString renumbered = scanByLink ? clock.devicePath() : link;
+    std::optional<SerialServer> server;
+    if (behindServer) {
+        server.emplace(scanName.startsWith(u"rfc2217") ? SerialServer::Kind::Rfc2217 : SerialServer::Kind::Raw, clock.devicePath());
+        QVERIFY2(server->start(), qPrintable(server->errors()));
+    }
+    // One line, two names: the scan's memory belongs to the line.
+    const auto name = [&](QString given) {
+        if (given == u"DEVICE")
+            return clock.devicePath();
+        if (given == u"LINK")
+            return link;
+        return given.replace(QStringLiteral("PORT"), server ? QString::number(server->port()) : QString());
+    };
+    const QString renumbered = name(renumberName);
     if (!bus.isEmpty())
-        QCOMPARE(runProgram({"scan", "--port", scanByLink ? link : clock.devicePath(), "--machines", scanned}).exitCode, 0);
+        QCOMPARE(runProgram({"scan", "--port", name(scanName), "--machines", scanned}).exitCode, 0);
 
     // A store under a plain file can be neither read nor written.
     const QByteArray home = qgetenv("XDG_CONFIG_HOME");
@@ -686,6 +713,7 @@ void TestMachineScan::renumberWhereTheLineMayBeShared()
         QCOMPARE(all.exitCode, 0);
         QVERIFY2(all.errText().contains(refusal), qPrintable(all.errText()));
     }
+    server.reset();
     QVERIFY(clock.stop());
     QStringList renumberedTerminals;
     for (const QString &terminal : bus.split(u',', Qt::SkipEmptyParts))
@@ -893,11 +921,11 @@ void TestMachineScan::portsSaysWhichPortIsInUse()
     {
         QSerialPort held(device);
         QVERIFY(held.open(QIODevice::ReadWrite));
-        QCOMPARE(portUse(device), PortFacts::Use::Busy);
+        QCOMPARE(portUse(LineIdentity::of(device)), PortFacts::Use::Busy);
         QCOMPARE(portThree().value("use").toString(), "busy");
     }
     // Testing left the port as it was: it opens, and nothing reached the terminal.
-    QCOMPARE(portUse(device), PortFacts::Use::Free);
+    QCOMPARE(portUse(LineIdentity::of(device)), PortFacts::Use::Free);
     QVERIFY(clock.received().isEmpty());
     QVERIFY(clock.stop());
 }
