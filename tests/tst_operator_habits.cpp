@@ -99,7 +99,8 @@ void TestOperatorHabits::keysDuringCommandChangeNothing()
         QVERIFY(!bench.control<QCheckBox>("oem_log")->isChecked());
     }
 
-    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    // 32 lines answered 150 ms late take 5 s; a sanitizer build on a busy machine takes several times that.
+    QVERIFY(!finished.isEmpty() || finished.wait(30000));
     QCOMPARE(finished.size(), 1);
     QVERIFY(bench.clock.received().startsWith(firstFrame));
     if (button == "DOWNLOG") {
