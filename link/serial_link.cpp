@@ -192,7 +192,8 @@ bool SerialLink::settleEcho(bool final)
     const QByteArray received = m_line->peek(m_line->bytesAvailable());
     const EchoExpected expected = echoExpected();
     const auto remembered = expected == EchoExpected::Unknown ? knownEcho(m_line->portName()) : std::nullopt;
-    switch (echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered)) {
+    const EchoVerdict verdict = echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered);
+    switch (verdict) {
     case EchoVerdict::NeedMore:
         // A line not known yet: the rest of an echo follows the bytes that began it within the time the
         // rest of the frame takes on the wire (and the line's own delay, a network port's round trip);
@@ -227,10 +228,12 @@ bool SerialLink::settleEcho(bool final)
         m_echoSettled = true;
         return true;
     case EchoVerdict::Differs:
+    case EchoVerdict::Missing:
         m_echoGrace.stop();
         const QByteArray heard = m_line->read(m_line->bytesAvailable());
         qCDebug(lcLink).noquote() << "RX (not the echo of the frame)" << heard.toHex(' ');
-        finishExchange({ExchangeOutcome::Kind::WrongReply, heard, ExchangeOutcome::Echo::Differs});
+        finishExchange({ExchangeOutcome::Kind::WrongReply, heard,
+                        verdict == EchoVerdict::Missing ? ExchangeOutcome::Echo::Missing : ExchangeOutcome::Echo::Differs});
         return false;
     }
     return true;
