@@ -41,6 +41,7 @@ const Figure Figures[] = {
     {{8}, "the command line from process start to its first byte on the line", measureCommandLineStart},
     {{9}, "a scan of every machine number on a line where nobody answers", measureScan},
     {{10}, "logo downloads through a serial server (ser2net) and directly", measureNetworkDownload},
+    {{11}, "logo downloads on an echoing line and on one without echo", measureEchoDownload},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,

@@ -38,5 +38,6 @@ void measureLogoConversion(const Setup &setup, Report &report); // figure 7
 void measureCommandLineStart(const Setup &setup, Report &report); // figure 8, with figure 5's count
 void measureScan(const Setup &setup, Report &report);             // figure 9
 void measureNetworkDownload(const Setup &setup, Report &report);  // figure 10, with figure 3's count
+void measureEchoDownload(const Setup &setup, Report &report);     // figure 11, with figure 3's count
 
 } // namespace bench

@@ -80,10 +80,17 @@ EchoVerdict echoVerdict(const QByteArray &sent, const QByteArray &received, Echo
     // Longer than any answer: a copy of the whole frame can be nothing but the echo.
     const bool copyIsNoAnswer = sent.size() > replyLength;
     switch (expected) {
-    case EchoExpected::Yes:
-        if (!beginsLikeFrame || (final && received.size() < sent.size() && !received.isEmpty()))
-            return EchoVerdict::Differs;
-        return received.size() < sent.size() ? EchoVerdict::NeedMore : EchoVerdict::Echo;
+    case EchoExpected::Yes: {
+        if (beginsLikeFrame && received.size() >= sent.size())
+            return EchoVerdict::Echo;
+        if (received.isEmpty())
+            return EchoVerdict::NeedMore;
+        // No more than an answer, from the address byte on: the terminal answered and the frame never came
+        // back. Until the wait ends it may still be an echo's beginning.
+        if (received.front() == sent.front() && received.size() <= replyLength)
+            return final ? EchoVerdict::Missing : EchoVerdict::NeedMore;
+        return beginsLikeFrame && !final ? EchoVerdict::NeedMore : EchoVerdict::Differs;
+    }
     case EchoExpected::No:
         return copyIsNoAnswer && received.startsWith(sent) ? EchoVerdict::Echo : EchoVerdict::NoEcho;
     case EchoExpected::Unknown:

@@ -48,6 +48,7 @@ enum class EchoVerdict {
     Echo,      // they begin with the whole frame sent: that many bytes are the echo, the answer follows
     NoEcho,    // they are the answer
     Differs,   // an echo was expected and the bytes differ from the frame sent (two senders, noise)
+    Missing,   // an echo was expected and only an answer came: the line gives none
 };
 
 // `sent` is the address byte and the command frame, `received` every byte since, `replyLength` the answer's.

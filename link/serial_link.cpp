@@ -192,15 +192,18 @@ bool SerialLink::settleEcho(bool final)
     const QByteArray received = m_line->peek(m_line->bytesAvailable());
     const EchoExpected expected = echoExpected();
     const auto remembered = expected == EchoExpected::Unknown ? knownEcho(LineIdentity::of(m_line->portName())) : std::nullopt;
-    switch (echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered)) {
+    const EchoVerdict verdict = echoVerdict(m_sent, received, expected, m_exchange.replyLength, final, remembered);
+    switch (verdict) {
     case EchoVerdict::NeedMore:
-        // A line not known yet: the rest of an echo follows the bytes that began it within the time the
-        // rest of the frame takes on the wire (and the line's own delay, a network port's round trip);
-        // a terminal's 1-byte answer is followed by nothing.
+        // A line not known yet: an echo comes back as the frame goes out, so the whole of it is in by the
+        // frame's time on the wire after it was sent (and the line's own delay, a network port's round trip).
+        // Counted from the frame, not from these bytes: a terminal's 1-byte answer, which came after the
+        // terminal heard the whole frame, then waits only the margin, not the frame's time again.
         if (received.size() >= m_exchange.replyLength && expected == EchoExpected::Unknown && !m_echoGrace.isActive()) {
             const qint64 graceNs = frameOnWireNs(m_sent.size()) + std::chrono::nanoseconds(EchoGraceMargin).count()
-                                   + std::chrono::nanoseconds(m_line->replyAllowance()).count();
-            m_echoGrace.start(std::chrono::milliseconds(graceNs / 1'000'000 + 1));
+                                   + std::chrono::nanoseconds(m_line->replyAllowance()).count()
+                                   - m_sinceFrameSent.nsecsElapsed();
+            m_echoGrace.start(std::chrono::milliseconds(std::max<qint64>(graceNs, 0) / 1'000'000 + 1));
         }
         return true;
     case EchoVerdict::Echo: {
@@ -227,10 +230,12 @@ bool SerialLink::settleEcho(bool final)
         m_echoSettled = true;
         return true;
     case EchoVerdict::Differs:
+    case EchoVerdict::Missing:
         m_echoGrace.stop();
         const QByteArray heard = m_line->read(m_line->bytesAvailable());
         qCDebug(lcLink).noquote() << "RX (not the echo of the frame)" << heard.toHex(' ');
-        finishExchange({ExchangeOutcome::Kind::WrongReply, heard, ExchangeOutcome::Echo::Differs});
+        finishExchange({ExchangeOutcome::Kind::WrongReply, heard,
+                        verdict == EchoVerdict::Missing ? ExchangeOutcome::Echo::Missing : ExchangeOutcome::Echo::Differs});
         return false;
     }
     return true;

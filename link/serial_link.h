@@ -26,8 +26,9 @@ class SerialLink : public QObject
 public:
     // The terminal answers within one second; exactly one second is still in time.
     static constexpr std::chrono::milliseconds ReplyLimit = TerminalReplyLimit;
-    // How long, beyond the rest of the frame's time on the wire, the first bytes of what may be an echo wait
-    // for the rest on a line whose echo is not known yet; paid once per device and run on a line without one.
+    // How long, beyond the frame's time on the wire since it was sent, the first bytes of what may be an echo
+    // wait for the rest on a line whose echo is not known yet (an adapter's latency); paid once per opening on
+    // a line without echo, by its first answer that begins like the frame.
     static constexpr std::chrono::milliseconds EchoGraceMargin{30};
 
     explicit SerialLink(QObject *parent = nullptr);

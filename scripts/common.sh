@@ -6,7 +6,7 @@
 # fonts-wqy-zenhei is the text logo's default face; tesseract reads text logos back in the tests.
 TIMECLOCK_PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev cmake
     ninja-build g++ fonts-arphic-uming fonts-wqy-zenhei tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim help2man
-    ser2net opencc)
+    ser2net opencc python3-serial)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

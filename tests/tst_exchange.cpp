@@ -427,6 +427,15 @@ void TestExchange::echoIsNeverTheAnswer_data()
     row("known echo, a byte changed", settings, QByteArray::fromHex("1205df"), yes, 1, false, {}, EchoVerdict::Differs);
     row("known echo, part so far", settings, QByteArray::fromHex("1205"), yes, 1, false, {}, EchoVerdict::NeedMore);
     row("known echo, cut short", settings, QByteArray::fromHex("1205"), yes, 1, true, {}, EchoVerdict::Differs);
+    // --echo on where the line gives none: only the answer comes, and that is said, not "it differs".
+    row("known echo, the answer alone so far", settings, QByteArray::fromHex("12"), yes, 1, false, {},
+        EchoVerdict::NeedMore);
+    row("known echo, the answer alone at the end", settings, QByteArray::fromHex("12"), yes, 1, true, {},
+        EchoVerdict::Missing);
+    row("known echo, the serial number alone at the end", readSerial, QByteArray::fromHex("12123456"), yes, 4, true,
+        {}, EchoVerdict::Missing);
+    row("known echo, read-serial echo altered and the answer", readSerial, QByteArray::fromHex("12021e12123456"), yes, 4,
+        false, {}, EchoVerdict::Differs);
     row("no echo, the answer", settings, QByteArray::fromHex("12"), no, 1, false, {}, EchoVerdict::NoEcho);
     row("no echo, a whole copy still is none", settings, settings, no, 1, false, {}, EchoVerdict::Echo);
     row("no echo, serial 021F33 read at once", readSerial, QByteArray::fromHex("12021f33"), no, 4, false, {},

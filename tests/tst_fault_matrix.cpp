@@ -1,5 +1,8 @@
 #include "command_history.h"
+#include "line_echo.h"
 #include "status_messages.h"
+#include "test_shares.h"
+#include "tst_cli_process.h"
 #include "window_bench.h"
 
 #include <QDir>
@@ -7,25 +10,29 @@
 #include <QTest>
 
 // Every command against every fault of the line: the operator always gets one clear message, the port
-// and the file are closed, the buttons work, and nothing but whole frames reached the terminal.
+// and the file are closed, the buttons work, and nothing but whole frames reached the terminal. The rows are
+// tests/fault_matrix.tsv, which the Windows check runs under Wine as well.
 class TestFaultMatrix : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void faultOnTheLine_data();
-    void faultOnTheLine();
+    void cleanup();
+    void faultInTheWindow_data();
+    void faultInTheWindow();
+    void faultOnTheCommandLine_data();
+    void faultOnTheCommandLine();
 };
 
 namespace {
+// One command of the table, as the window and the command line run it here.
 struct CommandOnLine
 {
-    const char *operatorName; // what the operator presses, in English
     const char *button;
     QString machine;          // the machine-number box: the terminal's number, or 改号's new one
-    QByteArray firstExchange; // what one exchange of the command puts on the line
-    QString success;
+    QStringList arguments;    // the same command on the command line (the logo file is added)
+    QList<QByteArray> frames; // what its clean run puts on the line, frame by frame
     int machineAfter;         // the terminal's number once the frame has reached it, answered or not
 };
 
@@ -33,20 +40,124 @@ struct CommandOnLine
 const QString HeldSerial = QStringLiteral("123456");
 const QString TypedSerial = QStringLiteral("000000");
 
-const QList<CommandOnLine> &commands()
+QList<QByteArray> countingLogoFrames()
 {
-    static const QList<CommandOnLine> list = {
-        {"change number", "Cmd2", "12", QByteArray::fromHex("6305070c0000"), StatusText::SettingSucceeded.toString(), 12},
-        {"set up the terminal", "Command1", "18", QByteArray::fromHex("120520000000"),
-         StatusText::SettingSucceeded.toString(), 18},
-        {"read serial number", "Command4", "18", QByteArray::fromHex("12021f"),
-         StatusText::CommunicationSucceeded.toString(), 18},
-        // 写序列号 reads the terminal's own number first.
-        {"write serial number", "Command5", "18", QByteArray::fromHex("12021f"),
-         StatusText::SettingSucceeded.toString(), 18},
-        {"download the logo", "DOWNLOG", "18", countingLogoOnLine(18, 1), StatusText::DownloadComplete.toString(), 18},
+    QList<QByteArray> frames;
+    const QByteArray all = countingLogoOnLine(18, LogoLineCount);
+    for (qsizetype line = 0; line < LogoLineCount; ++line)
+        frames << all.mid(line * all.size() / LogoLineCount, all.size() / LogoLineCount);
+    return frames;
+}
+
+const QHash<QString, CommandOnLine> &commands()
+{
+    static const QHash<QString, CommandOnLine> table = {
+        {"renumber", {"Cmd2", "12", {"renumber", "12"}, {QByteArray::fromHex("6305070c0000")}, 12}},
+        {"settings", {"Command1", "18", {"settings", "--machine", "18"}, {QByteArray::fromHex("120520000000")}, 18}},
+        {"read-serial", {"Command4", "18", {"read-serial", "--machine", "18"}, {QByteArray::fromHex("12021f")}, 18}},
+        // 写序列号 reads the terminal's own number first. --force: the typed number may be in the history.
+        {"write-serial",
+         {"Command5", "18", {"write-serial", TypedSerial, "--force", "--machine", "18"},
+          {QByteArray::fromHex("12021f"), QByteArray::fromHex("12050f000000")}, 18}},
+        {"logo", {"DOWNLOG", "18", {"logo", "--machine", "18"}, countingLogoFrames(), 18}},
     };
-    return list;
+    return table;
+}
+
+// One row of tests/fault_matrix.tsv.
+struct MatrixRow
+{
+    QString command;
+    QString fault;
+    QStringList simOptions;
+    QStringList programOptions;
+    int exitCode = -1;
+    QString words;
+    int frames = 0;  // of the command's clean run; -1: all of them
+};
+
+QStringList optionsOf(const QString &column)
+{
+    return column == u"-" ? QStringList() : column.split(u' ', Qt::SkipEmptyParts);
+}
+
+QList<MatrixRow> matrixRows()
+{
+    QFile file(QStringLiteral(FAULT_MATRIX_PATH));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", FAULT_MATRIX_PATH);
+    QList<MatrixRow> rows;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList columns = line.split(u'\t');
+        bool exitRead = false;
+        bool framesRead = columns.value(6) == u"all";
+        MatrixRow row{.command = columns.value(0),
+                      .fault = columns.value(1),
+                      .simOptions = optionsOf(columns.value(2)),
+                      .programOptions = optionsOf(columns.value(3)),
+                      .exitCode = columns.value(4).toInt(&exitRead),
+                      .words = columns.value(5),
+                      .frames = framesRead ? -1 : columns.value(6).toInt(&framesRead)};
+        if (columns.size() != 7 || !commands().contains(row.command) || !exitRead || !framesRead)
+            qFatal("%s: a row this test cannot read: %s", FAULT_MATRIX_PATH, qPrintable(line));
+        rows << row;
+    }
+    return rows;
+}
+
+// The table's rows as test data; `onLine` is what reaches the terminal.
+void addMatrixRows()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QStringList>("programOptions");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QByteArray>("onLine");
+    for (const MatrixRow &row : matrixRows()) {
+        const QList<QByteArray> &frames = commands().value(row.command).frames;
+        QByteArray onLine;
+        for (const QByteArray &frame : frames.first(row.frames < 0 ? frames.size() : std::min(row.frames, int(frames.size()))))
+            onLine += frame;
+        QTest::addRow("%s: %s", qPrintable(row.command), qPrintable(row.fault))
+            << row.command << row.simOptions << row.programOptions << row.exitCode << row.words << onLine;
+    }
+}
+
+// The current row of that data.
+struct FetchedRow
+{
+    QString command;
+    QStringList simOptions;
+    QStringList programOptions;
+    int exitCode;
+    QString words;
+    QByteArray onLine;
+};
+
+FetchedRow fetchedRow()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, simOptions);
+    QFETCH(QStringList, programOptions);
+    QFETCH(int, exitCode);
+    QFETCH(QString, words);
+    QFETCH(QByteArray, onLine);
+    return {command, simOptions, programOptions, exitCode, words, onLine};
+}
+
+// The program's options a row may give: only --echo, which the window takes at its start.
+bool applyProgramOptions(const QStringList &options)
+{
+    if (options.isEmpty())
+        return true;
+    const auto mode = options.size() == 2 && options.front() == u"--echo" ? echoModeFromWord(options.back()) : std::nullopt;
+    if (mode)
+        setEchoMode(*mode);
+    return mode.has_value();
 }
 } // namespace
 
@@ -56,80 +167,40 @@ void TestFaultMatrix::init()
     QFile::remove(CommandHistory::filePath());
 }
 
-void TestFaultMatrix::faultOnTheLine_data()
+void TestFaultMatrix::cleanup()
 {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("simOptions");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QByteArray>("onLine");
-    QTest::addColumn<QString>("machine");
-    QTest::addColumn<int>("machineAfter");
-    QTest::addColumn<QString>("serialShown");  // the serial box afterwards: only a confirmed read fills it
-
-    const QString failed = StatusText::CommunicationFailed.toString();
-    const QString lost = StatusText::PortLost.toString();
-    for (const CommandOnLine &command : commands()) {
-        const bool download = QByteArray(command.button) == "DOWNLOG";
-        const QString wrong = download ? StatusText::CommunicationInterrupted.toString() : failed;
-        const auto row = [&](const char *fault, const QStringList &options, const QString &message,
-                             const QByteArray &onLine) {
-            const bool serialRead = QByteArray(command.button) == "Command4" && message == command.success;
-            // A fault in the read before 写序列号 ends it with nothing written, and says so.
-            const bool writeSerial = QByteArray(command.button) == "Command5";
-            const bool readSerial = QByteArray(command.button) == "Command4";
-            const bool succeeded = message == command.success;
-            QTest::addRow("%s (%s): %s", command.operatorName, command.button, fault)
-                << QString::fromLatin1(command.button) << options
-                << (writeSerial && !succeeded ? StatusText::withDetail(message, "读不出这台考勤机的序列号，没有写入")
-                    // The typed number in the box is not known to be this terminal's, and the line says so.
-                    : readSerial && !succeeded ? StatusText::withDetail(message, "序列号框里的 000000 不是从这台考勤机读出的")
-                                               : message)
-                << (writeSerial && succeeded ? onLine + QByteArray::fromHex("12050f000000") : onLine) << command.machine
-                << command.machineAfter << (serialRead ? HeldSerial : TypedSerial);
-        };
-        row("no answer", {"--silence", "all"}, failed, command.firstExchange);
-        row("answer with a wrong first byte", {"--wrong-byte", "all"}, wrong, command.firstExchange);
-        row("answer after 1.2 s", {"--delay-ms", "1200"}, failed, command.firstExchange);
-        row("answer one byte short", {"--short-reply", "all"}, failed, command.firstExchange);
-        // The surplus byte waits in the driver when the next line is due: that line is not sent.
-        row("one byte more than the answer", {"--extra-byte", "all"}, download ? wrong : command.success,
-            command.firstExchange);
-        row("4 KiB of noise before the answer", {"--noise", "4096"}, wrong, command.firstExchange);
-        // A two-wire RS-485 adapter hands every frame back before the answer: never taken for one.
-        const QByteArray wholeCommand = download ? countingLogoOnLine(18, LogoLineCount) : command.firstExchange;
-        row("echo, the terminal answers", {"--echo"}, command.success, wholeCommand);
-        row("echo and no terminal", {"--echo", "--silence", "all"}, StatusText::EchoOnly.toString(), command.firstExchange);
-        row("echo altered at its third byte", {"--echo-altered-at", "2"}, StatusText::EchoDiffers.toString(),
-            command.firstExchange);
-        if (download) {
-            for (int line : {0, 5, 31})
-                row(qPrintable(QStringLiteral("line cut at logo line %1").arg(line)),
-                    {"--hangup-at", QString::number(line)}, lost, countingLogoOnLine(18, line + 1));
-        } else {
-            row("line cut", {"--hangup-at", "0"}, lost, command.firstExchange);
-        }
-    }
+    setEchoMode(EchoMode::Auto);
 }
 
-void TestFaultMatrix::faultOnTheLine()
+void TestFaultMatrix::faultInTheWindow_data()
 {
-    QFETCH(QString, button);
-    QFETCH(QStringList, simOptions);
-    QFETCH(QString, message);
-    QFETCH(QByteArray, onLine);
-    QFETCH(QString, machine);
-    QFETCH(int, machineAfter);
-    QFETCH(QString, serialShown);
+    addMatrixRows();
+}
 
+void TestFaultMatrix::faultInTheWindow()
+{
+    const auto [command, simOptions, programOptions, exitCode, words, onLine] = fetchedRow();
+    const CommandOnLine &run = commands().value(command);
+    const bool succeeded = exitCode == 0;
+
+    QString message = words;
+    // A fault in the read before 写序列号 ends it with nothing written, and says so.
+    if (command == u"write-serial" && !succeeded)
+        message = StatusText::withDetail(words, "读不出这台考勤机的序列号，没有写入");
+    // The typed number in the box is not known to be this terminal's, and the line says so.
+    if (command == u"read-serial" && !succeeded)
+        message = StatusText::withDetail(words, "序列号框里的 000000 不是从这台考勤机读出的");
+
+    QVERIFY2(applyProgramOptions(programOptions), qPrintable(programOptions.join(u' ')));
     QTemporaryDir dir;
     WindowBench bench(simOptions + QStringList{"--serial", HeldSerial});
     QVERIFY(bench.start());
     bench.chooseLogoFile(writeCountingLogoFile(dir, LogoLineCount));
-    bench.setText("ADDRESS", machine);
+    bench.setText("ADDRESS", run.machine);
     bench.setText("xlh", TypedSerial);  // typed: the start-up placeholder is never written
     const QStringList openBefore = openFilesAndDevices();
 
-    QVERIFY(bench.press(qPrintable(button), 45000));
+    QVERIFY(bench.press(run.button, 45000));
     QCOMPARE(bench.status(), message);
     // With surplus answers the program can finish before the terminal has read the last frame.
     bench.clock.waitForReceived(int(onLine.size()));
@@ -143,10 +214,40 @@ void TestFaultMatrix::faultOnTheLine()
     // A vanished device is reported once or twice by Qt, not in a storm.
     QVERIFY2(bench.form->session().link().portErrorCount() <= 3,
              qPrintable(QString::number(bench.form->session().link().portErrorCount())));
-    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), serialShown);
+    // Only a confirmed read fills the serial box.
+    QCOMPARE(bench.control<QLineEdit>("xlh")->text(), command == u"read-serial" && succeeded ? HeldSerial : TypedSerial);
     QVERIFY(bench.clock.stop());
-    QCOMPARE(bench.clock.machineNumber(), machineAfter);
+    QCOMPARE(bench.clock.machineNumber(), run.machineAfter);
 }
 
-QTEST_MAIN(TestFaultMatrix)
+void TestFaultMatrix::faultOnTheCommandLine_data()
+{
+    addMatrixRows();
+}
+
+// The same rows as a script runs them: the exit code, the words printed, and the frames on the line.
+void TestFaultMatrix::faultOnTheCommandLine()
+{
+    const auto [command, simOptions, programOptions, exitCode, words, onLine] = fetchedRow();
+    const CommandOnLine &run = commands().value(command);
+
+    QTemporaryDir dir;
+    QStringList arguments = run.arguments;
+    if (command == u"logo")
+        arguments.insert(1, writeCountingLogoFile(dir, LogoLineCount));
+    SimulatedTimeClock clock(simOptions + QStringList{"--serial", HeldSerial});
+    QVERIFY(clock.start());
+    const ProgramRun result = runProgram(arguments + programOptions + QStringList{"--port", clock.devicePath()});
+    QVERIFY(result.finished);
+    // read-serial prints the serial number it read where the window says 通讯成功！.
+    const QString printed = command == u"read-serial" && exitCode == 0 ? HeldSerial : words;
+    QVERIFY2(result.exitCode == exitCode && (result.outText() + result.errText()).contains(printed),
+             qPrintable(QStringLiteral("exit %1: %2 %3").arg(result.exitCode).arg(result.outText(), result.errText())));
+    clock.waitForReceived(int(onLine.size()));
+    QCOMPARE(clock.received().toHex(), onLine.toHex());
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.machineNumber(), run.machineAfter);
+}
+
+TIMECLOCK_TEST_MAIN_IN_SHARES(TestFaultMatrix, QTEST_MAIN_SETUP())
 #include "tst_fault_matrix.moc"

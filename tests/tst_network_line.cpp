@@ -10,6 +10,8 @@
 #include "status_messages.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +28,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,6 +59,7 @@ private slots:
     void answerArrivingWithTheCloseIsDelivered();
     void rfc2217PeersAsTheyAre_data();
     void rfc2217PeersAsTheyAre();
+    void pyserialServerCarriesTheLogo();
     void roundTripLeavesOutTheServersSetUp();
     void flowControlSuspendHoldsTheFrame();
     void nameLookupEndsWithinTheLimit_data();
@@ -684,6 +688,42 @@ void TestNetworkLine::rfc2217PeersAsTheyAre()
 
 // A server that takes long to set its port up answers data as quickly as any: the short wait after a frame
 // takes the Telnet round trip, not the set-up time.
+// pyserial's own RFC 2217 server side, set up as a new user would (tests/rfc2217_bridge.py), in front of the
+// simulated time clock: its Telnet differs from ser2net's (it offers ECHO and SGA, and reports modem lines).
+void TestNetworkLine::pyserialServerCarriesTheLogo()
+{
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import serial.rfc2217")}) != 0)
+        QSKIP("/usr/bin/python3 has no serial module (Debian's python3-serial): pyserial's RFC 2217 server is not tried");
+    SimulatedTimeClock clock({QStringLiteral("--machine"), QString::number(Machine), QStringLiteral("--serial"),
+                              QStringLiteral("FF12FF")});
+    QVERIFY(clock.start());
+    QProcess bridge;
+    // A test that crashes takes its server with it.
+    bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    bridge.start(python, {QStringLiteral(RFC2217_BRIDGE_PATH), clock.devicePath()});
+    const auto endBridge = qScopeGuard([&bridge] {
+        bridge.kill();
+        bridge.waitForFinished(5000);
+    });
+    // It prints its port once it listens.
+    QTRY_VERIFY_WITH_TIMEOUT(bridge.canReadLine() || bridge.state() == QProcess::NotRunning, 10000);
+    const QByteArray listening = bridge.readLine().trimmed();
+    QVERIFY2(listening.startsWith("PORT "), (listening + bridge.readAllStandardError()).constData());
+    const QString url = QStringLiteral("rfc2217://127.0.0.1:") + QString::fromLatin1(listening.mid(5));
+    CommandSession session;
+
+    const CommandResult read = runCommand(session, url, TerminalCommand::ReadSerial, {});
+    QCOMPARE(read.message, StatusText::CommunicationSucceeded.toString());
+    QCOMPARE(read.reply.toHex(), QByteArray("ffff12ff"));
+
+    const CommandResult logo = runCommand(session, url, TerminalCommand::DownloadLogo, {.picture = LogoPicture{pictureWithIacs()}});
+    QCOMPARE(logo.message, StatusText::DownloadComplete.toString());
+    QCOMPARE(logo.linesConfirmed, std::optional<int>(32));
+    QVERIFY(clock.stop());
+    QCOMPARE(clock.logo().toHex(), pictureWithIacs().toHex());
+}
+
 void TestNetworkLine::roundTripLeavesOutTheServersSetUp()
 {
     ScriptedPeer peer([](int client, ScriptedPeer &peer) {

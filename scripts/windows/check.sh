@@ -359,74 +359,67 @@ received_hex() {
     sed -n 's/^RX \([0-9a-f]*\).*/\1/p' "$1" | tr -d '\n'
 }
 
-# matrix_row NAME OUTPUT... -- SIM_OPTIONS... -- CLI_ARGS...: one command against one fault. EXPECT_STATUS,
-# EXPECT_TEXT and EXPECT_FRAMES (frames of the command's clean run that reach the line) are set by the caller.
-matrix_row() {
-    local name=$1 clean=$2
-    shift 2
-    local sim_options=()
-    while [ "$1" != -- ]; do
-        sim_options+=("$1")
-        shift
-    done
-    shift
-    start_sim "$name" "${sim_options[@]}" || return 0
-    run_cli "$name" "$@" --port 1
-    stop_sim
-    expect_cli "$name" "$EXPECT_STATUS" "$EXPECT_TEXT" || return 0
-    local expected actual
-    expected=$(frames_hex "$clean" "$EXPECT_FRAMES")
-    actual=$(received_hex "$SIM_OUT")
-    if [ "$actual" != "$expected" ]; then
-        check_fail "$name: the terminal received ${actual:0:120}, not ${expected:0:120}"
-        return 0
-    fi
-    matrix_passed=$((matrix_passed + 1))
+# The rows of the Linux tests' fault matrix, one table that tests/tst_fault_matrix.cpp reads too.
+FAULT_MATRIX=$REPO/tests/fault_matrix.tsv
+
+# matrix_command COMMAND: how this check runs a command of the table on COM1. --force: write-serial writes
+# the same number in every row, which the history remembers after the first.
+matrix_command() {
+    case $1 in
+    renumber) echo "renumber 7" ;;
+    settings) echo "settings --mode door" ;;
+    read-serial) echo "read-serial" ;;
+    write-serial) echo "write-serial 0A1B2C --force" ;;
+    logo) echo "logo bmp.txt" ;;
+    *) return 1 ;;
+    esac
+}
+
+# options_of COLUMN: a column of simulator or program options, "-" for none, as words.
+options_of() {
+    [ "$1" = - ] || echo "$1"
 }
 
 check_fault_matrix() {
-    check_note "fault matrix: each command against each fault of the line, through the Win32 line"
-    local failed=通讯失败！ interrupted=通讯中断！ lost=串口已断开！
-    local command words clean download wrong surplus surplus_status line
+    check_note "fault matrix: each row of tests/fault_matrix.tsv (command, fault, exit code, words, frames), through the Win32 line"
+    local command fault sim_column program_column status words frames name expected actual
+    local -a command_words sim_options program_options
+    local -A clean_runs=()
     matrix_passed=0
     local rows_before=$check_failures
-    # --force: every row writes the number the clean run wrote, into the same simulated terminal's successor.
-    for command in "renumber:renumber 7" "settings:settings --mode door" "read-serial:read-serial" \
-        "write-serial:write-serial 0A1B2C --force" "logo:logo bmp.txt"; do
-        read -r -a words <<<"${command#*:}"
-        command=${command%%:*}
-        # The clean run: what the command puts on the line when every answer is right.
-        start_sim "matrix-$command" || continue
-        run_cli "matrix-$command" "${words[@]}" --port 1
+    # Descriptor 3: the table; every program run here reads /dev/null.
+    while IFS=$'\t' read -r -u 3 command fault sim_column program_column status words frames; do
+        case $command in '' | '#'*) continue ;; esac
+        if ! matrix_command "$command" >/dev/null; then
+            check_fail "fault matrix: a command this check cannot run: $command"
+            continue
+        fi
+        read -r -a command_words <<<"$(matrix_command "$command")"
+        read -r -a sim_options <<<"$(options_of "$sim_column")"
+        read -r -a program_options <<<"$(options_of "$program_column")"
+        # The clean run, once a command: what it puts on the line when every answer is right.
+        if [ -z "${clean_runs[$command]:-}" ]; then
+            start_sim "matrix-$command" || continue
+            run_cli "matrix-$command" "${command_words[@]}" --port 1
+            stop_sim
+            expect_cli "matrix-$command" 0 || continue
+            clean_runs[$command]=$SIM_OUT
+        fi
+        name=matrix-$command-$(tr -cs 'A-Za-z0-9' - <<<"$fault" | sed 's/-$//')
+        start_sim "$name" "${sim_options[@]}" || continue
+        run_cli "$name" "${command_words[@]}" "${program_options[@]}" --port 1
         stop_sim
-        clean=$SIM_OUT
-        expect_cli "matrix-$command" 0 || continue
-        download=false
-        [ "$command" = logo ] && download=true
-        # read-serial prints the serial number it read (the simulator starts with 000000).
-        wrong=$failed surplus=$([ "$command" = read-serial ] && echo 000000 || echo 设置成功！) surplus_status=0
-        if $download; then
-            wrong=$interrupted surplus=$interrupted surplus_status=1
+        # read-serial prints the serial number it read (the simulator starts with 000000), not 通讯成功！.
+        [ "$command" = read-serial ] && [ "$status" = 0 ] && words=000000
+        expect_cli "$name" "$status" "$words" || continue
+        expected=$(frames_hex "${clean_runs[$command]}" "$([ "$frames" = all ] && echo 1000 || echo "$frames")")
+        actual=$(received_hex "$SIM_OUT")
+        if [ "$actual" != "$expected" ]; then
+            check_fail "$name: the terminal received ${actual:0:120}, not ${expected:0:120}"
+            continue
         fi
-        EXPECT_FRAMES=1
-        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-silence" "$clean" --silence all -- "${words[@]}"
-        EXPECT_STATUS=1 EXPECT_TEXT=$wrong matrix_row "matrix-$command-wrong-byte" "$clean" --wrong-byte all -- "${words[@]}"
-        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-late" "$clean" --delay-ms 1200 -- "${words[@]}"
-        EXPECT_STATUS=1 EXPECT_TEXT=$failed matrix_row "matrix-$command-short" "$clean" --short-reply all -- "${words[@]}"
-        # The surplus byte waits in the driver when the next line is due: that line is not sent. Any other
-        # command succeeds, and write-serial's write follows its read as in the clean run.
-        EXPECT_STATUS=$surplus_status EXPECT_TEXT=$surplus EXPECT_FRAMES=$($download && echo 1 || echo 1000) \
-            matrix_row "matrix-$command-extra-byte" "$clean" --extra-byte all -- "${words[@]}"
-        EXPECT_STATUS=1 EXPECT_TEXT=$wrong matrix_row "matrix-$command-noise" "$clean" --noise 4096 -- "${words[@]}"
-        if $download; then
-            for line in 0 5 31; do
-                EXPECT_FRAMES=$((line + 1)) EXPECT_STATUS=3 EXPECT_TEXT=$lost \
-                    matrix_row "matrix-$command-cut-$line" "$clean" --hangup-at "$line" -- "${words[@]}"
-            done
-        else
-            EXPECT_STATUS=3 EXPECT_TEXT=$lost matrix_row "matrix-$command-cut" "$clean" --hangup-at 0 -- "${words[@]}"
-        fi
-    done
+        matrix_passed=$((matrix_passed + 1))
+    done 3<"$FAULT_MATRIX"
     if [ "$check_failures" = "$rows_before" ]; then
         check_pass "fault matrix: $matrix_passed rows, each with its message, exit code and only whole frames on the line"
     fi
