@@ -41,6 +41,7 @@ const Figure Figures[] = {
     {{8}, "the command line from process start to its first byte on the line", measureCommandLineStart},
     {{9}, "a scan of every machine number on a line where nobody answers", measureScan},
     {{10}, "logo downloads through a serial server (ser2net) and directly", measureNetworkDownload},
+    {{12}, "a scan of eight lines at once beside one line's", measureSiteScan},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,
