@@ -27,7 +27,8 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
     return runTerminalTasks({port}, std::move(tasks)).constFirst();
 }
 
-QList<CommandRun> runTerminalTasks(const QList<PortChoice> &ports, std::vector<std::unique_ptr<TerminalTask>> tasks)
+QList<CommandRun> runTerminalTasks(const QList<PortChoice> &ports, std::vector<std::unique_ptr<TerminalTask>> tasks,
+                                   const std::function<void(qsizetype index)> &onFinished)
 {
     // Every line its own session on this one event loop: each waits for its own answers, none for another's.
     std::vector<std::unique_ptr<CommandSession>> sessions;
@@ -42,6 +43,8 @@ QList<CommandRun> runTerminalTasks(const QList<PortChoice> &ports, std::vector<s
         QObject::connect(session.get(), &CommandSession::finished, &loop, [&, index](const CommandResult &finished) {
             results[index] = finished;
             elapsedMs[index] = elapsed.elapsed();
+            if (onFinished)
+                onFinished(index);
             if (--running == 0)
                 loop.quit();
         });

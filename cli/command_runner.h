@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,4 +26,6 @@ CommandRun runTerminalTask(const PortChoice &port, std::unique_ptr<TerminalTask>
 
 // One task on each port, side by side on the one event loop; returns when every one has finished, with
 // their runs in the order of `ports`. A port that does not open or is lost ends its own task only.
-QList<CommandRun> runTerminalTasks(const QList<PortChoice> &ports, std::vector<std::unique_ptr<TerminalTask>> tasks);
+// `onFinished` is told the index of each as it finishes.
+QList<CommandRun> runTerminalTasks(const QList<PortChoice> &ports, std::vector<std::unique_ptr<TerminalTask>> tasks,
+                                   const std::function<void(qsizetype index)> &onFinished = {});

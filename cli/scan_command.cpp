@@ -103,7 +103,6 @@ Outcome finishLine(const PortChoice &port, const MachineRange &range, const QStr
             .elapsedMs = run.elapsedMs};
 }
 
-
 // Port names in the order a person reads them: runs of digits by their value, so /dev/ttyUSB2 comes before
 // /dev/ttyUSB10.
 bool portOrder(const QString &a, const QString &b)
@@ -235,7 +234,10 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
                 showProgress();
             }));
     }
-    const QList<CommandRun> runs = runTerminalTasks(ports, std::move(tasks));
+    const QList<CommandRun> runs = runTerminalTasks(ports, std::move(tasks), [&](qsizetype index) {
+        lines.at(size_t(index)).finished = true;
+        showProgress();
+    });
     bar.reset();
 
     int worst = ExitCode::Done;
@@ -243,8 +245,7 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
     bool lineFailed = false;
     QList<Outcome> summaries;
     for (size_t index = 0; index < lines.size(); ++index) {
-        LineScan &scan = lines.at(index);
-        scan.finished = true;
+        const LineScan &scan = lines.at(index);
         QList<qsizetype> byNumber(scan.answers.size());
         std::iota(byNumber.begin(), byNumber.end(), 0);
         std::stable_sort(byNumber.begin(), byNumber.end(),
