@@ -34,6 +34,8 @@ private slots:
     void networkLineBesideLocalOnes();
     void oneHistoryEntryPerPort();
     void progressSaysEveryLine();
+    void portsNamedOnceInPortOrder_data();
+    void portsNamedOnceInPortOrder();
     void simulatorServesManyLines_data();
     void simulatorServesManyLines();
 };
@@ -313,6 +315,47 @@ void TestSiteScan::oneHistoryEntryPerPort()
 void TestSiteScan::progressSaysEveryLine()
 {
     QCOMPARE(siteProgressText(3, 8, 1234, 2048), "3/8 串口，1234/2048 个机号");
+}
+
+void TestSiteScan::portsNamedOnceInPortOrder_data()
+{
+    QTest::addColumn<QStringList>("values");      // --port values
+    QTest::addColumn<QStringList>("remembered");  // the window's mappings
+    QTest::addColumn<QStringList>("ports");       // the lines scanned, as each row names it; empty: refused
+    QTest::newRow("digits by value") << QStringList{"/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyACM0"} << QStringList{}
+                                     << QStringList{"/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyUSB10"};
+    QTest::newRow("a network address beside devices") << QStringList{"rfc2217://127.0.0.1:4001", "/dev/ttyUSB0"}
+                                                      << QStringList{} << QStringList{"/dev/ttyUSB0", "rfc2217://127.0.0.1:4001"};
+    QTest::newRow("a number through a remembered mapping") << QStringList{"3", "/dev/ttyUSB9"} << QStringList{"3=/dev/ttyUSB4"}
+                                                           << QStringList{"/dev/ttyUSB4", "/dev/ttyUSB9"};
+    QTest::newRow("all: every mapping, given and remembered") << QStringList{"all", "7=/dev/ttyUSB1"}
+                                                              << QStringList{"3=/dev/ttyUSB4", "5=/dev/ttyUSB3"}
+                                                              << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB3", "/dev/ttyUSB4"};
+    QTest::newRow("one line named three ways") << QStringList{"all", "3", "/dev/ttyUSB4"} << QStringList{"3=/dev/ttyUSB4"}
+                                               << QStringList{"/dev/ttyUSB4"};
+    QTest::newRow("all with nothing mapped") << QStringList{"all"} << QStringList{} << QStringList{};
+    QTest::newRow("a bad number") << QStringList{"/dev/ttyUSB0", "1.5"} << QStringList{} << QStringList{};
+    QTest::newRow("a bad network address") << QStringList{"/dev/ttyUSB0", "rfc2217://127.0.0.1:99999"} << QStringList{}
+                                           << QStringList{};
+}
+
+void TestSiteScan::portsNamedOnceInPortOrder()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, remembered);
+    QFETCH(QStringList, ports);
+    QVERIFY(scansSeveralPorts(values));
+    const auto named = sitePorts(values, remembered);
+    if (ports.isEmpty()) {
+        QVERIFY(std::holds_alternative<Problem>(named));
+        QCOMPARE(std::get<Problem>(named).status, ResultStatus::BadInput);
+        return;
+    }
+    QVERIFY(std::holds_alternative<QList<PortChoice>>(named));
+    QStringList labels;
+    for (const PortChoice &port : std::get<QList<PortChoice>>(named))
+        labels << port.label();
+    QCOMPARE(labels, ports);
 }
 
 void TestSiteScan::simulatorServesManyLines_data()
