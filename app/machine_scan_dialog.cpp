@@ -99,6 +99,10 @@ void MachineScanDialog::addAnswer(const ScanAnswer &answer)
         item->setText(tr("机号 %1 回答错误（%2）").arg(answer.machine).arg(QString::fromLatin1(answer.reply.toHex(' '))));
         item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
         break;
+    case ScanAnswer::Kind::Collision:
+        item->setText(collisionNote(answer.machine));
+        item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+        break;
     }
 }
 

@@ -42,6 +42,7 @@ const Figure Figures[] = {
     {{9}, "a scan of every machine number on a line where nobody answers", measureScan},
     {{10}, "logo downloads through a serial server (ser2net) and directly", measureNetworkDownload},
     {{11}, "logo downloads on an echoing line and on one without echo", measureEchoDownload},
+    {{12}, "a scan of eight lines at once beside one line's", measureSiteScan},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,

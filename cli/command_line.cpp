@@ -19,14 +19,14 @@ namespace {
 
 // A port given as digits (or anything number-like: a sign, a fraction) is a port number, which must be
 // whole and reaches a device as in the window; anything else is a device path used as it is.
-std::optional<PortChoice> portChoiceFromText(const QString &text)
+std::optional<PortChoice> portChoiceFromText(const QString &text, const PortDirectory &directory)
 {
     static const QRegularExpression numberLike(QStringLiteral("^\\s*[+-]?[0-9]*\\.?[0-9]*\\s*$"));
     if (numberLike.match(foldFullWidth(text)).hasMatch()) {
         const auto number = wholeNumber(text, 0, std::numeric_limits<qint16>::max());
         if (!number)
             return std::nullopt;
-        return PortChoice{qint16(*number), PortDirectory().deviceFor(qint16(*number))};
+        return PortChoice{qint16(*number), directory.deviceFor(qint16(*number)), directory};
     }
     return PortChoice{0, text};
 }
@@ -162,26 +162,44 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
     return std::nullopt;
 }
 
-std::variant<CommonOptions, Problem> CommandLine::common() const
+std::variant<PortChoice, Problem> portFromText(const QString &text, const PortDirectory &directory)
 {
-    const QString portText = m_parser.value(m_port);
-    const auto port = portChoiceFromText(portText);
+    const auto port = portChoiceFromText(text, directory);
     if (!port)
-        return Problem{ResultStatus::BadInput, StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + portText)};
+        return Problem{ResultStatus::BadInput, StatusText::withDetail(StatusText::BadPortNumber.toString(), QStringLiteral("--port ") + text)};
     // A network address that cannot be one is a typing error, found before anything is looked up.
     if (isNetworkPortName(port->deviceName)) {
         if (const auto reading = readNetworkAddress(port->deviceName); !reading.address)
             return Problem{ResultStatus::BadInput,
                            StatusText::withDetail(StatusText::BadPortNumber.toString(),
-                                                  StatusText::ReasonAndPlace.toString().arg(reading.problem, QStringLiteral("--port ") + portText))};
+                                                  StatusText::ReasonAndPlace.toString().arg(reading.problem, QStringLiteral("--port ") + text))};
     }
+    return *port;
+}
+
+void CommandLine::allowSeveralPorts()
+{
+    m_repeatable += m_port.names();
+}
+
+QStringList CommandLine::portValues() const
+{
+    return m_parser.values(m_port);
+}
+
+std::variant<CommonOptions, Problem> CommandLine::common() const
+{
+    const auto checked = portFromText(m_parser.value(m_port), PortDirectory());
+    if (const auto *problem = std::get_if<Problem>(&checked))
+        return *problem;
+    const auto port = std::get<PortChoice>(checked);
     // A command for the whole line has no --machine: the default stands.
     const QString machineText = m_use == PortUse::Terminal ? m_parser.value(m_machine) : m_machine.defaultValues().constFirst();
     const auto machine = wholeNumber(machineText, 0, 255);
     if (!machine)
         return Problem{ResultStatus::BadInput,
                        StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--machine ") + machineText)};
-    return CommonOptions{*port, quint8(*machine), m_use == PortUse::Terminal && m_parser.isSet(m_machine)};
+    return CommonOptions{port, quint8(*machine), m_use == PortUse::Terminal && m_parser.isSet(m_machine)};
 }
 
 int CommandLine::fail(const Problem &problem) const

@@ -62,6 +62,10 @@ public:
     QStringList positional() const { return m_parser.positionalArguments(); }
     OutputFormat format() const { return m_parser.isSet(m_json) ? OutputFormat::Json : OutputFormat::Text; }
 
+    // --port may be given more than once (a scan of several lines); common() takes the last.
+    void allowSeveralPorts();
+    QStringList portValues() const;  // every --port given, in order; the default when none
+
     // --port and --machine checked; the device a port number reaches is looked up now.
     std::variant<CommonOptions, Problem> common() const;
 
@@ -92,6 +96,9 @@ private:
     QCommandLineOption m_language;
     QCommandLineOption m_help;
 };
+
+// One --port value (a number, a device, a network address) checked, a number looked up in `directory`.
+std::variant<PortChoice, Problem> portFromText(const QString &text, const PortDirectory &directory);
 
 // The option an argument names, with one dash or two, with or without "=VALUE": "text" for "--text",
 // "-text" and "--text=欢迎", as the parser reads them; empty for "-", "--" and anything not an option.

@@ -51,6 +51,8 @@ QString statusWord(ResultStatus status)
         return OutcomeWord::NumberTaken.toString();
     case ResultStatus::Skipped:
         return OutcomeWord::Skipped.toString();
+    case ResultStatus::Collision:
+        return OutcomeWord::Collision.toString();
     case ResultStatus::NotReached:
         return OutcomeWord::NotReached.toString();
     case ResultStatus::FileError:
@@ -74,6 +76,7 @@ int exitCodeOf(ResultStatus status)
         return ExitCode::Done;
     case ResultStatus::NoReply:
     case ResultStatus::WrongReply:
+    case ResultStatus::Collision:
         return ExitCode::NoAnswer;
     case ResultStatus::PortLost:
     case ResultStatus::PortOpenFailed:

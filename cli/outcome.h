@@ -23,6 +23,7 @@ enum class ResultStatus {
     DuplicateSerial, // a batch's terminal whose serial number was already set up
     NumberTaken,     // a batch's new number, or one it gave, already answers: a renumber would reach that terminal too
     Skipped,         // a batch's number the operator passed over
+    Collision,       // a scan's number answered by two terminals at once, or so it seems
     NotReached,      // a batch's number not come to before the batch ended; the last (allStatusWords() reads up to it)
 };
 

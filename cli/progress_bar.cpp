@@ -81,7 +81,8 @@ bool ProgressBar::wanted()
 
 QString ProgressBar::line(int done, int columns, qint64 elapsedMs) const
 {
-    QString counts = QStringLiteral(" %1/%2 %3 %").arg(done, 2).arg(m_total).arg(done * 100 / m_total, 3);
+    const QString doneOfTotal = m_counts.isEmpty() ? QStringLiteral("%1/%2").arg(done, 2).arg(m_total) : m_counts;
+    QString counts = QStringLiteral(" %1 %2 %").arg(doneOfTotal).arg(done * 100 / m_total, 3);
     // The time left is only a guess once a line has gone through.
     if (done > 0) {
         const double secondsLeft = (double(elapsedMs) / done * (m_total - done) + double(m_tail.count())) / 1000.0;
@@ -91,7 +92,7 @@ QString ProgressBar::line(int done, int columns, qint64 elapsedMs) const
     const int room = columns - 1;
     const int barWidth = std::min(WidestBar, room - 2 - columnsOf(counts));
     if (barWidth < NarrowestBar) {
-        QString shortest = QStringLiteral("%1/%2").arg(done).arg(m_total);
+        QString shortest = m_counts.isEmpty() ? QStringLiteral("%1/%2").arg(done).arg(m_total) : m_counts;
         return columnsOf(shortest) <= room ? shortest : QString();
     }
     const int filled = done * barWidth / m_total;

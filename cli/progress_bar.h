@@ -16,6 +16,8 @@ public:
     ~ProgressBar();  // clears the bar
 
     void show(int done);
+    // The counts drawn instead of "done/total" from now on (a scan of several lines: lines and numbers).
+    void setCounts(const QString &counts) { m_counts = counts; }
     // Takes the bar down for a line printed on standard error; the next show() draws it again, its time
     // left still counted from the start.
     void clear();
@@ -30,6 +32,7 @@ public:
 
 private:
     int m_total;
+    QString m_counts;
     std::chrono::milliseconds m_tail;
     bool m_enabled;
     bool m_escapes;  // the terminal erases to the end of the line on ESC [ K

@@ -93,7 +93,8 @@ std::variant<QList<LineAnswer>, Problem> askNumbers(const PortChoice &port, QLis
             range, wait,
             [&answered, &heard](const ScanAnswer &answer) {
                 heard.append(answer);
-                // Bytes that are nobody's answer are no terminal; a late answer is one.
+                // Bytes that are nobody's answer are no terminal; a late answer is one, and so is a second
+                // terminal answering a number already heard.
                 if (answer.kind != ScanAnswer::Kind::Wrong)
                     answered.append({answer.machine, answer.serial()});
             },

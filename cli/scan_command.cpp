@@ -16,7 +16,12 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <map>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -49,8 +54,243 @@ Outcome answerOutcome(const ScanAnswer &answer)
                               .arg(answer.machine)
                               .arg(QString::fromLatin1(answer.reply.toHex(' ')));
         break;
+    case ScanAnswer::Kind::Collision:
+        outcome.status = ResultStatus::Collision;
+        outcome.message = collisionNote(answer.machine);
+        outcome.serial = answer.serial();
+        break;
     }
     return outcome;
+}
+
+// A terminal's row in --json: the answer's keys, and whether it was slow.
+QJsonObject answerJson(const Outcome &outcome, const ScanAnswer &answer)
+{
+    QJsonObject object = outcomeJson(outcome);
+    object.insert(QStringLiteral("slow"), answer.kind == ScanAnswer::Kind::Found ? QJsonValue(answer.slow) : QJsonValue(QJsonValue::Null));
+    return object;
+}
+
+// What a scan's line tells at its end: the count it remembers, its history entry, and its summary.
+Outcome finishLine(const PortChoice &port, const MachineRange &range, const QString &rangeText, int lastAsked,
+                   const QList<ScanAnswer> &answers, const CommandRun &run)
+{
+    const int found = int(std::count_if(answers.cbegin(), answers.cend(),
+                                        [](const ScanAnswer &answer) { return answer.kind == ScanAnswer::Kind::Found; }));
+    // Only a scan that asked every number knows how many terminals the line holds; any other knows of at
+    // least those it found.
+    const bool everyNumberAsked = range == MachineRange{}
+                                  && (run.result.status == CommandStatus::Done || run.result.status == CommandStatus::NoReply
+                                      || run.result.status == CommandStatus::WrongReply);
+    if (run.result.status != CommandStatus::PortOpenFailed)
+        RememberedChoices().noteTerminalsFound(port.line, found, everyNumberAsked);
+    const QString word = standardOutputFailed() ? OutcomeWord::OutputFailed.toString() : outcomeWord(run.result.status);
+    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, range, lastAsked, word, answers)))
+        printError(*problem);
+
+    // The last line sums the scan up, in the same keys as the answers, with no machine of its own.
+    QString message = run.result.message;
+    if (run.result.status == CommandStatus::NoReply)
+        // "通讯失败！" would not say that every number was asked.
+        message = QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText);
+    else if (const auto asked = range.firstOf(lastAsked);
+             run.result.status != CommandStatus::Done && run.result.status != CommandStatus::WrongReply && asked)
+        message = StatusText::withDetail(message, QCoreApplication::translate("cli", "已查机号 %1-%2").arg(asked->first).arg(asked->last));
+    return {.command = QStringLiteral("scan"),
+            .status = resultStatusOf(run.result.status),
+            .message = message,
+            .port = port.label(),
+            .elapsedMs = run.elapsedMs};
+}
+
+// Port names in the order a person reads them: runs of digits by their value, so /dev/ttyUSB2 comes before
+// /dev/ttyUSB10.
+bool portOrder(const QString &a, const QString &b)
+{
+    static const QRegularExpression pieces(QStringLiteral("\\d+|\\D+"));
+    auto left = pieces.globalMatch(a);
+    auto right = pieces.globalMatch(b);
+    while (left.hasNext() && right.hasNext()) {
+        const QString x = left.next().captured();
+        const QString y = right.next().captured();
+        if (x == y)
+            continue;
+        if (x.at(0).isDigit() && y.at(0).isDigit() && x.toULongLong() != y.toULongLong())
+            return x.toULongLong() < y.toULongLong();
+        return x < y;
+    }
+    return !left.hasNext() && right.hasNext();
+}
+
+// What one line of a scan over several has heard so far.
+struct LineScan
+{
+    PortChoice port;
+    QList<ScanAnswer> answers;
+    QList<qint64> answeredAtMs;  // for each answer, since the scan began
+    int asked = 0;
+    bool finished = false;
+};
+
+} // namespace
+
+bool scansSeveralPorts(const QStringList &portValues)
+{
+    int number = 0;
+    QString device;
+    return portValues.size() > 1
+           || std::any_of(portValues.cbegin(), portValues.cend(), [&](const QString &value) {
+                  return value == AllPorts || PortDirectory::parseMapping(value, &number, &device);
+              });
+}
+
+std::variant<QList<PortChoice>, Problem> sitePorts(const QStringList &portValues, const QStringList &rememberedMappings)
+{
+    // The remembered mappings first, so that one given now for the same number wins.
+    QMap<int, QString> mapped;
+    for (const QString &mapping : rememberedMappings + portValues) {
+        int number = 0;
+        QString device;
+        if (PortDirectory::parseMapping(mapping, &number, &device))
+            mapped.insert(number, device);
+    }
+    PortDirectory directory;
+    for (auto it = mapped.cbegin(); it != mapped.cend(); ++it)
+        directory.mapPort(it.key(), it.value());
+    QList<PortChoice> ports;
+    const auto add = [&ports](const PortChoice &port) {
+        const bool named = std::any_of(ports.cbegin(), ports.cend(), [&port](const PortChoice &other) { return other.label() == port.label(); });
+        if (!named)
+            ports.append(port);
+    };
+    for (const QString &value : portValues) {
+        int number = 0;
+        QString device;
+        if (value == AllPorts) {
+            if (mapped.isEmpty())
+                return Problem{ResultStatus::BadInput,
+                               QCoreApplication::translate("cli", "--port all：没有对应的串口（用 --port N=DEVICE 给出，或在窗口里设过）")};
+            for (auto it = mapped.cbegin(); it != mapped.cend(); ++it)
+                add(PortChoice{qint16(it.key()), it.value(), directory});
+        } else if (PortDirectory::parseMapping(value, &number, &device)) {
+            add(PortChoice{qint16(number), mapped.value(number), directory});
+        } else {
+            const auto port = portFromText(value, directory);
+            if (const auto *problem = std::get_if<Problem>(&port))
+                return *problem;
+            add(std::get<PortChoice>(port));
+        }
+    }
+    std::stable_sort(ports.begin(), ports.end(), [](const PortChoice &a, const PortChoice &b) { return portOrder(a.label(), b.label()); });
+    return ports;
+}
+
+QString siteProgressText(int linesDone, int lines, int asked, int total)
+{
+    return QCoreApplication::translate("cli", "%1/%2 串口，%3/%4 个机号").arg(linesDone).arg(lines).arg(asked).arg(total);
+}
+
+namespace {
+
+// Every line side by side, each its own link on the one event loop: rows sorted by port, then number,
+// once every line has finished; a line that does not open or is lost is its own row, and the others go on.
+int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
+                std::chrono::milliseconds wait)
+{
+    const OutputFormat format = line.format();
+    std::vector<LineScan> lines;
+    for (const PortChoice &port : ports)
+        lines.push_back({port, {}, {}, 0, false});
+    const int total = int(ports.size()) * range.count();
+    std::optional<ProgressBar> bar;
+    if (ProgressBar::besideStreamedOutput())
+        bar.emplace(total, std::max(wait, TerminalReplyLimit - wait));
+    const auto showProgress = [&] {
+        int asked = 0;
+        int done = 0;
+        for (const LineScan &scan : lines) {
+            asked += scan.asked;
+            done += scan.finished;
+        }
+        if (!bar)
+            return;
+        bar->setCounts(siteProgressText(done, int(lines.size()), asked, total));
+        bar->show(asked);
+    };
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    std::vector<std::unique_ptr<TerminalTask>> tasks;
+    for (LineScan &scan : lines) {
+        tasks.push_back(std::make_unique<MachineScanTask>(
+            range, wait,
+            [&scan, &sinceStart](const ScanAnswer &answer) {
+                scan.answers << answer;
+                scan.answeredAtMs << sinceStart.elapsed();
+            },
+            [&scan, &showProgress](int asked, int) {
+                if (standardOutputFailed())
+                    StopSignals::requestStop();
+                scan.asked = asked;
+                showProgress();
+            }));
+    }
+    const QList<CommandRun> runs = runTerminalTasks(ports, std::move(tasks), [&](qsizetype index) {
+        lines.at(size_t(index)).finished = true;
+        showProgress();
+    });
+    bar.reset();
+
+    int worst = ExitCode::Done;
+    bool anyFound = false;
+    bool lineFailed = false;
+    QList<Outcome> summaries;
+    for (size_t index = 0; index < lines.size(); ++index) {
+        const LineScan &scan = lines.at(index);
+        QList<qsizetype> byNumber(scan.answers.size());
+        std::iota(byNumber.begin(), byNumber.end(), 0);
+        std::stable_sort(byNumber.begin(), byNumber.end(),
+                         [&scan](qsizetype a, qsizetype b) { return scan.answers.at(a).machine < scan.answers.at(b).machine; });
+        for (const qsizetype at : std::as_const(byNumber)) {
+            const ScanAnswer &answer = scan.answers.at(at);
+            Outcome outcome = answerOutcome(answer);
+            outcome.port = scan.port.label();
+            outcome.elapsedMs = scan.answeredAtMs.at(at);
+            if (format == OutputFormat::Json) {
+                printJson(answerJson(outcome, answer));
+                continue;
+            }
+            if (outcome.ok())
+                printLine(QStringLiteral("%1\t%2\t%3%4").arg(scan.port.label()).arg(answer.machine).arg(answer.serial(),
+                                                                                                           answer.slow ? QStringLiteral("\tslow") : QString()));
+            if (!outcome.ok() || answer.slow)
+                printError(QCoreApplication::translate("cli", "%1：%2").arg(scan.port.label(), outcome.message));
+        }
+        const Outcome summary = finishLine(scan.port, range, rangeText, scan.asked, scan.answers, runs.at(qsizetype(index)));
+        anyFound = anyFound || summary.ok();
+        summaries << summary;
+    }
+    if (standardOutputFailed())
+        return ExitCode::OutputFailed;  // finishOutput says why
+    // One summary per port after the rows: what each line came to.
+    for (const Outcome &summary : std::as_const(summaries)) {
+        if (format == OutputFormat::Json) {
+            QJsonObject object = outcomeJson(summary);
+            object.insert(QStringLiteral("slow"), QJsonValue::Null);
+            printJson(object);
+        } else {
+            printError(QCoreApplication::translate("cli", "%1：%2").arg(*summary.port, summary.message));
+        }
+        lineFailed = lineFailed || summary.status == ResultStatus::PortLost || summary.status == ResultStatus::PortOpenFailed;
+        if (!summary.ok())
+            worst = std::max(worst, exitCodeOf(summary.status));
+    }
+    // A line that did not open or was lost is never hidden by terminals found on the others; apart from
+    // that, terminals found on some line are done, and otherwise the worst a line came to.
+    if (StopSignals::stopAsked())
+        return exitCodeOf(ResultStatus::Interrupted);
+    if (lineFailed)
+        return ExitCode::PortFailed;
+    return anyFound ? ExitCode::Done : worst;
 }
 
 } // namespace
@@ -83,9 +323,11 @@ QList<QCommandLineOption> scanOptions()
 int runScan(const QStringList &arguments)
 {
     CommandLine line(QStringLiteral("scan"), QString(), 0,
-                     QCoreApplication::translate("cli", "查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机"),
+                     QCoreApplication::translate("cli", "查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机") + u'\n'
+                         + QCoreApplication::translate("cli", "几条线同时查：--port 可以给几次（号码、设备、网络地址，或 N=DEVICE），--port all 取每个对应的串口；每行以串口开头"),
                      PortUse::Line);
     line.addOptions(scanOptions());
+    line.allowSeveralPorts();
     const auto common = line.parseForTerminal(arguments);
     if (const int *exitCode = std::get_if<int>(&common))
         return *exitCode;
@@ -101,17 +343,23 @@ int runScan(const QStringList &arguments)
                           StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
                                                  QStringLiteral("--timeout ") + timeoutText)});
 
+    const std::chrono::milliseconds wait(*timeoutMs);
+    if (scansSeveralPorts(line.portValues())) {
+        const auto ports = sitePorts(line.portValues(), RememberedChoices().portMappings());
+        if (const auto *problem = std::get_if<Problem>(&ports))
+            return line.fail(*problem);
+        return runSiteScan(line, std::get<QList<PortChoice>>(ports), *range, rangeText, wait);
+    }
+
     const PortChoice port = std::get<CommonOptions>(common).port;
     const QString where = port.label();
     const OutputFormat format = line.format();
-    const std::chrono::milliseconds wait(*timeoutMs);
     // After the last number the scan listens for the rest of a second: part of the time left.
     std::optional<ProgressBar> bar;
     if (ProgressBar::besideStreamedOutput())
         bar.emplace(range->count(), std::max(wait, TerminalReplyLimit - wait));
     int lastAsked = 0;
     QList<ScanAnswer> answers;
-    int found = 0;
     QElapsedTimer sinceStart;
     sinceStart.start();
     // Rows go out by number. A row waits until no smaller number can still bring one: every smaller number
@@ -125,9 +373,7 @@ int runScan(const QStringList &arguments)
         outcome.port = where;
         outcome.elapsedMs = elapsedMs;
         if (format == OutputFormat::Json) {
-            QJsonObject object = outcomeJson(outcome);
-            object.insert(QStringLiteral("slow"), answer.kind == ScanAnswer::Kind::Found ? QJsonValue(answer.slow) : QJsonValue(QJsonValue::Null));
-            printJson(object);
+            printJson(answerJson(outcome, answer));
         } else if (outcome.ok()) {
             printLine(answer.slow ? QStringLiteral("%1\t%2\tslow").arg(answer.machine).arg(answer.serial())
                                   : QStringLiteral("%1\t%2").arg(answer.machine).arg(answer.serial()));
@@ -161,8 +407,6 @@ int runScan(const QStringList &arguments)
         *range, wait,
         [&](const ScanAnswer &answer) {
             answers << answer;
-            if (answer.kind == ScanAnswer::Kind::Found)
-                ++found;
             held.emplace(answer.machine, std::make_pair(answer, sinceStart.elapsed()));
             release(false);
         },
@@ -182,32 +426,9 @@ int runScan(const QStringList &arguments)
     release(true);
     bar.reset();
 
-    // Only a scan that asked every number knows how many terminals the line holds; any other knows of at
-    // least those it found.
-    const bool everyNumberAsked = *range == MachineRange{}
-                                  && (run.result.status == CommandStatus::Done || run.result.status == CommandStatus::NoReply
-                                      || run.result.status == CommandStatus::WrongReply);
-    if (run.result.status != CommandStatus::PortOpenFailed)
-        RememberedChoices().noteTerminalsFound(port.line, found, everyNumberAsked);
-    const QString word = standardOutputFailed() ? OutcomeWord::OutputFailed.toString() : outcomeWord(run.result.status);
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, *range, lastAsked, word, answers)))
-        printError(*problem);
+    const Outcome outcome = finishLine(port, *range, rangeText, lastAsked, answers, run);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
-
-    // The last line sums the scan up, in the same keys as the answers, with no machine of its own.
-    QString message = run.result.message;
-    if (run.result.status == CommandStatus::NoReply)
-        // "通讯失败！" would not say that every number was asked.
-        message = QCoreApplication::translate("cli", "没有考勤机回答（机号 %1）：请检查连线和串口号").arg(rangeText);
-    else if (const auto asked = range->firstOf(lastAsked);
-             run.result.status != CommandStatus::Done && run.result.status != CommandStatus::WrongReply && asked)
-        message = StatusText::withDetail(message, QCoreApplication::translate("cli", "已查机号 %1-%2").arg(asked->first).arg(asked->last));
-    Outcome outcome{.command = QStringLiteral("scan"),
-                    .status = resultStatusOf(run.result.status),
-                    .message = message,
-                    .port = where,
-                    .elapsedMs = run.elapsedMs};
     if (run.result.status == CommandStatus::Done && format == OutputFormat::Text) {
         printError(run.result.message);
         return ExitCode::Done;

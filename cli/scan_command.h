@@ -10,10 +10,21 @@
 #include <QStringList>
 
 #include <optional>
+#include <variant>
 
-// timeclock-setup scan: which machine numbers answer on the line.
+// timeclock-setup scan: which machine numbers answer on the line, or on several lines at once.
 int runScan(const QStringList &arguments);
 QList<QCommandLineOption> scanOptions();
+
+// --port all: every mapped port (given as N=DEVICE now, or remembered), never one nobody named.
+inline constexpr QStringView AllPorts = u"all";
+// Whether the --port values name more than one line: several, "all", or a mapping N=DEVICE.
+bool scansSeveralPorts(const QStringList &portValues);
+// The lines the --port values name, each once, sorted by port; a number reaches its device through the
+// mappings given and remembered. A problem for a bad value, or for "all" with nothing mapped.
+std::variant<QList<PortChoice>, Problem> sitePorts(const QStringList &portValues, const QStringList &rememberedMappings);
+// The progress line of a scan over several lines: "3/8 串口，1234/2048 个机号".
+QString siteProgressText(int linesDone, int lines, int asked, int total);
 
 // timeclock-setup history: what was sent to terminals, by the window and the command line.
 int runHistory(const QStringList &arguments);

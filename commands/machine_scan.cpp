@@ -154,20 +154,34 @@ QByteArray MachineScanTask::attribute(const QByteArray &bytes)
         if (!wasAsked(named))
             break;
         const QByteArray answer = bytes.mid(at, ReadSerialReplyLength);
-        // A terminal already told: its answer to a question asked once more, its own and nobody's wrong one.
-        if (m_reported.test(size_t(named)))
+        // A terminal already told: its answer to a question asked once more, its own and nobody's wrong one;
+        // unless its serial is another, when a second terminal answers the same number.
+        if (m_reported.test(size_t(named))) {
+            tellIfCollision(named, m_toldAnswers.at(size_t(named)), answer);
             continue;
+        }
         if (named == m_current && m_currentWaiting) {
             report(ScanAnswer::Kind::Found, named, answer, m_currentLong && m_late.test(size_t(named)));
             continue;
         }
         // After its short wait: the terminal is there but slow. It is asked again with the whole second
         // before the scan goes on, so that its next answer does not fall into another number's wait.
+        if (m_late.test(size_t(named)))
+            tellIfCollision(named, m_lateAnswers.at(size_t(named)), answer);
         m_late.set(size_t(named));
         m_lateAnswers.at(size_t(named)) = answer;
         askAgain(named, Again::Late);
     }
     return bytes.mid(at);
+}
+
+void MachineScanTask::tellIfCollision(int machine, const QByteArray &heard, const QByteArray &answer)
+{
+    if (heard.isEmpty() || heard == answer || m_collided.test(size_t(machine)))
+        return;
+    m_collided.set(size_t(machine));
+    if (m_onAnswer)
+        m_onAnswer({ScanAnswer::Kind::Collision, machine, answer, false});
 }
 
 void MachineScanTask::outOfStep(const QByteArray &bytes)
@@ -238,6 +252,8 @@ CommandStep MachineScanTask::finish()
 void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArray &reply, bool slow)
 {
     m_reported.set(size_t(machine));
+    if (kind != ScanAnswer::Kind::Wrong)
+        m_toldAnswers.at(size_t(machine)) = reply;
     if (kind != ScanAnswer::Kind::Found)
         m_toldWrong.set(size_t(machine));
     if (kind == ScanAnswer::Kind::Found)
@@ -251,6 +267,11 @@ void MachineScanTask::report(ScanAnswer::Kind kind, int machine, const QByteArra
 QString scanSummary(int found)
 {
     return QCoreApplication::translate("MachineScan", "找到 %1 台考勤机").arg(found);
+}
+
+QString collisionNote(int machine)
+{
+    return QCoreApplication::translate("MachineScan", "机号 %1：可能有两台考勤机同号").arg(machine);
 }
 
 QString sharedLineWarning(int terminals)

@@ -47,6 +47,8 @@ struct ScanAnswer
         Found,  // the terminal with this number answered in time, with its serial
         Late,   // it answered after the short wait, and not again within the second it was given then
         Wrong,  // something answered this number with bytes that are not its answer
+        // A second answer naming a number already told, with another serial: two terminals may share it.
+        Collision,
     };
     Kind kind = Kind::Found;
     int machine = 0;
@@ -64,7 +66,8 @@ struct ScanAnswer
 // earlier number is never taken for the current one (whose spoiled question is asked again), and every
 // terminal is reported once. A terminal whose answer came after the short wait is asked again with the
 // whole second before the scan goes on, and reported slow when it answers then; a second answer of a
-// terminal already found is its own, and nobody's wrong answer. Bytes that are no answer (noise, a byte
+// terminal already found is its own, and nobody's wrong answer, unless it brings another serial: then two
+// terminals answered one number, and the number is told a possible collision (once). Bytes that are no answer (noise, a byte
 // trailing an answer) put the line out of step: the scan hears it out until it is quiet and asks that
 // number once more with the whole second, and also any asked number whose answer could hide in those bytes,
 // so noise never becomes a row of its own and never hides a terminal. Every question goes out on a quiet
@@ -114,6 +117,8 @@ private:
     // Takes the answers at the start of `bytes` and returns what follows them that is no answer.
     QByteArray attribute(const QByteArray &bytes);
     void outOfStep(const QByteArray &bytes);
+    // A second answer of `machine` with another serial than the one `heard` before: told once.
+    void tellIfCollision(int machine, const QByteArray &heard, const QByteArray &answer);
     void askAgain(int machine, Again why);
     bool wasAsked(int machine) const;
     void report(ScanAnswer::Kind kind, int machine, const QByteArray &reply, bool slow = false);
@@ -140,12 +145,17 @@ private:
     std::bitset<256> m_queued;
     std::deque<int> m_askAgain;       // numbers still to be asked again with the whole second
     std::array<QByteArray, 256> m_lateAnswers;
+    std::array<QByteArray, 256> m_toldAnswers;  // the answer a number was found (or late) with
+    std::bitset<256> m_collided;                // numbers told a possible collision
     int m_found = 0;
     int m_wrong = 0;
 };
 
 // The status line's summary of a scan: how many terminals answered.
 QString scanSummary(int found);
+
+// Said of a number two terminals may share: a second answer to it brought another serial.
+QString collisionNote(int machine);
 
 // What a scan that did not ask every number (stopped early, or of part of the range) knows of its line:
 // at least the terminals it found, the rest unknown. Such a count is kept as PartScan + found, so that

@@ -24,4 +24,6 @@ inline constexpr QStringView DuplicateSerial = u"duplicate-serial";
 inline constexpr QStringView NumberTaken = u"number-taken";
 inline constexpr QStringView Skipped = u"skipped";
 inline constexpr QStringView NotReached = u"not-reached";
+// A scan's number that two terminals seem to share.
+inline constexpr QStringView Collision = u"collision";
 } // namespace OutcomeWord

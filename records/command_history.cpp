@@ -49,6 +49,9 @@ HistoryEntry scanHistoryEntry(const PortChoice &port, const MachineRange &range,
         case ScanAnswer::Kind::Wrong:
             words << QStringLiteral("wrong:%1").arg(answer.machine);
             break;
+        case ScanAnswer::Kind::Collision:
+            words << QStringLiteral("collision:%1:%2").arg(answer.machine).arg(answer.serial());
+            break;
         }
     }
     return HistoryEntry{.time = QDateTime::currentDateTime(),
@@ -116,9 +119,9 @@ HistoryOutcome outcomeParts(const QString &outcome)
         } else if (fields.size() == 2 && fields.at(0) == u"wrong") {
             if (const int machine = fields.at(1).toInt(&number); number)
                 parts.answers.append({QStringLiteral("wrong"), machine});
-        } else if (fields.size() == 3 && fields.at(0) == u"late") {
+        } else if (fields.size() == 3 && (fields.at(0) == u"late" || fields.at(0) == u"collision")) {
             if (const int machine = fields.at(1).toInt(&number); number)
-                parts.answers.append({QStringLiteral("late"), machine, fields.at(2)});
+                parts.answers.append({fields.at(0), machine, fields.at(2)});
         } else if (fields.size() == 2) {
             if (const int machine = fields.at(0).toInt(&number); number)
                 parts.answers.append({QStringLiteral("found"), machine, fields.at(1)});

@@ -37,7 +37,7 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
 // The history's line for a scan of `range` on `port` that asked its first `asked` numbers (none recorded when
 // it asked none, as when the port did not open) and ended as `outcome` (a word as outcomeWord() gives it, or
 // OutcomeWord::Cancelled), with every answer: "18:0A1B2C" for a terminal found, "late:18:0A1B2C" for a late
-// answer, "wrong:9" for a wrong one. The window and the command line record a scan alike through here.
+// answer, "wrong:9" for a wrong one, "collision:18:445566" for a second answer with another serial. The window and the command line record a scan alike through here.
 HistoryEntry scanHistoryEntry(const PortChoice &port, const MachineRange &range, int asked, QStringView outcome,
                               const QList<ScanAnswer> &answers);
 

@@ -22,10 +22,13 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,43 +92,59 @@ int roundUpToMilliseconds(std::chrono::microseconds wait)
     return static_cast<int>(std::min<qint64>((wait.count() + 999) / 1000, std::numeric_limits<int>::max()));
 }
 
-class Simulator : public QObject
+// One line: its pseudo-terminal, the terminals on it and what is waiting to be sent. With several lines,
+// each prints its events after "LINE I ".
+class SimulatedLine : public QObject
 {
 public:
-    explicit Simulator(sim::SimulatorOptions options)
-        : m_options(std::move(options)), m_bus(sim::terminalsOnLine(m_options))
+    SimulatedLine(sim::SimulatorOptions options, QByteArray prefix)
+        : m_options(std::move(options)), m_bus(sim::terminalsOnLine(m_options)), m_prefix(std::move(prefix))
     {
         m_sendTimer.setSingleShot(true);
         // A coarse timer may fire early, which would make a line-rate delay shorter than the line allows.
         m_sendTimer.setTimerType(Qt::PreciseTimer);
-        connect(&m_sendTimer, &QTimer::timeout, this, &Simulator::sendHeadTransmission);
+        connect(&m_sendTimer, &QTimer::timeout, this, &SimulatedLine::sendHeadTransmission);
     }
 
-    ~Simulator() override { removeLink(); }
+    ~SimulatedLine() override { removeLink(); }
+
+    // Opens the pseudo-terminal; its DEVICE line is printed by the caller, in line order.
+    bool open(QString &error) { return m_line.open(error); }
+    QString devicePath() const { return m_line.slavePath(); }
 
     bool start(QString &error)
     {
-        if (!installStopSignals(error) || !m_line.open(error))
-            return false;
-        printLine(sim::deviceLine(m_line.slavePath()));
         if (!m_options.linkPath.isEmpty()) {
             if (!makeLink(error))
                 return false;
-            printLine(sim::linkLine(m_options.linkPath));
+            print(sim::linkLine(m_options.linkPath));
         }
 
         m_readNotifier = std::make_unique<QSocketNotifier>(m_line.masterFd(), QSocketNotifier::Read);
-        connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &Simulator::readFromLine);
+        connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &SimulatedLine::readFromLine);
         m_writeNotifier = std::make_unique<QSocketNotifier>(m_line.masterFd(), QSocketNotifier::Write);
         m_writeNotifier->setEnabled(false);
-        connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &Simulator::writeToLine);
+        connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &SimulatedLine::writeToLine);
+        return true;
+    }
 
-        m_stopNotifier = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
-        connect(m_stopNotifier.get(), &QSocketNotifier::activated, this, &Simulator::onStopRequested);
-
-        if (m_options.quitOnEof) {
-            m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-            connect(m_inputNotifier.get(), &QSocketNotifier::activated, this, &Simulator::readInput);
+    // The lines printed at the end: each terminal (with a bus), then the first one's state and logo.
+    // False when the picture could not be written.
+    bool finish()
+    {
+        const QList<sim::TerminalState> states = m_bus.states();
+        if (!m_options.bus.isEmpty()) {
+            for (const sim::TerminalState &state : states)
+                print(sim::terminalLine(state));
+        }
+        for (const QByteArray &line : sim::finalReport(states.constFirst()))
+            print(line);
+        removeLink();
+        QString error;
+        if (!m_options.picturePath.isEmpty() &&
+            !sim::writeLogoPicture(states.constFirst().logo, m_options.picturePath, error)) {
+            printError(error);
+            return false;
         }
         return true;
     }
@@ -185,11 +204,11 @@ private:
 
     void handleReceived(const QByteArray &chunk, std::optional<qint64> stamp)
     {
-        printLine(sim::receivedLine(chunk, stamp));
+        print(sim::receivedLine(chunk, stamp));
         if (m_options.echo)
             echoBack(chunk);
         for (const sim::FrameOutcome &outcome : m_bus.receive(chunk)) {
-            printLine(sim::frameLine(outcome));
+            print(sim::frameLine(outcome));
             if (outcome.hangUp) {
                 hangUp();
                 return;
@@ -272,7 +291,7 @@ private:
             const ssize_t count =
                 ::write(m_line.masterFd(), m_unwritten.constData(), size_t(m_unwritten.size()));
             if (count > 0) {
-                printLine(sim::transmittedLine(QByteArrayView(m_unwritten).first(count), stamp));
+                print(sim::transmittedLine(QByteArrayView(m_unwritten).first(count), stamp));
                 m_unwritten.remove(0, count);
                 continue;
             }
@@ -297,7 +316,94 @@ private:
         m_readNotifier->setEnabled(false);
         m_writeNotifier->setEnabled(false);
         m_line.close();
-        printLine(sim::hangUpLine());
+        print(sim::hangUpLine());
+    }
+
+    void print(const QByteArray &line) { printLine(m_prefix + line); }
+
+    sim::SimulatorOptions m_options;
+    sim::TimeClockBus m_bus;
+    PtyLine m_line;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QByteArray m_prefix;
+    QTimer m_sendTimer;
+    Clock::time_point m_sendDeadline; // with --exact-timing: when the head transmission is due
+    std::deque<sim::Transmission> m_pending;
+    QByteArray m_unwritten;
+    qint64 m_echoed = 0;  // bytes echoed so far, for --echo-altered-at
+    bool m_linkMade = false;
+};
+
+// Every line, and what ends them all: a stop signal, or with --quit-on-eof the end of standard input.
+class Simulator : public QObject
+{
+public:
+    explicit Simulator(const sim::SimulatorOptions &options)
+    {
+        const QList<sim::SimulatorOptions> perLine = sim::optionsPerLine(options);
+        for (qsizetype index = 0; index < perLine.size(); ++index) {
+            const QByteArray prefix = perLine.size() > 1 ? "LINE " + QByteArray::number(index + 1) + ' ' : QByteArray();
+            m_lines.push_back(std::make_unique<SimulatedLine>(perLine.at(index), prefix));
+        }
+        m_quitOnEof = options.quitOnEof;
+    }
+
+    bool start(QString &error)
+    {
+        if (!installStopSignals(error) || !enoughDescriptors(error))
+            return false;
+        for (const auto &line : m_lines) {
+            if (!line->open(error))
+                return false;
+        }
+        // Every device is named before any event, so a reader has them all once it has the last.
+        for (const auto &line : m_lines)
+            printLine(sim::deviceLine(line->devicePath()));
+        for (const auto &line : m_lines) {
+            if (!line->start(error))
+                return false;
+        }
+        m_stopNotifier = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
+        connect(m_stopNotifier.get(), &QSocketNotifier::activated, this, &Simulator::onStopRequested);
+        if (m_quitOnEof) {
+            m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+            connect(m_inputNotifier.get(), &QSocketNotifier::activated, this, &Simulator::readInput);
+        }
+        return true;
+    }
+
+private:
+    // Each line holds two descriptors (master and slave): asked before opening any, so that a limit too
+    // low is said as such rather than as one line's openpty failing half-way.
+    bool enoughDescriptors(QString &error) const
+    {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return true;
+        const long inUse = openDescriptors();
+        const long needed = DescriptorsPerLine * long(m_lines.size()) + DescriptorsSpare;
+        if (inUse + needed <= long(limit.rlim_cur))
+            return true;
+        error = QStringLiteral("%1 lines need %2 more file descriptors, and this process may have %3 open "
+                               "(ulimit -n) with %4 in use: raise the limit or serve fewer lines")
+                    .arg(m_lines.size())
+                    .arg(needed)
+                    .arg(qulonglong(limit.rlim_cur))
+                    .arg(inUse);
+        return false;
+    }
+
+    static long openDescriptors()
+    {
+        long count = 0;
+        if (DIR *directory = ::opendir("/proc/self/fd")) {
+            while (const dirent *entry = ::readdir(directory))
+                count += entry->d_name[0] != '.';
+            ::closedir(directory);
+            return count - 1; // the directory's own descriptor
+        }
+        return 3;
     }
 
     void readInput()
@@ -323,37 +429,19 @@ private:
         if (m_finished)
             return;
         m_finished = true;
-        const QList<sim::TerminalState> states = m_bus.states();
-        if (!m_options.bus.isEmpty()) {
-            for (const sim::TerminalState &state : states)
-                printLine(sim::terminalLine(state));
-        }
-        for (const QByteArray &line : sim::finalReport(states.constFirst()))
-            printLine(line);
-        removeLink();
-        QString error;
-        if (!m_options.picturePath.isEmpty() &&
-            !sim::writeLogoPicture(states.constFirst().logo, m_options.picturePath, error)) {
-            printError(error);
-            QCoreApplication::exit(ExitFailed);
-            return;
-        }
-        QCoreApplication::exit(0);
+        bool pictureWritten = true;
+        for (const auto &line : m_lines)
+            pictureWritten = line->finish() && pictureWritten;
+        QCoreApplication::exit(pictureWritten ? 0 : ExitFailed);
     }
 
-    sim::SimulatorOptions m_options;
-    sim::TimeClockBus m_bus;
-    PtyLine m_line;
-    std::unique_ptr<QSocketNotifier> m_readNotifier;
-    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    static constexpr long DescriptorsPerLine = 2;
+    static constexpr long DescriptorsSpare = 8; // the event loop's own, and room to print
+
+    std::vector<std::unique_ptr<SimulatedLine>> m_lines;
     std::unique_ptr<QSocketNotifier> m_stopNotifier;
     std::unique_ptr<QSocketNotifier> m_inputNotifier;
-    QTimer m_sendTimer;
-    Clock::time_point m_sendDeadline; // with --exact-timing: when the head transmission is due
-    std::deque<sim::Transmission> m_pending;
-    QByteArray m_unwritten;
-    qint64 m_echoed = 0;  // bytes echoed so far, for --echo-altered-at
-    bool m_linkMade = false;
+    bool m_quitOnEof = false;
     bool m_finished = false;
 };
 
@@ -366,8 +454,8 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Simulated time clock on a pseudo-terminal. Prints DEVICE <path> first, then one line per "
-        "event; on SIGTERM or SIGINT prints the terminal's state and exits."));
+        "Simulated time clock on a pseudo-terminal (or several, with --lines). Prints DEVICE <path> "
+        "first, then one line per event; on SIGTERM or SIGINT prints the terminal's state and exits."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     sim::addSimulatorOptions(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -387,7 +475,7 @@ int main(int argc, char *argv[])
         return ExitBadOptions;
     }
 
-    Simulator simulator(std::get<sim::SimulatorOptions>(std::move(options)));
+    Simulator simulator(std::get<sim::SimulatorOptions>(options));
     QString error;
     if (!simulator.start(error)) {
         printError(error);

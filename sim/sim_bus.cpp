@@ -1,6 +1,7 @@
 #include "sim_bus.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sim {
 
@@ -50,20 +51,41 @@ QList<Transmission> collide(const QList<QList<Transmission>> &replies)
         return replies.isEmpty() ? QList<Transmission>{} : replies.constFirst();
     if (std::all_of(replies.cbegin(), replies.cend(), [&](const auto &reply) { return reply == replies.constFirst(); }))
         return replies.constFirst();
-    // Different replies overlap: one write, as long as the longest, each byte the AND of the bytes sent
-    // at that place, after the longest first wait.
-    Transmission overlapped;
+    // Different replies that meet on the line overlap: one write, as long as the longest, each byte the AND
+    // of the bytes sent at that place, after the longest first wait. A reply that starts after the ones
+    // before it have ended meets none of them and arrives whole after them: a doubled answer.
+    QList<std::pair<std::chrono::microseconds, QByteArray>> starts;
     for (const QList<Transmission> &reply : replies) {
         QByteArray bytes;
         for (const Transmission &part : reply)
             bytes += part.bytes;
-        overlapped.wait = std::max(overlapped.wait, reply.constFirst().wait);
+        starts.append({reply.constFirst().wait, bytes});
+    }
+    std::stable_sort(starts.begin(), starts.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<Transmission> onLine;
+    std::chrono::microseconds groupEnd{-1};
+    std::chrono::microseconds sentBefore{0};  // the first wait of the write before, which a wait follows
+    Transmission overlapped;
+    const auto close = [&] {
+        if (overlapped.bytes.isEmpty())
+            return;
+        const std::chrono::microseconds at = overlapped.wait;
+        overlapped.wait -= sentBefore;
+        sentBefore = at;
+        onLine.append(std::exchange(overlapped, Transmission{}));
+    };
+    for (const auto &[start, bytes] : starts) {
+        if (start >= groupEnd)
+            close();
+        overlapped.wait = std::max(overlapped.wait, start);
         if (bytes.size() > overlapped.bytes.size())
             overlapped.bytes.append(QByteArray(bytes.size() - overlapped.bytes.size(), char(0xFF)));
         for (qsizetype i = 0; i < bytes.size(); ++i)
             overlapped.bytes[i] = char(quint8(overlapped.bytes.at(i)) & quint8(bytes.at(i)));
+        groupEnd = std::max(groupEnd, start + ByteTimeAt9600 * int(bytes.size()));
     }
-    return {overlapped};
+    close();
+    return onLine;
 }
 
 } // namespace sim

@@ -3,7 +3,9 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace sim {
 
@@ -178,10 +180,52 @@ bool busTerminals(const QString &value, SimulatorOptions &options)
     return !options.bus.isEmpty();
 }
 
+// "I:REST" of a per-line option: the line I (1 to --lines' most) and the rest.
+std::optional<std::pair<int, QString>> lineAndRest(const QString &value)
+{
+    const qsizetype colon = value.indexOf(u':');
+    const std::optional<int> line = decimalFrom(value.left(colon));
+    if (colon < 0 || !line || *line < 1 || *line > MaxLines)
+        return std::nullopt;
+    return std::make_pair(*line, value.mid(colon + 1));
+}
+
+bool lineBus(const QString &value, SimulatorOptions &options)
+{
+    const auto parts = lineAndRest(value);
+    SimulatorOptions line;
+    if (!parts || !busTerminals(parts->second, line))
+        return false;
+    options.lineBus.insert(parts->first, line.bus);
+    return true;
+}
+
+bool lineHangUp(const QString &value, SimulatorOptions &options)
+{
+    const auto parts = lineAndRest(value);
+    const std::optional<int> frame = parts ? decimalFrom(parts->second) : std::nullopt;
+    if (!frame)
+        return false;
+    options.lineHangUpAt.insert(parts->first, *frame);
+    return true;
+}
+
+bool lineCount(const QString &value, SimulatorOptions &options)
+{
+    const std::optional<int> lines = decimalFrom(value);
+    if (!lines || *lines < 1 || *lines > MaxLines)
+        return false;
+    options.lines = *lines;
+    return true;
+}
+
+enum class Times { Once, Repeatable };
+
 struct OptionRow
 {
     QCommandLineOption option;
     ValueReader read;
+    Times times = Times::Once;
 };
 
 QCommandLineOption valued(const char *name, const char *description, const char *valueName)
@@ -257,6 +301,18 @@ const QList<OptionRow> &optionTable()
          }},
         {valued("picture-out", "On exit, write the stored logo as a 128 x 32 PNG picture to FILE.", "FILE"),
          path(&SimulatorOptions::picturePath)},
+        {valued("lines",
+                "Serve N lines at once (1-64), each its own pseudo-terminal with its own terminals: every option "
+                "applies to each line alike, unless --line-bus or --line-hangup-at says otherwise for one. Prints "
+                "one DEVICE line per line, in line order, then every event line of line I starts with \"LINE I \".",
+                "N"),
+         lineCount},
+        {valued("line-bus", "Line I (from 1) carries these terminals, in --bus's form, instead of those of --bus, "
+                            "--machine and --serial. Repeatable.",
+                "I:N:HEX6[:FAULT]...,..."),
+         lineBus, Times::Repeatable},
+        {valued("line-hangup-at", "Line I alone closes when its frame K arrives. Repeatable.", "I:K"), lineHangUp,
+         Times::Repeatable},
     };
     return rows;
 }
@@ -289,6 +345,20 @@ QList<BusTerminal> terminalsOnLine(const SimulatorOptions &options)
     return terminals;
 }
 
+QList<SimulatorOptions> optionsPerLine(const SimulatorOptions &options)
+{
+    QList<SimulatorOptions> lines;
+    for (int line = 1; line <= options.lines; ++line) {
+        SimulatorOptions own = options;
+        if (options.lineBus.contains(line))
+            own.bus = options.lineBus.value(line);
+        if (options.lineHangUpAt.contains(line))
+            own.faults.hangUpAtFrame = options.lineHangUpAt.value(line);
+        lines.append(own);
+    }
+    return lines;
+}
+
 void addSimulatorOptions(QCommandLineParser &parser)
 {
     for (const OptionRow &row : optionTable())
@@ -301,10 +371,21 @@ std::variant<SimulatorOptions, QString> simulatorOptionsFrom(const QCommandLineP
     for (const OptionRow &row : optionTable()) {
         if (!parser.isSet(row.option))
             continue;
-        const QString value = row.option.valueName().isEmpty() ? QString() : parser.value(row.option);
-        if (!row.read(value, options))
-            return badValue(row.option, value);
+        const QStringList values = row.option.valueName().isEmpty() ? QStringList{QString()}
+                                   : row.times == Times::Repeatable ? parser.values(row.option)
+                                                                    : QStringList{parser.value(row.option)};
+        for (const QString &value : values) {
+            if (!row.read(value, options))
+                return badValue(row.option, value);
+        }
     }
+    const auto beyond = [&options](const QList<int> &lines) {
+        return std::any_of(lines.cbegin(), lines.cend(), [&options](int line) { return line > options.lines; });
+    };
+    if (beyond(options.lineBus.keys()) || beyond(options.lineHangUpAt.keys()))
+        return QStringLiteral("--line-bus and --line-hangup-at name a line beyond --lines.");
+    if (options.lines > 1 && (!options.linkPath.isEmpty() || !options.picturePath.isEmpty()))
+        return QStringLiteral("--link and --picture-out are for one line; leave them out with --lines.");
     const bool singleTerminalGiven = parser.isSet(QStringLiteral("machine")) || parser.isSet(QStringLiteral("serial"));
     if (!options.bus.isEmpty() && singleTerminalGiven)
         return QStringLiteral("--bus names every terminal on the line; leave out --machine and --serial.");

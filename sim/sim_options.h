@@ -3,6 +3,7 @@
 #include "sim_bus.h"
 #include "sim_core.h"
 
+#include <QMap>
 #include <QString>
 
 #include <variant>
@@ -29,7 +30,20 @@ struct SimulatorOptions
     // --bus: the terminals sharing the line, each with the faults of its own entry only; empty: the one
     // terminal of --machine and --serial.
     QList<BusTerminal> bus;
+    // --lines N: N lines, each its own pseudo-terminal with its own terminals, in one process.
+    int lines = 1;
+    // --line-bus I:SPEC: line I (from 1) carries these terminals instead of those every other line has.
+    QMap<int, QList<BusTerminal>> lineBus;
+    // --line-hangup-at I:K: line I alone closes when its frame K arrives.
+    QMap<int, int> lineHangUpAt;
 };
+
+// The most lines one simulator serves.
+inline constexpr int MaxLines = 64;
+
+// The options of each line, from 1 to `lines`: the shared ones, with what --line-bus and
+// --line-hangup-at say of that line on top.
+QList<SimulatorOptions> optionsPerLine(const SimulatorOptions &options);
 
 // The terminals on the line: the bus's, each with the shared fault options and its own on top, or the one
 // terminal the options describe.

@@ -14,6 +14,7 @@ constexpr QByteArrayView StateWord = "STATE";
 constexpr QByteArrayView TerminalWord = "TERMINAL";
 constexpr QByteArrayView LogoWord = "LOGO";
 constexpr QByteArrayView PictureRowWord = "PIC";
+constexpr QByteArrayView LineWord = "LINE";
 
 QByteArray line(QByteArrayView word, QByteArrayView rest)
 {
@@ -127,6 +128,24 @@ QByteArray terminalLine(const TerminalState &state)
     return line(TerminalWord, "machine=" + QByteArray::number(state.machineNumber) + " serial=" + state.serial.toHex());
 }
 
+const OutputReader &OutputReader::line(int number) const
+{
+    static const OutputReader silent;
+    const auto found = m_lines.find(number);
+    return found == m_lines.end() ? silent : found->second;
+}
+
+bool OutputReader::complete() const
+{
+    if (m_devicePaths.size() <= 1)
+        return m_finalState.has_value();
+    for (int number = 1; number <= m_devicePaths.size(); ++number) {
+        if (!line(number).finalState())
+            return false;
+    }
+    return true;
+}
+
 int OutputReader::read(QByteArrayView data)
 {
     m_text += data;
@@ -148,8 +167,13 @@ void OutputReader::readLine(const QByteArray &text)
     const QByteArrayView word = QByteArrayView(text).first(space < 0 ? text.size() : space);
     const QByteArray rest = space < 0 ? QByteArray() : text.mid(space + 1);
 
-    if (word == DeviceWord) {
-        m_devicePath = QString::fromLocal8Bit(rest);
+    if (word == LineWord) {
+        const qsizetype end = rest.indexOf(' ');
+        m_lines[rest.left(end).toInt()].readLine(end < 0 ? QByteArray() : rest.mid(end + 1));
+    } else if (word == DeviceWord) {
+        if (m_devicePath.isEmpty())
+            m_devicePath = QString::fromLocal8Bit(rest);
+        m_devicePaths.append(QString::fromLocal8Bit(rest));
     } else if (word == LinkWord) {
         m_linkPath = QString::fromLocal8Bit(rest);
     } else if (word == ReceivedWord || word == TransmittedWord) {

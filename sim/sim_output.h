@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
 
 // The lines timeclock-sim prints, one per event, and their one reader: the simulator writes them with the
@@ -21,6 +22,9 @@
 //   HANGUP                             the line was closed (--hangup-at)
 //   TERMINAL machine=N serial=HEX      on exit with --bus, one per terminal on the line, in --bus order
 //   STATE machine=N serial=HEX mode=N delay=N font=N    on exit (the first terminal), then LOGO <hex> and 32 PIC rows
+//
+// With --lines N (more than one): N DEVICE lines first, in line order, and every other line of line I
+// (from 1) after "LINE I ", read by line(I).
 namespace sim {
 
 QByteArray deviceLine(const QString &devicePath);
@@ -58,6 +62,11 @@ public:
 
     QByteArray text() const { return m_text; } // everything read so far
     QString devicePath() const { return m_devicePath; }
+    QStringList devicePaths() const { return m_devicePaths; }  // every DEVICE line, in line order
+    // What line I (from 1) of several printed; an empty reader for a line that printed nothing.
+    const OutputReader &line(int number) const;
+    // Whether every line has printed its final state: the one line's, or each of several.
+    bool complete() const;
     QString linkPath() const { return m_linkPath; }
     QList<LineChunk> chunks() const { return m_chunks; } // every RX and TX line, in order
     QByteArray received() const { return m_received; }   // every RX byte, in order
@@ -75,6 +84,8 @@ private:
     QByteArray m_text;
     QByteArray m_partialLine;
     QString m_devicePath;
+    QStringList m_devicePaths;
+    std::map<int, OutputReader> m_lines;
     QString m_linkPath;
     QList<LineChunk> m_chunks;
     QByteArray m_received;

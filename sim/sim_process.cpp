@@ -6,6 +6,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace sim {
 
 namespace {
@@ -56,7 +58,7 @@ bool SimProcess::start(QString *error)
     if (!m_process.waitForStarted(StartTimeoutMs))
         return failed(QStringLiteral("timeclock-sim did not start: ") + m_process.errorString());
 
-    const auto named = [this] { return !m_output.devicePath().isEmpty(); };
+    const auto named = [this, lines = lineCount()] { return m_output.devicePaths().size() >= lines; };
     if (m_reading == Reading::Live)
         return waitUntil(named, StartTimeoutMs) || failed(QStringLiteral("timeclock-sim named no device"));
     // Nothing signals a write to the file: look again every few milliseconds.
@@ -103,8 +105,13 @@ bool SimProcess::stop()
         readLiveOutput();
     else
         readOutputFile();
-    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0 &&
-           m_output.finalState().has_value();
+    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0 && m_output.complete();
+}
+
+int SimProcess::lineCount() const
+{
+    const qsizetype at = m_options.indexOf(QStringLiteral("--lines"));
+    return at >= 0 && at + 1 < m_options.size() ? std::max(1, m_options.at(at + 1).toInt()) : 1;
 }
 
 void SimProcess::readLiveOutput()

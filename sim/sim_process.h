@@ -35,16 +35,18 @@ public:
     // More options, before start().
     void addOptions(const QStringList &options) { m_options += options; }
 
-    // Launches the simulator and waits (at most 5 s) until it names its device; on failure, `error` says why.
+    // Launches the simulator and waits (at most 5 s) until it names its device (each of its --lines); on
+    // failure, `error` says why.
     bool start(QString *error = nullptr);
     QString devicePath() const { return m_output.devicePath(); }
+    QStringList devicePaths() const { return m_output.devicePaths(); }
 
     // Waits, bounded, until `condition` holds; it is tested again whenever output comes (Reading::Live).
     bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
     // Sends SIGTERM, waits (at most 5 s) for the exit and reads the rest of the output. False if the
     // simulator did not exit cleanly (a crash, a sanitizer report, a picture it could not write) or its
-    // final state could not be read.
+    // final state (each line's) could not be read.
     bool stop();
 
     // What the simulator has printed so far, as read.
@@ -57,6 +59,8 @@ signals:
 private:
     void readLiveOutput();
     void readOutputFile();
+
+    int lineCount() const; // --lines, or one
 
     QStringList m_options;
     Reading m_reading;

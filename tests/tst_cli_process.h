@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
@@ -77,4 +80,15 @@ inline ProgramRun runProgram(const QStringList &arguments, const QByteArray &inp
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+// Standard output of --json: one object a line.
+inline QList<QJsonObject> jsonLines(const QByteArray &out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            objects << QJsonDocument::fromJson(line).object();
+    }
+    return objects;
 }

@@ -112,16 +112,6 @@ QList<int> numbersAsked(const SimulatedTimeClock &clock)
     return numbers;
 }
 
-QList<QJsonObject> jsonLines(const QByteArray &out)
-{
-    QList<QJsonObject> objects;
-    for (const QByteArray &line : out.split('\n')) {
-        if (!line.trimmed().isEmpty())
-            objects << QJsonDocument::fromJson(line).object();
-    }
-    return objects;
-}
-
 } // namespace
 
 void TestMachineScan::scanFindsEveryTerminalOnTheLine_data()

@@ -25,6 +25,7 @@ private slots:
     void showLogoFitsThePane();
     void scanBarBesideItsOutput_data();
     void scanBarBesideItsOutput();
+    void siteScanBarCountsEveryLine();
 };
 
 namespace {
@@ -168,6 +169,28 @@ void TestProgressTerminal::scanBarBesideItsOutput()
     QVERIFY(rows.open(QIODevice::ReadOnly));
     // A terminal found slow on a busy machine is still its number's one row.
     QCOMPARE(rows.readAll().replace("\tslow", ""), QByteArray("3\t000003\n6\t000006\n9\t000009\n12\t00000C\n"));
+}
+
+// A scan of several lines: one bar for them all, counting the lines finished and the numbers asked of all.
+void TestProgressTerminal::siteScanBarCountsEveryLine()
+{
+    QTemporaryDir dir;
+    sim::SimProcess site({"--lines", "2", "--machine", "3"});
+    QVERIFY(site.start());
+    const TerminalRun run = runWithTerminal({"scan", "--port", site.devicePaths().at(0), "--port", site.devicePaths().at(1),
+                                             "--machines", "0-40"},
+                                            "xterm", dir.filePath("rows"));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(site.stop());
+    QList<QByteArray> drawings;
+    for (const QByteArray &drawing : run.terminal.split('\r')) {
+        if (drawing.contains("串口，"))
+            drawings << drawing;
+    }
+    QVERIFY2(drawings.size() > 20, run.terminal.constData());
+    QVERIFY2(drawings.constFirst().contains("0/2 串口，"), drawings.constFirst().constData());
+    QVERIFY2(drawings.constLast().contains("2/2 串口，82/82 个机号"), drawings.constLast().constData());
 }
 
 void TestProgressTerminal::showLogoFitsThePane_data()

@@ -49,6 +49,13 @@ void TestSimBus::collide_data()
                                               << reply("63");
     QTest::newRow("different answers overlap") << QList<QList<Transmission>>{reply("0f", 3us), reply("f3ff", 9us)}
                                                << reply("03ff", 9us);
+    // Two terminals at one number: the second starts 5 ms late, after the first 4 bytes (4.2 ms) have ended.
+    QTest::newRow("answers apart in time arrive one after the other")
+        << QList<QList<Transmission>>{reply("12bbbbbb", 5000us), reply("12aaaaaa", 0us)}
+        << QList<Transmission>{reply("12aaaaaa", 0us).constFirst(), reply("12bbbbbb", 5000us).constFirst()};
+    QTest::newRow("a third meets the second of two apart")
+        << QList<QList<Transmission>>{reply("12aaaaaa", 0us), reply("12bbbbbb", 5000us), reply("12f0f0f0", 6000us)}
+        << QList<Transmission>{reply("12aaaaaa", 0us).constFirst(), reply("12b0b0b0", 6000us).constFirst()};
 }
 
 void TestSimBus::collide()

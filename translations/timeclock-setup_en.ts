@@ -473,6 +473,10 @@
         <translation>Terminals found: %1</translation>
     </message>
     <message>
+        <source>机号 %1：可能有两台考勤机同号</source>
+        <translation>Machine %1: two terminals may share this number</translation>
+    </message>
+    <message>
         <source>上次查找机号时这条线上有 %1 台考勤机：改号会让每一台都换成新机号。</source>
         <translation>The last search found %1 terminals on this line: renumbering gives every one of them the new number.</translation>
     </message>
@@ -891,6 +895,18 @@
     <message>
         <source>已查机号 %1-%2</source>
         <translation>machine numbers %1-%2 asked</translation>
+    </message>
+    <message>
+        <source>--port all：没有对应的串口（用 --port N=DEVICE 给出，或在窗口里设过）</source>
+        <translation>--port all: no port is mapped (give --port N=DEVICE, or set one in the window)</translation>
+    </message>
+    <message>
+        <source>%1/%2 串口，%3/%4 个机号</source>
+        <translation>%1/%2 ports, %3/%4 machine numbers</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
     <message>
         <source>未知命令：%1（timeclock-setup --help 列出所有命令）</source>
@@ -1449,6 +1465,10 @@
     <message>
         <source>查找机号：依次读每个机号的序列号（不改变考勤机），列出回答的考勤机</source>
         <translation>Find machine numbers: read the serial number at each number in turn (nothing on the terminal changes) and list the terminals that answer</translation>
+    </message>
+    <message>
+        <source>几条线同时查：--port 可以给几次（号码、设备、网络地址，或 N=DEVICE），--port all 取每个对应的串口；每行以串口开头</source>
+        <translation>Several lines at once: give --port more than once (numbers, devices, network addresses, or N=DEVICE); --port all takes every mapped port; each row then starts with its port</translation>
     </message>
     <message>
         <source>等待时间错误！（1-10000 毫秒）</source>
