@@ -480,6 +480,10 @@
         <source>上次查找机号没有查完每个机号（找到 %1 台，其余机号不知道）：改号会让这条线上每一台都换成新机号。</source>
         <translation>上次尋找機號沒有查完每個機號（找到 %1 臺，其餘機號不知道）：改號會讓這條線上每一臺都換成新機號。</translation>
     </message>
+    <message>
+        <source>机号 %1：可能有两台考勤机同号</source>
+        <translation>機號 %1：可能有兩臺考勤機同號</translation>
+    </message>
 </context>
 <context>
     <name>MachineScanDialog</name>
@@ -540,7 +544,7 @@
     <name>NetworkAddress</name>
     <message>
         <source>不是网络地址</source>
-        <translation>不是網路地址</translation>
+        <translation>不是網路位址</translation>
     </message>
     <message>
         <source>方括号里要是 IPv6 地址</source>
@@ -1539,6 +1543,22 @@
     <message>
         <source>序列号 %1 已在 %2；这台考勤机现在的序列号是 %3，写入会让两台考勤机序列号相同。没有写入；确实要写，请加 --force</source>
         <translation>序號 %1 已在 %2；這臺考勤機現在的序號是 %3，寫入會讓兩臺考勤機序號相同。沒有寫入；確實要寫，請加 --force</translation>
+    </message>
+    <message>
+        <source>--port all：没有对应的串口（用 --port N=DEVICE 给出，或在窗口里设过）</source>
+        <translation>--port all：沒有對應的序列埠（用 --port N=DEVICE 給出，或在視窗裡設過）</translation>
+    </message>
+    <message>
+        <source>%1/%2 串口，%3/%4 个机号</source>
+        <translation>%1/%2 序列埠，%3/%4 個機號</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>几条线同时查：--port 可以给几次（号码、设备、网络地址，或 N=DEVICE），--port all 取每个对应的串口；每行以串口开头</source>
+        <translation>幾條線同時查：--port 可以給幾次（號碼、裝置、網路位址，或 N=DEVICE），--port all 取每個對應的序列埠；每行以序列埠開頭</translation>
     </message>
 </context>
 </TS>
