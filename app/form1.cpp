@@ -539,8 +539,8 @@ void Form1::endCommand(const CommandResult &result)
     QString tip = failureToolTip(result, download);
     // Another program reading the port takes the answer before this one sees it.
     if (!tip.isEmpty() && result.status == CommandStatus::NoReply)
-        for (const QString &holder : otherProgramsHolding(m_runningPort.line))
-            tip.prepend(tr("另一个程序（%1）也打开了这个串口").arg(holder) + u'\n');
+        for (const QString &note : otherProgramNotes(m_runningPort.line))
+            tip.prepend(note + u'\n');
     const auto serialWriteCheck = std::exchange(m_serialWriteCheck, std::nullopt);
     const bool read = m_runningCommand == TerminalCommand::ReadSerial;
     if (read && serialWriteCheck) {

@@ -5,6 +5,7 @@
 #include "command_values.h"
 #include "logo_arguments.h"
 #include "logo_picture.h"
+#include "port_catalogue.h"
 #include "progress_bar.h"
 #include "read_serial.h"
 #include "scan_command.h"
@@ -247,6 +248,10 @@ Outcome runOnTerminal(const CommandRow &row, const PortChoice &port, CommandInpu
     // As the window's tooltip: whether nothing came back or something wrong did.
     if (const QString reason = StatusText::answerReason(run.result); !reason.isEmpty())
         outcome.message = StatusText::withDetail(outcome.message, reason);
+    // Another program reading the port takes the answer before this one sees it.
+    if (run.result.status == CommandStatus::NoReply)
+        for (const QString &note : otherProgramNotes(port.line))
+            outcome.message = StatusText::withDetail(outcome.message, note);
     if (row.reads & CommandInput::Picture && run.result.status != CommandStatus::PortOpenFailed) {
         // A line begun and not confirmed is the one that failed or was still out when a stop came.
         outcome.linesConfirmed = run.result.linesConfirmed.value_or(linesBegun);

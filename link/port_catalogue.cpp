@@ -321,6 +321,14 @@ QStringList otherProgramsHolding(const LineIdentity &line)
     return holders;
 }
 
+QStringList otherProgramNotes(const LineIdentity &line)
+{
+    QStringList notes;
+    for (const QString &holder : otherProgramsHolding(line))
+        notes << QCoreApplication::translate("PortCatalogue", "另一个程序（%1）也打开了这个串口").arg(holder);
+    return notes;
+}
+
 std::optional<QString> lockHolder(const LineIdentity &line)
 {
 #ifdef Q_OS_WIN

@@ -60,6 +60,9 @@ QString echoMark();
 // The programs, other than this one, that hold the line's device open: "cat，进程 1234" each (Linux:
 // /proc/*/fd); empty elsewhere, for a network port, or when none does.
 QStringList otherProgramsHolding(const LineIdentity &line);
+// "另一个程序（cat，进程 1234）也打开了这个串口" for each of them: why a terminal seemed not to answer, as the
+// window's tooltip and the command line say it.
+QStringList otherProgramNotes(const LineIdentity &line);
 // "ser2net（进程 9637）": the live process, other than this one, whose UUCP lock file (/var/lock/LCK..NAME)
 // names the line's device under any of its names (the name given, the real device, a /dev/serial link); a
 // program that finds one leaves the port alone. Nothing elsewhere than Linux and the like.

@@ -31,6 +31,7 @@ private slots:
     void nameThatIsNoSerialPort();
     void shortNameGetsTheSameReason();
     void deviceReadByAnotherProgram();
+    void commandLineNamesAnotherProgramReading();
     void lockFileIsGoneAfterEveryCommand_data();
     void lockFileIsGoneAfterEveryCommand();
     void liveLockKeepsThePortClosed_data();
@@ -194,6 +195,32 @@ void TestPortFaults::deviceReadByAnotherProgram()
     }
     cat.kill();
     cat.waitForFinished();
+}
+
+// A program that holds the port open without a lock (a ser2net that locks nothing, cat) takes the answer:
+// the command line names it beside "no answer", as the window's tooltip does.
+void TestPortFaults::commandLineNamesAnotherProgramReading()
+{
+    SimulatedTimeClock clock({"--silence", "all"});
+    QVERIFY(clock.start());
+    QProcess cat;
+    cat.setStandardOutputFile(QProcess::nullDevice());
+    cat.start(QStringLiteral("cat"), {clock.devicePath()});
+    QVERIFY(cat.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!otherProgramsHolding(LineIdentity::of(clock.devicePath())).isEmpty(), 5000);
+    const QString note = QStringLiteral("另一个程序（cat，进程 %1）也打开了这个串口").arg(cat.processId());
+    const ProgramRun held = runProgram({"read-serial", "--port", clock.devicePath()});
+    QCOMPARE(held.exitCode, 1);
+    QVERIFY2(held.errText().contains(note), qPrintable(held.errText()));
+    const ProgramRun json = runProgram({"read-serial", "--json", "--port", clock.devicePath()});
+    QVERIFY2(QString::fromUtf8(json.out).contains(note), json.out.constData());
+    cat.kill();
+    QVERIFY(cat.waitForFinished());
+    // With nobody else on the port, no program is named.
+    const ProgramRun alone = runProgram({"read-serial", "--port", clock.devicePath()});
+    QCOMPARE(alone.exitCode, 1);
+    QVERIFY2(!alone.errText().contains("另一个程序"), qPrintable(alone.errText()));
+    QVERIFY(clock.stop());
 }
 
 void TestPortFaults::lockFileIsGoneAfterEveryCommand_data()

@@ -23,10 +23,6 @@
         <translation>How many terminals are on this line is not known (the remembered settings cannot be read or written): renumbering gives every one of them the new number.</translation>
     </message>
     <message>
-        <source>另一个程序（%1）也打开了这个串口</source>
-        <translation>Another program (%1) has this port open too</translation>
-    </message>
-    <message>
         <source>考勤机设置V6.1x</source>
         <translation>Time Clock Setup V6.1x</translation>
     </message>
@@ -639,6 +635,10 @@
     <message>
         <source>（有回声）</source>
         <translation> (echoes)</translation>
+    </message>
+    <message>
+        <source>另一个程序（%1）也打开了这个串口</source>
+        <translation>Another program (%1) has this port open too</translation>
     </message>
 </context>
 <context>

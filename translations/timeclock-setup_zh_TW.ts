@@ -209,10 +209,6 @@
         <translation>%1（%2）</translation>
     </message>
     <message>
-        <source>另一个程序（%1）也打开了这个串口</source>
-        <translation>另一個程式（%1）也開啟了這個序列埠</translation>
-    </message>
-    <message>
         <source>查找机号…</source>
         <translation>尋找機號…</translation>
     </message>
@@ -639,6 +635,10 @@
     <message>
         <source>（有回声）</source>
         <translation>（有回聲）</translation>
+    </message>
+    <message>
+        <source>另一个程序（%1）也打开了这个串口</source>
+        <translation>另一個程式（%1）也開啟了這個序列埠</translation>
     </message>
 </context>
 <context>
