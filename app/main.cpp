@@ -5,6 +5,7 @@
 #include "line_echo.h"
 #include "port_directory.h"
 #include "remembered_choices.h"
+#include "rs485_direction.h"
 #include "serial_line.h"
 #include "standard_streams.h"
 
@@ -43,9 +44,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption = WindowOption::portMapping();
     const QCommandLineOption traceOption = WindowOption::trace();
     const QCommandLineOption echoOption = WindowOption::echo();
+    const QCommandLineOption rs485Option = WindowOption::rs485();
     const QCommandLineOption languageOption = WindowOption::language();
     const QCommandLineOption resetOption = WindowOption::reset();
-    parser.addOptions({portOption, traceOption, echoOption, languageOption, resetOption});
+    parser.addOptions({portOption, traceOption, echoOption, rs485Option, languageOption, resetOption});
     parser.process(app);
     if (parser.isSet(languageOption) && !isLanguageWord(parser.value(languageOption))) {
         std::fprintf(stderr, "--lang takes zh, zh_TW or en, not \"%s\"\n", qPrintable(parser.value(languageOption)));
@@ -58,6 +60,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     setEchoMode(*echo);
+    setRs485Direction(parser.isSet(rs485Option));
 
     if (parser.isSet(resetOption))
         RememberedChoices::forgetAll();

@@ -5,6 +5,7 @@
 #include "line_echo.h"
 #include "network_address.h"
 #include "port_directory.h"
+#include "rs485_direction.h"
 #include "serial_line.h"
 #include "status_messages.h"
 #include "text_conversions.h"
@@ -52,6 +53,12 @@ QCommandLineOption echo()
             QStringLiteral("auto|on|off"), QStringLiteral("auto")};
 }
 
+QCommandLineOption rs485()
+{
+    return {QStringLiteral("rs485"),
+            QCoreApplication::translate("cli", "由串口的驱动切换 RS-485 收发方向（发送时 RTS 有效）；驱动不能切换时不打开串口")};
+}
+
 QCommandLineOption language()
 {
     return {QStringLiteral("lang"), QCoreApplication::translate("cli", "语言：zh、zh_TW 或 en"),
@@ -75,6 +82,7 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
       m_json(QStringLiteral("json"), QCoreApplication::translate("cli", "每个结果输出一个 JSON 对象到标准输出")),
       m_trace(WindowOption::trace()),
       m_echo(WindowOption::echo()),
+      m_rs485(WindowOption::rs485()),
       m_language(WindowOption::language()),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("cli", "显示本命令的帮助"))
 {
@@ -87,6 +95,7 @@ CommandLine::CommandLine(QString word, QString arguments, int positionalCount, Q
     if (m_use != PortUse::None) {
         addOption(m_trace);
         addOption(m_echo);
+        addOption(m_rs485);
     }
     addOption(m_language);
     addOption(m_help);
@@ -156,6 +165,7 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
             return fail({ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "回声选项错误！"),
                                                                         QStringLiteral("--echo ") + m_parser.value(m_echo))});
         setEchoMode(*echo);
+        setRs485Direction(m_parser.isSet(m_rs485));
     }
     if (m_use != PortUse::None && m_parser.isSet(m_trace))
         showLineTrace();

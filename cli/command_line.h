@@ -19,12 +19,13 @@ namespace WindowOption {
 QCommandLineOption portMapping();  // --port N=DEVICE, repeatable
 QCommandLineOption trace();
 QCommandLineOption echo();  // --echo auto|on|off: what the line does with the bytes sent
+QCommandLineOption rs485();  // --rs485: the port's driver switches the RS-485 direction
 QCommandLineOption language();
 QCommandLineOption reset();
 } // namespace WindowOption
 
-// Whether a command talks to a terminal (and so takes --port, --machine, --trace and --echo), to every
-// terminal on the line by number (--port, --trace and --echo: a scan, whose numbers are its own option), or
+// Whether a command talks to a terminal (and so takes --port, --machine, --trace, --echo and --rs485), to
+// every terminal on the line by number (the same but --machine: a scan, whose numbers are its own option), or
 // to none.
 enum class PortUse {
     Terminal,
@@ -93,6 +94,7 @@ private:
     QCommandLineOption m_json;
     QCommandLineOption m_trace;
     QCommandLineOption m_echo;
+    QCommandLineOption m_rs485;
     QCommandLineOption m_language;
     QCommandLineOption m_help;
 };

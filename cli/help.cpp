@@ -32,7 +32,7 @@ QString generalHelp()
     text += QCoreApplication::translate("cli", "每个命令的选项: timeclock-setup COMMAND --help") + QStringLiteral("\n\n");
 
     text += QCoreApplication::translate("cli", "窗口的选项:") + u'\n';
-    text += optionLines({WindowOption::portMapping(), WindowOption::trace()});
+    text += optionLines({WindowOption::portMapping(), WindowOption::trace(), WindowOption::echo(), WindowOption::rs485()});
     text += QStringLiteral("  -platform, -style").leftJustified(26)
             + QCoreApplication::translate("cli", "Qt 的窗口选项（如 -platform offscreen、-style Fusion）") + u'\n';
     text += optionLines({WindowOption::reset()}) + u'\n';

@@ -126,6 +126,8 @@ QString CommandSession::openFailureMessage(OpenFailure failure, const PortChoice
     case OpenFailure::ServerPortSettings:
         // What the server confirmed says it all ("服务器的串口是 115200 波特，不是 9600").
         return StatusText::PortOpenFailed.toString().arg(detail);
+    case OpenFailure::Rs485Unsupported:
+        return StatusText::PortOpenFailed.toString().arg(StatusText::Rs485UnsupportedReason.toString().arg(where));
     case OpenFailure::Other:
         break;
     }

@@ -36,9 +36,8 @@ public:
 
     bool isRunning() const { return m_task != nullptr; }
 
-    // The port is opened without holding up the thread: a local port at once (a port that does not open
-    // finishes the command within run()), a network port on a thread of its own, the command going on when
-    // it is open.
+    // The port is opened on a thread of its own, without holding up this one (a port number that reaches no
+    // device finishes the command within run()); the command goes on when it is open.
     void run(const PortChoice &port, std::unique_ptr<TerminalTask> task);
 
     // Ends a running command at once without a message (the window is closing).

@@ -2,6 +2,7 @@
 
 #include "exchange.h"
 #include "network_address.h"
+#include "rs485_direction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -97,6 +98,9 @@ void NetworkOpening::run()
     const NetworkAddressReading reading = readNetworkAddress(name);
     if (!reading.address)
         return fail(OpenFailure::AddressMalformed, reading.problem);
+    // No driver here to ask: a serial server's port switches its direction, or not, by its own settings.
+    if (rs485Direction())
+        return fail(OpenFailure::Rs485Unsupported, {});
     if (!SocketCalls::start())
         return fail(OpenFailure::ConnectionFailed, SocketCalls::errorText(SocketCalls::lastError()));
     connection.rfc2217 = reading.address->rfc2217;

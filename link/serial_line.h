@@ -31,6 +31,7 @@ enum class OpenFailure {
     ComPortRefused,        // the Telnet server refused COM-PORT-OPTION: it cannot set the port
     BinaryRefused,         // the Telnet server refused BINARY: not every byte value would pass
     ServerPortSettings,    // the RFC 2217 server confirmed settings other than 9600 8N1
+    Rs485Unsupported,      // --rs485, and the port's driver cannot switch the direction (or it is no local port)
 };
 
 // The serial port itself, as SerialLink uses it: opened at 9600 8N1, bytes written and read, closed.
@@ -53,9 +54,9 @@ public:
     // cannot be opened.
     virtual std::optional<OpenFailure> open(const QString &deviceName) = 0;
     // Opens as open() does, the result coming as opened(). A line whose open can take long (a network port's
-    // connection) opens on a thread of its own and emits opened() from the event loop, so the thread that
-    // asked is never held up; the others open at once and emit opened() from inside this call. close()
-    // before then abandons the open: no opened() follows.
+    // connection, a local port whose driver holds the open) opens on a thread of its own and emits opened()
+    // from the event loop, so the thread that asked is never held up; a line that opens at once may emit
+    // opened() from inside this call. close() before then abandons the open: no opened() follows.
     virtual void openLater(const QString &deviceName) { emit opened(open(deviceName)); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

@@ -1,9 +1,14 @@
 #include "serial_line_qt.h"
 
+#include "local_opening.h"
 #include "port_catalogue.h"
 
 #include <QFileInfo>
 #include <QMetaEnum>
+#include <QThread>
+
+#include <atomic>
+#include <cerrno>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -31,85 +36,226 @@ bool isTerminalDevice(const QString &path)
     ::close(fd);
     return terminal;
 }
+
+// Why Qt SerialPort did not open the port.
+OpenFailure classifyOpenFailure(const QSerialPort &port, const QString &deviceName)
+{
+    const QString path = deviceFileFor(deviceName);
+    const QFileInfo device(path);
+    if (!device.exists() || port.error() == QSerialPort::DeviceNotFoundError)
+        return OpenFailure::NoSuchPort;
+    if (device.isDir())
+        return OpenFailure::Folder;
+    if (!device.isReadable() || !device.isWritable())
+        return OpenFailure::PermissionDenied;
+    if (!isTerminalDevice(path))
+        return OpenFailure::NotSerialPort;
+    // Qt's lock file, or a port opened for exclusive use, is another program's.
+    if (port.error() == QSerialPort::PermissionError)
+        return OpenFailure::PortBusy;
+    return OpenFailure::Other;
+}
 } // namespace
+
+// One open of the port, on the line's thread (open()) or on a thread of its own (openLater()).
+struct QtSerialLine::Opening
+{
+    explicit Opening(QString deviceName) : name(std::move(deviceName)) {}
+    ~Opening() { release(); }
+
+    // Makes and opens the port; on another thread than `home`, moves it there unless given up meanwhile.
+    void run(QThread *home);
+    // Asks the driver to switch the RS-485 direction itself; false when it cannot.
+    bool switchRs485On();
+    // Closes a port opened and not taken over, its driver's RS-485 settings put back first.
+    void release();
+
+    const QString name;
+    std::unique_ptr<QSerialPort> port;
+    std::optional<OpenFailure> failure;
+#ifdef Q_OS_LINUX
+    std::optional<DriverRs485> rs485;
+#endif
+    std::atomic<bool> givenUp = false;
+};
+
+void QtSerialLine::Opening::run(QThread *home)
+{
+    waitForLocalOpenHold(name);
+    port = std::make_unique<QSerialPort>();
+    port->setPortName(name);
+    port->setBaudRate(LineBaudRate);
+    port->setParity(QSerialPort::NoParity);
+    port->setDataBits(QSerialPort::Data8);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+
+    // Asked before Qt's serial port takes its own lock: Qt takes a UUCP lock (ser2net's, minicom's) and one
+    // of its own format recording another program name for stale, deletes it whatever process holds it, and
+    // opens; run as root or as the lock's owner, it takes the port from under a running ser2net.
+    if (const auto holder = lockHolder(LineIdentity::of(name))) {
+        qCDebug(lcLink) << "open" << name << "refused: locked by" << *holder;
+        failure = OpenFailure::PortBusy;
+        port.reset();
+        return;
+    }
+    if (!port->open(QIODevice::ReadWrite)) {
+        qCDebug(lcLink) << "open" << name << "failed:" << port->errorString();
+        failure = classifyOpenFailure(*port, name);
+        port.reset();
+        return;
+    }
+    // The driver may still hold bytes that arrived while nobody had the port open; a command must
+    // start with an empty receive side.
+    port->clear(QSerialPort::Input);
+    if (rs485Direction() && !switchRs485On()) {
+        failure = OpenFailure::Rs485Unsupported;
+        release();
+        return;
+    }
+    if (home == QThread::currentThread())
+        return;
+    if (givenUp) {
+        release();
+        return;
+    }
+    port->moveToThread(home);
+}
+
+bool QtSerialLine::Opening::switchRs485On()
+{
+#ifdef Q_OS_LINUX
+    rs485 = DriverRs485::switchOn(int(port->handle()));
+    if (const int reason = errno; !rs485)
+        qCDebug(lcLink) << "open" << name << "refused: no RS-485 direction from the driver:" << qt_error_string(reason);
+    return rs485.has_value();
+#else
+    return false;  // no driver call for it on this system
+#endif
+}
+
+void QtSerialLine::Opening::release()
+{
+    if (!port)
+        return;
+#ifdef Q_OS_LINUX
+    if (rs485 && port->isOpen())
+        rs485->putBack(int(port->handle()));
+    rs485.reset();
+#endif
+    // Given up after it moved to the line's thread and dropped last on the opening's: closed where it lives.
+    if (port->thread() == QThread::currentThread())
+        port.reset();
+    else
+        port.release()->deleteLater();
+}
 
 std::unique_ptr<SerialLine> makeLocalSerialLine()
 {
     return std::make_unique<QtSerialLine>();
 }
 
-QtSerialLine::QtSerialLine()
+QtSerialLine::QtSerialLine() = default;
+
+QtSerialLine::~QtSerialLine()
 {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        if (!m_collecting)
-            emit readyRead();
-    });
-    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLine::onPortError);
+    close();
+}
+
+std::shared_ptr<QtSerialLine::Opening> QtSerialLine::startOpening(const QString &deviceName)
+{
+    close();
+    m_name = deviceName;
+    return std::make_shared<Opening>(deviceName);
 }
 
 std::optional<OpenFailure> QtSerialLine::open(const QString &deviceName)
 {
-    m_port.setPortName(deviceName);
-    m_port.setBaudRate(LineBaudRate);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const auto opening = startOpening(deviceName);
+    opening->run(thread());
+    return takeOver(*opening);
+}
 
-    // Asked before Qt's serial port takes its own lock: Qt takes a UUCP lock (ser2net's, minicom's) and one
-    // of its own format recording another program name for stale, deletes it whatever process holds it, and
-    // opens; run as root or as the lock's owner, it takes the port from under a running ser2net.
-    if (const auto holder = lockHolder(LineIdentity::of(deviceName))) {
-        qCDebug(lcLink) << "open" << deviceName << "refused: locked by" << *holder;
-        return OpenFailure::PortBusy;
-    }
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcLink) << "open" << deviceName << "failed:" << m_port.errorString();
-        return classifyOpenFailure(deviceName);
-    }
-    // The driver may still hold bytes that arrived while nobody had the port open; a command must
-    // start with an empty receive side.
-    m_port.clear(QSerialPort::Input);
+void QtSerialLine::openLater(const QString &deviceName)
+{
+    const auto opening = startOpening(deviceName);
+    m_opening = opening;
+    openOffThread(this, [opening, home = thread()] { opening->run(home); }, [this, opening] {
+        if (m_opening != opening)
+            return;  // closed or opened anew since: the opening closes its port as it goes
+        m_opening.reset();
+        emit opened(takeOver(*opening));
+    });
+}
+
+std::optional<OpenFailure> QtSerialLine::takeOver(Opening &opening)
+{
+    if (opening.failure)
+        return opening.failure;
+    // The port before may be the one whose signal closed it: it goes once that signal is over.
+    if (m_port)
+        m_port.release()->deleteLater();
+    m_port = std::move(opening.port);
+#ifdef Q_OS_LINUX
+    m_rs485 = std::exchange(opening.rs485, std::nullopt);
+#endif
+    connect(m_port.get(), &QSerialPort::readyRead, this, [this] {
+        if (!m_collecting)
+            emit readyRead();
+    });
+    connect(m_port.get(), &QSerialPort::errorOccurred, this, &QtSerialLine::onPortError);
     return std::nullopt;
 }
 
 void QtSerialLine::close()
 {
+    if (m_opening) {
+        m_opening->givenUp = true;
+        m_opening.reset();
+    }
     // QSerialPort reports closing a closed port as an error.
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port || !m_port->isOpen())
+        return;
+#ifdef Q_OS_LINUX
+    if (m_rs485)
+        m_rs485->putBack(int(m_port->handle()));
+    m_rs485.reset();
+#endif
+    m_port->close();
 }
 
 bool QtSerialLine::isOpen() const
 {
-    return m_port.isOpen();
+    return m_port && m_port->isOpen();
 }
 
 QString QtSerialLine::portName() const
 {
-    return m_port.portName();
+    return m_name;
 }
 
 void QtSerialLine::write(const QByteArray &bytes)
 {
-    m_port.write(bytes);
+    if (!isOpen())
+        return;
+    m_port->write(bytes);
     // Hand the bytes to the driver now: nothing queued is ever discarded, so a frame reaches the line whole.
-    m_port.flush();
+    m_port->flush();
 }
 
 qint64 QtSerialLine::bytesAvailable() const
 {
-    return m_port.bytesAvailable();
+    return m_port ? m_port->bytesAvailable() : 0;
 }
 
 QByteArray QtSerialLine::read(qint64 maxSize)
 {
-    return m_port.read(maxSize);
+    return m_port ? m_port->read(maxSize) : QByteArray();
 }
 
 QByteArray QtSerialLine::peek(qint64 maxSize)
 {
-    return m_port.peek(maxSize);
+    return m_port ? m_port->peek(maxSize) : QByteArray();
 }
 
 qint64 QtSerialLine::collectWaitingBytes()
@@ -117,24 +263,24 @@ qint64 QtSerialLine::collectWaitingBytes()
     // Asked first, so that the zero-time wait below only ever runs with bytes to read: a wait that finds
     // nothing would report a time-out error.
     int waiting = 0;
-    if (m_port.isOpen() && ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
+    if (isOpen() && ::ioctl(m_port->handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
         m_collecting = true;
-        m_port.waitForReadyRead(0);  // reads what is there; never waits
+        m_port->waitForReadyRead(0);  // reads what is there; never waits
         m_collecting = false;
     }
-    return m_port.bytesAvailable();
+    return bytesAvailable();
 }
 
 bool QtSerialLine::lineStillThere() const
 {
-    pollfd line{m_port.handle(), POLLIN, 0};
+    pollfd line{m_port->handle(), POLLIN, 0};
     return ::poll(&line, 1, 0) >= 0 && (line.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
 }
 
 void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
 {
     const QString description = QStringLiteral("%1 (%2)").arg(
-        QString::fromLatin1(QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error)), m_port.errorString());
+        QString::fromLatin1(QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error)), m_port->errorString());
     switch (error) {
     case QSerialPort::NoError:
         return;
@@ -144,9 +290,9 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
         // read would have blocked (a resource error), or found nothing, which a raw line with no minimum
         // count reports as a read of nothing (a read error). That is no data, not a lost device. Qt stops
         // listening on a resource error; setting the read buffer size again makes it listen again.
-        if (m_port.isOpen() && lineStillThere()) {
-            m_port.clearError();
-            m_port.setReadBufferSize(m_port.readBufferSize());
+        if (m_port->isOpen() && lineStillThere()) {
+            m_port->clearError();
+            m_port->setReadBufferSize(m_port->readBufferSize());
             emit faultOccurred(Fault::Harmless, description);
             return;
         }
@@ -165,22 +311,4 @@ void QtSerialLine::onPortError(QSerialPort::SerialPortError error)
         emit faultOccurred(Fault::Harmless, description);
         return;
     }
-}
-
-OpenFailure QtSerialLine::classifyOpenFailure(const QString &deviceName) const
-{
-    const QString path = deviceFileFor(deviceName);
-    const QFileInfo device(path);
-    if (!device.exists() || m_port.error() == QSerialPort::DeviceNotFoundError)
-        return OpenFailure::NoSuchPort;
-    if (device.isDir())
-        return OpenFailure::Folder;
-    if (!device.isReadable() || !device.isWritable())
-        return OpenFailure::PermissionDenied;
-    if (!isTerminalDevice(path))
-        return OpenFailure::NotSerialPort;
-    // Qt's lock file, or a port opened for exclusive use, is another program's.
-    if (m_port.error() == QSerialPort::PermissionError)
-        return OpenFailure::PortBusy;
-    return OpenFailure::Other;
 }

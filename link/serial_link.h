@@ -40,9 +40,10 @@ public:
     // Returns the reason when the port cannot be opened (the port is then closed).
     std::optional<OpenFailure> prepareLink(const QString &deviceName);
     // The same without holding up the thread (a network port's connection takes a round trip or more, a
-    // server that does not answer seconds): the result comes as linkPrepared(), from inside this call for a
-    // line that opens at once (a local port), from the event loop for one that opens on a thread of its own.
-    // releaseLink() before then abandons the open, and no linkPrepared() follows.
+    // server that does not answer seconds, some drivers hold a local port's open as long): the result comes
+    // as linkPrepared(), from the event loop once the port has opened on a thread of its own, from inside
+    // this call for a name that reaches no port. releaseLink() before then abandons the open, and no
+    // linkPrepared() follows.
     void prepareLinkLater(const QString &deviceName);
 
     // Writes the exchange's bytes and waits for its reply. Bytes already waiting when the frame is about to

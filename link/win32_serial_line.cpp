@@ -1,5 +1,8 @@
 #include "win32_serial_line.h"
 
+#include "local_opening.h"
+#include "rs485_direction.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -112,20 +115,66 @@ QString Win32SerialLine::devicePath(const QString &portName)
     return QStringLiteral("\\\\.\\") + portName;
 }
 
+// One CreateFileW, on the line's thread (open()) or on a thread of its own (openLater()); a handle not taken
+// over is closed with it, on whichever thread lets it go last.
+struct Win32SerialLine::Opening
+{
+    explicit Opening(QString deviceName) : name(std::move(deviceName)) {}
+    ~Opening()
+    {
+        if (port)
+            CloseHandle(port);
+    }
+
+    void run()
+    {
+        waitForLocalOpenHold(name);
+        const QString path = devicePath(name);
+        // No sharing: a port is one program's at a time. Overlapped, so the reader thread's waiting read and
+        // the line's writes do not queue behind one another.
+        const HANDLE opened = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
+                                          0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (opened == INVALID_HANDLE_VALUE)
+            error = GetLastError();
+        else
+            port = opened;
+    }
+
+    const QString name;
+    void *port = nullptr;  // HANDLE
+    DWORD error = ERROR_SUCCESS;
+};
+
 std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
 {
     // Always a fresh opening: a port left open would be kept under the new name with its old settings.
     close();
-    const QString path = devicePath(deviceName);
-    // No sharing: a port is one program's at a time. Overlapped, so the reader thread's waiting read and
-    // this thread's writes do not queue behind one another.
-    const HANDLE port = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
-                                    0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        qCDebug(lcLink) << "open" << deviceName << "failed:" << systemMessage(error);
-        return classifyOpenFailure(error);
+    Opening opening(deviceName);
+    opening.run();
+    return takeOver(opening);
+}
+
+void Win32SerialLine::openLater(const QString &deviceName)
+{
+    close();
+    const auto opening = std::make_shared<Opening>(deviceName);
+    m_opening = opening;
+    openOffThread(this, [opening] { opening->run(); }, [this, opening] {
+        if (m_opening != opening)
+            return;  // closed or opened anew since: the opening closes its handle as it goes
+        m_opening.reset();
+        emit opened(takeOver(*opening));
+    });
+}
+
+std::optional<OpenFailure> Win32SerialLine::takeOver(Opening &opening)
+{
+    const QString &deviceName = opening.name;
+    if (!opening.port) {
+        qCDebug(lcLink) << "open" << deviceName << "failed:" << systemMessage(opening.error);
+        return classifyOpenFailure(opening.error);
     }
+    const HANDLE port = std::exchange(opening.port, nullptr);
     m_port = port;
     m_portName = deviceName;
     // What the port was set to before, for the next program that opens it (a port's settings outlive the
@@ -146,6 +195,11 @@ std::optional<OpenFailure> Win32SerialLine::open(const QString &deviceName)
         qCDebug(lcLink) << "setting up" << deviceName << "failed:" << systemMessage(GetLastError());
         releaseHandles();
         return OpenFailure::Other;
+    }
+    if (rs485Direction() && !switchRs485On()) {
+        qCDebug(lcLink) << "open" << deviceName << "refused: no RS-485 direction from the driver:" << systemMessage(GetLastError());
+        releaseHandles();
+        return OpenFailure::Rs485Unsupported;
     }
     m_received.clear();
     // The reader's events and thread: without any of them no byte would ever arrive, so each failure is a
@@ -212,6 +266,21 @@ bool Win32SerialLine::applySettings()
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fAbortOnError = FALSE;
     return SetCommState(m_port, &dcb);
+}
+
+bool Win32SerialLine::switchRs485On()
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(m_port, &dcb))
+        return false;
+    dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+    if (!SetCommState(m_port, &dcb))
+        return false;
+    // A driver may take the request and keep another setting: what it holds now is its answer.
+    DCB taken{};
+    taken.DCBlength = sizeof taken;
+    return GetCommState(m_port, &taken) && taken.fRtsControl == RTS_CONTROL_TOGGLE;
 }
 
 void Win32SerialLine::readLoop(void *port, void *readEvent, void *stopEvent, quint64 session)
@@ -359,6 +428,7 @@ void Win32SerialLine::fail(const QString &description)
 
 void Win32SerialLine::close()
 {
+    m_opening.reset();  // an open under way ends unheard, its handle closed as it ends
     if (!isOpen())
         return;
     SetEvent(m_stopReader);

@@ -23,6 +23,9 @@ public:
     ~Win32SerialLine() override;
 
     std::optional<OpenFailure> open(const QString &deviceName) override;
+    // The same with CreateFileW on a thread of its own (see local_opening.h); the rest of the set-up follows
+    // on this line's thread.
+    void openLater(const QString &deviceName) override;
     void close() override;
     bool isOpen() const override;
     QString portName() const override;
@@ -43,6 +46,12 @@ signals:
     void readFailed(quint32 systemError, quint64 session, QPrivateSignal);
 
 private:
+    struct Opening;
+
+    std::optional<OpenFailure> takeOver(Opening &opening);
+    // The driver raises RTS while it sends (RTS_CONTROL_TOGGLE, --rs485); false when it refused or kept
+    // another setting. Put back on close with the rest of the port's settings.
+    bool switchRs485On();
     void readLoop(void *port, void *readEvent, void *stopEvent, quint64 session);
     void handOver(const QByteArray &bytes, quint64 session);
     void readerDone();
@@ -72,4 +81,5 @@ private:
 
     struct PortSettings;
     std::unique_ptr<PortSettings> m_saved; // the port's settings before it was opened
+    std::shared_ptr<Opening> m_opening;    // an open under way on its own thread
 };

@@ -1,4 +1,7 @@
+#include "local_opening.h"
 #include "port_catalogue.h"
+#include "rs485_direction.h"
+#include "silent_server.h"
 #include "status_messages.h"
 #include "tst_cli_process.h"
 #include "unprivileged_run.h"
@@ -15,7 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 // Ports that cannot be opened: the operator is told why, nothing is sent and the buttons stay usable.
@@ -39,6 +48,12 @@ private slots:
     void lockOfAnEndedProcessHoldsNothing();
     void portsOpensNoPort();
     void echoingLineIsKnownAfterwards();
+    void rs485DirectionIsAskedOfTheDriver_data();
+    void rs485DirectionIsAskedOfTheDriver();
+    void rs485RefusedWhereNoDriverSwitches_data();
+    void rs485RefusedWhereNoDriverSwitches();
+    void slowOpenLeavesTheWindowAnswering();
+    void closingGivesASlowOpenUp();
 
 private:
     static QString lockFileFor(const QString &device);
@@ -64,7 +79,9 @@ QString TestPortFaults::pressCmd2On(const QString &device)
     Form1 form(ports);
     auto *button = form.findChild<QPushButton *>("Cmd2");
     button->click();
-    const bool usable = button->isEnabled() && !form.session().isRunning() && !form.session().link().isOpen();
+    // The port opens on a thread of its own: the command ends once the open is reported back.
+    const bool ended = QTest::qWaitFor([&form] { return !form.session().isRunning(); }, 10000);
+    const bool usable = ended && button->isEnabled() && !form.session().isRunning() && !form.session().link().isOpen();
     return usable ? form.findChild<QLabel *>("HELP1")->text() : QStringLiteral("left running or disabled");
 }
 
@@ -405,6 +422,238 @@ void TestPortFaults::echoingLineIsKnownAfterwards()
     }
     QVERIFY2(shown, ports.out.constData());
     QVERIFY(runProgram({"ports", "--port", "3=" + link}, {}, 30000, setup).outText().contains(echoMark()));
+}
+
+namespace {
+
+// What the program asked of a port's driver for its RS-485 direction, through the seam that stands for the
+// driver; each row's driver answers as told.
+struct DriverStandIn
+{
+    enum class Answer { Switches, NoRs485Mode, RefusesTheMode, KeepsLess };
+    static inline Answer answer = Answer::Switches;
+    static inline serial_rs485 held{};  // what the driver holds
+    static inline QStringList asked;    // "get", or "set " and the flags asked for, in hex
+
+    static void reset(Answer given)
+    {
+        answer = given;
+        held = serial_rs485{};
+        held.flags = SER_RS485_RTS_AFTER_SEND;  // another program's setting, to be found again afterwards
+        held.delay_rts_before_send = 3;
+        asked.clear();
+    }
+    static int call(int, unsigned long request, serial_rs485 *settings)
+    {
+        if (request == TIOCGRS485) {
+            asked << QStringLiteral("get");
+            if (answer == Answer::NoRs485Mode) {
+                errno = ENOTTY;
+                return -1;
+            }
+            *settings = held;
+            return 0;
+        }
+        asked << QStringLiteral("set %1").arg(settings->flags, 0, 16);
+        if (answer == Answer::RefusesTheMode) {
+            errno = EINVAL;
+            return -1;
+        }
+        held = *settings;
+        // A driver that takes the mode but not RTS raised while sending.
+        if (answer == Answer::KeepsLess && (held.flags & SER_RS485_ENABLED))
+            held.flags &= ~quint32(SER_RS485_RTS_ON_SEND);
+        return 0;
+    }
+};
+
+} // namespace
+
+void TestPortFaults::rs485DirectionIsAskedOfTheDriver_data()
+{
+    QTest::addColumn<DriverStandIn::Answer>("answer");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<bool>("refused");
+    const QString before = QString::number(SER_RS485_RTS_AFTER_SEND, 16);
+    const QString wanted = QString::number(SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND, 16);
+    // Switched on, checked, and what the driver had put back when the port closes.
+    QTest::newRow("driver switches") << DriverStandIn::Answer::Switches
+                                     << QStringList{"get", "set " + wanted, "get", "set " + before} << false;
+    QTest::newRow("driver without RS-485") << DriverStandIn::Answer::NoRs485Mode << QStringList{"get"} << true;
+    QTest::newRow("driver refuses") << DriverStandIn::Answer::RefusesTheMode << QStringList{"get", "set " + wanted} << true;
+    QTest::newRow("driver keeps less") << DriverStandIn::Answer::KeepsLess
+                                       << QStringList{"get", "set " + wanted, "get", "set " + before} << true;
+}
+
+void TestPortFaults::rs485DirectionIsAskedOfTheDriver()
+{
+    QFETCH(DriverStandIn::Answer, answer);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, refused);
+    DriverStandIn::reset(answer);
+    DriverRs485::useDriverCall(&DriverStandIn::call);
+    setRs485Direction(true);
+    const auto putBack = qScopeGuard([] {
+        setRs485Direction(false);
+        DriverRs485::useDriverCall(nullptr);
+    });
+    WindowBench bench;
+    QVERIFY(bench.start());
+    QVERIFY(bench.press("Cmd2"));
+    QVERIFY(bench.idle());
+    QCOMPARE(DriverStandIn::asked, asked);
+    if (refused) {
+        QCOMPARE(bench.status(), "串口打开失败！（" + bench.clock.devicePath() + " 不能由驱动切换 RS-485 收发方向）");
+        QVERIFY(bench.clock.received().isEmpty());
+    } else {
+        QCOMPARE(bench.status(), StatusText::SettingSucceeded.toString());
+    }
+    // The driver holds what it held before, whatever it was asked.
+    QCOMPARE(DriverStandIn::held.flags, quint32(SER_RS485_RTS_AFTER_SEND));
+    QCOMPARE(DriverStandIn::held.delay_rts_before_send, 3u);
+}
+
+void TestPortFaults::rs485RefusedWhereNoDriverSwitches_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::newRow("pseudo-terminal") << false;
+    QTest::newRow("network port") << true;
+}
+
+void TestPortFaults::rs485RefusedWhereNoDriverSwitches()
+{
+    // A real pseudo-terminal's driver has no RS-485 mode, and a serial server's port no driver here: the
+    // command is refused, names the port and sends nothing; without --rs485 the same line works.
+    QFETCH(bool, network);
+    SimulatedTimeClock clock;
+    QVERIFY(clock.start());
+    quint16 serverPort = 0;
+    const int listener = listenOnLoopback(SOCK_NONBLOCK, 4, serverPort);
+    QVERIFY(listener >= 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    const QString port = network ? QStringLiteral("socket://127.0.0.1:%1").arg(serverPort) : clock.devicePath();
+    const QString named = network ? QStringLiteral("127.0.0.1:%1").arg(serverPort) : clock.devicePath();
+
+    const ProgramRun run = runProgram({"read-serial", "--port", port, "--rs485"});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.errText(), "串口打开失败！（" + named + " 不能由驱动切换 RS-485 收发方向）");
+    QVERIFY(clock.received().isEmpty());
+    QCOMPARE(::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK), -1);  // not even connected
+
+    const ProgramRun english = runProgram({"read-serial", "--port", port, "--rs485", "--lang", "en"});
+    QCOMPARE(english.exitCode, 3);
+    QVERIFY2(english.errText().contains(named) && english.errText().contains("RS-485"), qPrintable(english.errText()));
+    if (!network)
+        QCOMPARE(runProgram({"read-serial", "--port", port}).exitCode, 0);
+}
+
+namespace {
+
+// An open that blocks in the driver until the test lets it go (as a Bluetooth port's CreateFile may for
+// seconds), with a bound so that a failing test cannot leave it held; let go, at the latest, when it goes.
+class HeldOpen
+{
+public:
+    HeldOpen()
+    {
+        {
+            const std::lock_guard guard(lock);
+            letGo = false;
+            holding = false;
+        }
+        holdLocalOpens(&HeldOpen::hold);
+    }
+    ~HeldOpen() { end(); }
+
+    // Shows the window and presses `button`; true once its open is held in the driver.
+    static bool press(WindowBench &bench, const char *button)
+    {
+        bench.form->show();
+        bench.control<QPushButton>(button)->click();
+        return QTest::qWaitFor([] { return isHolding(); }, 10000);
+    }
+    static bool isHolding()
+    {
+        const std::lock_guard guard(lock);
+        return holding;
+    }
+    static void release()
+    {
+        {
+            const std::lock_guard guard(lock);
+            letGo = true;
+        }
+        changed.notify_all();
+    }
+    // Lets a held open go and waits until its thread has ended and its result has been dealt with.
+    static bool end()
+    {
+        holdLocalOpens(nullptr);
+        release();
+        return QTest::qWaitFor([] { return localOpensUnderWay() == 0; }, 30000);
+    }
+
+private:
+    static void hold(const QString &)
+    {
+        std::unique_lock guard(lock);
+        holding = true;
+        changed.wait_for(guard, std::chrono::seconds(30), [] { return letGo; });
+        holding = false;
+    }
+
+    static inline std::mutex lock;
+    static inline std::condition_variable changed;
+    static inline bool holding = false;
+    static inline bool letGo = false;
+};
+
+} // namespace
+
+void TestPortFaults::slowOpenLeavesTheWindowAnswering()
+{
+    WindowBench bench;
+    QVERIFY(bench.start());
+    HeldOpen held;
+    QSignalSpy finished(&bench.form->session(), &CommandSession::finished);
+    // The click has returned while the open is still held: it is not the window's thread that waits.
+    QVERIFY(held.press(bench, "Cmd2"));
+    QVERIFY(bench.form->session().isRunning());
+    QCOMPARE(bench.status(), StatusText::Communicating.toString());
+    // Meanwhile the window takes keys and clicks: the machine number is typed, another command is turned away.
+    auto *machine = bench.control<QLineEdit>("ADDRESS");
+    machine->selectAll();
+    QTest::keyClicks(machine, "18");
+    QCOMPARE(machine->text(), "18");
+    bench.control<QPushButton>("Command4")->click();
+    QCOMPARE(bench.status(), StatusText::Busy.toString());
+    QVERIFY(held.isHolding());
+    QVERIFY(finished.isEmpty());
+    // Once the driver lets go, the command goes on as usual.
+    held.release();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(bench.status(), StatusText::SettingSucceeded.toString());
+    QVERIFY(!bench.clock.received().isEmpty());
+    QVERIFY(bench.idle());
+    QVERIFY(held.end());
+}
+
+void TestPortFaults::closingGivesASlowOpenUp()
+{
+    WindowBench bench;
+    QVERIFY(bench.start());
+    HeldOpen held;
+    QVERIFY(held.press(bench, "Cmd2"));
+    // The window closes without waiting for the driver, and goes.
+    QVERIFY(bench.form->close());
+    QVERIFY(!bench.form->session().isRunning());
+    QVERIFY(held.isHolding());
+    bench.form.reset();
+    // The open, let go afterwards, ends unheard: its port is closed again and nothing reaches the line.
+    QVERIFY(held.end());
+    QTRY_VERIFY_WITH_TIMEOUT(!openFilesAndDevices().contains(bench.clock.devicePath()), 10000);
+    QVERIFY(bench.clock.received().isEmpty());
+    QVERIFY(!QFileInfo::exists(lockFileFor(bench.clock.devicePath())));
 }
 
 QTEST_MAIN(TestPortFaults)

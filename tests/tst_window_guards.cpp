@@ -520,6 +520,8 @@ void TestWindowGuards::statusLineKeepsWhatMatters()
     QTest::keyClick(portBox, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(portBox, port);
     QTest::mouseClick(form.findChild<QPushButton *>("Cmd2"), Qt::LeftButton);
+    // A local port opens on a thread of its own: the failure is shown once the open is reported back.
+    QTRY_VERIFY_WITH_TIMEOUT(!form.session().isRunning(), 10000);
 
     auto *help = form.findChild<QLabel *>("HELP1");
     const QString whole = help->text();

@@ -866,6 +866,10 @@
         <translation>the server refuses binary transmission, bytes such as 0xFF would not pass</translation>
     </message>
     <message>
+        <source>%1 不能由驱动切换 RS-485 收发方向</source>
+        <translation>the driver of %1 cannot switch the RS-485 direction</translation>
+    </message>
+    <message>
         <source>地址错误</source>
         <translation>malformed address</translation>
     </message>
@@ -1553,6 +1557,10 @@
     <message>
         <source>线路的回声（两线 RS-485）：auto 自动识别（默认），on 总有回声，off 没有回声</source>
         <translation>the line&apos;s echo (two-wire RS-485): auto recognises it (default), on always echoes, off never echoes</translation>
+    </message>
+    <message>
+        <source>由串口的驱动切换 RS-485 收发方向（发送时 RTS 有效）；驱动不能切换时不打开串口</source>
+        <translation>the port&apos;s driver switches the RS-485 direction (RTS raised while sending); a port whose driver cannot is not opened</translation>
     </message>
     <message>
         <source>回声选项错误！</source>
