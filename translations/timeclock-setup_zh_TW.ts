@@ -889,6 +889,10 @@
         <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
         <translation>通訊失敗！（沒有收到回聲：這條線不回聲，請用 --echo auto）</translation>
     </message>
+    <message>
+        <source>%1 不能由驱动切换 RS-485 收发方向</source>
+        <translation>%1 不能由驅動程式切換 RS-485 收發方向</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -1559,6 +1563,10 @@
     <message>
         <source>几条线同时查：--port 可以给几次（号码、设备、网络地址，或 N=DEVICE），--port all 取每个对应的串口；每行以串口开头</source>
         <translation>幾條線同時查：--port 可以給幾次（號碼、裝置、網路位址，或 N=DEVICE），--port all 取每個對應的序列埠；每行以序列埠開頭</translation>
+    </message>
+    <message>
+        <source>由串口的驱动切换 RS-485 收发方向（发送时 RTS 有效）；驱动不能切换时不打开串口</source>
+        <translation>由序列埠的驅動程式切換 RS-485 收發方向（傳送時 RTS 有效）；驅動程式不能切換時不開啟序列埠</translation>
     </message>
 </context>
 </TS>
