@@ -52,7 +52,7 @@ Outcome answerOutcome(const ScanAnswer &answer)
         outcome.status = ResultStatus::WrongReply;
         outcome.message = QCoreApplication::translate("cli", "机号 %1：回答错误（%2）")
                               .arg(answer.machine)
-                              .arg(QString::fromLatin1(answer.reply.toHex(' ')));
+                              .arg(StatusText::cappedBytes(answer.reply));
         break;
     case ScanAnswer::Kind::Collision:
         outcome.status = ResultStatus::Collision;

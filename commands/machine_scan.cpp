@@ -102,7 +102,10 @@ CommandStep MachineScanTask::afterQuestion(const ExchangeOutcome &outcome)
         // An answer may still be on its way; what is already on the line is heard before the next question.
         return listen(std::chrono::milliseconds(0), Phase::BeforeNext);
     }
-    // Replied, or bytes that are not this number's answer (or arrived before its question went out).
+    // Replied, or bytes that are not this number's answer (or arrived before its question went out, when
+    // nothing in them can answer it).
+    if (outcome.beforeFrame)
+        m_currentWaiting = false;
     m_outOfStep = attribute(outcome.reply);
     if (!m_outOfStep.isEmpty()) {
         m_afterQuiet = then;
@@ -115,6 +118,10 @@ CommandStep MachineScanTask::afterQuestion(const ExchangeOutcome &outcome)
 
 CommandStep MachineScanTask::afterListening(const ExchangeOutcome &outcome)
 {
+    // Heard out for as long as a listen may take and still talking: nothing asked on it can be told from
+    // what is on it anyway, and asking every number a second each would take minutes.
+    if (outcome.lineTalking)
+        return CommandResult{StatusText::LineTalking.toString(), CommandStatus::WrongReply, {}, {}, true};
     if (m_phase == Phase::OutOfStep) {
         // The line is quiet: what was heard is taken apart once more as a whole, since a piece of an answer
         // may have come before the line went quiet, and the rest of it after.

@@ -43,6 +43,10 @@ inline constexpr Message CheckTheLineHint{QT_TRANSLATE_NOOP("StatusText", "请�
 inline constexpr Message NoAnswer{QT_TRANSLATE_NOOP("StatusText", "没有回答")};
 // %1: the bytes received, in hex.
 inline constexpr Message WrongAnswer{QT_TRANSLATE_NOOP("StatusText", "回答错误：收到 %1")};
+// A line that never goes quiet (a server at another rate, noise, another master) answers nothing we ask.
+inline constexpr Message LineTalking{QT_TRANSLATE_NOOP("StatusText", "线上一直有数据（可能是波特率不对或别的设备在发）")};
+// %1 bytes in all, after the first few in hex.
+inline constexpr Message BytesInAll{QT_TRANSLATE_NOOP("StatusText", "…（共 %1 字节）")};
 // A download that ended early: %1 the line that failed (from 1), %2 the lines the terminal holds anew.
 inline constexpr Message DownloadStoppedAtLine{
     QT_TRANSLATE_NOOP("StatusText", "第%1行没有完成，考勤机的图片只更新到第%2行")};
@@ -124,6 +128,15 @@ inline QString receivedBytes(const QByteArray &bytes)
     constexpr int named = 8;
     const QString shown = QString::fromLatin1(bytes.left(named).toHex(' ').toUpper());
     return bytes.size() > named ? shown + QStringLiteral(" …") : shown;
+}
+
+// Bytes that are no answer, as a row or a note names them: the first few dozen in hex and how many there were,
+// so that a line that floods never floods the output.
+inline QString cappedBytes(const QByteArray &bytes)
+{
+    constexpr int named = 32;
+    const QString shown = QString::fromLatin1(bytes.left(named).toHex(' '));
+    return bytes.size() > named ? shown + u' ' + BytesInAll.toString().arg(bytes.size()) : shown;
 }
 
 // What came back, after "通讯失败！": nothing, or the wrong bytes; empty for any other end. The window's

@@ -48,4 +48,8 @@ struct ExchangeOutcome
         Missing,  // TimedOut: an echo was expected (--echo on) and nothing came
     };
     Echo echo = Echo::None;
+    // WrongReply: the bytes were on the line already when the frame was due, and the frame was not sent.
+    bool beforeFrame = false;
+    // A listen that ended at its bound with bytes still coming: the line never went quiet.
+    bool lineTalking = false;
 };

@@ -94,7 +94,9 @@ void SerialLink::transact(const Exchange &exchange)
         m_state = State::OutcomePending;
         const QByteArray early = m_line->read(waiting);
         qCDebug(lcLink).noquote() << "RX (waiting before the frame)" << early.toHex(' ');
-        deliverLater([this, early] { finishExchange({ExchangeOutcome::Kind::WrongReply, early}); });
+        deliverLater([this, early] {
+            finishExchange({.kind = ExchangeOutcome::Kind::WrongReply, .reply = early, .beforeFrame = true});
+        });
         return;
     }
     m_state = State::WaitingForReply;
@@ -266,13 +268,15 @@ void SerialLink::onReplyTimer()
     if (m_state != State::WaitingForReply)
         return;
     if (m_exchange.listenOnly) {
-        if (m_line->collectWaitingBytes() > 0
-            && m_sinceFrameSent.elapsed() < (m_exchange.replyLimit + TerminalReplyLimit).count()) {
+        const bool talking = m_line->collectWaitingBytes() > 0;
+        if (talking && m_sinceFrameSent.elapsed() < (m_exchange.replyLimit + TerminalReplyLimit).count()) {
             listen();
             return;
         }
         const QByteArray heard = std::exchange(m_heard, {});
-        finishExchange({heard.isEmpty() ? ExchangeOutcome::Kind::TimedOut : ExchangeOutcome::Kind::WrongReply, heard});
+        finishExchange({.kind = heard.isEmpty() ? ExchangeOutcome::Kind::TimedOut : ExchangeOutcome::Kind::WrongReply,
+                        .reply = heard,
+                        .lineTalking = talking});
         return;
     }
     const qint64 elapsedNs = m_sinceFrameSent.nsecsElapsed();

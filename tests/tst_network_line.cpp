@@ -1,6 +1,7 @@
 #include "command_session.h"
 #include "command_table.h"
 #include "exchange.h"
+#include "machine_scan.h"
 #include "name_lookup.h"
 #include "network_line.h"
 #include "network_opening.h"
@@ -56,6 +57,7 @@ private slots:
     void openingNeverHoldsUpTheThread();
     void cleanup();
     void floodIsAFailureWithMemoryFlat();
+    void lineNeverQuietStopsTheScan();
     void answerArrivingWithTheCloseIsDelivered();
     void rfc2217PeersAsTheyAre_data();
     void rfc2217PeersAsTheyAre();
@@ -593,6 +595,36 @@ void TestNetworkLine::floodIsAFailureWithMemoryFlat()
     CommandSession session;
     const CommandResult result = runCommand(session, peer.url("socket"), TerminalCommand::ReadSerial, {}, 10000);
     QCOMPARE(int(result.status), int(CommandStatus::WrongReply));
+    QVERIFY(!session.link().isOpen());
+}
+
+// A line that never goes quiet (a server at another rate, noise): a few bytes every few milliseconds, any
+// value, so that some of them name a number asked. The scan says so within seconds instead of asking every
+// number a second each, and lists no terminal from bytes that answered nothing.
+void TestNetworkLine::lineNeverQuietStopsTheScan()
+{
+    ScriptedPeer peer([](int client, ScriptedPeer &peer) {
+        QByteArray chatter;
+        for (int value = 0; value < 256; ++value)
+            chatter.append(char((value * 37) & 0xff));
+        for (qsizetype at = 0; !peer.stopping(); at = (at + 8) % chatter.size()) {
+            if (::send(client, chatter.constData() + at, 8, MSG_NOSIGNAL) <= 0)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        }
+    });
+    CommandSession session;
+    QSignalSpy finished(&session, &CommandSession::finished);
+    QList<ScanAnswer> answers;
+    session.run(PortChoice{.number = 0, .deviceName = peer.url("socket")},
+                std::make_unique<MachineScanTask>(MachineRange{}, DefaultScanWait,
+                                                  [&answers](const ScanAnswer &answer) { answers << answer; }));
+    QVERIFY(finished.wait(15000));
+    const auto result = finished.constFirst().constFirst().value<CommandResult>();
+    QCOMPARE(result.message, StatusText::LineTalking.toString());
+    QCOMPARE(int(result.status), int(CommandStatus::WrongReply));
+    for (const ScanAnswer &answer : std::as_const(answers))
+        QVERIFY2(answer.kind == ScanAnswer::Kind::Wrong, qPrintable(QString::number(answer.machine)));
     QVERIFY(!session.link().isOpen());
 }
 
