@@ -1,6 +1,7 @@
 #include "inventory_command.h"
 
 #include "command_line.h"
+#include "logo_file.h"
 #include "output.h"
 #include "progress_bar.h"
 #include "provision_report.h"
@@ -34,9 +35,10 @@ QString lastColumns(const QString &text, int columns)
     if (columnsOf(text) <= columns)
         return text;
     QString kept;
-    for (qsizetype i = text.size() - 1; i >= 0 && columnsOf(kept) + columnsOf(QString(text.at(i))) < columns; --i)
+    for (qsizetype i = text.size() - 1; i >= 0 && columnsOf(kept) + columnsOf(QString(text.at(i))) + 3 <= columns; --i)
         kept.prepend(text.at(i));
-    return u'…' + kept;
+    // Three dots, not an ellipsis, which terminals set up for Chinese draw two columns wide.
+    return QStringLiteral("...") + kept;
 }
 
 QString padded(const QString &text, int columns)
@@ -49,15 +51,23 @@ QString confirmedText(bool confirmed, const std::optional<int> &lines = std::nul
     if (confirmed)
         return QCoreApplication::translate("cli", "已确认");
     if (lines)
-        return QCoreApplication::translate("cli", "未确认（只确认到第 %1 行）").arg(*lines);
+        return QCoreApplication::translate("cli", "未确认 %1/%2 行").arg(*lines).arg(LogoLineCount);
     return QCoreApplication::translate("cli", "未确认");
 }
 
 // "  设置 2026-12-11 07:02 已确认 mode=door ...": the last part cut to fit the table.
-QString sentLine(const QString &what, const QDateTime &time, const QString &confirmed, const QString &value)
+QString sentLine(const QString &what, const QDateTime &time, const QString &confirmed, const QString &value,
+                 const QString &kept = {})
 {
-    const QString start = QStringLiteral("  %1 %2 %3 ").arg(what, minuteOf(time), confirmed);
+    const QString start = QStringLiteral("  %1 %2 %3 %4").arg(what, minuteOf(time), confirmed, kept);
     return start + lastColumns(value, TableColumns - columnsOf(start));
+}
+
+// "door picture=true delay=5 traditional": the words a person reads without their keys, which the table
+// has no room for.
+QString shortSettings(QString words)
+{
+    return words.remove(QStringLiteral("mode=")).remove(QStringLiteral("font="));
 }
 
 QJsonValue textOrNull(const QString &text)
@@ -113,11 +123,11 @@ QStringList inventoryText(const QList<SiteTerminal> &terminals)
         lines << row;
         if (terminal.settings)
             lines << sentLine(QCoreApplication::translate("cli", "设置"), terminal.settings->time,
-                              confirmedText(terminal.settings->confirmed), terminal.settings->words);
+                              confirmedText(terminal.settings->confirmed), shortSettings(terminal.settings->words));
         if (terminal.logo)
             lines << sentLine(QCoreApplication::translate("cli", "图片"), terminal.logo->time,
                               confirmedText(terminal.logo->confirmed, terminal.logo->linesConfirmed),
-                              terminal.logo->hash.left(12) + u' ' + terminal.logo->source);
+                              terminal.logo->source, terminal.logo->hash.left(12) + u' ');
     }
     return lines;
 }
