@@ -143,7 +143,9 @@ void Site::add(const HistoryEntry &entry)
     }
     if (ok && !entry.serial.isEmpty())
         seen(place, entry.serial, entry.time, true);
-    SiteTerminal &terminal = at(place);
+    // A command that went unconfirmed to a terminal the entry names is that terminal's, wherever it is now.
+    const auto named = entry.serial.isEmpty() ? m_bySerial.end() : m_bySerial.find(entry.serial.toUpper());
+    SiteTerminal &terminal = named != m_bySerial.end() ? *named : at(place);
     if (ok && !terminal.serial.isEmpty() && (!terminal.lastAnswered.isValid() || terminal.lastAnswered < entry.time))
         terminal.lastAnswered = entry.time;
     if (entry.command == word(TerminalCommand::Settings))

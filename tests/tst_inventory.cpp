@@ -120,6 +120,20 @@ void TestInventory::terminalsFollowedBySerial_data()
                        entry("09:01", "/dev/ttyUSB0", "18", "settings", "ok", {}, {}, Door),
                        entry("09:02", "/dev/ttyUSB0", "18", "write-serial", "ok", "0A1B2C")}
         << QStringList{"/dev/ttyUSB0 18 0A1B2C single " + Door + "/yes -/- yes"};
+    // A batch's entries name the unit it read first: renumbered with nothing read back yet, it is still one.
+    QTest::newRow("entries that name their terminal")
+        << QStringList{entry("09:00", "/dev/ttyUSB0", "0-255", "scan", "ok 0:00ABCD"),
+                       entry("09:01", "/dev/ttyUSB0", "0", "read-serial", "ok", "00ABCD"),
+                       entry("09:02", "/dev/ttyUSB0", "4", "renumber", "ok", "00ABCD"),
+                       entry("09:03", "/dev/ttyUSB0", "4", "settings", "ok", "00ABCD", {}, Door),
+                       entry("09:04", "/dev/ttyUSB0", "4", "logo", "no-reply lines=3", "00ABCD", "ab12", {}, "shop.png")}
+        << QStringList{"/dev/ttyUSB0 4 00ABCD single " + Door + "/yes shop.png/no no"};
+    // Sent unconfirmed to the number it was to take: still the unit the batch read, not an unknown one there.
+    QTest::newRow("an unconfirmed step that names its terminal")
+        << QStringList{entry("09:00", "/dev/ttyUSB0", "0", "read-serial", "ok", "00ABCD"),
+                       entry("09:01", "/dev/ttyUSB0", "4", "renumber", "no-reply", "00ABCD"),
+                       entry("09:02", "/dev/ttyUSB0", "4", "settings", "no-reply", "00ABCD", {}, Door)}
+        << QStringList{"/dev/ttyUSB0 0 00ABCD single " + Door + "/no -/- no"};
     // Seven fields, before the settings and the logo's source were kept, and a scan line with no word.
     QTest::newRow("lines of earlier versions")
         << QStringList{"2026-12-01T09:00:00+08:00\t/dev/ttyUSB0\t18\tread-serial\tok\t0A1B2C\t",
