@@ -371,6 +371,7 @@ void TestCli::commandHelpListsItsOwnOptions_data()
     QTest::newRow("scan") << "scan" << QStringList{"--machines", "--timeout", "--port", "--trace", "--json"}
                           << QStringList{"--machine "};
     QTest::newRow("history") << "history" << QStringList{"--json"} << QStringList{"--machine", "--port"};
+    QTest::newRow("inventory") << "inventory" << QStringList{"--offline", "--csv", "--json"} << QStringList{"--machine", "--port"};
 }
 
 void TestCli::commandHelpListsItsOwnOptions()
