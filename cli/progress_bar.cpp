@@ -16,7 +16,18 @@ namespace {
 constexpr int WidestBar = 30;
 constexpr int NarrowestBar = 5;
 
-// The columns a character takes in a terminal: two for the wide East Asian ones ("剩余 秒").
+int terminalColumns()
+{
+#ifndef _WIN32
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#endif
+    return 80;
+}
+
+} // namespace
+
 int columnsOf(const QString &text)
 {
     int columns = 0;
@@ -29,18 +40,6 @@ int columnsOf(const QString &text)
     }
     return columns;
 }
-
-int terminalColumns()
-{
-#ifndef _WIN32
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-#endif
-    return 80;
-}
-
-} // namespace
 
 ProgressBar::ProgressBar(int total, std::chrono::milliseconds tail)
     : m_total(total), m_tail(tail), m_enabled(wanted()), m_escapes(m_enabled && terminalTakesEscapes())

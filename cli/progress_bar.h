@@ -5,6 +5,9 @@
 
 #include <chrono>
 
+// The columns text takes in a terminal: two for each wide East Asian character ("剩余 秒").
+int columnsOf(const QString &text);
+
 // A download's progress on standard error: a bar, lines sent of all, percent and time left, redrawn in
 // place on one line however narrow the terminal. Only when standard error is a terminal, so scripts and
 // logs get nothing extra.

@@ -257,7 +257,11 @@ Outcome ProvisionRun::runStep(int index, quint8 number, TerminalRecord &record)
     // Only the check goes to the factory number; renumbering goes to every terminal on the line and
     // everything after it to the new number.
     const quint8 address = index == CheckStep ? m_batch.factoryNumber : number;
-    const Outcome outcome = runOnTerminal(commandRow(step.command), m_batch.port, stepInputs(step.command, address, m_batch.profile));
+    CommandInputs inputs = stepInputs(step.command, address, m_batch.profile);
+    // What is sent to the unit the check read joins it in the history; a read keeps the serial it reads.
+    if (step.command != TerminalCommand::ReadSerial)
+        inputs.knownSerial = record.serial;
+    const Outcome outcome = runOnTerminal(commandRow(step.command), m_batch.port, inputs);
     // A step an earlier attempt saw confirmed stays confirmed: the terminal still holds it.
     if (record.steps[index] != ResultStatus::Ok)
         record.steps[index] = outcome.status;

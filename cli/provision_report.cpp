@@ -15,39 +15,6 @@ QString seconds(qint64 ms)
     return QString::number(double(ms) / 1000.0, 'f', 1);
 }
 
-// A spreadsheet opening the report would read "001E05" as 100000, "000123" as 123, the time as a date and
-// "=..." as a formula. A leading tab keeps each such field text in the common spreadsheet programs and is
-// invisible there; RFC 4180 allows it unquoted, and readers of the report (this program included) take off
-// exactly one leading tab. An apostrophe would do the same in some programs but shows in others, and
-// ="001E05" is a formula, not the serial, to any CSV reader.
-QString asText(const QString &field)
-{
-    return field.isEmpty() ? field : u'\t' + field;
-}
-
-QString guarded(const QString &field)
-{
-    static const QString formulaStarts = QStringLiteral("=+-@");
-    return !field.isEmpty() && formulaStarts.contains(field.front()) ? asText(field) : field;
-}
-
-// "2026-12-10T17:44:48+08:00": the local time with its offset, also at UTC (never "Z", which some
-// readers of the report do not take).
-QString isoTimeWithOffset(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-           + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
-}
-
-QString quoted(const QString &field)
-{
-    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
-        return field;
-    return u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 QString stepWord(const std::optional<ResultStatus> &status)
 {
     return status ? statusWord(*status) : QStringLiteral("not-run");
@@ -64,6 +31,56 @@ ResultStatus statusOfWord(const QString &word)
 }
 
 } // namespace
+
+// A spreadsheet opening the report would read "001E05" as 100000, "000123" as 123, the time as a date and
+// "=..." as a formula. A leading tab keeps each such field text in the common spreadsheet programs and is
+// invisible there; RFC 4180 allows it unquoted, and readers of the report (this program included) take off
+// exactly one leading tab. An apostrophe would do the same in some programs but shows in others, and
+// ="001E05" is a formula, not the serial, to any CSV reader.
+QString spreadsheetText(const QString &field)
+{
+    return field.isEmpty() ? field : u'\t' + field;
+}
+
+QString spreadsheetGuarded(const QString &field)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@");
+    return !field.isEmpty() && formulaStarts.contains(field.front()) ? spreadsheetText(field) : field;
+}
+
+namespace {
+
+QString quoted(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') && !field.contains(u'\n'))
+        return field;
+    return u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+} // namespace
+
+// "2026-12-10T17:44:48+08:00": the local time with its offset, also at UTC (never "Z", which some
+// readers of the report do not take).
+QString isoTimeWithOffset(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+           + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+}
+
+QByteArray csvLine(const QStringList &fields)
+{
+    QStringList quotedFields;
+    for (const QString &field : fields)
+        quotedFields << quoted(field);
+    return quotedFields.join(u',').toUtf8() + "\r\n";
+}
+
+QByteArray csvStart(const QStringList &header)
+{
+    return QByteArray("\xEF\xBB\xBF") + csvLine(header);
+}
 
 QString fateWord(TerminalFate fate)
 {
@@ -108,26 +125,23 @@ QStringList reportHeader()
 
 QByteArray reportStart()
 {
-    return QByteArray("\xEF\xBB\xBF") + reportHeader().join(u',').toUtf8() + "\r\n";
+    return csvStart(reportHeader());
 }
 
 QByteArray reportRow(const TerminalRecord &record, const ReportContext &context)
 {
-    QStringList row{asText(isoTimeWithOffset(record.time)),
+    QStringList row{spreadsheetText(isoTimeWithOffset(record.time)),
                     QString::number(record.number),
                     fateWord(record.fate),
-                    asText(record.serial),
-                    guarded(context.port),
-                    guarded(context.profile),
-                    guarded(context.logoFile),
-                    asText(context.logoHash)};
+                    spreadsheetText(record.serial),
+                    spreadsheetGuarded(context.port),
+                    spreadsheetGuarded(context.profile),
+                    spreadsheetGuarded(context.logoFile),
+                    spreadsheetText(context.logoHash)};
     for (const auto &status : record.steps)
         row << stepWord(status);
-    row << seconds(record.elapsedMs) << guarded(record.message);
-    QStringList fields;
-    for (const QString &field : row)
-        fields << quoted(field);
-    return fields.join(u',').toUtf8() + "\r\n";
+    row << seconds(record.elapsedMs) << spreadsheetGuarded(record.message);
+    return csvLine(row);
 }
 
 std::optional<QList<QStringList>> csvRecords(const QString &text)

@@ -68,6 +68,18 @@ struct ReportContext
 // "3  serial 0A1B2C  done  1.9 s", or what became of it and why.
 QString recordLine(const TerminalRecord &record);
 
+// A CSV field a spreadsheet keeps as text: a serial, a hash or a time, which it would otherwise read as a
+// number or a date (a leading tab, invisible there, which readReport() takes off again).
+QString spreadsheetText(const QString &field);
+// A CSV field of free text, kept from being read as a formula ("=", "+", "-", "@" first).
+QString spreadsheetGuarded(const QString &field);
+// "2026-12-10T17:44:48+08:00": the local time with its offset, also at UTC.
+QString isoTimeWithOffset(const QDateTime &time);
+// One CSV record, RFC 4180 quoting, CRLF-ended; and the bytes that start a file: UTF-8's byte-order mark
+// (so a spreadsheet reads the file as UTF-8) and the header.
+QByteArray csvLine(const QStringList &fields);
+QByteArray csvStart(const QStringList &header);
+
 // The report's header line's fields, and one row's bytes (CRLF-ended, RFC 4180 quoting).
 QStringList reportHeader();
 QByteArray reportRow(const TerminalRecord &record, const ReportContext &context);

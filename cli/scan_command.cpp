@@ -1,6 +1,7 @@
 #include "scan_command.h"
 
 #include "command_history.h"
+#include "site_inventory.h"
 #include "command_line.h"
 #include "command_runner.h"
 #include "command_values.h"
@@ -101,25 +102,6 @@ Outcome finishLine(const PortChoice &port, const MachineRange &range, const QStr
             .message = message,
             .port = port.label(),
             .elapsedMs = run.elapsedMs};
-}
-
-// Port names in the order a person reads them: runs of digits by their value, so /dev/ttyUSB2 comes before
-// /dev/ttyUSB10.
-bool portOrder(const QString &a, const QString &b)
-{
-    static const QRegularExpression pieces(QStringLiteral("\\d+|\\D+"));
-    auto left = pieces.globalMatch(a);
-    auto right = pieces.globalMatch(b);
-    while (left.hasNext() && right.hasNext()) {
-        const QString x = left.next().captured();
-        const QString y = right.next().captured();
-        if (x == y)
-            continue;
-        if (x.at(0).isDigit() && y.at(0).isDigit() && x.toULongLong() != y.toULongLong())
-            return x.toULongLong() < y.toULongLong();
-        return x < y;
-    }
-    return !left.hasNext() && right.hasNext();
 }
 
 // What one line of a scan over several has heard so far.

@@ -32,6 +32,9 @@ struct CommandInputs
     QByteArray serialNumber{};  // three bytes
     LogoPicture picture{};
     std::function<void(int linesBegun)> progress{};  // a download's line about to go out
+    // The addressed terminal's serial where this run knows it (a batch read it first): the history keeps it,
+    // so what was sent joins the terminal across renumbers.
+    QString knownSerial{};
 };
 
 enum class CommandInput {

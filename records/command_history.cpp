@@ -93,6 +93,8 @@ HistoryEntry historyEntryFor(const PortChoice &port, TerminalCommand command, co
         entry.serial = QString::fromLatin1(inputs.serialNumber.toHex().toUpper());
     if (const auto serial = serialTextFromResult(result))
         entry.serial = *serial;
+    if (entry.serial.isEmpty())
+        entry.serial = inputs.knownSerial;
     // How far a download got that did not complete: the terminal's picture is new up to there.
     if (row.reads & CommandInput::Picture && result.status != CommandStatus::Done
         && result.status != CommandStatus::PortOpenFailed && result.linesConfirmed)

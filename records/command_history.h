@@ -22,7 +22,7 @@ struct HistoryEntry
     // How it ended: "ok", "no-reply", ..., "cancelled"; then, for a download that did not complete,
     // "lines=N" (the lines the terminal confirmed), for a scan every answer (see scanHistoryEntry()).
     QString outcome;
-    QString serial{};    // the serial read or written
+    QString serial{};    // the serial read or written, or of the terminal addressed where the run knew it
     QString logoHash{};  // a download's picture: SHA-256 of its 512 bytes, in hex
     QString settings{};  // the settings sent, "mode=door picture=true delay=5 font=traditional" (settingsWords())
     QString logoSource{};  // a download's picture: the file's path, or "text:" and the text drawn

@@ -32,3 +32,8 @@ timeclock_add_test(tst_progress_terminal SOURCES tst_progress_terminal.cpp LIBS 
 target_compile_definitions(tst_progress_terminal PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 target_link_libraries(tst_progress_terminal PRIVATE util)
 add_dependencies(tst_progress_terminal timeclock-setup)
+
+# inventory --offline: the site's table from a history a fixture writes, followed by serial number.
+timeclock_add_test(tst_inventory SOURCES tst_inventory.cpp LIBS Qt6::Core)
+target_compile_definitions(tst_inventory PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+add_dependencies(tst_inventory timeclock-setup)

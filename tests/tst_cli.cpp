@@ -371,6 +371,7 @@ void TestCli::commandHelpListsItsOwnOptions_data()
     QTest::newRow("scan") << "scan" << QStringList{"--machines", "--timeout", "--port", "--trace", "--json"}
                           << QStringList{"--machine "};
     QTest::newRow("history") << "history" << QStringList{"--json"} << QStringList{"--machine", "--port"};
+    QTest::newRow("inventory") << "inventory" << QStringList{"--offline", "--csv", "--json"} << QStringList{"--machine", "--port"};
 }
 
 void TestCli::commandHelpListsItsOwnOptions()
@@ -439,6 +440,23 @@ void TestCli::historyHoldsEveryFrameSent()
     QCOMPARE(entries.at(6).value("answers").toArray().size(), 0);
     QCOMPARE(entries.at(8).value("settings").toString(), "mode=door picture=true delay=5 font=traditional");
     QCOMPARE(entries.at(9).value("logo_source").toString(), QFileInfo(files.logo).absoluteFilePath());
+    // What the batch sent names the unit it read at the factory number, so the inventory joins it.
+    const QString unit = entries.at(5).value("serial").toString();
+    QVERIFY(!unit.isEmpty());
+    for (const int sent : {7, 8, 9})
+        QCOMPARE(entries.at(sent).value("serial").toString(), unit);
+    const ProgramRun inventory = runProgram({"inventory", "--offline", "--json"}, {}, 60000, setup);
+    QCOMPARE(inventory.exitCode, 0);
+    QJsonObject unitRow;
+    for (const QByteArray &line : inventory.out.trimmed().split('\n')) {
+        if (const QJsonObject row = QJsonDocument::fromJson(line).object(); row.value("port").toString() == port)
+            unitRow = row;
+    }
+    QCOMPARE(unitRow.value("serial").toString(), unit);
+    QCOMPARE(unitRow.value("machine").toInt(), 1);
+    QCOMPARE(unitRow.value("settings").toString(), "mode=door picture=true delay=5 font=traditional");
+    QCOMPARE(unitRow.value("logo_source").toString(), QFileInfo(files.logo).absoluteFilePath());
+    QCOMPARE(unitRow.value("confirmed").toBool(), true);
     for (const int plain : {4, 5, 6, 7, 10})
         QVERIFY2(entries.at(plain).value("settings").isNull() && entries.at(plain).value("logo_source").isNull(),
                  qPrintable(entries.at(plain).value("command").toString()));

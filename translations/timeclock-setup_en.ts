@@ -1570,5 +1570,77 @@
         <source>语言：zh、zh_TW 或 en</source>
         <translation>Language: zh, zh_TW or en</translation>
     </message>
+    <message>
+        <source>--csv 和 --json 只能选一个</source>
+        <translation>Give --csv or --json, not both</translation>
+    </message>
+    <message>
+        <source>inventory 还不能扫描线路；请加 --offline，只用这台电脑的记录</source>
+        <translation>inventory cannot scan the lines yet; add --offline to use this PC&apos;s records alone</translation>
+    </message>
+    <message>
+        <source>不打开串口：只用这台电脑的历史记录</source>
+        <translation>Open no port: use this PC&apos;s history alone</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>全部确认</source>
+        <translation>All confirmed</translation>
+    </message>
+    <message>
+        <source>历史记录里还没有考勤机（%1）</source>
+        <translation>No terminal in the history yet (%1)</translation>
+    </message>
+    <message>
+        <source>可能有两台同号</source>
+        <translation>two may share this number</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>confirmed</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>最后回答</source>
+        <translation>Last answered</translation>
+    </message>
+    <message>
+        <source>未确认</source>
+        <translation>unconfirmed</translation>
+    </message>
+    <message>
+        <source>未确认 %1/%2 行</source>
+        <translation>unconfirmed %1/%2 lines</translation>
+    </message>
+    <message>
+        <source>机号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>现场一览：每台考勤机一行（按序列号跟踪），连同最后回答的时间和最后写入的设置和图片</source>
+        <translation>The site at a glance: a row per terminal (followed by serial number), when it last answered, and the settings and logo last written</translation>
+    </message>
+    <message>
+        <source>设置和图片：这台电脑记录的发送且考勤机确认的内容（考勤机读不回来）</source>
+        <translation>Settings and logo: what this PC recorded sending and the terminal confirmed</translation>
+    </message>
+    <message>
+        <source>输出 CSV（表格软件照原样打开）</source>
+        <translation>Write CSV (a spreadsheet opens it as it is)</translation>
+    </message>
 </context>
 </TS>
