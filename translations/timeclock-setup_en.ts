@@ -893,6 +893,14 @@
         <source>通讯失败！（没有收到回声：这条线不回声，请用 --echo auto）</source>
         <translation>Communication failed! (no echo came back: this line does not echo, use --echo auto)</translation>
     </message>
+    <message>
+        <source>线上一直有数据（可能是波特率不对或别的设备在发）</source>
+        <translation>The line never goes quiet (the baud rate may be wrong, or another device is sending)</translation>
+    </message>
+    <message>
+        <source>…（共 %1 字节）</source>
+        <translation>… (%1 bytes in all)</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>

@@ -893,6 +893,14 @@
         <source>%1 不能由驱动切换 RS-485 收发方向</source>
         <translation>%1 不能由驅動程式切換 RS-485 收發方向</translation>
     </message>
+    <message>
+        <source>线上一直有数据（可能是波特率不对或别的设备在发）</source>
+        <translation>線上一直有資料（可能是波特率不對或別的裝置在發）</translation>
+    </message>
+    <message>
+        <source>…（共 %1 字节）</source>
+        <translation>…（共 %1 位元組）</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
@@ -1567,6 +1575,78 @@
     <message>
         <source>由串口的驱动切换 RS-485 收发方向（发送时 RTS 有效）；驱动不能切换时不打开串口</source>
         <translation>由序列埠的驅動程式切換 RS-485 收發方向（傳送時 RTS 有效）；驅動程式不能切換時不開啟序列埠</translation>
+    </message>
+    <message>
+        <source>不打开串口：只用这台电脑的历史记录</source>
+        <translation>不開啟序列埠：只用這臺電腦的歷史記錄</translation>
+    </message>
+    <message>
+        <source>输出 CSV（表格软件照原样打开）</source>
+        <translation>輸出 CSV（表格軟體照原樣開啟）</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>已確認</translation>
+    </message>
+    <message>
+        <source>未确认 %1/%2 行</source>
+        <translation>未確認 %1/%2 行</translation>
+    </message>
+    <message>
+        <source>未确认</source>
+        <translation>未確認</translation>
+    </message>
+    <message>
+        <source>现场一览：每台考勤机一行（按序列号跟踪），连同最后回答的时间和最后写入的设置和图片</source>
+        <translation>現場一覽：每臺考勤機一行（按序號追蹤），連同最後回答的時間和最後寫入的設定和圖片</translation>
+    </message>
+    <message>
+        <source>设置和图片：这台电脑记录的发送且考勤机确认的内容（考勤机读不回来）</source>
+        <translation>設定和圖片：這臺電腦記錄的傳送且考勤機確認的內容（考勤機讀不回來）</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>序列埠</translation>
+    </message>
+    <message>
+        <source>机号</source>
+        <translation>機號</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>序號</translation>
+    </message>
+    <message>
+        <source>最后回答</source>
+        <translation>最後回答</translation>
+    </message>
+    <message>
+        <source>全部确认</source>
+        <translation>全部確認</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>可能有两台同号</source>
+        <translation>可能有兩臺同號</translation>
+    </message>
+    <message>
+        <source>inventory 还不能扫描线路；请加 --offline，只用这台电脑的记录</source>
+        <translation>inventory 還不能掃描線路；請加 --offline，只用這臺電腦的記錄</translation>
+    </message>
+    <message>
+        <source>--csv 和 --json 只能选一个</source>
+        <translation>--csv 和 --json 只能選一個</translation>
+    </message>
+    <message>
+        <source>历史记录里还没有考勤机（%1）</source>
+        <translation>歷史記錄裡還沒有考勤機（%1）</translation>
     </message>
 </context>
 </TS>
