@@ -33,6 +33,9 @@ CommandStep LogoDownloadTask::next(const ExchangeOutcome &outcome)
     case ExchangeOutcome::Kind::TimedOut:
         return CommandResult{StatusText::CommunicationFailed.toString(), CommandStatus::NoReply, {}, m_line};
     case ExchangeOutcome::Kind::WrongReply:
+        if (lineWasTalking(outcome))
+            return CommandResult{StatusText::withDetail(StatusText::CommunicationInterrupted.toString(), StatusText::LineTalking.toString()),
+                                 CommandStatus::WrongReply, outcome.reply, m_line, true};
         return CommandResult{StatusText::CommunicationInterrupted.toString(), CommandStatus::WrongReply,
                              outcome.reply, m_line};
     case ExchangeOutcome::Kind::Replied:

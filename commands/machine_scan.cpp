@@ -120,7 +120,7 @@ CommandStep MachineScanTask::afterListening(const ExchangeOutcome &outcome)
 {
     // Heard out for as long as a listen may take and still talking: nothing asked on it can be told from
     // what is on it anyway, and asking every number a second each would take minutes.
-    if (outcome.lineTalking)
+    if (lineWasTalking(outcome))
         return CommandResult{StatusText::LineTalking.toString(), CommandStatus::WrongReply, {}, {}, true};
     if (m_phase == Phase::OutOfStep) {
         // The line is quiet: what was heard is taken apart once more as a whole, since a piece of an answer

@@ -30,6 +30,15 @@ struct CommandResult
     bool reasonGiven = false;
 };
 
+// Bytes on the line before a frame went out, more of them than a late answer and a stray byte leave, or a
+// listen that never heard the line go quiet: the line is talking by itself (another master, noise, a server
+// at another rate). A command says so rather than calling it a wrong answer.
+inline bool lineWasTalking(const ExchangeOutcome &outcome)
+{
+    constexpr qsizetype MoreThanALateAnswer = 16;
+    return outcome.lineTalking || (outcome.beforeFrame && outcome.reply.size() > MoreThanALateAnswer);
+}
+
 // What a command does next: another exchange, or finish.
 using CommandStep = std::variant<Exchange, CommandResult>;
 

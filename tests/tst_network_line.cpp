@@ -595,6 +595,8 @@ void TestNetworkLine::floodIsAFailureWithMemoryFlat()
     CommandSession session;
     const CommandResult result = runCommand(session, peer.url("socket"), TerminalCommand::ReadSerial, {}, 10000);
     QCOMPARE(int(result.status), int(CommandStatus::WrongReply));
+    // Said as what it is, not as a terminal's wrong answer.
+    QCOMPARE(result.message, StatusText::withDetail(StatusText::CommunicationFailed.toString(), StatusText::LineTalking.toString()));
     QVERIFY(!session.link().isOpen());
 }
 
