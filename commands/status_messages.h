@@ -78,7 +78,7 @@ inline constexpr Message ComPortRefusedReason{QT_TRANSLATE_NOOP("StatusText", "�
 inline constexpr Message BinaryRefusedReason{QT_TRANSLATE_NOOP("StatusText", "服务器不接受二进制传输，0xFF 等字节过不去")};
 inline constexpr Message AddressMalformedReason{QT_TRANSLATE_NOOP("StatusText", "地址错误")};
 // --rs485 on a port whose driver cannot switch the RS-485 direction itself: %1 the port.
-inline constexpr Message Rs485UnsupportedReason{QT_TRANSLATE_NOOP("StatusText", "%1 不能由驱动切换 RS-485 收发方向")};
+inline constexpr Message Rs485UnsupportedReason{QT_TRANSLATE_NOOP("StatusText", "驱动不能切换 RS-485 收发方向：%1")};
 // After a server that did not set its port up: %1 the server's HOST:PORT.
 inline constexpr Message RawPortHint{
     QT_TRANSLATE_NOOP("StatusText", "如果服务器的串口已经是 9600 8N1，可以用 socket://%1 连接")};

@@ -503,7 +503,7 @@ void TestPortFaults::rs485DirectionIsAskedOfTheDriver()
     QVERIFY(bench.idle());
     QCOMPARE(DriverStandIn::asked, asked);
     if (refused) {
-        QCOMPARE(bench.status(), "串口打开失败！（" + bench.clock.devicePath() + " 不能由驱动切换 RS-485 收发方向）");
+        QCOMPARE(bench.status(), "串口打开失败！（驱动不能切换 RS-485 收发方向：" + bench.clock.devicePath() + "）");
         QVERIFY(bench.clock.received().isEmpty());
     } else {
         QCOMPARE(bench.status(), StatusText::SettingSucceeded.toString());
@@ -536,7 +536,7 @@ void TestPortFaults::rs485RefusedWhereNoDriverSwitches()
 
     const ProgramRun run = runProgram({"read-serial", "--port", port, "--rs485"});
     QCOMPARE(run.exitCode, 3);
-    QCOMPARE(run.errText(), "串口打开失败！（" + named + " 不能由驱动切换 RS-485 收发方向）");
+    QCOMPARE(run.errText(), "串口打开失败！（驱动不能切换 RS-485 收发方向：" + named + "）");
     QVERIFY(clock.received().isEmpty());
     QCOMPARE(::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK), -1);  // not even connected
 

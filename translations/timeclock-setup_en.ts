@@ -866,8 +866,8 @@
         <translation>the server refuses binary transmission, bytes such as 0xFF would not pass</translation>
     </message>
     <message>
-        <source>%1 不能由驱动切换 RS-485 收发方向</source>
-        <translation>the driver of %1 cannot switch the RS-485 direction</translation>
+        <source>驱动不能切换 RS-485 收发方向：%1</source>
+        <translation>the driver cannot switch the RS-485 direction: %1</translation>
     </message>
     <message>
         <source>地址错误</source>

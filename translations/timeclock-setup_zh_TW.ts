@@ -890,8 +890,8 @@
         <translation>通訊失敗！（沒有收到回聲：這條線不回聲，請用 --echo auto）</translation>
     </message>
     <message>
-        <source>%1 不能由驱动切换 RS-485 收发方向</source>
-        <translation>%1 不能由驅動程式切換 RS-485 收發方向</translation>
+        <source>驱动不能切换 RS-485 收发方向：%1</source>
+        <translation>驅動程式不能切換 RS-485 收發方向：%1</translation>
     </message>
     <message>
         <source>线上一直有数据（可能是波特率不对或别的设备在发）</source>
