@@ -6,5 +6,5 @@ timeclock_add_test(tst_logo_preview SOURCES tst_logo_preview.cpp LIBS timeclock_
 set_target_properties(tst_logo_preview PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/logo_preview)
 add_custom_command(TARGET tst_logo_preview POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/app/bmp.txt $<TARGET_FILE_DIR:tst_logo_preview>/bmp.txt)
-timeclock_add_test(tst_window_guards SOURCES tst_window_guards.cpp
+timeclock_add_test(tst_window_guards LONG SOURCES tst_window_guards.cpp
     LIBS timeclock_window timeclock_language timeclock_sim_fixture)

@@ -10,13 +10,13 @@ foreach(test tst_cli tst_cli_window tst_logo_choices)
 endforeach()
 
 # What the command line does with files, words and numbers, and the one JSON shape.
-timeclock_add_test(tst_cli_safety SHARES 2 SOURCES tst_cli_safety.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
+timeclock_add_test(tst_cli_safety LONG SHARES 2 SOURCES tst_cli_safety.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
 target_compile_definitions(tst_cli_safety PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>"
     TIMECLOCK_WINDOW_PICTURE="${PROJECT_SOURCE_DIR}/docs/window.png")
 add_dependencies(tst_cli_safety timeclock-setup)
 
 # provision driven through a pseudo-terminal and through a pipe, stopped by signals; its report read by Python.
-timeclock_add_test(tst_provision SHARES 3 SOURCES tst_provision.cpp LIBS timeclock_window timeclock_sim_fixture util)
+timeclock_add_test(tst_provision LONG SHARES 3 SOURCES tst_provision.cpp LIBS timeclock_window timeclock_sim_fixture util)
 target_compile_definitions(tst_provision PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_provision timeclock-setup)
 # Its batches scan the whole line many times over: on a machine busy with builds a share needs more than the
