@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
+
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -56,15 +58,25 @@ SerialServer::~SerialServer()
 
 bool SerialServer::start()
 {
-    m_port = freePort();
-    const QString accepter = m_kind == Kind::Raw ? QStringLiteral("tcp,127.0.0.1,%1").arg(m_port)
-                                                 : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(m_port);
-    QString config = QStringLiteral("connection: &terminal\n"
-                                    "    accepter: %1\n"
-                                    "    connector: serialdev,%2,local\n")
-                         .arg(accepter, m_device);
-    if (m_kind == Kind::Rfc2217NoCharDelay)
-        config += QStringLiteral("    options:\n      chardelay: false\n");
+    m_ports.clear();
+    QString config;
+    for (qsizetype index = 0; index < m_devices.size(); ++index) {
+        // Each port asked of the kernel while the ones before it are still free: a port taken twice would
+        // keep ser2net from listening on it, so a port already handed out is asked for again.
+        quint16 port = freePort();
+        while (m_ports.contains(port))
+            port = freePort();
+        m_ports.append(port);
+        const QString accepter = m_kind == Kind::Raw ? QStringLiteral("tcp,127.0.0.1,%1").arg(port)
+                                                     : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(port);
+        config += QStringLiteral("connection: &line%1\n"
+                                 "    accepter: %2\n"
+                                 "    connector: serialdev,%3,local\n")
+                      .arg(index + 1)
+                      .arg(accepter, m_devices.at(index));
+        if (m_kind == Kind::Rfc2217NoCharDelay)
+            config += QStringLiteral("    options:\n      chardelay: false\n");
+    }
     QFile file(m_dir.filePath(QStringLiteral("ser2net.yaml")));
     if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) != config.toUtf8().size())
         return false;
@@ -76,13 +88,24 @@ bool SerialServer::start()
                                 QStringLiteral("-P"), m_dir.filePath(QStringLiteral("ser2net.pid"))});
     if (!m_process.waitForStarted(5000))
         return false;
-    return QTest::qWaitFor([this] { return listening(m_port) || m_process.state() == QProcess::NotRunning; }, 5000)
+    const auto everyPortListens = [this] {
+        return std::all_of(m_ports.cbegin(), m_ports.cend(), [](quint16 port) { return listening(port); });
+    };
+    return QTest::qWaitFor([&] { return everyPortListens() || m_process.state() == QProcess::NotRunning; }, 5000)
            && m_process.state() == QProcess::Running;
 }
 
-QString SerialServer::url() const
+QString SerialServer::url(qsizetype device) const
 {
-    return (m_kind == Kind::Raw ? QStringLiteral("socket://127.0.0.1:%1") : QStringLiteral("rfc2217://127.0.0.1:%1")).arg(m_port);
+    return (m_kind == Kind::Raw ? QStringLiteral("socket://127.0.0.1:%1") : QStringLiteral("rfc2217://127.0.0.1:%1")).arg(port(device));
+}
+
+QStringList SerialServer::urls() const
+{
+    QStringList all;
+    for (qsizetype device = 0; device < m_ports.size(); ++device)
+        all << url(device);
+    return all;
 }
 
 void SerialServer::signal(int number)
