@@ -41,7 +41,8 @@ public:
     // with the address, or what the server confirmed; empty when it did not fail.
     QString openFailureDetail() const override { return m_failureDetail; }
     // The round trip measured while the line was opened (the connection's handshake, and for RFC 2217 the
-    // server's Telnet answer to BINARY, not the time it took to set its port up), at most a second.
+    // server's Telnet answer to BINARY, not the time it took to set its port up, or the shortest of a few
+    // measured once the port was set up), at most a second.
     std::chrono::microseconds replyAllowance() const override { return m_connection.roundTrip; }
 
 private:

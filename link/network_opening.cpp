@@ -109,8 +109,13 @@ void NetworkOpening::run()
     negotiate();
     if (failure)
         return;
+    if (connection.rfc2217)
+        measureSettledRoundTrip();
+    if (failure)
+        return;
     qCDebug(lcLink) << "connected to" << reading.address->place() << (connection.rfc2217 ? "RFC 2217" : "raw")
-                    << "baud rate confirmed:" << connection.codec.confirmedBaudRate();
+                    << "baud rate confirmed:" << connection.codec.confirmedBaudRate()
+                    << "round trip:" << connection.roundTrip.count() << "µs";
 }
 
 bool NetworkOpening::connectTo(const NetworkAddress &address)
@@ -211,6 +216,23 @@ bool NetworkOpening::refused()
     return false;
 }
 
+std::optional<NetworkConnection::Taken> NetworkOpening::serviceSocket(const QDeadlineTimer &deadline, QByteArray *raw)
+{
+    const bool ready = SocketCalls::ready(SocketCalls::handleOf(connection.socket), connection.hasToSend(), deadline, m_cancelled);
+    if (m_cancelled) {
+        fail(OpenFailure::Other, {});
+        return std::nullopt;
+    }
+    if (!ready)
+        return NetworkConnection::Taken::Nothing;
+    if (connection.hasToSend() && connection.sendPending())
+        return NetworkConnection::Taken::Failed;
+    const NetworkConnection::Taken taken = connection.takeIn(raw);
+    // What comes while the port is being set up answers nothing this program sent.
+    connection.received.clear();
+    return taken;
+}
+
 void NetworkOpening::negotiate()
 {
     const bool rfc2217 = connection.rfc2217;
@@ -242,22 +264,46 @@ void NetworkOpening::negotiate()
                 break;  // a raw port says nothing unless it refuses
             return fail(OpenFailure::SettingsUnanswered, {});
         }
-        const bool ready = SocketCalls::ready(SocketCalls::handleOf(connection.socket), connection.hasToSend(),
-                                              deadline, m_cancelled);
-        if (m_cancelled)
-            return fail(OpenFailure::Other, {});
-        if (!ready)
-            continue;
-        if (connection.hasToSend() && connection.sendPending())
-            return fail(OpenFailure::ConnectionFailed, translated(QT_TRANSLATE_NOOP("NetworkLine", "服务器断开了连接")));
-        const NetworkConnection::Taken taken = connection.takeIn(&m_heard);
-        // What comes while the port is being set up answers nothing this program sent.
-        connection.received.clear();
+        const auto taken = serviceSocket(deadline, &m_heard);
+        if (!taken)
+            return;
         m_heard.truncate(HeardLimit);
-        if (taken == NetworkConnection::Taken::Closed || taken == NetworkConnection::Taken::Failed) {
+        if (*taken == NetworkConnection::Taken::Closed || *taken == NetworkConnection::Taken::Failed) {
             if (saysPortInUse(m_heard))
                 return fail(OpenFailure::PortBusy, {});  // its words, between Telnet's, say no more
             return fail(OpenFailure::ConnectionFailed, translated(QT_TRANSLATE_NOOP("NetworkLine", "服务器断开了连接")));
         }
     }
+}
+
+// Every question of a scan waits the line's round trip on top of its short wait, so one measured too long
+// slows the whole scan down. The round trip measured while the connection was opened may hold a wait for
+// the processor (several lines opened at once on a busy machine); measured again once the port is set up,
+// a few times, the shortest is the path's own. A probe slower than the shortest so far could not lower it
+// and is not awaited longer; a probe not answered by then ends the probing, so that its late answer is
+// never taken for the next one's.
+void NetworkOpening::measureSettledRoundTrip()
+{
+    std::chrono::microseconds shortest = connection.roundTrip;
+    for (int probe = 0; probe < SettledRoundTrips; ++probe) {
+        const QDeadlineTimer deadline(std::chrono::ceil<std::chrono::milliseconds>(shortest) + std::chrono::milliseconds(1));
+        const int answeredBefore = connection.codec.timingMarksAnswered();
+        connection.pending += TelnetCodec::timingMark();
+        QElapsedTimer sinceProbe;
+        sinceProbe.start();
+        bool answered = false;
+        bool ended = false;
+        while (!answered && !ended && !deadline.hasExpired()) {
+            const auto taken = serviceSocket(deadline);
+            if (!taken)
+                return;
+            // The end of the connection is the line's to find, at its first frame, as right after any opening.
+            ended = *taken == NetworkConnection::Taken::Closed || *taken == NetworkConnection::Taken::Failed;
+            answered = connection.codec.timingMarksAnswered() > answeredBefore;
+        }
+        if (!answered || ended)
+            break;
+        shortest = (std::min)(shortest, std::chrono::microseconds(sinceProbe.nsecsElapsed() / 1000));
+    }
+    connection.roundTrip = shortest;
 }

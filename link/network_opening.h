@@ -26,6 +26,8 @@ public:
     static constexpr int NegotiationLimitMs = 2000;
     // A server that already serves a client says so and hangs up at once; a raw port is watched this long.
     static constexpr int RefusalWatchMs = 100;
+    // Round trips measured once an RFC 2217 port is set up, the shortest kept.
+    static constexpr int SettledRoundTrips = 4;
 
     explicit NetworkOpening(QString deviceName);
     ~NetworkOpening();
@@ -45,6 +47,11 @@ private:
     bool connectTo(const NetworkAddress &address);
     bool connectOne(const SocketAddress &candidate, const QDeadlineTimer &deadline, int &error);
     void negotiate();
+    void measureSettledRoundTrip();
+    // One wait on the socket until it is ready or `deadline`: what is pending sent, what came taken in
+    // (`raw` gets it as the server sent it); Failed also when the send failed. Nothing when the opening was
+    // cancelled meanwhile (and has failed).
+    std::optional<NetworkConnection::Taken> serviceSocket(const QDeadlineTimer &deadline, QByteArray *raw = nullptr);
     // Fails the opening when the server refused what the line needs or confirmed other settings.
     bool refused();
     void fail(OpenFailure reason, const QString &detail);

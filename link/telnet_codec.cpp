@@ -35,6 +35,11 @@ constexpr quint8 RequiredAnswers = bitFor(TelnetCodec::SetBaudRate) | bitFor(Tel
                                    | bitFor(TelnetCodec::SetParity) | bitFor(TelnetCodec::SetStopSize);
 } // namespace
 
+QByteArray TelnetCodec::timingMark()
+{
+    return command(Do, TimingMarkOption);
+}
+
 QByteArray TelnetCodec::opening()
 {
     return command(Will, BinaryOption) + command(Do, BinaryOption) + command(Will, ComPortOption);
@@ -138,6 +143,11 @@ void TelnetCodec::onOption(quint8 verb, quint8 option, QByteArray &reply)
         m_binaryAnswered = true;
         if (verb == Wont || verb == Dont)
             m_binaryRefused = true;
+    }
+    // The answer to timingMark(), which asks for nothing more: a DONT to its WILL would only bring a WONT.
+    if (option == TimingMarkOption && (verb == Will || verb == Wont)) {
+        ++m_timingMarksAnswered;
+        return;
     }
     switch (verb) {
     case Do:

@@ -14,6 +14,8 @@ public:
     // Telnet's command bytes and the options this program knows.
     static constexpr quint8 Iac = 255, Dont = 254, Do = 253, Wont = 252, Will = 251, Sb = 250, Se = 240;
     static constexpr quint8 BinaryOption = 0, ComPortOption = 44;
+    // TIMING-MARK (RFC 860): a server answers DO with WILL or WONT once it has dealt with what came before.
+    static constexpr quint8 TimingMarkOption = 6;
     // COM-PORT-OPTION commands as the client sends them; the server answers each with the code + 100.
     static constexpr quint8 SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
                             PurgeData = 12;
@@ -32,6 +34,9 @@ public:
 
     // What the line sends first: WILL BINARY, DO BINARY, WILL COM-PORT-OPTION.
     static QByteArray opening();
+    // A question every Telnet server answers at once, taken or refused (DO TIMING-MARK): a round trip through
+    // the server, apart from the time it takes to set its port up.
+    static QByteArray timingMark();
     // Data as it goes on the connection: every 0xFF doubled.
     static QByteArray encode(const QByteArray &data);
     // Takes the next bytes from the server, however the stream is cut into pieces.
@@ -50,6 +55,8 @@ public:
     // The server asked for a pause (FLOWCONTROL-SUSPEND: its port's buffer is full) and has not resumed it
     // yet: nothing is sent to it meanwhile.
     bool dataSuspended() const { return m_dataSuspended; }
+    // How many answers to timingMark() have come.
+    int timingMarksAnswered() const { return m_timingMarksAnswered; }
     // What the server confirmed to SET-BAUDRATE, SET-DATASIZE, SET-PARITY and SET-STOPSIZE, 0 before it came.
     quint32 confirmedBaudRate() const { return m_confirmedBaudRate; }
     quint8 confirmedDataSize() const { return m_confirmedValue[SetDataSize]; }
@@ -75,6 +82,7 @@ private:
     bool m_binaryRefused = false;
     bool m_binaryAnswered = false;
     bool m_dataSuspended = false;
+    int m_timingMarksAnswered = 0;
     quint8 m_confirmed = 0;  // one bit per COM-PORT command answered
     quint32 m_confirmedBaudRate = 0;
     quint8 m_confirmedValue[8] = {};  // the one-byte answers, by command code

@@ -63,6 +63,8 @@ private slots:
     void rfc2217PeersAsTheyAre();
     void pyserialServerCarriesTheLogo();
     void roundTripLeavesOutTheServersSetUp();
+    void roundTripIsTheShortestOnceSetUp_data();
+    void roundTripIsTheShortestOnceSetUp();
     void flowControlSuspendHoldsTheFrame();
     void nameLookupEndsWithinTheLimit_data();
     void nameLookupEndsWithinTheLimit();
@@ -195,6 +197,12 @@ public:
             const std::lock_guard guard(m_lock);
             m_heard.append(buffer, count);
         }
+    }
+    // For scripts: what was heard so far no longer counts for readUntil().
+    void forget()
+    {
+        const std::lock_guard guard(m_lock);
+        m_heard.clear();
     }
     static void sendAll(int client, const QByteArray &bytes)
     {
@@ -773,6 +781,46 @@ void TestNetworkLine::roundTripLeavesOutTheServersSetUp()
     QVERIFY(line.replyAllowance() > std::chrono::microseconds(0));
     QVERIFY2(line.replyAllowance() < std::chrono::microseconds(TerminalReplyLimit),
              qPrintable(QString::number(line.replyAllowance().count())));
+    line.close();
+}
+
+void TestNetworkLine::roundTripIsTheShortestOnceSetUp_data()
+{
+    QTest::addColumn<bool>("answersTimingMark");
+    QTest::newRow("the server answers TIMING-MARK at once") << true;
+    QTest::newRow("the server never answers TIMING-MARK: the opening's round trip is kept") << false;
+}
+
+// A server busy while the connection opens (as eight lines opened at once on a busy machine) answers BINARY
+// late, and later questions at once: the scan's short wait takes the round trip measured once the port is
+// set up, not the one of the opening, which every question would wait again.
+void TestNetworkLine::roundTripIsTheShortestOnceSetUp()
+{
+    QFETCH(bool, answersTimingMark);
+    constexpr int BusyOpeningMs = 800;
+    ScriptedPeer peer([answersTimingMark](int client, ScriptedPeer &peer) {
+        if (!peer.readUntil(client, TelnetCodec::opening()))
+            return;
+        peer.hearFor(client, BusyOpeningMs);
+        ScriptedPeer::sendAll(client, TelnetGreeting);
+        if (!peer.readUntil(client, LastSetting))
+            return;
+        ScriptedPeer::sendAll(client, Confirms9600);
+        for (int probe = 0; answersTimingMark && probe < NetworkOpening::SettledRoundTrips; ++probe) {
+            if (!peer.readUntil(client, TelnetCodec::timingMark()))
+                return;
+            ScriptedPeer::sendAll(client, QByteArray::fromHex("fffc06"));  // WONT TIMING-MARK, as ser2net
+            peer.forget();
+        }
+    });
+    NetworkLine line;
+    QCOMPARE(line.open(peer.url("rfc2217")), std::nullopt);
+    const auto opening = std::chrono::milliseconds(BusyOpeningMs);
+    const QString allowance = QString::number(line.replyAllowance().count());
+    if (answersTimingMark)
+        QVERIFY2(line.replyAllowance() < opening, qPrintable(allowance));
+    else
+        QVERIFY2(line.replyAllowance() >= opening, qPrintable(allowance));
     line.close();
 }
 

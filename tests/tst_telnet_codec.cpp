@@ -54,6 +54,7 @@ void TestTelnetCodec::decodes_data()
     QTest::newRow("WILL ECHO refused") << hex("fffb01") << QByteArray() << hex("fffe01");
     QTest::newRow("WILL SUPPRESS-GO-AHEAD refused") << hex("fffb03") << QByteArray() << hex("fffe03");
     QTest::newRow("DO TERMINAL-TYPE refused") << hex("fffd18") << QByteArray() << hex("fffc18");
+    QTest::newRow("WILL TIMING-MARK answers the line's probe: no DONT") << hex("fffb06") << QByteArray() << QByteArray();
     QTest::newRow("DONT and WONT need no answer") << hex("fffe01fffc03") << QByteArray() << QByteArray();
     QTest::newRow("NOP and GA between data carry nothing") << hex("41fff142fff943") << hex("414243") << QByteArray();
     QTest::newRow("notification sub-negotiation dropped") << hex("01fffa2c6a00fff002") << hex("0102") << QByteArray();
@@ -166,15 +167,21 @@ void TestTelnetCodec::serverAnswersAreKept_data()
     QTest::addColumn<bool>("binaryAnswered");
     QTest::addColumn<bool>("binaryRefused");
     QTest::addColumn<QList<int>>("confirmed");  // baud rate, data size, parity, stop size
-    QTest::newRow("nothing yet") << QByteArray() << false << false << QList<int>{0, 0, 0, 0};
-    QTest::newRow("WILL and DO BINARY") << hex("fffb00fffd00") << true << false << QList<int>{0, 0, 0, 0};
-    QTest::newRow("WONT BINARY") << hex("fffc00") << true << true << QList<int>{0, 0, 0, 0};
-    QTest::newRow("DONT BINARY") << hex("fffb00fffe00") << true << true << QList<int>{0, 0, 0, 0};
+    QTest::addColumn<int>("timingMarks");       // answers to DO TIMING-MARK
+    QTest::newRow("nothing yet") << QByteArray() << false << false << QList<int>{0, 0, 0, 0} << 0;
+    QTest::newRow("WILL and DO BINARY") << hex("fffb00fffd00") << true << false << QList<int>{0, 0, 0, 0} << 0;
+    QTest::newRow("WONT BINARY") << hex("fffc00") << true << true << QList<int>{0, 0, 0, 0} << 0;
+    QTest::newRow("DONT BINARY") << hex("fffb00fffe00") << true << true << QList<int>{0, 0, 0, 0} << 0;
     QTest::newRow("9600 8N1") << hex("fffa2c6500002580fff0fffa2c6608fff0fffa2c6701fff0fffa2c6801fff0") << false << false
-                              << QList<int>{9600, 8, 1, 1};
+                              << QList<int>{9600, 8, 1, 1} << 0;
     QTest::newRow("the server's own 115200 7E2")
         << hex("fffa2c650001c200fff0fffa2c6607fff0fffa2c6703fff0fffa2c6802fff0") << false << false
-        << QList<int>{115200, 7, 3, 2};
+        << QList<int>{115200, 7, 3, 2} << 0;
+    // ser2net refuses TIMING-MARK each time it is asked; a server that takes it says WILL: both answer.
+    QTest::newRow("TIMING-MARK refused twice, taken once") << hex("fffc06fffc06fffb06") << false << false
+                                                           << QList<int>{0, 0, 0, 0} << 3;
+    QTest::newRow("the server's own DO TIMING-MARK answers nothing") << hex("fffd06") << false << false
+                                                                    << QList<int>{0, 0, 0, 0} << 0;
 }
 
 void TestTelnetCodec::serverAnswersAreKept()
@@ -183,8 +190,10 @@ void TestTelnetCodec::serverAnswersAreKept()
     QFETCH(bool, binaryAnswered);
     QFETCH(bool, binaryRefused);
     QFETCH(QList<int>, confirmed);
+    QFETCH(int, timingMarks);
     TelnetCodec codec;
     QVERIFY(codec.decode(fromServer).data.isEmpty());
+    QCOMPARE(codec.timingMarksAnswered(), timingMarks);
     QCOMPARE(codec.binaryAnswered(), binaryAnswered);
     QCOMPARE(codec.binaryRefused(), binaryRefused);
     const QList<int> got{int(codec.confirmedBaudRate()), codec.confirmedDataSize(), codec.confirmedParity(),
@@ -215,6 +224,7 @@ void TestTelnetCodec::openingAndSettingsAreExact()
 {
     QCOMPARE(TelnetCodec::opening().toHex(), QByteArray("fffb00fffd00fffb2c"));
     QCOMPARE(TelnetCodec::portSettings().toHex(), hex(Settings).toHex());
+    QCOMPARE(TelnetCodec::timingMark().toHex(), QByteArray("fffd06"));
 }
 
 QTEST_APPLESS_MAIN(TestTelnetCodec)
