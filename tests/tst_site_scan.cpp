@@ -32,6 +32,7 @@ private slots:
     void portAllTakesEveryMappedPort();
     void jsonHasPortsAndASummaryEach();
     void networkLineBesideLocalOnes();
+    void linesBehindOneSerialServer();
     void oneHistoryEntryPerPort();
     void progressSaysEveryLine();
     void portsNamedOnceInPortOrder_data();
@@ -282,6 +283,54 @@ void TestSiteScan::networkLineBesideLocalOnes()
         std::swap(local[0], local[1]);
     const QString rows = local.join(QString()) + QRegularExpression::escape(server.url()) + "\\t7\\t000007(\\tslow)?\\n";
     QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(rows)).match(out).hasMatch(), qPrintable(out));
+    server.stop();
+    QVERIFY(site.stop());
+}
+
+// A device server with eight ports, each in front of its own line with terminals at known numbers, and a
+// ninth port whose device is gone: every line found through its address, the gone one said as its own row.
+void TestSiteScan::linesBehindOneSerialServer()
+{
+    if (SerialServer::program().isEmpty())
+        QSKIP("ser2net is not installed: the lines through a serial server need it");
+    constexpr int Lines = 8;
+    QStringList options{"--lines", QString::number(Lines)};
+    QStringList rows;  // by line: "MACHINE\tSERIAL"
+    for (int line = 1; line <= Lines; ++line) {
+        const int machine = 3 * line;
+        const QString serial = QStringLiteral("%1").arg(0x100 * line + machine, 6, 16, QChar(u'0')).toUpper();
+        options << "--line-bus" << QStringLiteral("%1:%2:%3").arg(line).arg(machine).arg(serial);
+        rows << QStringLiteral("%1\t%2").arg(machine).arg(serial);
+    }
+    sim::SimProcess site(options);
+    QVERIFY(site.start());
+    SerialServer server(SerialServer::Kind::Rfc2217NoCharDelay, site.devicePaths() << MissingDevice);
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    const QStringList urls = server.urls();
+    QCOMPARE(urls.size(), Lines + 1);
+    QStringList arguments{"scan", "--machines", "0-30"};
+    for (const QString &url : urls)
+        arguments << "--port" << url;
+    const ProgramRun run = runProgram(arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, ExitCode::PortFailed);
+    // Rows in port order, each naming its address.
+    QList<qsizetype> order(Lines);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return server.port(a) < server.port(b); });
+    QString pattern;
+    for (const qsizetype line : std::as_const(order))
+        pattern += QRegularExpression::escape(urls.at(line) + u'\t' + rows.at(line)) + QStringLiteral("(\tslow)?\n");
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(out).hasMatch(), qPrintable(out));
+    const QStringList said = run.errText().split(u'\n');
+    for (qsizetype line = 0; line < urls.size(); ++line) {
+        const QString text = line < Lines ? QStringLiteral("找到 1 台考勤机") : QStringLiteral("串口打开失败");
+        const bool told = std::any_of(said.cbegin(), said.cend(), [&](const QString &printed) {
+            return printed.startsWith(urls.at(line) + QStringLiteral("：")) && printed.contains(text);
+        });
+        QVERIFY2(told, qPrintable(urls.at(line) + u' ' + text + u'\n' + run.errText()));
+    }
     server.stop();
     QVERIFY(site.stop());
 }
