@@ -9,6 +9,7 @@
 #include "outcome_words.h"
 #include "progress_bar.h"
 #include "remembered_choices.h"
+#include "site_bounds.h"
 #include "status_messages.h"
 #include "stop_signals.h"
 
@@ -164,6 +165,8 @@ std::variant<QList<PortChoice>, Problem> sitePorts(const QStringList &portValues
         }
     }
     std::stable_sort(ports.begin(), ports.end(), [](const PortChoice &a, const PortChoice &b) { return portOrder(a.label(), b.label()); });
+    if (const auto problem = siteLinesProblem(ports.size()))
+        return *problem;
     return ports;
 }
 

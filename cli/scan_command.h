@@ -21,7 +21,8 @@ inline constexpr QStringView AllPorts = u"all";
 // Whether the --port values name more than one line: several, "all", or a mapping N=DEVICE.
 bool scansSeveralPorts(const QStringList &portValues);
 // The lines the --port values name, each once, sorted by port; a number reaches its device through the
-// mappings given and remembered. A problem for a bad value, or for "all" with nothing mapped.
+// mappings given and remembered. A problem for a bad value, for "all" with nothing mapped, or for more lines
+// than may be opened at once (siteLinesProblem).
 std::variant<QList<PortChoice>, Problem> sitePorts(const QStringList &portValues, const QStringList &rememberedMappings);
 // The progress line of a scan over several lines: "3/8 串口，1234/2048 个机号".
 QString siteProgressText(int linesDone, int lines, int asked, int total);

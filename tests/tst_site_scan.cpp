@@ -2,6 +2,7 @@
 #include "remembered_choices.h"
 #include "scan_command.h"
 #include "serial_server.h"
+#include "site_bounds.h"
 #include "sim_process.h"
 #include "tst_cli_process.h"
 
@@ -16,6 +17,11 @@
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 // A site's lines scanned side by side by `scan` with several --port, against one simulator serving several
 // lines (--lines): rows by port then number, a line that does not open or is lost beside the others, a
@@ -39,6 +45,9 @@ private slots:
     void portsNamedOnceInPortOrder();
     void simulatorServesManyLines_data();
     void simulatorServesManyLines();
+    void boundsSaidBeforeAnyPortOpens_data();
+    void boundsSaidBeforeAnyPortOpens();
+    void memoryFlatOverALongScan();
 };
 
 namespace {
@@ -76,6 +85,52 @@ QRegularExpression expectedRows(const QStringList &rows, const QStringList &devi
 }
 
 const QString MissingDevice = QStringLiteral("/dev/timeclock-no-such-line");
+
+// A run of the program for its peak resident memory (ru_maxrss from wait4), its output thrown away.
+struct PeakMemoryRun
+{
+    int exitCode = -1;
+    long peakKb = 0;
+};
+
+// The strings as a C list ending in a null pointer, for posix_spawn; `held` keeps them (each its own buffer,
+// which stays where it is as the list grows).
+std::vector<char *> cStrings(const QStringList &strings, QList<QByteArray> &held)
+{
+    std::vector<char *> list;
+    for (const QString &string : strings)
+        list.push_back(held.emplaceBack(string.toLocal8Bit()).data());
+    list.push_back(nullptr);
+    return list;
+}
+
+PeakMemoryRun runForPeakMemory(const QStringList &arguments)
+{
+    QList<QByteArray> held;
+    std::vector<char *> argv = cStrings(QStringList{QStringLiteral(TIMECLOCK_SETUP_PATH)} + arguments, held);
+    std::vector<char *> envp = cStrings(scriptEnvironment().toStringList(), held);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, argv.front(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    PeakMemoryRun run;
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    // The event loop goes on meanwhile, so that the simulator's output is read.
+    if (!QTest::qWaitFor([&] { return ::wait4(pid, &status, WNOHANG, &usage) == pid; }, 60000)) {
+        ::kill(pid, SIGKILL);
+        ::wait4(pid, &status, 0, &usage);
+        return run;
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakKb = usage.ru_maxrss;
+    return run;
+}
 
 } // namespace
 
@@ -386,6 +441,12 @@ void TestSiteScan::portsNamedOnceInPortOrder_data()
     QTest::newRow("a bad number") << QStringList{"/dev/ttyUSB0", "1.5"} << QStringList{} << QStringList{};
     QTest::newRow("a bad network address") << QStringList{"/dev/ttyUSB0", "rfc2217://127.0.0.1:99999"} << QStringList{}
                                            << QStringList{};
+    QStringList most;
+    for (int port = 0; port < MaxSiteLines; ++port)
+        most << QStringLiteral("/dev/ttyUSB%1").arg(port);
+    QTest::newRow("64 lines") << most << QStringList{} << most;
+    QTest::newRow("65 lines") << most + QStringList{QStringLiteral("/dev/ttyUSB%1").arg(MaxSiteLines)} << QStringList{}
+                              << QStringList{};
 }
 
 void TestSiteScan::portsNamedOnceInPortOrder()
@@ -451,6 +512,91 @@ void TestSiteScan::simulatorServesManyLines()
     QVERIFY(process.readAllStandardOutput().isEmpty());
     const QString said = QString::fromLocal8Bit(process.readAllStandardError());
     QVERIFY2(said.contains(error), qPrintable(said));
+}
+
+void TestSiteScan::boundsSaidBeforeAnyPortOpens_data()
+{
+    QTest::addColumn<int>("lines");            // the simulator's lines, each given as a --port
+    QTest::addColumn<bool>("withMissing");     // and a device that does not exist
+    QTest::addColumn<int>("softLimit");        // RLIMIT_NOFILE of the scan
+    QTest::addColumn<int>("hardLimit");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");         // on standard error; empty: the scan went on
+    QTest::newRow("65 lines") << 64 << true << 0 << 0 << 2 << QStringLiteral("最多同时 64 个串口，给了 65 个");
+    // 8 lines need 3 each and 32 more: 56. With 20, some of them could not even be opened.
+    QTest::newRow("descriptors too few, the ceiling too") << 8 << false << 20 << 20 << 2
+                                                          << QStringLiteral("8 个串口同时打开要 56 个文件描述符，这个进程最多 20 个");
+    QTest::newRow("descriptors too few, raised up to the ceiling") << 8 << false << 20 << 4096 << 1 << QString();
+}
+
+// More lines than one process works at once, or than its descriptors allow, are said before any port is
+// opened: nothing reaches a line, and no history entry is written.
+void TestSiteScan::boundsSaidBeforeAnyPortOpens()
+{
+    QFETCH(int, lines);
+    QFETCH(bool, withMissing);
+    QFETCH(int, softLimit);
+    QFETCH(int, hardLimit);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    sim::SimProcess site({"--lines", QString::number(lines), "--machine", "100"});
+    QVERIFY(site.start());
+    QStringList arguments{"scan", "--machines", "0-3"};
+    for (const QString &device : site.devicePaths())
+        arguments << "--port" << device;
+    if (withMissing)
+        arguments << "--port" << MissingDevice;
+    QProcess process;
+    process.setProcessEnvironment(scriptEnvironment());
+    if (softLimit > 0) {
+        process.setChildProcessModifier([softLimit, hardLimit] {
+            const rlimit limit{rlim_t(softLimit), rlim_t(hardLimit)};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
+    process.start(QStringLiteral(TIMECLOCK_SETUP_PATH), arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    if (said.isEmpty()) {
+        QCOMPARE(CommandHistory::read().size(), lines);
+        QVERIFY(site.stop());
+        return;
+    }
+    QVERIFY2(error.contains(said), qPrintable(error));
+    QVERIFY(process.readAllStandardOutput().isEmpty());
+    QVERIFY(CommandHistory::read().isEmpty());
+    QVERIFY(site.stop());
+    for (int line = 1; line <= lines; ++line)
+        QVERIFY(site.reader().line(line).received().isEmpty());
+}
+
+// A scan of 64 lines at once keeps its memory flat: four times the numbers take no more, and each line
+// costs far less than a quarter of a megabyte (some 45 KB here). The bounds are generous: the peak of a
+// process moves a little with what the system gives it.
+void TestSiteScan::memoryFlatOverALongScan()
+{
+    sim::SimProcess site({"--lines", QString::number(MaxSiteLines), "--silence", "all"});
+    QVERIFY(site.start());
+    const QStringList devices = site.devicePaths();
+    const auto scan = [&devices](qsizetype lines, const QString &machines) {
+        QStringList arguments{"scan", "--machines", machines};
+        for (const QString &device : devices.first(lines))
+            arguments << "--port" << device;
+        return runForPeakMemory(arguments);
+    };
+    const PeakMemoryRun few = scan(8, "0-31");
+    const PeakMemoryRun every = scan(MaxSiteLines, "0-31");
+    const PeakMemoryRun longer = scan(MaxSiteLines, "0-127");
+    for (const PeakMemoryRun &run : {few, every, longer})
+        QCOMPARE(run.exitCode, ExitCode::NoAnswer);
+    const QString peaks = QStringLiteral("8 lines %1 KB, 64 lines %2 KB, 64 lines and 4 times the numbers %3 KB")
+                              .arg(few.peakKb)
+                              .arg(every.peakKb)
+                              .arg(longer.peakKb);
+    QVERIFY2(longer.peakKb <= every.peakKb + 4096, qPrintable(peaks));
+    QVERIFY2(every.peakKb <= few.peakKb + (MaxSiteLines - 8) * 256, qPrintable(peaks));
+    QVERIFY(site.stop());
 }
 
 QTEST_GUILESS_MAIN(TestSiteScan)

@@ -917,6 +917,14 @@
         <translation>%1/%2 ports, %3/%4 machine numbers</translation>
     </message>
     <message>
+        <source>最多同时 %1 个串口，给了 %2 个：请分几次做</source>
+        <translation>At most %1 ports at once, %2 were given: take them in several goes</translation>
+    </message>
+    <message>
+        <source>%1 个串口同时打开要 %2 个文件描述符，这个进程最多 %3 个（ulimit -n），已用 %4 个：请提高上限或少给几个串口</source>
+        <translation>%1 ports open at once need %2 file descriptors; this process may have %3 (ulimit -n) and has %4 in use: raise the limit or give fewer ports</translation>
+    </message>
+    <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
     </message>
