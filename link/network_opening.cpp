@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <chrono>
+
 namespace {
 constexpr qsizetype HeardLimit = 1024;  // enough for a server's words before it hangs up
 
