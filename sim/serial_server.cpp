@@ -61,8 +61,8 @@ bool SerialServer::start()
     m_ports.clear();
     QString config;
     for (qsizetype index = 0; index < m_devices.size(); ++index) {
-        // Each port asked of the kernel while the ones before it are still free: a port taken twice would
-        // keep ser2net from listening on it, so a port already handed out is asked for again.
+        // No port is held between one question to the kernel and the next, so one may come twice: asked
+        // again then, since ser2net would listen for only one of two connections on it.
         quint16 port = freePort();
         while (m_ports.contains(port))
             port = freePort();
