@@ -47,6 +47,8 @@ private slots:
     void cancelStopsTheScan();
     void scanIsRecordedAsItWent_data();
     void scanIsRecordedAsItWent();
+    void commandAfterScanNamesTheTerminal_data();
+    void commandAfterScanNamesTheTerminal();
     void closingMidCommandIsRecorded_data();
     void closingMidCommandIsRecorded();
     void historyOpensFromTheKeyboard();
@@ -329,6 +331,38 @@ void TestFirstContactWindow::scanIsRecordedAsItWent()
     } else {
         QCOMPARE(entry.machine, machines);
     }
+}
+
+void TestFirstContactWindow::commandAfterScanNamesTheTerminal_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("serial");  // the settings' history entry names
+    QTest::newRow("a number the scan heard") << "7" << "112233";
+    QTest::newRow("a number nobody answered") << "8" << "";
+}
+
+// 设置考勤机 after 查找机号 names in the history the terminal the scan heard at that number, as the command
+// line does, so the site's table joins what was sent to it.
+void TestFirstContactWindow::commandAfterScanNamesTheTerminal()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, serial);
+    QFile::remove(CommandHistory::filePath());
+    WindowBench bench({"--bus", "7:112233"});
+    QVERIFY(bench.start());
+    {
+        MachineScanDialog dialog({1, bench.clock.devicePath()}, [](int) {});
+        QSignalSpy finished(&dialog, &MachineScanDialog::scanFinished);
+        dialog.show();
+        dialog.start({0, 9});
+        QVERIFY(finished.wait(30000));
+    }
+    bench.setText("ADDRESS", address);
+    QVERIFY(bench.press("Command1"));
+    const HistoryEntry entry = CommandHistory::read().constLast();
+    QCOMPARE(entry.command, "settings");
+    QCOMPARE(entry.machine, address);
+    QCOMPARE(entry.serial, serial);
 }
 
 void TestFirstContactWindow::closingMidCommandIsRecorded_data()
