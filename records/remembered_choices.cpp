@@ -157,9 +157,9 @@ QString serialsKey(const LineIdentity &line)
 
 // One line's serials as kept: when they were last changed (for forgetting the oldest line first), then
 // "NUMBER:SERIAL" for each number.
-QStringList serialsValue(const QMap<int, QString> &serials)
+QStringList serialsValue(const QMap<int, QString> &serials, qint64 changed)
 {
-    QStringList value{QString::number(QDateTime::currentMSecsSinceEpoch())};
+    QStringList value{QString::number(changed)};
     for (auto it = serials.cbegin(); it != serials.cend(); ++it)
         value << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
     return value;
@@ -336,7 +336,11 @@ QMap<int, QString> RememberedChoices::serialsFound(const LineIdentity &line) con
     if (line.key().isEmpty())
         return {};
     writePending();
-    return serialsOf(store()->value(serialsKey(line)));
+    const QVariant kept = store()->value(serialsKey(line));
+    const qint64 changed = kept.toStringList().value(0).toLongLong();
+    if (QDateTime::currentMSecsSinceEpoch() - changed > std::chrono::milliseconds(RememberedSerialAge).count())
+        return {};
+    return serialsOf(kept);
 }
 
 void RememberedChoices::changeSerials(const LineIdentity &line, std::function<void(QMap<int, QString> &)> edit)
@@ -348,19 +352,20 @@ void RememberedChoices::changeSerials(const LineIdentity &line, std::function<vo
         // Read where it is written, under the store's lock, as the scan's count.
         QMap<int, QString> serials = serialsOf(settings.value(key));
         edit(serials);
-        if (serials.isEmpty())
-            settings.remove(key);
-        else
-            settings.setValue(key, serialsValue(serials));
-        // A PC that meets many lines keeps those it scanned last: the store stays small.
+        settings.remove(key);
+        // A PC that meets many lines keeps those it changed last: the store stays small. Each change is
+        // later than every one before, so which is oldest never depends on the clock's resolution.
         settings.beginGroup(SerialsGroup);
         QList<std::pair<qint64, QString>> lines;
         for (const QString &child : settings.childKeys())
             lines.append({settings.value(child).toStringList().value(0).toLongLong(), child});
         std::sort(lines.begin(), lines.end());
-        for (qsizetype i = 0; i + RememberedSerialLines < lines.size(); ++i)
+        for (qsizetype i = 0; i + RememberedSerialLines - (serials.isEmpty() ? 0 : 1) < lines.size(); ++i)
             settings.remove(lines.at(i).second);
         settings.endGroup();
+        const qint64 newest = lines.isEmpty() ? 0 : lines.constLast().first;
+        if (!serials.isEmpty())
+            settings.setValue(key, serialsValue(serials, std::max(QDateTime::currentMSecsSinceEpoch(), newest + 1)));
     });
 }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -64,8 +65,10 @@ public:
     // The serial heard at each number by the scans of the line, as far as still true: a scan replaces what
     // it asked, and a command that read, wrote or renumbered a terminal moves its serial. A number two
     // terminals answered has none. Kept for the RememberedSerialLines lines scanned last; empty when the line
-    // was never scanned or the store cannot be read. The same line under any name, as for the scan's count.
+    // was never scanned, not for RememberedSerialAge (another day may find another site behind the same
+    // adapter), or the store cannot be read. The same line under any name, as for the scan's count.
     static constexpr int RememberedSerialLines = 64;
+    static constexpr std::chrono::hours RememberedSerialAge{12};
     QMap<int, QString> serialsFound(const LineIdentity &line) const;
     // What a scan heard on the numbers of `asked` (the numbers it asked): those numbers now hold the serials
     // it heard there, the others what was known before.
