@@ -371,7 +371,9 @@ void TestCli::commandHelpListsItsOwnOptions_data()
     QTest::newRow("scan") << "scan" << QStringList{"--machines", "--timeout", "--port", "--trace", "--json"}
                           << QStringList{"--machine "};
     QTest::newRow("history") << "history" << QStringList{"--json"} << QStringList{"--machine", "--port"};
-    QTest::newRow("inventory") << "inventory" << QStringList{"--offline", "--csv", "--json"} << QStringList{"--machine", "--port"};
+    // It scans as scan does, unless --offline.
+    QTest::newRow("inventory") << "inventory" << QStringList{"--offline", "--csv", "--json", "--port", "--machines", "--timeout"}
+                               << QStringList{"--machine "};
 }
 
 void TestCli::commandHelpListsItsOwnOptions()
