@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QListWidget>
@@ -591,6 +592,11 @@ void TestFirstContactWindow::textLogoIsRemembered()
         QTest::mouseClick(bench.control<QCheckBox>("invertCheck"), Qt::LeftButton);
         QVERIFY(bench.press("DOWNLOG", 20000));
         QCOMPARE(RememberedChoices().logoText().value(QStringLiteral("text")).toString(), typed.text);
+        // The history says what was sent, in the command line's words: the text, and the picture's hash.
+        const HistoryEntry sent = CommandHistory::read().constLast();
+        QCOMPARE(sent.command, "logo");
+        QCOMPARE(sent.logoSource, "text:" + typed.text);
+        QCOMPARE(sent.logoHash, QCryptographicHash::hash(logoBytesFromText(typed, true), QCryptographicHash::Sha256).toHex());
     }
     PortDirectory ports;
     Form1 next(ports);
