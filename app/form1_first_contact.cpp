@@ -105,7 +105,7 @@ void Form1::rememberCommandChoices(TerminalCommand command, const PortChoice &po
 
 void Form1::recordInHistory(const CommandResult &result)
 {
-    if (const auto problem = CommandHistory::append(historyEntryFor(m_runningPort, m_runningCommand, m_runningInputs, result)))
+    if (const auto problem = CommandHistory::appendCommand(m_runningPort, m_runningCommand, m_runningInputs, result))
         ui.HELP1->setToolTip(*problem);
 }
 

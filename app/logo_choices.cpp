@@ -70,7 +70,7 @@ void LogoChoices::refresh()
         return;
     }
     if (m_fromText) {
-        m_logo = LoadedLogo{LogoPicture{logoBytesFromText(m_text, m_options.invert)}};
+        m_logo = LoadedLogo{LogoPicture{logoBytesFromText(m_text, m_options.invert), textLogoSource(m_text)}};
         m_controls.preview->showPicture(m_logo->picture.bytes);
         showChoices();
         return;

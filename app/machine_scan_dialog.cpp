@@ -143,7 +143,7 @@ void MachineScanDialog::endScan(const CommandResult &result)
 
 void MachineScanDialog::recordInHistory(QStringView outcome)
 {
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(m_port, m_range, m_asked, outcome, m_heard)))
+    if (const auto problem = CommandHistory::appendScan(m_port, m_range, m_asked, outcome, m_heard))
         m_state->setToolTip(*problem);
 }
 

@@ -15,7 +15,7 @@
 CommandRun runTerminalCommand(const PortChoice &port, TerminalCommand command, const CommandInputs &inputs)
 {
     CommandRun run = runTerminalTask(port, makeCommandTask(command, inputs));
-    if (const auto problem = CommandHistory::append(historyEntryFor(port, command, inputs, run.result)))
+    if (const auto problem = CommandHistory::appendCommand(port, command, inputs, run.result))
         printError(*problem);
     return run;
 }

@@ -30,7 +30,7 @@ QList<CommandWord> commandWords()
                   QCoreApplication::translate("cli", "查找机号：列出这条线上回答的考勤机和它们的序列号"), runScan, scanOptions()});
     words.append({QStringLiteral("history"), QString(),
                   QCoreApplication::translate("cli", "不用串口：列出发给考勤机的命令的历史记录"), runHistory});
-    words.append({QStringLiteral("inventory"), QStringLiteral("--offline [--csv]"), inventorySummary(), runInventory,
+    words.append({QStringLiteral("inventory"), QStringLiteral("[--offline] [--csv]"), inventorySummary(), runInventory,
                   inventoryOptions()});
     return words;
 }

@@ -5,9 +5,12 @@
 #include "output.h"
 #include "progress_bar.h"
 #include "provision_report.h"
+#include "remembered_choices.h"
+#include "scan_command.h"
 
 #include <QCoreApplication>
 #include <QJsonValue>
+#include <QSet>
 
 namespace {
 
@@ -27,6 +30,14 @@ QCommandLineOption csvOption()
 QString minuteOf(const QDateTime &time)
 {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("-");
+}
+
+// When the terminal last answered: now, for one the scan just made heard.
+QString answeredText(const SiteTerminal &terminal)
+{
+    if (terminal.answeredNow.value_or(false))
+        return QCoreApplication::translate("cli", "现在回答");
+    return minuteOf(terminal.lastAnswered);
 }
 
 // The text cut to `columns`, its start given up first (a path's end names the file).
@@ -115,7 +126,7 @@ QStringList inventoryText(const QList<SiteTerminal> &terminals)
         QString row = padded(lastColumns(terminal.port, PortColumns), PortColumns) + u' '
                       + QStringLiteral("%1").arg(terminal.machine, 4) + u' '
                       + (terminal.serial.isEmpty() ? QStringLiteral("------") : terminal.serial) + u' '
-                      + padded(minuteOf(terminal.lastAnswered), 16) + u' '
+                      + padded(answeredText(terminal), 16) + u' '
                       + (confirmed ? (*confirmed ? QCoreApplication::translate("cli", "是") : QCoreApplication::translate("cli", "否"))
                                    : QStringLiteral("-"));
         if (terminal.collision)
@@ -151,7 +162,9 @@ QJsonObject inventoryJson(const SiteTerminal &terminal)
             {QStringLiteral("logo_confirmed"), logo ? QJsonValue(logo->confirmed) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("logo_lines_confirmed"),
              logo && logo->linesConfirmed ? QJsonValue(*logo->linesConfirmed) : QJsonValue(QJsonValue::Null)},
-            {QStringLiteral("confirmed"), confirmed ? QJsonValue(*confirmed) : QJsonValue(QJsonValue::Null)}};
+            {QStringLiteral("confirmed"), confirmed ? QJsonValue(*confirmed) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("answered_now"),
+             terminal.answeredNow ? QJsonValue(*terminal.answeredNow) : QJsonValue(QJsonValue::Null)}};
 }
 
 QByteArray inventoryCsv(const QList<SiteTerminal> &terminals)
@@ -160,7 +173,7 @@ QByteArray inventoryCsv(const QList<SiteTerminal> &terminals)
                                  QStringLiteral("last_answered"), QStringLiteral("collision"), QStringLiteral("settings"),
                                  QStringLiteral("settings_time"), QStringLiteral("settings_confirmed"),
                                  QStringLiteral("logo_source"), QStringLiteral("logo_sha256"), QStringLiteral("logo_time"),
-                                 QStringLiteral("logo_confirmed"), QStringLiteral("confirmed")});
+                                 QStringLiteral("logo_confirmed"), QStringLiteral("confirmed"), QStringLiteral("answered_now")});
     for (const SiteTerminal &terminal : terminals) {
         const auto &settings = terminal.settings;
         const auto &logo = terminal.logo;
@@ -176,37 +189,96 @@ QByteArray inventoryCsv(const QList<SiteTerminal> &terminals)
                           logo ? spreadsheetText(logo->hash) : QString(),
                           logo ? timeText(logo->time) : QString(),
                           logo ? yesNo(logo->confirmed) : QString(),
-                          yesNo(terminal.everyStepConfirmed())});
+                          yesNo(terminal.everyStepConfirmed()),
+                          yesNo(terminal.answeredNow)});
     }
     return bytes;
 }
 
+namespace {
+
+// The site's table from the history, which holds the scan just made, for the lines scanned: each terminal
+// the scan heard answered now, and a number two terminals answered is a collision as this scan found it.
+QList<SiteTerminal> scannedInventory(const std::vector<LineScan> &lines)
+{
+    QSet<QString> ports;
+    QSet<std::pair<QString, QString>> heard;  // port, serial
+    QSet<std::pair<QString, int>> shared;     // port, number
+    for (const LineScan &scan : lines) {
+        const QString port = scan.port.label();
+        ports.insert(port);
+        for (const ScanAnswer &answer : scan.answers) {
+            if (answer.kind == ScanAnswer::Kind::Collision)
+                shared.insert({port, answer.machine});
+            if (answer.kind != ScanAnswer::Kind::Wrong)
+                heard.insert({port, answer.serial().toUpper()});
+        }
+    }
+    QList<SiteTerminal> terminals;
+    for (SiteTerminal &terminal : siteInventory(CommandHistory::read())) {
+        if (!ports.contains(terminal.port))
+            continue;
+        terminal.answeredNow = !terminal.serial.isEmpty() && heard.contains({terminal.port, terminal.serial});
+        terminal.collision = shared.contains({terminal.port, terminal.machine});
+        terminals << terminal;
+    }
+    return terminals;
+}
+
+} // namespace
+
 int runInventory(const QStringList &arguments)
 {
-    CommandLine line(QStringLiteral("inventory"), QStringLiteral("--offline"), 0, inventorySummary(), PortUse::None);
-    line.addOptions(inventoryOptions());
+    CommandLine line(QStringLiteral("inventory"), QStringLiteral("[--offline] [--csv]"), 0,
+                     inventorySummary() + u'\n'
+                         + QCoreApplication::translate("cli", "先同时查找给出的每条线路（--port 与 scan 相同），再列出表格；--offline 只用这台电脑的记录"),
+                     PortUse::Line);
+    line.addOptions(inventoryOptions() + scanOptions());
+    line.allowSeveralPorts();
     if (const auto exitCode = line.parse(arguments))
         return *exitCode;
-    if (!line.parser().isSet(offlineOption()))
-        return line.fail({ResultStatus::BadInput,
-                          QCoreApplication::translate("cli", "inventory 还不能扫描线路；请加 --offline，只用这台电脑的记录")});
     if (line.parser().isSet(csvOption()) && line.format() == OutputFormat::Json)
         return line.fail({ResultStatus::BadInput, QCoreApplication::translate("cli", "--csv 和 --json 只能选一个")});
-    const QList<SiteTerminal> terminals = siteInventory(CommandHistory::read());
+    const bool offline = line.parser().isSet(offlineOption());
+    QList<SiteTerminal> terminals;
+    int exitCode = ExitCode::Done;
+    if (offline) {
+        for (const QString &scanning : {QStringLiteral("port"), QStringLiteral("machines"), QStringLiteral("timeout")}) {
+            if (line.parser().isSet(scanning))
+                return line.fail({ResultStatus::BadInput,
+                                  QCoreApplication::translate("cli", "--offline 不打开串口，不用 --%1").arg(scanning)});
+        }
+        terminals = siteInventory(CommandHistory::read());
+    } else {
+        const auto choice = scanChoiceOf(line.parser());
+        if (const auto *problem = std::get_if<Problem>(&choice))
+            return line.fail(*problem);
+        const auto ports = sitePorts(line.portValues(), RememberedChoices().portMappings());
+        if (const auto *problem = std::get_if<Problem>(&ports))
+            return line.fail(*problem);
+        const ScanChoice &chosen = std::get<ScanChoice>(choice);
+        const std::vector<LineScan> lines = scanSite(std::get<QList<PortChoice>>(ports), chosen.range, chosen.rangeText, chosen.wait);
+        // What each line came to, on standard error: a line that did not open or was lost is said there.
+        for (const LineScan &scan : lines)
+            printLineSummary(scan.summary, OutputFormat::Text);
+        terminals = scannedInventory(lines);
+        exitCode = siteScanExitCode(lines);
+    }
     if (line.parser().isSet(csvOption())) {
         printBytes(inventoryCsv(terminals));
-        return ExitCode::Done;
+        return exitCode;
     }
     if (line.format() == OutputFormat::Json) {
         for (const SiteTerminal &terminal : terminals)
             printJson(inventoryJson(terminal));
-        return ExitCode::Done;
+        return exitCode;
     }
     if (terminals.isEmpty()) {
-        printError(QCoreApplication::translate("cli", "历史记录里还没有考勤机（%1）").arg(CommandHistory::filePath()));
-        return ExitCode::Done;
+        printError(offline ? QCoreApplication::translate("cli", "历史记录里还没有考勤机（%1）").arg(CommandHistory::filePath())
+                           : QCoreApplication::translate("cli", "这些串口上没有已知的考勤机"));
+        return exitCode;
     }
     for (const QString &row : inventoryText(terminals))
         printLine(row);
-    return ExitCode::Done;
+    return exitCode;
 }

@@ -105,7 +105,7 @@ std::variant<QList<LineAnswer>, Problem> askNumbers(const PortChoice &port, QLis
             });
         const CommandRun run = runTerminalTask(port, std::move(task));
         bar.reset();
-        if (const auto problem = CommandHistory::append(scanHistoryEntry(port, range, lastAsked, outcomeWord(run.result.status), heard)))
+        if (const auto problem = CommandHistory::appendScan(port, range, lastAsked, outcomeWord(run.result.status), heard))
             printError(*problem);
         switch (run.result.status) {
         case CommandStatus::PortOpenFailed:

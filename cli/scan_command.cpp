@@ -87,7 +87,7 @@ Outcome finishLine(const PortChoice &port, const MachineRange &range, const QStr
     if (run.result.status != CommandStatus::PortOpenFailed)
         RememberedChoices().noteTerminalsFound(port.line, found, everyNumberAsked);
     const QString word = standardOutputFailed() ? OutcomeWord::OutputFailed.toString() : outcomeWord(run.result.status);
-    if (const auto problem = CommandHistory::append(scanHistoryEntry(port, range, lastAsked, word, answers)))
+    if (const auto problem = CommandHistory::appendScan(port, range, lastAsked, word, answers))
         printError(*problem);
 
     // The last line sums the scan up, in the same keys as the answers, with no machine of its own.
@@ -104,16 +104,6 @@ Outcome finishLine(const PortChoice &port, const MachineRange &range, const QStr
             .port = port.label(),
             .elapsedMs = run.elapsedMs};
 }
-
-// What one line of a scan over several has heard so far.
-struct LineScan
-{
-    PortChoice port;
-    QList<ScanAnswer> answers;
-    QList<qint64> answeredAtMs;  // for each answer, since the scan began
-    int asked = 0;
-    bool finished = false;
-};
 
 } // namespace
 
@@ -175,17 +165,12 @@ QString siteProgressText(int linesDone, int lines, int asked, int total)
     return QCoreApplication::translate("cli", "%1/%2 串口，%3/%4 个机号").arg(linesDone).arg(lines).arg(asked).arg(total);
 }
 
-namespace {
-
-// Every line side by side, each its own link on the one event loop: rows sorted by port, then number,
-// once every line has finished; a line that does not open or is lost is its own row, and the others go on.
-int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
-                std::chrono::milliseconds wait)
+std::vector<LineScan> scanSite(const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
+                               std::chrono::milliseconds wait)
 {
-    const OutputFormat format = line.format();
     std::vector<LineScan> lines;
     for (const PortChoice &port : ports)
-        lines.push_back({port, {}, {}, 0, false});
+        lines.push_back({.port = port});
     const int total = int(ports.size()) * range.count();
     std::optional<ProgressBar> bar;
     if (ProgressBar::besideStreamedOutput())
@@ -224,13 +209,54 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
         showProgress();
     });
     bar.reset();
+    for (size_t index = 0; index < lines.size(); ++index) {
+        LineScan &scan = lines.at(index);
+        scan.summary = finishLine(scan.port, range, rangeText, scan.asked, scan.answers, runs.at(qsizetype(index)));
+    }
+    return lines;
+}
 
+int siteScanExitCode(const std::vector<LineScan> &lines)
+{
+    // A line that did not open or was lost is never hidden by terminals found on the others; apart from
+    // that, terminals found on some line are done, and otherwise the worst a line came to.
+    if (StopSignals::stopAsked())
+        return exitCodeOf(ResultStatus::Interrupted);
     int worst = ExitCode::Done;
     bool anyFound = false;
     bool lineFailed = false;
-    QList<Outcome> summaries;
-    for (size_t index = 0; index < lines.size(); ++index) {
-        const LineScan &scan = lines.at(index);
+    for (const LineScan &scan : lines) {
+        const Outcome &summary = scan.summary;
+        anyFound = anyFound || summary.ok();
+        lineFailed = lineFailed || summary.status == ResultStatus::PortLost || summary.status == ResultStatus::PortOpenFailed;
+        if (!summary.ok())
+            worst = std::max(worst, exitCodeOf(summary.status));
+    }
+    if (lineFailed)
+        return ExitCode::PortFailed;
+    return anyFound ? ExitCode::Done : worst;
+}
+
+void printLineSummary(const Outcome &summary, OutputFormat format)
+{
+    if (format == OutputFormat::Json) {
+        QJsonObject object = outcomeJson(summary);
+        object.insert(QStringLiteral("slow"), QJsonValue::Null);
+        printJson(object);
+    } else {
+        printError(QCoreApplication::translate("cli", "%1：%2").arg(*summary.port, summary.message));
+    }
+}
+
+namespace {
+
+// Rows sorted by port, then number, once every line has finished; then a summary for each port.
+int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
+                std::chrono::milliseconds wait)
+{
+    const OutputFormat format = line.format();
+    const std::vector<LineScan> lines = scanSite(ports, range, rangeText, wait);
+    for (const LineScan &scan : lines) {
         QList<qsizetype> byNumber(scan.answers.size());
         std::iota(byNumber.begin(), byNumber.end(), 0);
         std::stable_sort(byNumber.begin(), byNumber.end(),
@@ -250,32 +276,13 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
             if (!outcome.ok() || answer.slow)
                 printError(QCoreApplication::translate("cli", "%1：%2").arg(scan.port.label(), outcome.message));
         }
-        const Outcome summary = finishLine(scan.port, range, rangeText, scan.asked, scan.answers, runs.at(qsizetype(index)));
-        anyFound = anyFound || summary.ok();
-        summaries << summary;
     }
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
     // One summary per port after the rows: what each line came to.
-    for (const Outcome &summary : std::as_const(summaries)) {
-        if (format == OutputFormat::Json) {
-            QJsonObject object = outcomeJson(summary);
-            object.insert(QStringLiteral("slow"), QJsonValue::Null);
-            printJson(object);
-        } else {
-            printError(QCoreApplication::translate("cli", "%1：%2").arg(*summary.port, summary.message));
-        }
-        lineFailed = lineFailed || summary.status == ResultStatus::PortLost || summary.status == ResultStatus::PortOpenFailed;
-        if (!summary.ok())
-            worst = std::max(worst, exitCodeOf(summary.status));
-    }
-    // A line that did not open or was lost is never hidden by terminals found on the others; apart from
-    // that, terminals found on some line are done, and otherwise the worst a line came to.
-    if (StopSignals::stopAsked())
-        return exitCodeOf(ResultStatus::Interrupted);
-    if (lineFailed)
-        return ExitCode::PortFailed;
-    return anyFound ? ExitCode::Done : worst;
+    for (const LineScan &scan : lines)
+        printLineSummary(scan.summary, format);
+    return siteScanExitCode(lines);
 }
 
 } // namespace
@@ -294,6 +301,21 @@ std::optional<Problem> renumberOnSharedLine(const LineIdentity &line, bool all)
                        warning + QCoreApplication::translate("cli", "确实要这样，请加 --all；只改一台，请先拔掉其他考勤机")};
     printError(warning);
     return std::nullopt;
+}
+
+std::variant<ScanChoice, Problem> scanChoiceOf(const QCommandLineParser &parser)
+{
+    const QString rangeText = parser.value(QStringLiteral("machines"));
+    const auto range = machineRangeFromText(rangeText);
+    if (!range)
+        return Problem{ResultStatus::BadInput,
+                       StatusText::withDetail(StatusText::BadMachineNumber.toString(), QStringLiteral("--machines ") + rangeText)};
+    const QString timeoutText = parser.value(QStringLiteral("timeout"));
+    const auto timeoutMs = wholeNumber(timeoutText, 1, 10000);
+    if (!timeoutMs)
+        return Problem{ResultStatus::BadInput, StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
+                                                                      QStringLiteral("--timeout ") + timeoutText)};
+    return ScanChoice{*range, rangeText, std::chrono::milliseconds(*timeoutMs)};
 }
 
 QList<QCommandLineOption> scanOptions()
@@ -316,24 +338,17 @@ int runScan(const QStringList &arguments)
     const auto common = line.parseForTerminal(arguments);
     if (const int *exitCode = std::get_if<int>(&common))
         return *exitCode;
-    const QString rangeText = line.parser().value(QStringLiteral("machines"));
-    const auto range = machineRangeFromText(rangeText);
-    if (!range)
-        return line.fail({ResultStatus::BadInput, StatusText::withDetail(StatusText::BadMachineNumber.toString(),
-                                                                          QStringLiteral("--machines ") + rangeText)});
-    const QString timeoutText = line.parser().value(QStringLiteral("timeout"));
-    const auto timeoutMs = wholeNumber(timeoutText, 1, 10000);
-    if (!timeoutMs)
-        return line.fail({ResultStatus::BadInput,
-                          StatusText::withDetail(QCoreApplication::translate("cli", "等待时间错误！（1-10000 毫秒）"),
-                                                 QStringLiteral("--timeout ") + timeoutText)});
-
-    const std::chrono::milliseconds wait(*timeoutMs);
+    const auto choice = scanChoiceOf(line.parser());
+    if (const auto *problem = std::get_if<Problem>(&choice))
+        return line.fail(*problem);
+    const MachineRange &range = std::get<ScanChoice>(choice).range;
+    const QString &rangeText = std::get<ScanChoice>(choice).rangeText;
+    const std::chrono::milliseconds wait = std::get<ScanChoice>(choice).wait;
     if (scansSeveralPorts(line.portValues())) {
         const auto ports = sitePorts(line.portValues(), RememberedChoices().portMappings());
         if (const auto *problem = std::get_if<Problem>(&ports))
             return line.fail(*problem);
-        return runSiteScan(line, std::get<QList<PortChoice>>(ports), *range, rangeText, wait);
+        return runSiteScan(line, std::get<QList<PortChoice>>(ports), range, rangeText, wait);
     }
 
     const PortChoice port = std::get<CommonOptions>(common).port;
@@ -342,7 +357,7 @@ int runScan(const QStringList &arguments)
     // After the last number the scan listens for the rest of a second: part of the time left.
     std::optional<ProgressBar> bar;
     if (ProgressBar::besideStreamedOutput())
-        bar.emplace(range->count(), std::max(wait, TerminalReplyLimit - wait));
+        bar.emplace(range.count(), std::max(wait, TerminalReplyLimit - wait));
     int lastAsked = 0;
     QList<ScanAnswer> answers;
     QElapsedTimer sinceStart;
@@ -368,7 +383,7 @@ int runScan(const QStringList &arguments)
             printError(outcome.message);
     };
     const auto settled = [&](int machine) {
-        const qsizetype index = machine - range->first;
+        const qsizetype index = machine - range.first;
         return index < askedAtMs.size() && sinceStart.elapsed() - askedAtMs.at(index) > LateAnswerWindow.count()
                && !scanTask->mayStillAnswer(machine);
     };
@@ -389,7 +404,7 @@ int runScan(const QStringList &arguments)
             bar->show(lastAsked);
     };
     auto task = std::make_unique<MachineScanTask>(
-        *range, wait,
+        range, wait,
         [&](const ScanAnswer &answer) {
             answers << answer;
             held.emplace(answer.machine, std::make_pair(answer, sinceStart.elapsed()));
@@ -411,7 +426,7 @@ int runScan(const QStringList &arguments)
     release(true);
     bar.reset();
 
-    const Outcome outcome = finishLine(port, *range, rangeText, lastAsked, answers, run);
+    const Outcome outcome = finishLine(port, range, rangeText, lastAsked, answers, run);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
     if (run.result.status == CommandStatus::Done && format == OutputFormat::Text) {

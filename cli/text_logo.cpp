@@ -87,6 +87,5 @@ std::optional<std::variant<LogoPicture, Problem>> textLogoPicture(const QCommand
         return *problem;
     if (!logoTextDrawable(std::get<LogoTextOptions>(text)))
         return badText(StatusText::NoFontForText.toString(), QStringLiteral("--text"));
-    return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), invert),
-                       QStringLiteral("text:") + parser.value(TextOption)};
+    return LogoPicture{logoBytesFromText(std::get<LogoTextOptions>(text), invert), textLogoSource(std::get<LogoTextOptions>(text))};
 }

@@ -274,3 +274,8 @@ QByteArray logoBytesFromText(const LogoTextOptions &options, bool invert)
     QByteArray bytes = drawLogoText(options).bytes;
     return invert ? invertedLogoBytes(bytes) : bytes;
 }
+
+QString textLogoSource(const LogoTextOptions &options)
+{
+    return QStringLiteral("text:") + QString(options.text).replace(u'\n', QStringLiteral("\\n"));
+}

@@ -61,3 +61,7 @@ LogoTextDrawing drawLogoText(const LogoTextOptions &options);
 
 // The text's 512 logo bytes; inverted when asked, as an image's are.
 QByteArray logoBytesFromText(const LogoTextOptions &options, bool invert = false);
+
+// Where a text logo came from, for the records (LogoPicture::source): "text:" and the text, a line break
+// written "\n" as on the command line, so the window's and the command line's read alike.
+QString textLogoSource(const LogoTextOptions &options);

@@ -3,6 +3,7 @@
 #include "file_writing.h"
 #include "outcome_words.h"
 #include "read_serial.h"
+#include "remembered_choices.h"
 #include "terminal_settings.h"
 
 #include <QCoreApplication>
@@ -238,6 +239,36 @@ std::optional<HistoryEntry> lastWriteOfSerial(QStringView serial)
             return *entry;
     }
     return std::nullopt;
+}
+
+std::optional<QString> appendScan(const PortChoice &port, const MachineRange &range, int asked, QStringView outcome,
+                                  const QList<ScanAnswer> &answers)
+{
+    if (const auto covered = range.firstOf(asked))
+        RememberedChoices().noteSerialsFound(port.line, *covered, answers);
+    return append(scanHistoryEntry(port, range, asked, outcome, answers));
+}
+
+std::optional<QString> appendCommand(const PortChoice &port, TerminalCommand command, CommandInputs inputs,
+                                     const CommandResult &result)
+{
+    RememberedChoices remembered;
+    if (inputs.knownSerial.isEmpty()) {
+        const QMap<int, QString> serials = remembered.serialsFound(port.line);
+        if (command != TerminalCommand::ChangeNumber)
+            inputs.knownSerial = serials.value(inputs.machineNumber);
+        else if (serials.size() == 1 && remembered.terminalsFound(port.line) == 1)
+            inputs.knownSerial = serials.first();
+    }
+    const HistoryEntry entry = historyEntryFor(port, command, inputs, result);
+    if (result.status == CommandStatus::Done) {
+        if (command == TerminalCommand::ReadSerial || command == TerminalCommand::WriteSerial
+            || (command == TerminalCommand::ChangeNumber && !entry.serial.isEmpty()))
+            remembered.noteSerialAt(port.line, inputs.machineNumber, entry.serial);
+        else if (command == TerminalCommand::ChangeNumber)
+            remembered.forgetSerials(port.line);  // every terminal of the line at one number: which is which, nobody knows
+    }
+    return append(entry);
 }
 
 QString serialWrittenWhere(const HistoryEntry &write)

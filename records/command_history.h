@@ -82,6 +82,19 @@ std::optional<HistoryEntry> lastWriteOfSerial(QStringView serial);
 // That write in the operator's words: "2026-12-11 07:02 写入 /dev/ttyUSB0 的 18 号机".
 QString serialWrittenWhere(const HistoryEntry &write);
 
+// Records a scan that has ended (scanHistoryEntry()), and remembers the serials it heard by number for the
+// entries after it (RememberedChoices::noteSerialsFound()).
+std::optional<QString> appendScan(const PortChoice &port, const MachineRange &range, int asked, QStringView outcome,
+                                  const QList<ScanAnswer> &answers);
+
+// Records a command that has ended, the window's and the command line's alike (historyEntryFor()). Where
+// the run did not know the addressed terminal's serial, the entry names the one this PC knows: the serial
+// the line's scans heard at that number, or for a renumber, which reaches every terminal of the line, the
+// line's only terminal. What the command changed of where a serial is (read, written, or renumbered to
+// another number) is remembered for the entries after it (RememberedChoices::serialsFound()).
+std::optional<QString> appendCommand(const PortChoice &port, TerminalCommand command, CommandInputs inputs,
+                                     const CommandResult &result);
+
 // One entry as a line of the file, and back. Lines written before the settings and the logo's source were
 // kept (seven fields) still read, with those two empty.
 QString lineOf(const HistoryEntry &entry);

@@ -7,11 +7,13 @@
 #include "port_directory.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QUrl>
@@ -144,6 +146,53 @@ QString spelledScanKey(const LineIdentity &line)
 QString echoKey(const LineIdentity &line)
 {
     return storeKey(u"echo", line.key());
+}
+
+const QString SerialsGroup = QStringLiteral("serials");
+
+QString serialsKey(const LineIdentity &line)
+{
+    return storeKey(SerialsGroup, line.key());
+}
+
+// One line's serials as kept: when they were last changed (for forgetting the oldest line first), then
+// "NUMBER:SERIAL" for each number.
+QStringList serialsValue(const QMap<int, QString> &serials, qint64 changed)
+{
+    QStringList value{QString::number(changed)};
+    for (auto it = serials.cbegin(); it != serials.cend(); ++it)
+        value << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
+    return value;
+}
+
+std::optional<std::pair<int, QString>> serialEntry(const QString &text)
+{
+    static const QRegularExpression entry(QStringLiteral("^(\\d{1,3}):([0-9A-F]{6})$"));
+    const QRegularExpressionMatch match = entry.match(text);
+    if (!match.hasMatch() || match.captured(1).toInt() > 255)
+        return std::nullopt;
+    return std::make_pair(match.captured(1).toInt(), match.captured(2));
+}
+
+// What a kept value says; anything unreadable in it is left out.
+QMap<int, QString> serialsOf(const QVariant &kept)
+{
+    QMap<int, QString> serials;
+    const QStringList value = kept.toStringList();
+    for (qsizetype i = 1; i < value.size(); ++i) {
+        if (const auto entry = serialEntry(value.at(i)))
+            serials.insert(entry->first, entry->second);
+    }
+    return serials;
+}
+
+bool isSerialsValue(const QVariant &kept)
+{
+    const QStringList value = kept.toStringList();
+    bool stamped = false;
+    (void)value.value(0).toLongLong(&stamped);
+    return stamped && value.size() <= 257
+           && std::all_of(value.cbegin() + 1, value.cend(), [](const QString &entry) { return serialEntry(entry).has_value(); });
 }
 
 } // namespace
@@ -282,6 +331,83 @@ void RememberedChoices::noteTerminalsFound(const LineIdentity &line, int count, 
     });
 }
 
+QMap<int, QString> RememberedChoices::serialsFound(const LineIdentity &line) const
+{
+    if (line.key().isEmpty())
+        return {};
+    writePending();
+    const QVariant kept = store()->value(serialsKey(line));
+    const qint64 changed = kept.toStringList().value(0).toLongLong();
+    if (QDateTime::currentMSecsSinceEpoch() - changed > std::chrono::milliseconds(RememberedSerialAge).count())
+        return {};
+    return serialsOf(kept);
+}
+
+void RememberedChoices::changeSerials(const LineIdentity &line, std::function<void(QMap<int, QString> &)> edit)
+{
+    if (line.key().isEmpty())
+        return;
+    const QString key = serialsKey(line);
+    remember([key, edit = std::move(edit)](QSettings &settings) {
+        // Read where it is written, under the store's lock, as the scan's count.
+        QMap<int, QString> serials = serialsOf(settings.value(key));
+        edit(serials);
+        settings.remove(key);
+        // A PC that meets many lines keeps those it changed last: the store stays small. Each change is
+        // later than every one before, so which is oldest never depends on the clock's resolution.
+        settings.beginGroup(SerialsGroup);
+        QList<std::pair<qint64, QString>> lines;
+        for (const QString &child : settings.childKeys())
+            lines.append({settings.value(child).toStringList().value(0).toLongLong(), child});
+        std::sort(lines.begin(), lines.end());
+        for (qsizetype i = 0; i + RememberedSerialLines - (serials.isEmpty() ? 0 : 1) < lines.size(); ++i)
+            settings.remove(lines.at(i).second);
+        settings.endGroup();
+        const qint64 newest = lines.isEmpty() ? 0 : lines.constLast().first;
+        if (!serials.isEmpty())
+            settings.setValue(key, serialsValue(serials, std::max(QDateTime::currentMSecsSinceEpoch(), newest + 1)));
+    });
+}
+
+void RememberedChoices::noteSerialsFound(const LineIdentity &line, const MachineRange &asked, const QList<ScanAnswer> &answers)
+{
+    changeSerials(line, [asked, answers](QMap<int, QString> &serials) {
+        for (int machine = asked.first; machine <= asked.last; ++machine)
+            serials.remove(machine);
+        QList<int> shared;
+        for (const ScanAnswer &answer : answers) {
+            if (answer.kind == ScanAnswer::Kind::Found || answer.kind == ScanAnswer::Kind::Late)
+                serials.insert(answer.machine, answer.serial().toUpper());
+            else
+                shared << answer.machine;  // two serials, or a wrong answer: nobody known
+        }
+        for (const int machine : std::as_const(shared))
+            serials.remove(machine);
+    });
+}
+
+void RememberedChoices::noteSerialAt(const LineIdentity &line, int machine, const QString &given)
+{
+    const QString serial = given.toUpper();
+    changeSerials(line, [machine, serial](QMap<int, QString> &serials) {
+        for (auto it = serials.begin(); it != serials.end();) {
+            if (it.value() == serial)
+                it = serials.erase(it);
+            else
+                ++it;
+        }
+        if (serialEntry(QStringLiteral("%1:%2").arg(machine).arg(serial)))
+            serials.insert(machine, serial);
+        else
+            serials.remove(machine);
+    });
+}
+
+void RememberedChoices::forgetSerials(const LineIdentity &line)
+{
+    changeSerials(line, [](QMap<int, QString> &serials) { serials.clear(); });
+}
+
 std::optional<bool> RememberedChoices::lineEchoes(const LineIdentity &line) const
 {
     const QVariant kept = store()->value(echoKey(line));
@@ -400,6 +526,8 @@ QStringList RememberedChoices::forgetUnusable()
             check(key, isWholeNumber(settings->value(key), 0, 256) || isWholeNumber(settings->value(key), PartScan, PartScan + 256));
         } else if (key.startsWith(QStringLiteral("echo/"))) {
             check(key, isTrueOrFalse(settings->value(key)));
+        } else if (key.startsWith(SerialsGroup + u'/')) {
+            check(key, isSerialsValue(settings->value(key)));
         }
     }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "line_identity.h"
+#include "machine_scan.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -14,14 +17,15 @@ class QSettings;
 
 // What the program keeps between runs, in the platform's settings store: the port and its --port
 // mappings, the last logo file and its picture choices, and how many terminals the last scan of a device
-// found. The changes made through one object are written together, once, when it goes (or before it next
+// found and their serials by number. The changes made through one object are written together, once, when it goes (or before it next
 // reads the store), so a command's use costs one write and a run that ends in a crash keeps what the
 // commands before had used. Windows and command lines share the store: each write is made under a lock
 // beside it, on the store as it is then, so no process's change is lost; the store keeps its permissions,
 // and a store that is a symbolic link stays one (the link's target is written).
 //
-// The machine number, the terminal settings and the serial number are never kept: a number remembered
-// from yesterday's terminal would address today's by surprise.
+// The machine number, the terminal settings and the serial number to write are never kept: a number
+// remembered from yesterday's terminal would address today's by surprise. The serials a scan heard are kept
+// only to name the terminal a later command went to in the history, never to address one.
 class RememberedChoices
 {
 public:
@@ -58,6 +62,23 @@ public:
     int terminalsFound(const LineIdentity &line) const;
     void noteTerminalsFound(const LineIdentity &line, int count, bool everyNumber);
 
+    // The serial heard at each number by the scans of the line, as far as still true: a scan replaces what
+    // it asked, and a command that read, wrote or renumbered a terminal moves its serial. A number two
+    // terminals answered has none. Kept for the RememberedSerialLines lines scanned last; empty when the line
+    // was never scanned, not for RememberedSerialAge (another day may find another site behind the same
+    // adapter), or the store cannot be read. The same line under any name, as for the scan's count.
+    static constexpr int RememberedSerialLines = 64;
+    static constexpr std::chrono::hours RememberedSerialAge{12};
+    QMap<int, QString> serialsFound(const LineIdentity &line) const;
+    // What a scan heard on the numbers of `asked` (the numbers it asked): those numbers now hold the serials
+    // it heard there, the others what was known before.
+    void noteSerialsFound(const LineIdentity &line, const MachineRange &asked, const QList<ScanAnswer> &answers);
+    // The terminal `serial` is at `machine` now (read there, given a new serial, or renumbered to it) and at
+    // no other number of the line; an empty serial: which terminals are at `machine` is not known.
+    void noteSerialAt(const LineIdentity &line, int machine, const QString &serial);
+    // Every terminal of the line took `machine` at once (a renumber of a shared line): no serial is known.
+    void forgetSerials(const LineIdentity &line);
+
     // Whether the line handed back the bytes sent (an RS-485 adapter's echo) when last used; nothing when not
     // known. The same line under any name, as for the scan's count.
     std::optional<bool> lineEchoes(const LineIdentity &line) const;
@@ -76,6 +97,7 @@ public:
 
 private:
     void remember(std::function<void(QSettings &)> edit);
+    void changeSerials(const LineIdentity &line, std::function<void(QMap<int, QString> &)> edit);
     void writePending() const;
 
     mutable std::vector<std::function<void(QSettings &)>> m_pending;

@@ -35,6 +35,7 @@ struct SiteTerminal
     QString serial;  // empty: something was sent to this number but no answer ever named its terminal
     QDateTime lastAnswered{};
     bool collision = false;  // the last scan that heard it heard another serial at its number too
+    std::optional<bool> answeredNow{};  // whether the scan just made heard it; nothing when none was made
     std::optional<SentSettings> settings{};
     std::optional<SentLogo> logo{};
 

@@ -33,7 +33,8 @@ target_compile_definitions(tst_progress_terminal PRIVATE TIMECLOCK_SETUP_PATH="$
 target_link_libraries(tst_progress_terminal PRIVATE util)
 add_dependencies(tst_progress_terminal timeclock-setup)
 
-# inventory --offline: the site's table from a history a fixture writes, followed by serial number.
-timeclock_add_test(tst_inventory SOURCES tst_inventory.cpp LIBS Qt6::Core)
+# inventory: the site's table from a history a fixture writes, followed by serial number, offline and over
+# simulated lines; the serial each command's history entry names.
+timeclock_add_test(tst_inventory SOURCES tst_inventory.cpp LIBS timeclock_sim_process Qt6::Core)
 target_compile_definitions(tst_inventory PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_inventory timeclock-setup)

@@ -998,6 +998,9 @@ void TestCliSafety::damagedRememberedChoicesNeverStopTheWindow_data()
         << QByteArray("[port]\nmappings=1=/dev/ttyS0, COM3\n") << qint64(-1) << "COM3" << QStringList{"1=/dev/ttyS0"};
     QTest::newRow("a port number that is none")
         << QByteArray("[port]\nnumber=four\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "four" << QStringList{"2=/dev/ttyS1"};
+    QTest::newRow("a line's serials that are none")
+        << QByteArray("[serials]\nline=1765000000000, 18:NOTHEX\n[port]\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "NOTHEX"
+        << QStringList{"2=/dev/ttyS1"};
     QTest::newRow("a section header left open: moved aside whole")
         << QByteArray("[logo]\ninvert=yes\n[port\nmappings=2=/dev/ttyS1\n") << qint64(-1) << "移到一边" << QStringList();
     QTest::newRow("a store of 100 MB") << QByteArray("[port]\nmappings=2=/dev/ttyS1\n") << qint64(100 * 1024 * 1024) << "太大"

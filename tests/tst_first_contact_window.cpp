@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QListWidget>
@@ -47,6 +48,8 @@ private slots:
     void cancelStopsTheScan();
     void scanIsRecordedAsItWent_data();
     void scanIsRecordedAsItWent();
+    void commandAfterScanNamesTheTerminal_data();
+    void commandAfterScanNamesTheTerminal();
     void closingMidCommandIsRecorded_data();
     void closingMidCommandIsRecorded();
     void historyOpensFromTheKeyboard();
@@ -331,6 +334,38 @@ void TestFirstContactWindow::scanIsRecordedAsItWent()
     }
 }
 
+void TestFirstContactWindow::commandAfterScanNamesTheTerminal_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("serial");  // the settings' history entry names
+    QTest::newRow("a number the scan heard") << "7" << "112233";
+    QTest::newRow("a number nobody answered") << "8" << "";
+}
+
+// 设置考勤机 after 查找机号 names in the history the terminal the scan heard at that number, as the command
+// line does, so the site's table joins what was sent to it.
+void TestFirstContactWindow::commandAfterScanNamesTheTerminal()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, serial);
+    QFile::remove(CommandHistory::filePath());
+    WindowBench bench({"--bus", "7:112233"});
+    QVERIFY(bench.start());
+    {
+        MachineScanDialog dialog({1, bench.clock.devicePath()}, [](int) {});
+        QSignalSpy finished(&dialog, &MachineScanDialog::scanFinished);
+        dialog.show();
+        dialog.start({0, 9});
+        QVERIFY(finished.wait(30000));
+    }
+    bench.setText("ADDRESS", address);
+    QVERIFY(bench.press("Command1"));
+    const HistoryEntry entry = CommandHistory::read().constLast();
+    QCOMPARE(entry.command, "settings");
+    QCOMPARE(entry.machine, address);
+    QCOMPARE(entry.serial, serial);
+}
+
 void TestFirstContactWindow::closingMidCommandIsRecorded_data()
 {
     QTest::addColumn<QStringList>("simOptions");
@@ -557,6 +592,11 @@ void TestFirstContactWindow::textLogoIsRemembered()
         QTest::mouseClick(bench.control<QCheckBox>("invertCheck"), Qt::LeftButton);
         QVERIFY(bench.press("DOWNLOG", 20000));
         QCOMPARE(RememberedChoices().logoText().value(QStringLiteral("text")).toString(), typed.text);
+        // The history says what was sent, in the command line's words: the text, and the picture's hash.
+        const HistoryEntry sent = CommandHistory::read().constLast();
+        QCOMPARE(sent.command, "logo");
+        QCOMPARE(sent.logoSource, "text:" + typed.text);
+        QCOMPARE(sent.logoHash, QCryptographicHash::hash(logoBytesFromText(typed, true), QCryptographicHash::Sha256).toHex());
     }
     PortDirectory ports;
     Form1 next(ports);

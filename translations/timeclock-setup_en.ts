@@ -1591,8 +1591,20 @@
         <translation>Give --csv or --json, not both</translation>
     </message>
     <message>
-        <source>inventory 还不能扫描线路；请加 --offline，只用这台电脑的记录</source>
-        <translation>inventory cannot scan the lines yet; add --offline to use this PC&apos;s records alone</translation>
+        <source>--offline 不打开串口，不用 --%1</source>
+        <translation>--offline opens no port and takes no --%1</translation>
+    </message>
+    <message>
+        <source>先同时查找给出的每条线路（--port 与 scan 相同），再列出表格；--offline 只用这台电脑的记录</source>
+        <translation>First scans every line given, side by side (--port as for scan), then prints the table; --offline uses this PC&apos;s records alone</translation>
+    </message>
+    <message>
+        <source>现在回答</source>
+        <translation>answered now</translation>
+    </message>
+    <message>
+        <source>这些串口上没有已知的考勤机</source>
+        <translation>No terminal known on these ports</translation>
     </message>
     <message>
         <source>不打开串口：只用这台电脑的历史记录</source>
