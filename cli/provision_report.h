@@ -52,6 +52,7 @@ struct TerminalRecord
     qint64 elapsedMs = 0;
     bool tried = false;                                       // this run tried to set it up (elapsedMs timed it)
     QDateTime time{};                                         // when it was tried
+    QString port{};                                           // its line, where a batch covers several
 
     bool done() const { return fate == TerminalFate::Done; }
 };

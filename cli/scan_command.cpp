@@ -72,8 +72,9 @@ QJsonObject answerJson(const Outcome &outcome, const ScanAnswer &answer)
     return object;
 }
 
-// What a scan's line tells at its end: the count it remembers, its history entry, and its summary.
-Outcome finishLine(const PortChoice &port, const MachineRange &range, const QString &rangeText, int lastAsked,
+} // namespace
+
+Outcome finishScanLine(const PortChoice &port, const MachineRange &range, const QString &rangeText, int lastAsked,
                    const QList<ScanAnswer> &answers, const CommandRun &run)
 {
     const int found = int(std::count_if(answers.cbegin(), answers.cend(),
@@ -104,17 +105,6 @@ Outcome finishLine(const PortChoice &port, const MachineRange &range, const QStr
             .elapsedMs = run.elapsedMs};
 }
 
-// What one line of a scan over several has heard so far.
-struct LineScan
-{
-    PortChoice port;
-    QList<ScanAnswer> answers;
-    QList<qint64> answeredAtMs;  // for each answer, since the scan began
-    int asked = 0;
-    bool finished = false;
-};
-
-} // namespace
 
 bool scansSeveralPorts(const QStringList &portValues)
 {
@@ -172,17 +162,11 @@ QString siteProgressText(int linesDone, int lines, int asked, int total)
     return QCoreApplication::translate("cli", "%1/%2 串口，%3/%4 个机号").arg(linesDone).arg(lines).arg(asked).arg(total);
 }
 
-namespace {
-
-// Every line side by side, each its own link on the one event loop: rows sorted by port, then number,
-// once every line has finished; a line that does not open or is lost is its own row, and the others go on.
-int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
-                std::chrono::milliseconds wait)
+std::vector<LineScan> scanLines(const QList<PortChoice> &ports, const MachineRange &range, std::chrono::milliseconds wait)
 {
-    const OutputFormat format = line.format();
     std::vector<LineScan> lines;
     for (const PortChoice &port : ports)
-        lines.push_back({port, {}, {}, 0, false});
+        lines.push_back({port, {}, {}, 0, false, {}});
     const int total = int(ports.size()) * range.count();
     std::optional<ProgressBar> bar;
     if (ProgressBar::besideStreamedOutput())
@@ -220,7 +204,20 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
         lines.at(size_t(index)).finished = true;
         showProgress();
     });
-    bar.reset();
+    for (size_t index = 0; index < lines.size(); ++index)
+        lines.at(index).run = runs.at(qsizetype(index));
+    return lines;
+}
+
+namespace {
+
+// Every line side by side, each its own link on the one event loop: rows sorted by port, then number,
+// once every line has finished; a line that does not open or is lost is its own row, and the others go on.
+int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const MachineRange &range, const QString &rangeText,
+                std::chrono::milliseconds wait)
+{
+    const OutputFormat format = line.format();
+    const std::vector<LineScan> lines = scanLines(ports, range, wait);
 
     int worst = ExitCode::Done;
     bool anyFound = false;
@@ -247,7 +244,7 @@ int runSiteScan(const CommandLine &line, const QList<PortChoice> &ports, const M
             if (!outcome.ok() || answer.slow)
                 printError(QCoreApplication::translate("cli", "%1：%2").arg(scan.port.label(), outcome.message));
         }
-        const Outcome summary = finishLine(scan.port, range, rangeText, scan.asked, scan.answers, runs.at(qsizetype(index)));
+        const Outcome summary = finishScanLine(scan.port, range, rangeText, scan.asked, scan.answers, scan.run);
         anyFound = anyFound || summary.ok();
         summaries << summary;
     }
@@ -408,7 +405,7 @@ int runScan(const QStringList &arguments)
     release(true);
     bar.reset();
 
-    const Outcome outcome = finishLine(port, *range, rangeText, lastAsked, answers, run);
+    const Outcome outcome = finishScanLine(port, *range, rangeText, lastAsked, answers, run);
     if (standardOutputFailed())
         return ExitCode::OutputFailed;  // finishOutput says why
     if (run.result.status == CommandStatus::Done && format == OutputFormat::Text) {

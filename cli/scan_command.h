@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_history.h"
+#include "command_runner.h"
 #include "line_identity.h"
 #include "outcome.h"
 
@@ -9,8 +10,10 @@
 #include <QList>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 #include <variant>
+#include <vector>
 
 // timeclock-setup scan: which machine numbers answer on the line, or on several lines at once.
 int runScan(const QStringList &arguments);
@@ -23,6 +26,24 @@ bool scansSeveralPorts(const QStringList &portValues);
 // The lines the --port values name, each once, sorted by port; a number reaches its device through the
 // mappings given and remembered. A problem for a bad value, or for "all" with nothing mapped.
 std::variant<QList<PortChoice>, Problem> sitePorts(const QStringList &portValues, const QStringList &rememberedMappings);
+// What one line of a scan over several heard.
+struct LineScan
+{
+    PortChoice port;
+    QList<ScanAnswer> answers;
+    QList<qint64> answeredAtMs;  // for each answer, since the scan began
+    int asked = 0;
+    bool finished = false;
+    CommandRun run;
+};
+// Scans `range` on every line side by side, each its own link on the one event loop, with the progress
+// line on standard error: each line's answers and run, in the order of `ports`. A line that does not open
+// or is lost ends its own scan only. Nothing is printed or recorded: see finishScanLine().
+std::vector<LineScan> scanLines(const QList<PortChoice> &ports, const MachineRange &range, std::chrono::milliseconds wait);
+// What a scan's line tells at its end: the count it remembers, its history entry, and its summary.
+Outcome finishScanLine(const PortChoice &port, const MachineRange &range, const QString &rangeText, int lastAsked,
+                       const QList<ScanAnswer> &answers, const CommandRun &run);
+
 // The progress line of a scan over several lines: "3/8 串口，1234/2048 个机号".
 QString siteProgressText(int linesDone, int lines, int asked, int total);
 
