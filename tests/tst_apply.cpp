@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 // apply PROFILE against one simulator serving several lines (--lines): what each terminal holds afterwards,
 // what went on each line, the report and --redo-failed, --only-differing, the question asked once, a lost
 // line beside the others, and a blank logo refused.
@@ -27,6 +29,7 @@ private slots:
     void askedOnceBeforeAnythingIsSent_data();
     void askedOnceBeforeAnythingIsSent();
     void lostLineDoesNotStopTheOthers();
+    void stopSignalStopsEveryLine();
     void blankLogoRefused_data();
     void blankLogoRefused();
 
@@ -316,6 +319,36 @@ void TestApply::lostLineDoesNotStopTheOthers()
     QVERIFY(site.reader().line(1).hungUp());
     QCOMPARE(site.reader().line(2).finalState()->logo, logoBytes());
     QCOMPARE(rowWords(reportRows(report), devices), (QStringList{"1 3 failed ok port-lost", "2 3 done ok ok"}));
+}
+
+// Ctrl-C in the middle of the logos: every line stops after the answer it waits for, and nothing more goes
+// out on any line (the second terminal of each is never begun).
+void TestApply::stopSignalStopsEveryLine()
+{
+    sim::SimProcess site({"--lines", "2", "--bus", "3:000003,4:000004", "--delay-ms", "60"});
+    QVERIFY(site.start());
+    const QStringList devices = site.devicePaths();
+    const QString report = m_dir->filePath("report.csv");
+    QProcess program;
+    program.setProcessEnvironment(scriptEnvironment());
+    QSignalSpy finished(&program, &QProcess::finished);
+    program.start(QStringLiteral(TIMECLOCK_SETUP_PATH), {"apply", writeProfile(Settings, logoBytes()), "--yes", "--machines", "3-4",
+                                                          "--port", devices.at(0), "--port", devices.at(1), "--report", report});
+    program.closeWriteChannel();
+    // Some logo lines in on both lines (a logo line's frame starts 1C 55), then the signal.
+    const auto logoLines = [&site](int line) { return site.reader().line(line).received().count(QByteArray::fromHex("1c55")); };
+    QVERIFY(site.waitUntil([&] { return logoLines(1) >= 5 && logoLines(2) >= 5; }, 20000));
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(finished.wait(20000) || !finished.isEmpty());
+    QCOMPARE(program.exitCode(), 128 + SIGINT);
+    QVERIFY(site.stop());
+    for (int line = 1; line <= 2; ++line) {
+        QVERIFY(logoLines(line) < 32);
+        QVERIFY(!framesByAddress(site.reader().line(line).frameLines()).contains(addressOf(4)));
+    }
+    QCOMPARE(rowWords(reportRows(report), devices),
+             (QStringList{"1 3 interrupted ok interrupted", "1 4 not-reached not-run not-run", "2 3 interrupted ok interrupted",
+                          "2 4 not-reached not-run not-run"}));
 }
 
 void TestApply::blankLogoRefused_data()
