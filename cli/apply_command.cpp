@@ -99,8 +99,10 @@ std::variant<ExistingReport, Problem> readReportFile(const QString &path)
 // terminal is known by its serial where that is known, otherwise by its line and number.
 bool recordedSame(const QList<SiteTerminal> &site, const QString &port, const Target &target, const ProvisionProfile &profile)
 {
+    // A factory-fresh serial of zeros is shared by many terminals: it names none of them.
+    const bool bySerial = !target.serial.isEmpty() && target.serial != u"000000";
     const auto known = std::find_if(site.cbegin(), site.cend(), [&](const SiteTerminal &terminal) {
-        return target.serial.isEmpty() ? terminal.port == port && terminal.machine == target.number : terminal.serial == target.serial;
+        return bySerial ? terminal.serial == target.serial : terminal.port == port && terminal.machine == target.number;
     });
     if (known == site.cend())
         return false;
@@ -184,7 +186,6 @@ public:
             stepEnded(result);
         while (++m_current < m_targets.size()) {
             TerminalRecord record = start();
-            record.tried = false;
             record.status = ResultStatus::NotReached;
             if (result.status != CommandStatus::Done)
                 record.message = result.message;
@@ -194,7 +195,7 @@ public:
     }
 
 private:
-    // The steps this profile has, from the settings on.
+    // The profile's step after `step`: its settings, then its logo; -1 after its last.
     int stepAfter(int step) const
     {
         for (int index = step + 1; index < ProvisionStepCount; ++index) {
@@ -230,12 +231,12 @@ private:
 
     std::unique_ptr<TerminalTask> next(const CommandResult *finished)
     {
-        if (finished && !stepEnded(*finished))
-            m_step = -1;
-        else if (finished)
+        // The terminal goes on to its next step, or is done; a step not confirmed has finished it already.
+        if (finished && stepEnded(*finished)) {
             m_step = stepAfter(m_step);
-        if (finished && m_step < 0 && m_record.fate == TerminalFate::NotReached)
-            finish(TerminalFate::Done);
+            if (m_step < 0)
+                finish(TerminalFate::Done);
+        }
         if (m_step < 0) {
             // A stop, or a report that could not grow, begins no other terminal.
             if (StopSignals::stopAsked() || ++m_current >= m_targets.size())
@@ -506,7 +507,9 @@ int runApply(const QStringList &arguments)
         status = ResultStatus::PortLost;
     else if (anyFailed)
         status = ResultStatus::NoReply;
-    else if (anyNotDone || (records.isEmpty() && toChange == 0))
+    else if (records.isEmpty())
+        status = ResultStatus::NoReply;  // the scan found nobody
+    else if (anyNotDone)
         status = ResultStatus::Incomplete;
     const QString summary = records.isEmpty() ? QCoreApplication::translate("cli", "没有找到要设置的考勤机") : summaryLine(records, rows.rowLost);
     if (line.format() == OutputFormat::Json) {
