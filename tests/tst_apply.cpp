@@ -24,6 +24,7 @@ private slots:
     void everyLineGetsTheProfile_data();
     void everyLineGetsTheProfile();
     void redoFailedTouchesOnlyTheFailed();
+    void resumePassesOverRowsDone();
     void onlyDifferingSkipsByRecord_data();
     void onlyDifferingSkipsByRecord();
     void askedOnceBeforeAnythingIsSent_data();
@@ -233,6 +234,27 @@ void TestApply::redoFailedTouchesOnlyTheFailed()
     const QStringList sent = site.reader().line(1).frameLines().mid(line1Before);
     QCOMPARE(framesByAddress(sent).keys(), QStringList{addressOf(5)});
     QCOMPARE(site.reader().line(2).frameLines().size(), line2Before);
+}
+
+// --resume with the same report: the terminal done there is passed over, the one that failed is sent to again.
+void TestApply::resumePassesOverRowsDone()
+{
+    const QString profile = writeProfile(Settings, logoBytes());
+    sim::SimProcess site({"--bus", "3:000003,4:000004:silence"});
+    QVERIFY(site.start());
+    const QString report = m_dir->filePath("report.csv");
+    const QStringList arguments{"apply", profile, "--yes", "--machines", "3-4", "--port", site.devicePath(), "--report", report};
+    QCOMPARE(runProgram(arguments, {}, 60000).exitCode, 1);
+    const qsizetype before = site.reader().frameLines().size();
+    const ProgramRun resumed = runProgram(arguments + QStringList{"--resume"}, {}, 60000);
+    QCOMPARE(resumed.exitCode, 1);
+    QVERIFY2(resumed.outText().contains(QRegularExpression("  3  serial ------  done: 报告中已完成")), qPrintable(resumed.outText()));
+    QVERIFY(site.stop());
+    QCOMPARE(framesByAddress(site.reader().frameLines().mid(before)).keys(), QStringList{addressOf(4)});
+    // The report grew by the one row sent again.
+    const QList<QStringList> rows = reportRows(report);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.last().at(1), "4");
 }
 
 void TestApply::onlyDifferingSkipsByRecord_data()
