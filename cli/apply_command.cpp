@@ -263,7 +263,8 @@ private:
             return true;
         m_record.failedStep = m_step;
         m_record.status = status;
-        m_record.message = result.message;
+        const QString held = heldText(m_record);
+        m_record.message = held.isEmpty() ? result.message : StatusText::withDetail(result.message, held);
         finish(status == ResultStatus::Interrupted ? TerminalFate::Interrupted : TerminalFate::Failed);
         return false;
     }
@@ -431,6 +432,7 @@ int runApply(const QStringList &arguments)
     // Terminals done in the report resumed, or by the records the same already, are passed over with a row
     // that says so.
     std::vector<std::unique_ptr<LineApply>> lines;
+    QList<std::pair<TerminalRecord, bool /*done in the report*/>> passedOver;
     QStringList listed;
     int toChange = 0;
     for (qsizetype index = 0; index < ports.size(); ++index) {
@@ -448,13 +450,7 @@ int runApply(const QStringList &arguments)
                                                       : QCoreApplication::translate("cli", "按记录已相同"),
                                       .time = QDateTime::currentDateTime(),
                                       .port = port};
-                // A terminal done in the report has its row there already.
-                if (done) {
-                    rows.records.append(record);
-                    rows.show(record);
-                } else {
-                    rows.add(record);
-                }
+                passedOver.append({record, done});
                 continue;
             }
             kept.append(target);
@@ -476,6 +472,16 @@ int runApply(const QStringList &arguments)
         if (answer != OperatorAnswers::Answer::Go) {
             printError(QCoreApplication::translate("cli", "没有发送任何命令"));
             return answer == OperatorAnswers::Answer::Stopped ? exitCodeOf(ResultStatus::Interrupted) : ExitCode::Incomplete;
+        }
+    }
+
+    // Rows only for a batch that goes ahead; a terminal done in the report has its row there already.
+    for (const auto &[record, inReport] : std::as_const(passedOver)) {
+        if (inReport) {
+            rows.records.append(record);
+            rows.show(record);
+        } else {
+            rows.add(record);
         }
     }
 

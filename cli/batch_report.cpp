@@ -127,6 +127,25 @@ QString summaryLine(const QList<TerminalRecord> &records, const std::optional<QS
         .arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
+QString heldText(const TerminalRecord &record)
+{
+    QStringList held;
+    if (record.steps[RenumberStep] == ResultStatus::Ok)
+        held << QCoreApplication::translate("cli", "改号 %1").arg(record.number);
+    for (int index = RenumberStep + 1; index < ProvisionStepCount; ++index) {
+        const TerminalCommand command = ProvisionSteps[index].command;
+        if (command == TerminalCommand::Settings && record.steps[index] == ResultStatus::Ok)
+            held << QCoreApplication::translate("cli", "设置");
+        if (command == TerminalCommand::DownloadLogo) {
+            if (record.steps[index] == ResultStatus::Ok)
+                held << QCoreApplication::translate("cli", "图片");
+            else if (record.linesConfirmed.value_or(0) > 0)
+                held << QCoreApplication::translate("cli", "图片前 %1 行").arg(*record.linesConfirmed);
+        }
+    }
+    return held.isEmpty() ? QString() : QCoreApplication::translate("cli", "已确认：%1").arg(held.join(QCoreApplication::translate("cli", "、")));
+}
+
 Outcome recordOutcome(const TerminalRecord &record, const ReportContext &context, const QString &command)
 {
     Outcome outcome{.command = command,

@@ -48,6 +48,10 @@ bool turnedAway(const TerminalRecord &record);
 // not be written, so the batch is never "全部完成" without its record.
 QString summaryLine(const QList<TerminalRecord> &records, const std::optional<QString> &rowLost = std::nullopt);
 
+// What the terminal holds after a failed attempt, so that its row never denies a confirmed step:
+// "已确认：改号 51、设置、图片前 7 行"; empty when nothing was confirmed.
+QString heldText(const TerminalRecord &record);
+
 // A terminal's row for --json, as the batch `command` ran it.
 Outcome recordOutcome(const TerminalRecord &record, const ReportContext &context, const QString &command);
 

@@ -46,8 +46,6 @@ struct Batch
     std::chrono::milliseconds scanWait = DefaultScanWait;
 };
 
-inline constexpr int RenumberStep = 1;
-
 // A terminal that answered the short question of a scan.
 struct LineAnswer
 {
@@ -208,27 +206,6 @@ std::optional<Problem> ProvisionRun::numbersTaken(quint8 number) const
         return std::nullopt;
     return Problem{ResultStatus::NumberTaken,
                    QCoreApplication::translate("cli", "机号 %1 已有考勤机回答：先取下已设置好的考勤机").arg(answered.front().machine)};
-}
-
-// What the terminal holds after a failed attempt, so that its row never denies a confirmed step:
-// "已确认：改号 51、设置、图片前 7 行".
-QString heldText(const TerminalRecord &record)
-{
-    QStringList held;
-    if (record.steps[RenumberStep] == ResultStatus::Ok)
-        held << QCoreApplication::translate("cli", "改号 %1").arg(record.number);
-    for (int index = RenumberStep + 1; index < ProvisionStepCount; ++index) {
-        const TerminalCommand command = ProvisionSteps[index].command;
-        if (command == TerminalCommand::Settings && record.steps[index] == ResultStatus::Ok)
-            held << QCoreApplication::translate("cli", "设置");
-        if (command == TerminalCommand::DownloadLogo) {
-            if (record.steps[index] == ResultStatus::Ok)
-                held << QCoreApplication::translate("cli", "图片");
-            else if (record.linesConfirmed.value_or(0) > 0)
-                held << QCoreApplication::translate("cli", "图片前 %1 行").arg(*record.linesConfirmed);
-        }
-    }
-    return held.isEmpty() ? QString() : QCoreApplication::translate("cli", "已确认：%1").arg(held.join(QCoreApplication::translate("cli", "、")));
 }
 
 QString ProvisionRun::checkFailure(const Outcome &outcome) const

@@ -28,6 +28,7 @@ inline constexpr ProvisionStep ProvisionSteps[] = {
 };
 inline constexpr int ProvisionStepCount = int(std::size(ProvisionSteps));
 inline constexpr int CheckStep = 0;
+inline constexpr int RenumberStep = 1;
 
 // What became of one requested number.
 enum class TerminalFate {
