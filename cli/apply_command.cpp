@@ -469,10 +469,9 @@ int runApply(const QStringList &arguments)
             printError(text);
         OperatorAnswers answers;
         const OperatorAnswers::Answer answer = answers.ask(QCoreApplication::translate("cli", "按回车开始，q 取消"));
-        if (answer != OperatorAnswers::Answer::Go) {
-            printError(QCoreApplication::translate("cli", "没有发送任何命令"));
-            return answer == OperatorAnswers::Answer::Stopped ? exitCodeOf(ResultStatus::Interrupted) : ExitCode::Incomplete;
-        }
+        if (answer != OperatorAnswers::Answer::Go)
+            return line.fail({answer == OperatorAnswers::Answer::Stopped ? ResultStatus::Interrupted : ResultStatus::Incomplete,
+                              QCoreApplication::translate("cli", "没有发送任何命令")});
     }
 
     // Rows only for a batch that goes ahead; a terminal done in the report has its row there already.

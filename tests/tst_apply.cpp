@@ -318,6 +318,7 @@ void TestApply::askedOnceBeforeAnythingIsSent()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errText().contains("2 个串口上的 4 台考勤机"), qPrintable(run.errText()));
+    QCOMPARE(run.errText().contains("没有发送任何命令"), !sent);
     // Listed once, for the one question (shown only where someone reads it at a terminal).
     QCOMPARE(run.errText().count("台考勤机："), 1);
     QVERIFY(site.stop());
