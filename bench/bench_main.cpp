@@ -43,6 +43,7 @@ const Figure Figures[] = {
     {{10}, "logo downloads through a serial server (ser2net) and directly", measureNetworkDownload},
     {{11}, "logo downloads on an echoing line and on one without echo", measureEchoDownload},
     {{12}, "a scan of eight lines at once beside one line's", measureSiteScan},
+    {{13}, "settings and logo to eight terminals on eight lines at once beside one terminal's", measureSiteApply},
 };
 
 constexpr Counts QuickCounts{.waitPairs = 2,

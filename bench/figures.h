@@ -19,7 +19,7 @@ struct Counts
     int throughputRuns = 5; // figure 6
     int throughputExchanges = 2000;
     int conversionRuns = 15; // figure 7, after one run not counted
-    int scanRuns = 3;        // figures 9 and 12
+    int scanRuns = 3;        // figures 9, 12 and 13
 };
 
 // What every figure measures with.
@@ -40,5 +40,6 @@ void measureScan(const Setup &setup, Report &report);             // figure 9
 void measureNetworkDownload(const Setup &setup, Report &report);  // figure 10, with figure 3's count
 void measureEchoDownload(const Setup &setup, Report &report);     // figure 11, with figure 3's count
 void measureSiteScan(const Setup &setup, Report &report);         // figure 12, with figure 9's count
+void measureSiteApply(const Setup &setup, Report &report);        // figure 13, with figure 9's count
 
 } // namespace bench

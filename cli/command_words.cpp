@@ -1,5 +1,6 @@
 #include "command_words.h"
 
+#include "apply_command.h"
 #include "command_line.h"
 #include "command_table.h"
 #include "inventory_command.h"
@@ -23,6 +24,8 @@ QList<CommandWord> commandWords()
                   convertLogoOptions()});
     words.append({QStringLiteral("provision"), QStringLiteral("PROFILE --numbers LIST"), provisionSummary(), runProvision,
                   provisionOptions()});
+    words.append({QStringLiteral("apply"), QStringLiteral("PROFILE [--machines FROM-TO] [--yes]"), applySummary(), runApply,
+                  applyOptions()});
     words.append({QStringLiteral("ports"), QString(),
                   QCoreApplication::translate("cli", "不用考勤机：列出能用的串口，连同 USB 名称、固定名和是否被占用"), runPorts,
                   portsOptions()});

@@ -56,5 +56,10 @@ QString generalHelp()
                 "  重试（回车）和 --resume 先在给过的机号上问这台考勤机、核对序列号，再从第一个没确认的步骤接着做。\n"
                 "  每个要求的机号在输出和 --report 的 CSV 里都有一行：done、failed、skipped、not-reached 或 interrupted。")
             + QStringLiteral("\n\n");
+    text += QCoreApplication::translate(
+                "cli",
+                "apply 用同一种配置文件（不用 [factory]）：有 [settings] 才发设置，有 [logo] 才下载图片；不改号，不写序列号。\n"
+                "  每台考勤机在输出和 --report 的 CSV 里都有一行（settings、logo 两步）；--redo-failed 只重做报告里 failed 的行。")
+            + QStringLiteral("\n\n");
     return text + exitCodeHelp();
 }

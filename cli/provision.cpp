@@ -1,12 +1,12 @@
 #include "provision.h"
 
+#include "batch_report.h"
 #include "command_history.h"
 #include "command_line.h"
 #include "command_runner.h"
 #include "command_values.h"
 #include "machine_scan.h"
 #include "operator_answers.h"
-#include "output_file.h"
 #include "progress_bar.h"
 #include "provision_profile.h"
 #include "provision_report.h"
@@ -16,14 +16,11 @@
 #include "terminal_commands.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
-#include <functional>
 #include <numeric>
 
 namespace {
@@ -32,17 +29,6 @@ namespace {
 QCommandLineOption numbersOption()
 {
     return {QStringLiteral("numbers"), QCoreApplication::translate("cli", "要给的机号，如 1-20,25（必须给出；同一机号只能出现一次）"), QStringLiteral("LIST")};
-}
-
-QCommandLineOption reportOption()
-{
-    return {QStringLiteral("report"),
-            QCoreApplication::translate("cli", "每个机号一行写入 CSV 报告；已有的本程序报告接着往下写，别的文件不碰"), QStringLiteral("FILE.csv")};
-}
-
-QCommandLineOption resumeOption()
-{
-    return {QStringLiteral("resume"), QCoreApplication::translate("cli", "跳过报告里已经完成的机号")};
 }
 
 QCommandLineOption scanTimeoutOption()
@@ -59,8 +45,6 @@ struct Batch
     ProvisionProfile profile;
     std::chrono::milliseconds scanWait = DefaultScanWait;
 };
-
-inline constexpr int RenumberStep = 1;
 
 // A terminal that answered the short question of a scan.
 struct LineAnswer
@@ -135,72 +119,6 @@ QString answersText(const QList<LineAnswer> &answers)
         named << QCoreApplication::translate("cli", "机号 %1（序列号 %2）").arg(answer.machine).arg(answer.serial);
     return named.join(QCoreApplication::translate("cli", "、"));
 }
-
-// The report, kept whole in memory and written through a temporary file after every terminal, so a
-// batch that stops anywhere leaves a complete file.
-class ReportFile
-{
-public:
-    explicit ReportFile(QString path) : m_path(std::move(path)) {}
-
-    bool wanted() const { return !m_path.isEmpty(); }
-    const QString &path() const { return m_path; }
-
-    // Reads the report that is there (appended to only when it is this program's), or starts one.
-    std::optional<Problem> open(const QStringList &inputs, ExistingReport *existing)
-    {
-        if (!wanted())
-            return std::nullopt;
-        if (const auto problem = outputTargetProblem(m_path, inputs, ExistingFile::Replace))
-            return problem;
-        QFile file(m_path);
-        // An empty file (made beforehand with touch, say) is a report not begun yet.
-        if (file.exists() && file.size() > 0) {
-            if (!file.open(QIODevice::ReadOnly))
-                return Problem{ResultStatus::FileError, fileSaveMessage(file.errorString(), m_path)};
-            m_bytes = file.read(ReportSizeLimit + 1);
-            if (m_bytes.size() > ReportSizeLimit)
-                return Problem{ResultStatus::FileError,
-                               fileSaveMessage(QCoreApplication::translate("cli", "报告太大（超过 %1 MB）：请换一个新的报告文件")
-                                                   .arg(ReportSizeLimit / (1024 * 1024)),
-                                               m_path)};
-            auto report = readReport(m_bytes);
-            if (const auto *why = std::get_if<QString>(&report))
-                return Problem{ResultStatus::FileError, fileSaveMessage(*why, m_path)};
-            *existing = std::get<ExistingReport>(std::move(report));
-            // The power went while the last row was written: it says nothing sure, and the next row goes
-            // in its place.
-            if (!existing->cutRow.isEmpty())
-                printError(QCoreApplication::translate("cli", "%1：最后一行没有写完，已略去：%2").arg(m_path, existing->cutRow));
-            m_bytes.truncate(existing->wholeSize);
-            return std::nullopt;
-        }
-        m_bytes = reportStart();
-        return save();
-    }
-
-    std::optional<Problem> append(const QByteArray &row)
-    {
-        if (!wanted())
-            return std::nullopt;
-        m_bytes += row;
-        return save();
-    }
-
-private:
-    // A report that did not get onto the disk whole ends the batch as a file that could not be used: the
-    // next terminal would be set up with no record of it.
-    std::optional<Problem> save()
-    {
-        auto problem = saveOutputFile(m_path, m_bytes);
-        if (problem)
-            problem->status = ResultStatus::FileError;
-        return problem;
-    }
-
-    QString m_path;
-    QByteArray m_bytes;
-};
 
 class ProvisionRun
 {
@@ -288,27 +206,6 @@ std::optional<Problem> ProvisionRun::numbersTaken(quint8 number) const
         return std::nullopt;
     return Problem{ResultStatus::NumberTaken,
                    QCoreApplication::translate("cli", "机号 %1 已有考勤机回答：先取下已设置好的考勤机").arg(answered.front().machine)};
-}
-
-// What the terminal holds after a failed attempt, so that its row never denies a confirmed step:
-// "已确认：改号 51、设置、图片前 7 行".
-QString heldText(const TerminalRecord &record)
-{
-    QStringList held;
-    if (record.steps[RenumberStep] == ResultStatus::Ok)
-        held << QCoreApplication::translate("cli", "改号 %1").arg(record.number);
-    for (int index = RenumberStep + 1; index < ProvisionStepCount; ++index) {
-        const TerminalCommand command = ProvisionSteps[index].command;
-        if (command == TerminalCommand::Settings && record.steps[index] == ResultStatus::Ok)
-            held << QCoreApplication::translate("cli", "设置");
-        if (command == TerminalCommand::DownloadLogo) {
-            if (record.steps[index] == ResultStatus::Ok)
-                held << QCoreApplication::translate("cli", "图片");
-            else if (record.linesConfirmed.value_or(0) > 0)
-                held << QCoreApplication::translate("cli", "图片前 %1 行").arg(*record.linesConfirmed);
-        }
-    }
-    return held.isEmpty() ? QString() : QCoreApplication::translate("cli", "已确认：%1").arg(held.join(QCoreApplication::translate("cli", "、")));
 }
 
 QString ProvisionRun::checkFailure(const Outcome &outcome) const
@@ -419,80 +316,12 @@ TerminalRecord ProvisionRun::setUp(TerminalRecord earlier)
     return record;
 }
 
-Outcome recordOutcome(const TerminalRecord &record, const ReportContext &context)
-{
-    Outcome outcome{.command = QStringLiteral("provision"),
-                    .status = record.status,
-                    .message = record.message,
-                    .port = context.port,
-                    .machine = record.number,
-                    .linesConfirmed = record.linesConfirmed};
-    // Nothing was timed for a number skipped, not reached, or done in an earlier run.
-    if (record.tried)
-        outcome.elapsedMs = record.elapsedMs;
-    if (!record.serial.isEmpty())
-        outcome.serial = record.serial;
-    if (record.failedStep >= 0)
-        outcome.step = ProvisionSteps[record.failedStep].name.toString();
-    return outcome;
-}
-
 void ProvisionRun::print(const TerminalRecord &record) const
 {
     if (m_format == OutputFormat::Json)
-        printJson(outcomeJson(recordOutcome(record, m_context)));
+        printJson(outcomeJson(recordOutcome(record, m_context, QStringLiteral("provision"))));
     else
         printLine(recordLine(record));
-}
-
-// A unit turned away before anything was written to it, for what is on the line (a terminal answers at
-// its number) or in the records (its serial number was set up already): not done, yet nothing failed, so
-// it counts as a number not done (exit 6) and the summary names it by its own kind, not as 失败.
-bool turnedAway(const TerminalRecord &record)
-{
-    return record.fate == TerminalFate::Failed
-           && (record.status == ResultStatus::NumberTaken || record.status == ResultStatus::DuplicateSerial);
-}
-
-// "共 4 台：完成 1 台；失败 1 台（2）；没轮到 2 台（3, 4）"; `rowLost`: the number whose report row could not
-// be written, so the batch is never "全部完成" without its record.
-QString summaryLine(const QList<TerminalRecord> &records, std::optional<int> rowLost = std::nullopt)
-{
-    struct Kind
-    {
-        std::function<bool(const TerminalRecord &)> holds;
-        const char *text;
-    };
-    const auto fateIs = [](TerminalFate fate) { return [fate](const TerminalRecord &r) { return r.fate == fate; }; };
-    const auto statusIs = [](ResultStatus status) {
-        return [status](const TerminalRecord &r) { return turnedAway(r) && r.status == status; };
-    };
-    const Kind kinds[] = {
-        {[](const TerminalRecord &r) { return r.fate == TerminalFate::Failed && !turnedAway(r); }, QT_TRANSLATE_NOOP("cli", "失败 %1 台（%2）")},
-        {statusIs(ResultStatus::NumberTaken), QT_TRANSLATE_NOOP("cli", "机号已有考勤机 %1 台（%2）")},
-        {statusIs(ResultStatus::DuplicateSerial), QT_TRANSLATE_NOOP("cli", "序列号已设置过 %1 台（%2）")},
-        {fateIs(TerminalFate::Interrupted), QT_TRANSLATE_NOOP("cli", "中断 %1 台（%2）")},
-        {fateIs(TerminalFate::Skipped), QT_TRANSLATE_NOOP("cli", "跳过 %1 台（%2）")},
-        {fateIs(TerminalFate::NotReached), QT_TRANSLATE_NOOP("cli", "没轮到 %1 台（%2）")},
-    };
-    const qsizetype done = std::count_if(records.begin(), records.end(), [](const TerminalRecord &r) { return r.done(); });
-    if (done == records.size() && !rowLost)
-        return QCoreApplication::translate("cli", "共 %n 台，全部完成", nullptr, int(records.size()));
-    QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
-    for (const auto &[holds, text] : kinds) {
-        QStringList numbers;
-        for (const TerminalRecord &record : records) {
-            if (holds(record))
-                numbers << QString::number(record.number);
-        }
-        if (!numbers.isEmpty())
-            parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
-    }
-    if (rowLost)
-        parts << QCoreApplication::translate("cli", "报告少了 %1 的一行").arg(*rowLost);
-    // English counts "1 terminal" apart from "2 terminals".
-    return QCoreApplication::translate("cli", "共 %n 台：%2", nullptr, int(records.size()))
-        .arg(parts.join(QCoreApplication::translate("cli", "；")));
 }
 
 // 0 only when every number is done; a stop signal gives the signal's code, else the first failure's,
@@ -520,13 +349,6 @@ ResultStatus batchStatus(const QList<TerminalRecord> &records)
         && std::any_of(records.begin(), records.end(), [](const TerminalRecord &r) { return !r.done(); }))
         return ResultStatus::Incomplete;
     return status;
-}
-
-QString shortHash(const std::optional<LogoPicture> &logo)
-{
-    if (!logo)
-        return {};
-    return QString::fromLatin1(QCryptographicHash::hash(logo->bytes, QCryptographicHash::Sha256).toHex().left(12));
 }
 
 } // namespace
@@ -637,7 +459,7 @@ int runProvision(const QStringList &arguments)
     using Answer = OperatorAnswers::Answer;
     bool ended = false;
     std::optional<Problem> reportProblem;
-    std::optional<int> rowLost;
+    std::optional<QString> rowLost;
     for (const quint8 number : *numbers) {
         TerminalRecord record{.number = number, .status = ResultStatus::NotReached, .time = QDateTime::currentDateTime()};
         if (doneBefore.contains(QString::number(number))) {
@@ -702,7 +524,7 @@ int runProvision(const QStringList &arguments)
                            .arg(record.number)
                            .arg(record.serial.isEmpty() ? QStringLiteral("------") : record.serial, problem->message));
             reportProblem = problem;
-            rowLost = record.number;
+            rowLost = QString::number(record.number);
             ended = true;
         }
     }

@@ -72,6 +72,7 @@ std::variant<ProvisionProfile, Problem> readProvisionProfile(const QString &path
     ProvisionProfile profile;
     profile.settings = std::get<SettingsChoice>(settings).settings;
     profile.delay = std::get<SettingsChoice>(settings).delay;
+    profile.settingsGiven = values.entries.contains(QStringLiteral("settings/"));
 
     if (values.entries.contains(QStringLiteral("factory/machine"))) {
         const auto factory = wholeNumber(values.value(QStringLiteral("factory/machine"), {}), 0, 255);

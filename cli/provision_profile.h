@@ -20,6 +20,7 @@ struct ProvisionProfile
 {
     TerminalSettings settings{};
     quint8 delay = 0;
+    bool settingsGiven = false;  // the profile has a [settings] section (apply sends the settings only then)
     std::optional<quint8> factoryNumber{};
     std::optional<LogoPicture> logo{};
     QString logoPath{};  // as the profile names it

@@ -103,6 +103,9 @@ QString recordLine(const TerminalRecord &record)
 {
     const QString serial = record.serial.isEmpty() ? QStringLiteral("------") : record.serial;
     const QString start = QStringLiteral("%1  serial %2  %3").arg(record.number, 3).arg(serial, fateWord(record.fate));
+    // Done in an earlier run, or found done already: what says so, not a time.
+    if (record.done() && !record.tried && !record.message.isEmpty())
+        return start + QStringLiteral(": ") + record.message;
     if (record.done())
         return start + QStringLiteral("  %1 s").arg(seconds(record.elapsedMs));
     if (record.failedStep < 0)
@@ -134,7 +137,7 @@ QByteArray reportRow(const TerminalRecord &record, const ReportContext &context)
                     QString::number(record.number),
                     fateWord(record.fate),
                     spreadsheetText(record.serial),
-                    spreadsheetGuarded(context.port),
+                    spreadsheetGuarded(record.port.isEmpty() ? context.port : record.port),
                     spreadsheetGuarded(context.profile),
                     spreadsheetGuarded(context.logoFile),
                     spreadsheetText(context.logoHash)};

@@ -28,6 +28,7 @@ inline constexpr ProvisionStep ProvisionSteps[] = {
 };
 inline constexpr int ProvisionStepCount = int(std::size(ProvisionSteps));
 inline constexpr int CheckStep = 0;
+inline constexpr int RenumberStep = 1;
 
 // What became of one requested number.
 enum class TerminalFate {
@@ -52,6 +53,7 @@ struct TerminalRecord
     qint64 elapsedMs = 0;
     bool tried = false;                                       // this run tried to set it up (elapsedMs timed it)
     QDateTime time{};                                         // when it was tried
+    QString port{};                                           // its line, where a batch covers several
 
     bool done() const { return fate == TerminalFate::Done; }
 };

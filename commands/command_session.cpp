@@ -22,14 +22,8 @@ CommandSession::CommandSession(QObject *parent)
                 step = CommandResult{StatusText::Interrupted.toString(), CommandStatus::Interrupted, outcome.reply};
             }
         }
-        // A failure on the line's echo says so, whichever command met it.
-        if (auto *result = std::get_if<CommandResult>(&step);
-            result && outcome.echo != ExchangeOutcome::Echo::None
-            && (result->status == CommandStatus::NoReply || result->status == CommandStatus::WrongReply))
-        {
-            result->message = echoFailureMessage(outcome.echo);
-            result->reasonGiven = true;
-        }
+        if (auto *result = std::get_if<CommandResult>(&step))
+            explainEcho(*result, outcome);
         proceed(step);
     });
     connect(&m_link, &SerialLink::linkPrepared, this, [this](std::optional<OpenFailure> failure) {
@@ -155,6 +149,16 @@ QString CommandSession::echoFailureMessage(ExchangeOutcome::Echo echo)
         break;
     }
     return {};
+}
+
+void CommandSession::explainEcho(CommandResult &result, const ExchangeOutcome &last)
+{
+    // A failure on the line's echo says so, whichever command met it.
+    if (last.echo != ExchangeOutcome::Echo::None
+        && (result.status == CommandStatus::NoReply || result.status == CommandStatus::WrongReply)) {
+        result.message = echoFailureMessage(last.echo);
+        result.reasonGiven = true;
+    }
 }
 
 void CommandSession::proceed(const CommandStep &step)

@@ -59,6 +59,8 @@ public:
 
     // Why an exchange failed on the line's echo.
     static QString echoFailureMessage(ExchangeOutcome::Echo echo);
+    // A command that failed after an exchange that met trouble with the echo: its message says so.
+    static void explainEcho(CommandResult &result, const ExchangeOutcome &last);
 
 signals:
     void messageReady(const QString &message);     // the port is still open at this point

@@ -38,3 +38,8 @@ add_dependencies(tst_progress_terminal timeclock-setup)
 timeclock_add_test(tst_inventory SOURCES tst_inventory.cpp LIBS timeclock_sim_process Qt6::Core)
 target_compile_definitions(tst_inventory PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
 add_dependencies(tst_inventory timeclock-setup)
+
+# apply: a profile to several lines side by side, its report, --redo-failed and --only-differing.
+timeclock_add_test(tst_apply SHARES 2 SOURCES tst_apply.cpp LIBS timeclock_window timeclock_sim_fixture timeclock_cli)
+target_compile_definitions(tst_apply PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+add_dependencies(tst_apply timeclock-setup)

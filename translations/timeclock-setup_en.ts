@@ -1670,5 +1670,83 @@
         <source>输出 CSV（表格软件照原样打开）</source>
         <translation>Write CSV (a spreadsheet opens it as it is)</translation>
     </message>
+    <message>
+        <source>每个串口上要设置的机号，如 1-20（给出时不查找）</source>
+        <translation>Machine numbers to set on each port, e.g. 1-20 (given: no scan)</translation>
+    </message>
+    <message>
+        <source>不问，直接开始（给脚本用）</source>
+        <translation>Start without asking (for scripts)</translation>
+    </message>
+    <message>
+        <source>跳过按本机记录已经是这些设置和图片、并且考勤机确认过的考勤机</source>
+        <translation>Skip terminals that, by this PC&apos;s records, already hold these settings and this logo, confirmed by the terminal</translation>
+    </message>
+    <message>
+        <source>只重做这份报告里失败的考勤机（不查找）</source>
+        <translation>Redo only the terminals that failed in this report (no scan)</translation>
+    </message>
+    <message>
+        <source>%1 的 %2（序列号 %3）的一行没有写进报告：%4</source>
+        <translation>The row of %2 on %1 (serial %3) was not written to the report: %4</translation>
+    </message>
+    <message>
+        <source>%1 的 %2</source>
+        <translation>%2 on %1</translation>
+    </message>
+    <message>
+        <source>设置和图片</source>
+        <translation>settings and logo</translation>
+    </message>
+    <message>
+        <source>把配置文件的设置和图片发给几条线上的每台考勤机（几条线同时，一条线上一台接一台；不改号，不写序列号）</source>
+        <translation>Send a profile&apos;s settings and logo to every terminal on several lines (the lines at once, the terminals of a line one after another; never renumbers, never writes a serial number)</translation>
+    </message>
+    <message>
+        <source>考勤机由查找得出（--port 可以给几次，--port all 取每个对应的串口），或用 --machines 给出；开始前问一次，列出要改的考勤机</source>
+        <translation>The terminals are those a scan finds (--port may be given several times, --port all takes every mapped port), or those --machines names; asks once before starting, listing the terminals to change</translation>
+    </message>
+    <message>
+        <source>配置文件没有 [settings] 也没有 [logo]：没有要发的</source>
+        <translation>The profile has neither [settings] nor [logo]: nothing to send</translation>
+    </message>
+    <message>
+        <source>报告里没有失败的考勤机</source>
+        <translation>No terminal failed in the report</translation>
+    </message>
+    <message>
+        <source>%1：%2，没有设置</source>
+        <translation>%1: %2, not set</translation>
+    </message>
+    <message>
+        <source>按记录已相同</source>
+        <translation>same by the records</translation>
+    </message>
+    <message>
+        <source>  %1：机号 %2</source>
+        <translation>  %1: machine numbers %2</translation>
+    </message>
+    <message>
+        <source>将把%1发给 %2 个串口上的 %3 台考勤机：</source>
+        <translation>Will send the %1 to %3 terminal(s) on %2 port(s):</translation>
+    </message>
+    <message>
+        <source>按回车开始，q 取消</source>
+        <translation>Press Enter to start, q to cancel</translation>
+    </message>
+    <message>
+        <source>没有发送任何命令</source>
+        <translation>Nothing was sent</translation>
+    </message>
+    <message>
+        <source>没有找到要设置的考勤机</source>
+        <translation>No terminal found to set</translation>
+    </message>
+    <message>
+        <source>apply 用同一种配置文件（不用 [factory]）：有 [settings] 才发设置，有 [logo] 才下载图片；不改号，不写序列号。
+  每台考勤机在输出和 --report 的 CSV 里都有一行（settings、logo 两步）；--redo-failed 只重做报告里 failed 的行。</source>
+        <translation>apply takes the same profile (without [factory]): settings are sent only with [settings], a logo only with [logo]; it never renumbers and never writes a serial number.
+  Every terminal has a row in the output and in the --report CSV (two steps, settings and logo); --redo-failed redoes only the report&apos;s failed rows.</translation>
+    </message>
 </context>
 </TS>
