@@ -240,6 +240,7 @@ void MachineScanDialog::endLine(qsizetype lineIndex, const CommandResult &result
     if (!cancelled && (line.found == 0 || !wholeRange)) {
         const QString said = result.status == CommandStatus::NoReply ? tr("没有考勤机回答") : result.message;
         auto *item = new QListWidgetItem(tr("串口 %1（%2）：%3").arg(line.port.number).arg(line.port.label(), said));
+        item->setToolTip(item->text());
         item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
         addRow(item, lineIndex, LineEndRow);
     }
@@ -263,7 +264,7 @@ void MachineScanDialog::endSiteScan()
     QString text = tr("%1 个串口查完：").arg(m_lines.size())
                    + (m_found > 0 ? scanSummary(m_found) : tr("没有考勤机回答"));
     if (lost > 0)
-        text += u' ' + tr("%1 个串口打不开或断开了（见列表）").arg(lost);
+        text += tr("；%1 个串口打不开或断开了（见列表）").arg(lost);
     m_state->setText(text);
     emit scanFinished({text, lost > 0 ? CommandStatus::PortLost : m_found > 0 ? CommandStatus::Done : CommandStatus::NoReply});
 }

@@ -15,12 +15,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 enum Column { PortColumn, MachineColumn, SerialColumn, AnsweredColumn, CollisionColumn, SettingsColumn, LogoColumn,
               ConfirmedColumn, ColumnCount };
 
 constexpr int OrderRole = Qt::UserRole;
+constexpr int SentColumnWidth = 240;
 
 // Sorted by the value it was given to sort by where it has one (a port in the order a person reads ports),
 // else as Qt sorts a cell (numbers by value).
@@ -103,7 +106,7 @@ SiteTableDialog::SiteTableDialog(QWidget *parent)
     layout->addWidget(m_state);
     layout->addWidget(buttons);
     fill();
-    resize(960, 420);
+    resize(1080, 420);
 }
 
 void SiteTableDialog::fill()
@@ -150,6 +153,9 @@ void SiteTableDialog::fill()
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(PortColumn, Qt::AscendingOrder);
     m_table->resizeColumnsToContents();
+    // What was sent is long; its cell shows the start, its tooltip all of it.
+    for (const int column : {SettingsColumn, LogoColumn})
+        m_table->setColumnWidth(column, std::min(m_table->columnWidth(column), SentColumnWidth));
 }
 
 void SiteTableDialog::exportCsv(const QString &path)

@@ -584,8 +584,8 @@
         <translation>%1 ports scanned: </translation>
     </message>
     <message>
-        <source>%1 个串口打不开或断开了（见列表）</source>
-        <translation>%1 ports could not be opened or were lost (see the list)</translation>
+        <source>；%1 个串口打不开或断开了（见列表）</source>
+        <translation>; %1 ports could not be opened or were lost (see the list)</translation>
     </message>
     <message>
         <source>正在停止：每条线等它在途的回答…</source>
