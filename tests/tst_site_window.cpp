@@ -142,9 +142,10 @@ void TestSiteWindow::everyMappedPortScanned_data()
     QTest::addColumn<QStringList>("mappings");  // "N=LINE"
     // The rows in order: "PORT MACHINE SERIAL" for a terminal, "PORT -" for a line that says it failed.
     QTest::addColumn<QStringList>("rows");
+    // Found in the order 2, 3, 7, 9, 20 across the lines; listed by port, then number.
     QTest::newRow("three lines, terminals at known numbers")
-        << QStringList{"--lines", "3", "--line-bus", "1:3:000003", "--line-bus", "2:7:000007,9:000009", "--line-bus", "3:20:000014"}
-        << QStringList{"7=3", "5=1", "6=2"} << QStringList{"5 3 000003", "6 7 000007", "6 9 000009", "7 20 000014"};
+        << QStringList{"--lines", "3", "--line-bus", "1:3:000003,20:000014", "--line-bus", "2:7:000007,9:000009", "--line-bus", "3:2:000002"}
+        << QStringList{"7=3", "5=1", "6=2"} << QStringList{"5 3 000003", "5 20 000014", "6 7 000007", "6 9 000009", "7 2 000002"};
     // The missing line is a row of its own; the others are scanned all the same.
     QTest::newRow("a mapped line missing")
         << QStringList{"--lines", "2", "--line-bus", "1:3:000003", "--line-bus", "2:12:00000C"}
