@@ -1,11 +1,12 @@
-// The window's help with first contact: the list of ports in COM1, finding machine numbers, remembering
-// the port and the logo between runs, and the history of commands.
+// The window's help with first contact: the list of ports in COM1, finding machine numbers (on one port or
+// every mapped one), remembering the port and the logo between runs, the history of commands and the site table.
 #include "form1.h"
 
 #include "command_history.h"
 #include "history_view.h"
 #include "machine_scan_dialog.h"
 #include "port_list_popup.h"
+#include "site_table_view.h"
 #include "remembered_choices.h"
 #include "text_conversions.h"
 
@@ -36,13 +37,18 @@ void Form1::installFirstContactTools()
     m_findMachines->setObjectName(QStringLiteral("findMachines"));
     connect(m_findMachines, &QAction::triggered, this, &Form1::findMachineNumbers);
 
-    auto *history = new QAction(tr("历史记录…"), ui.HELP1);
-    history->setObjectName(QStringLiteral("showHistory"));
-    // The status line takes no focus, so its menu is not the only way: Ctrl+H opens it from anywhere.
-    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    history->setShortcutContext(Qt::WindowShortcut);
-    connect(history, &QAction::triggered, this, [this] { showHistory(this); });
-    ui.HELP1->addAction(history);
+    // The status line takes no focus, so its menu is not the only way: a shortcut opens each from anywhere.
+    const auto addToStatusMenu = [this](const QString &text, const QString &name, QKeyCombination key,
+                                        const std::function<void()> &open) {
+        auto *action = new QAction(text, ui.HELP1);
+        action->setObjectName(name);
+        action->setShortcut(QKeySequence(key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, open);
+        ui.HELP1->addAction(action);
+    };
+    addToStatusMenu(tr("历史记录…"), QStringLiteral("showHistory"), Qt::CTRL | Qt::Key_H, [this] { showHistory(this); });
+    addToStatusMenu(tr("现场一览…"), QStringLiteral("showSiteTable"), Qt::CTRL | Qt::Key_I, [this] { showSiteTable(this); });
     ui.HELP1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -117,11 +123,23 @@ void Form1::findMachineNumbers()
     RememberedChoices().setPortNumber(port->number);
     auto *dialog = new MachineScanDialog(*port, [this](int machine) { ui.ADDRESS->setText(QString::number(machine)); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Only the ports given a device (--port N=DEVICE, or remembered) are offered: never one nobody named.
+    QList<PortChoice> mapped;
+    const QMap<int, QString> devices = m_ports.mappedPorts();
+    for (auto it = devices.cbegin(); it != devices.cend(); ++it)
+        mapped.append(PortChoice{qint16(it.key()), it.value(), m_ports});
+    dialog->offerMappedPorts(mapped, [this](const PortChoice &chosen, int machine) {
+        ui.COM1->setText(QString::number(chosen.number));
+        ui.ADDRESS->setText(QString::number(machine));
+    });
     // However the dialog ends, the status line says so, not what the last command said.
     auto scanEnded = std::make_shared<bool>(false);
     connect(dialog, &MachineScanDialog::scanFinished, this, [scanEnded] { *scanEnded = true; });
-    connect(dialog, &QDialog::finished, this, [this, scanEnded](int result) {
-        if (result == QDialog::Accepted)
+    connect(dialog, &QDialog::finished, this, [this, dialog, scanEnded](int result) {
+        if (result == QDialog::Accepted && dialog->scansMappedPorts())
+            showStatus(*scanEnded ? tr("串口已设为 %1，机号已设为 %2（查找机号选定）").arg(ui.COM1->text(), ui.ADDRESS->text())
+                                  : tr("串口已设为 %1，机号已设为 %2（查找机号没有查完就停了）").arg(ui.COM1->text(), ui.ADDRESS->text()));
+        else if (result == QDialog::Accepted)
             showStatus(*scanEnded ? tr("机号已设为 %1（查找机号选定）").arg(ui.ADDRESS->text())
                                   : tr("机号已设为 %1（查找机号没有查完就停了）").arg(ui.ADDRESS->text()));
         else

@@ -23,6 +23,9 @@ public:
     // Device Manager shows); on Windows the COM ports the system knows.
     QMap<int, QString> reachablePorts() const;
 
+    // The numbers given a device by a mapping (--port N=DEVICE, or remembered), whether it is there or not.
+    QMap<int, QString> mappedPorts() const { return m_mapped; }
+
     // Every "N=DEVICE" of the --port options; false, with the offending text, when one is malformed.
     bool mapPorts(const QStringList &mappings, QString *badMapping);
 

@@ -8,3 +8,7 @@ add_custom_command(TARGET tst_logo_preview POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/app/bmp.txt $<TARGET_FILE_DIR:tst_logo_preview>/bmp.txt)
 timeclock_add_test(tst_window_guards LONG SOURCES tst_window_guards.cpp
     LIBS timeclock_window timeclock_language timeclock_sim_fixture)
+# The window's part of a whole site: every mapped port scanned at once, and the site table.
+timeclock_add_test(tst_site_window SOURCES tst_site_window.cpp LIBS timeclock_window timeclock_language timeclock_sim_fixture)
+target_compile_definitions(tst_site_window PRIVATE TIMECLOCK_SETUP_PATH="$<TARGET_FILE:timeclock-setup>")
+add_dependencies(tst_site_window timeclock-setup)

@@ -296,6 +296,18 @@
         <source>正在退出：等考勤机回答这一行</source>
         <translation>Closing: waiting for the terminal to answer this line</translation>
     </message>
+    <message>
+        <source>现场一览…</source>
+        <translation>Site Table…</translation>
+    </message>
+    <message>
+        <source>串口已设为 %1，机号已设为 %2（查找机号选定）</source>
+        <translation>Port set to %1, machine number set to %2 (chosen by Find Machine Numbers)</translation>
+    </message>
+    <message>
+        <source>串口已设为 %1，机号已设为 %2（查找机号没有查完就停了）</source>
+        <translation>Port set to %1, machine number set to %2 (Find Machine Numbers stopped before the end)</translation>
+    </message>
 </context>
 <context>
     <name>HistoryView</name>
@@ -535,6 +547,50 @@
         <source>不知道机号？在机号框上按右键（或菜单键），选“查找机号…”</source>
         <translation>Machine number unknown? Right-click the ID box (or press the menu key there) and choose “Find Machine Numbers…”</translation>
     </message>
+    <message>
+        <source>扫描所有映射的串口</source>
+        <translation>Scan every mapped port</translation>
+    </message>
+    <message>
+        <source>没有对应的串口：用 --port N=DEVICE 启动窗口时给出</source>
+        <translation>No port is mapped: give them with --port N=DEVICE when starting the window</translation>
+    </message>
+    <message>
+        <source>串口 %1 = %2</source>
+        <translation>Port %1 = %2</translation>
+    </message>
+    <message>
+        <source>正在查找 %1 个串口的机号 %2-%3…</source>
+        <translation>Finding machine numbers %2-%3 on %1 ports…</translation>
+    </message>
+    <message>
+        <source>%1/%2 串口，%3/%4 个机号</source>
+        <translation>%1/%2 ports, %3/%4 machine numbers</translation>
+    </message>
+    <message>
+        <source>串口 %1    %2</source>
+        <translation>Port %1    %2</translation>
+    </message>
+    <message>
+        <source>没有考勤机回答</source>
+        <translation>No terminal answered</translation>
+    </message>
+    <message>
+        <source>串口 %1（%2）：%3</source>
+        <translation>Port %1 (%2): %3</translation>
+    </message>
+    <message>
+        <source>%1 个串口查完：</source>
+        <translation>%1 ports scanned: </translation>
+    </message>
+    <message>
+        <source>；%1 个串口打不开或断开了（见列表）</source>
+        <translation>; %1 ports could not be opened or were lost (see the list)</translation>
+    </message>
+    <message>
+        <source>正在停止：每条线等它在途的回答…</source>
+        <translation>Stopping: each line waits for the answer on its way…</translation>
+    </message>
 </context>
 <context>
     <name>NetworkAddress</name>
@@ -665,6 +721,109 @@
     <message>
         <source>记住的选择文件有错，已移到一边：%1</source>
         <translation>the file of remembered choices is damaged and was moved aside: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SiteTableDialog</name>
+    <message>
+        <source>已确认</source>
+        <translation>confirmed</translation>
+    </message>
+    <message>
+        <source>未确认（%1/%2 行）</source>
+        <translation>unconfirmed (%1/%2 lines)</translation>
+    </message>
+    <message>
+        <source>未确认</source>
+        <translation>unconfirmed</translation>
+    </message>
+    <message>
+        <source>现场一览</source>
+        <translation>Site Table</translation>
+    </message>
+    <message>
+        <source>设置和图片：这台电脑记录的发送且考勤机确认的内容（考勤机读不回来）</source>
+        <translation>Settings and logo: what this PC recorded sending and the terminal confirmed (a terminal cannot be read back)</translation>
+    </message>
+    <message>
+        <source>现场的考勤机</source>
+        <translation>Terminals of the site</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>机号</source>
+        <translation>Machine</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>最后回答</source>
+        <translation>Last answered</translation>
+    </message>
+    <message>
+        <source>同号</source>
+        <translation>Shared number</translation>
+    </message>
+    <message>
+        <source>最后发送的设置</source>
+        <translation>Settings last sent</translation>
+    </message>
+    <message>
+        <source>最后发送的图片</source>
+        <translation>Logo last sent</translation>
+    </message>
+    <message>
+        <source>全部确认</source>
+        <translation>All confirmed</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>导出 CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>导出 CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>历史记录里还没有考勤机（%1）</source>
+        <translation>No terminal in the history yet (%1)</translation>
+    </message>
+    <message>
+        <source>%1 台考勤机，按序列号跟踪（%2）</source>
+        <translation>%1 terminals, followed by serial number (%2)</translation>
+    </message>
+    <message>
+        <source>（不知道）</source>
+        <translation>(unknown)</translation>
+    </message>
+    <message>
+        <source>可能有两台同号</source>
+        <translation>two may share this number</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>已导出 %1 台考勤机：%2</source>
+        <translation>Exported %1 terminals: %2</translation>
     </message>
 </context>
 <context>
