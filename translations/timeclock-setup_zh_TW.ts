@@ -296,6 +296,18 @@
         <source>图片没有改变（%1）</source>
         <translation>圖片沒有改變（%1）</translation>
     </message>
+    <message>
+        <source>现场一览…</source>
+        <translation>現場一覽…</translation>
+    </message>
+    <message>
+        <source>串口已设为 %1，机号已设为 %2（查找机号选定）</source>
+        <translation>序列埠已設為 %1，機號已設為 %2（尋找機號選定）</translation>
+    </message>
+    <message>
+        <source>串口已设为 %1，机号已设为 %2（查找机号没有查完就停了）</source>
+        <translation>序列埠已設為 %1，機號已設為 %2（尋找機號沒有查完就停了）</translation>
+    </message>
 </context>
 <context>
     <name>HistoryView</name>
@@ -535,6 +547,50 @@
         <source>不知道机号？在机号框上按右键（或菜单键），选“查找机号…”</source>
         <translation>不知道機號？在機號框上按右鍵（或選單鍵），選「尋找機號…」</translation>
     </message>
+    <message>
+        <source>扫描所有映射的串口</source>
+        <translation>掃描所有對映的序列埠</translation>
+    </message>
+    <message>
+        <source>没有对应的串口：用 --port N=DEVICE 启动窗口时给出</source>
+        <translation>沒有對應的序列埠：用 --port N=DEVICE 啟動視窗時給出</translation>
+    </message>
+    <message>
+        <source>串口 %1 = %2</source>
+        <translation>序列埠 %1 = %2</translation>
+    </message>
+    <message>
+        <source>正在查找 %1 个串口的机号 %2-%3…</source>
+        <translation>正在尋找 %1 個序列埠的機號 %2-%3…</translation>
+    </message>
+    <message>
+        <source>%1/%2 串口，%3/%4 个机号</source>
+        <translation>%1/%2 序列埠，%3/%4 個機號</translation>
+    </message>
+    <message>
+        <source>串口 %1    %2</source>
+        <translation>序列埠 %1    %2</translation>
+    </message>
+    <message>
+        <source>没有考勤机回答</source>
+        <translation>沒有考勤機回答</translation>
+    </message>
+    <message>
+        <source>串口 %1（%2）：%3</source>
+        <translation>序列埠 %1（%2）：%3</translation>
+    </message>
+    <message>
+        <source>%1 个串口查完：</source>
+        <translation>%1 個序列埠查完：</translation>
+    </message>
+    <message>
+        <source>；%1 个串口打不开或断开了（见列表）</source>
+        <translation>；%1 個序列埠打不開或斷開了（見列表）</translation>
+    </message>
+    <message>
+        <source>正在停止：每条线等它在途的回答…</source>
+        <translation>正在停止：每條線等它在途的回答…</translation>
+    </message>
 </context>
 <context>
     <name>NetworkAddress</name>
@@ -665,6 +721,109 @@
     <message>
         <source>记住的选择文件有错，已移到一边：%1</source>
         <translation>記住的選擇檔案有錯，已移到一邊：%1</translation>
+    </message>
+</context>
+<context>
+    <name>SiteTableDialog</name>
+    <message>
+        <source>已确认</source>
+        <translation>已確認</translation>
+    </message>
+    <message>
+        <source>未确认（%1/%2 行）</source>
+        <translation>未確認（%1/%2 行）</translation>
+    </message>
+    <message>
+        <source>未确认</source>
+        <translation>未確認</translation>
+    </message>
+    <message>
+        <source>现场一览</source>
+        <translation>現場一覽</translation>
+    </message>
+    <message>
+        <source>设置和图片：这台电脑记录的发送且考勤机确认的内容（考勤机读不回来）</source>
+        <translation>設定和圖片：這臺電腦記錄的傳送且考勤機確認的內容（考勤機讀不回來）</translation>
+    </message>
+    <message>
+        <source>现场的考勤机</source>
+        <translation>現場的考勤機</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>序列埠</translation>
+    </message>
+    <message>
+        <source>机号</source>
+        <translation>機號</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>序號</translation>
+    </message>
+    <message>
+        <source>最后回答</source>
+        <translation>最後回答</translation>
+    </message>
+    <message>
+        <source>同号</source>
+        <translation>同號</translation>
+    </message>
+    <message>
+        <source>最后发送的设置</source>
+        <translation>最後傳送的設定</translation>
+    </message>
+    <message>
+        <source>最后发送的图片</source>
+        <translation>最後傳送的圖片</translation>
+    </message>
+    <message>
+        <source>全部确认</source>
+        <translation>全部確認</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>關閉</translation>
+    </message>
+    <message>
+        <source>导出 CSV…</source>
+        <translation>匯出 CSV…</translation>
+    </message>
+    <message>
+        <source>导出 CSV</source>
+        <translation>匯出 CSV</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV 檔案 (*.csv)</translation>
+    </message>
+    <message>
+        <source>历史记录里还没有考勤机（%1）</source>
+        <translation>歷史記錄裡還沒有考勤機（%1）</translation>
+    </message>
+    <message>
+        <source>%1 台考勤机，按序列号跟踪（%2）</source>
+        <translation>%1 臺考勤機，按序號追蹤（%2）</translation>
+    </message>
+    <message>
+        <source>（不知道）</source>
+        <translation>（不知道）</translation>
+    </message>
+    <message>
+        <source>可能有两台同号</source>
+        <translation>可能有兩臺同號</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>已导出 %1 台考勤机：%2</source>
+        <translation>已匯出 %1 臺考勤機：%2</translation>
     </message>
 </context>
 <context>
@@ -1637,16 +1796,114 @@
         <translation>可能有兩臺同號</translation>
     </message>
     <message>
-        <source>inventory 还不能扫描线路；请加 --offline，只用这台电脑的记录</source>
-        <translation>inventory 還不能掃描線路；請加 --offline，只用這臺電腦的記錄</translation>
-    </message>
-    <message>
         <source>--csv 和 --json 只能选一个</source>
         <translation>--csv 和 --json 只能選一個</translation>
     </message>
     <message>
         <source>历史记录里还没有考勤机（%1）</source>
         <translation>歷史記錄裡還沒有考勤機（%1）</translation>
+    </message>
+    <message>
+        <source>每个串口上要设置的机号，如 1-20（给出时不查找）</source>
+        <translation>每個序列埠上要設定的機號，如 1-20（給出時不尋找）</translation>
+    </message>
+    <message>
+        <source>不问，直接开始（给脚本用）</source>
+        <translation>不問，直接開始（給腳本用）</translation>
+    </message>
+    <message>
+        <source>跳过按本机记录已经是这些设置和图片、并且考勤机确认过的考勤机</source>
+        <translation>跳過按本機記錄已經是這些設定和圖片、並且考勤機確認過的考勤機</translation>
+    </message>
+    <message>
+        <source>只重做这份报告里失败的考勤机（不查找）</source>
+        <translation>只重做這份報告裡失敗的考勤機（不尋找）</translation>
+    </message>
+    <message>
+        <source>%1 的 %2（序列号 %3）的一行没有写进报告：%4</source>
+        <translation>%1 的 %2（序號 %3）的一行沒有寫進報告：%4</translation>
+    </message>
+    <message>
+        <source>%1 的 %2</source>
+        <translation>%1 的 %2</translation>
+    </message>
+    <message>
+        <source>设置和图片</source>
+        <translation>設定和圖片</translation>
+    </message>
+    <message>
+        <source>把配置文件的设置和图片发给几条线上的每台考勤机（几条线同时，一条线上一台接一台；不改号，不写序列号）</source>
+        <translation>把設定檔的設定和圖片發給幾條線上的每臺考勤機（幾條線同時，一條線上一臺接一臺；不改號，不寫序號）</translation>
+    </message>
+    <message>
+        <source>考勤机由查找得出（--port 可以给几次，--port all 取每个对应的串口），或用 --machines 给出；开始前问一次，列出要改的考勤机</source>
+        <translation>考勤機由尋找得出（--port 可以給幾次，--port all 取每個對應的序列埠），或用 --machines 給出；開始前問一次，列出要改的考勤機</translation>
+    </message>
+    <message>
+        <source>配置文件没有 [settings] 也没有 [logo]：没有要发的</source>
+        <translation>設定檔沒有 [settings] 也沒有 [logo]：沒有要發的</translation>
+    </message>
+    <message>
+        <source>报告里没有失败的考勤机</source>
+        <translation>報告裡沒有失敗的考勤機</translation>
+    </message>
+    <message>
+        <source>%1：%2，没有设置</source>
+        <translation>%1：%2，沒有設定</translation>
+    </message>
+    <message>
+        <source>按记录已相同</source>
+        <translation>按記錄已相同</translation>
+    </message>
+    <message>
+        <source>  %1：机号 %2</source>
+        <translation>  %1：機號 %2</translation>
+    </message>
+    <message>
+        <source>将把%1发给 %2 个串口上的 %3 台考勤机：</source>
+        <translation>將把%1發給 %2 個序列埠上的 %3 臺考勤機：</translation>
+    </message>
+    <message>
+        <source>按回车开始，q 取消</source>
+        <translation>按 Enter 開始，q 取消</translation>
+    </message>
+    <message>
+        <source>没有发送任何命令</source>
+        <translation>沒有傳送任何命令</translation>
+    </message>
+    <message>
+        <source>没有找到要设置的考勤机</source>
+        <translation>沒有找到要設定的考勤機</translation>
+    </message>
+    <message>
+        <source>apply 用同一种配置文件（不用 [factory]）：有 [settings] 才发设置，有 [logo] 才下载图片；不改号，不写序列号。
+  每台考勤机在输出和 --report 的 CSV 里都有一行（settings、logo 两步）；--redo-failed 只重做报告里 failed 的行。</source>
+        <translation>apply 用同一種設定檔（不用 [factory]）：有 [settings] 才發設定，有 [logo] 才下載圖片；不改號，不寫序號。
+  每臺考勤機在輸出和 --report 的 CSV 裡都有一行（settings、logo 兩步）；--redo-failed 只重做報告裡 failed 的行。</translation>
+    </message>
+    <message>
+        <source>现在回答</source>
+        <translation>現在回答</translation>
+    </message>
+    <message>
+        <source>先同时查找给出的每条线路（--port 与 scan 相同），再列出表格；--offline 只用这台电脑的记录</source>
+        <translation>先同時尋找給出的每條線路（--port 與 scan 相同），再列出表格；--offline 只用這臺電腦的記錄</translation>
+    </message>
+    <message>
+        <source>--offline 不打开串口，不用 --%1</source>
+        <translation>--offline 不開啟序列埠，不用 --%1</translation>
+    </message>
+    <message>
+        <source>这些串口上没有已知的考勤机</source>
+        <translation>這些序列埠上沒有已知的考勤機</translation>
+    </message>
+    <message>
+        <source>%1 个串口同时打开要 %2 个文件描述符，这个进程最多 %3 个（ulimit -n），已用 %4 个：请提高上限或少给几个串口</source>
+        <translation>%1 個序列埠同時開啟要 %2 個檔案描述符，這個程式最多 %3 個（ulimit -n），已用 %4 個：請提高上限或少給幾個序列埠</translation>
+    </message>
+    <message>
+        <source>最多同时 %1 个串口，给了 %2 个：请分几次做</source>
+        <translation>最多同時 %1 個序列埠，給了 %2 個：請分幾次做</translation>
     </message>
 </context>
 </TS>
