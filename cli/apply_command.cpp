@@ -438,7 +438,7 @@ int runApply(const QStringList &arguments)
     for (qsizetype index = 0; index < ports.size(); ++index) {
         const QString port = ports.at(index).label();
         QList<Target> kept;
-        QStringList numbers;
+        QList<int> numbers;
         for (const Target &target : targets.at(index)) {
             const QStringList earlier = doneBefore.value({port, target.number});
             const bool done = resume && !earlier.isEmpty() && earlier.at(2) == fateWord(TerminalFate::Done);
@@ -454,10 +454,10 @@ int runApply(const QStringList &arguments)
                 continue;
             }
             kept.append(target);
-            numbers << QString::number(target.number);
+            numbers << target.number;
         }
         if (!kept.isEmpty())
-            listed << QCoreApplication::translate("cli", "  %1：机号 %2").arg(port, numbers.join(QStringLiteral(", ")));
+            listed << QCoreApplication::translate("cli", "  %1：机号 %2").arg(port, numberRuns(numbers));
         toChange += int(kept.size());
         lines.push_back(std::make_unique<LineApply>(ports.at(index), kept, profile, rows));
     }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QHash>
 #include <QFile>
 
 #include <algorithm>
@@ -79,14 +80,43 @@ bool turnedAway(const TerminalRecord &record)
 
 namespace {
 
-// A terminal as the summary names it: its number, and its line where the batch covers several.
-QString numberOf(const TerminalRecord &record)
+// The terminals of one kind as the summary names them: their numbers, and where the batch covers several
+// lines each line once with its numbers' runs ("PORT 的 4-27, 30"), so a stopped site batch stays readable.
+QStringList namesOf(const QList<const TerminalRecord *> &records)
 {
-    return record.port.isEmpty() ? QString::number(record.number)
-                                 : QCoreApplication::translate("cli", "%1 的 %2").arg(record.port).arg(record.number);
+    QStringList names;
+    QStringList ports;
+    QHash<QString, QList<int>> numbersByPort;
+    for (const TerminalRecord *record : records) {
+        if (record->port.isEmpty()) {
+            names << QString::number(record->number);
+            continue;
+        }
+        if (!numbersByPort.contains(record->port))
+            ports << record->port;
+        numbersByPort[record->port] << record->number;
+    }
+    for (const QString &port : std::as_const(ports))
+        names << QCoreApplication::translate("cli", "%1 的 %2").arg(port, numberRuns(numbersByPort.value(port)));
+    return names;
 }
 
 } // namespace
+
+QString numberRuns(QList<int> numbers)
+{
+    std::sort(numbers.begin(), numbers.end());
+    QStringList runs;
+    for (qsizetype first = 0; first < numbers.size();) {
+        qsizetype last = first;
+        while (last + 1 < numbers.size() && numbers.at(last + 1) <= numbers.at(last) + 1)
+            ++last;
+        runs << (numbers.at(first) == numbers.at(last) ? QString::number(numbers.at(first))
+                                                       : QStringLiteral("%1-%2").arg(numbers.at(first)).arg(numbers.at(last)));
+        first = last + 1;
+    }
+    return runs.join(QStringLiteral(", "));
+}
 
 QString summaryLine(const QList<TerminalRecord> &records, const std::optional<QString> &rowLost)
 {
@@ -112,13 +142,13 @@ QString summaryLine(const QList<TerminalRecord> &records, const std::optional<QS
         return QCoreApplication::translate("cli", "共 %n 台，全部完成", nullptr, int(records.size()));
     QStringList parts{QCoreApplication::translate("cli", "完成 %1 台").arg(done)};
     for (const auto &[holds, text] : kinds) {
-        QStringList numbers;
+        QList<const TerminalRecord *> held;
         for (const TerminalRecord &record : records) {
             if (holds(record))
-                numbers << numberOf(record);
+                held << &record;
         }
-        if (!numbers.isEmpty())
-            parts << QCoreApplication::translate("cli", text).arg(numbers.size()).arg(numbers.join(QStringLiteral(", ")));
+        if (!held.isEmpty())
+            parts << QCoreApplication::translate("cli", text).arg(held.size()).arg(namesOf(held).join(QStringLiteral(", ")));
     }
     if (rowLost)
         parts << QCoreApplication::translate("cli", "报告少了 %1 的一行").arg(*rowLost);

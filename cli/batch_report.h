@@ -46,6 +46,8 @@ bool turnedAway(const TerminalRecord &record);
 
 // "共 4 台：完成 1 台；失败 1 台（2）；没轮到 2 台（3, 4）"; `rowLost`: the terminal whose report row could
 // not be written, so the batch is never "全部完成" without its record.
+// Numbers as runs, in order: "4-27, 30".
+QString numberRuns(QList<int> numbers);
 QString summaryLine(const QList<TerminalRecord> &records, const std::optional<QString> &rowLost = std::nullopt);
 
 // What the terminal holds after a failed attempt, so that its row never denies a confirmed step:

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int TableColumns = 80;
-constexpr int PortColumns = 16;
+constexpr int PortColumns = 21;  // "192.168.100.200:4001" whole, and a row still within 80 columns
 
 QCommandLineOption offlineOption()
 {
@@ -50,6 +50,14 @@ QString lastColumns(const QString &text, int columns)
         kept.prepend(text.at(i));
     // Three dots, not an ellipsis, which terminals set up for Chinese draw two columns wide.
     return QStringLiteral("...") + kept;
+}
+
+// A port as its column shows it: a server's address without its scheme ("127.0.0.1:7001" for
+// "rfc2217://127.0.0.1:7001"), whose host and port are what tell the lines apart.
+QString portColumn(const QString &port)
+{
+    const qsizetype scheme = port.indexOf(QStringLiteral("://"));
+    return lastColumns(scheme > 0 ? port.mid(scheme + 3) : port, PortColumns);
 }
 
 QString padded(const QString &text, int columns)
@@ -123,7 +131,7 @@ QStringList inventoryText(const QList<SiteTerminal> &terminals)
                           + QCoreApplication::translate("cli", "全部确认")};
     for (const SiteTerminal &terminal : terminals) {
         const std::optional<bool> confirmed = terminal.everyStepConfirmed();
-        QString row = padded(lastColumns(terminal.port, PortColumns), PortColumns) + u' '
+        QString row = padded(portColumn(terminal.port), PortColumns) + u' '
                       + QStringLiteral("%1").arg(terminal.machine, 4) + u' '
                       + (terminal.serial.isEmpty() ? QStringLiteral("------") : terminal.serial) + u' '
                       + padded(answeredText(terminal), 16) + u' '

@@ -1,3 +1,4 @@
+#include "batch_report.h"
 #include "command_history.h"
 #include "remembered_choices.h"
 #include "sim_process.h"
@@ -33,6 +34,8 @@ private slots:
     void stopSignalStopsEveryLine();
     void blankLogoRefused_data();
     void blankLogoRefused();
+    void numbersSaidAsRuns_data();
+    void numbersSaidAsRuns();
 
 private:
     // A profile in its own folder, with its logo text file beside it.
@@ -318,6 +321,7 @@ void TestApply::askedOnceBeforeAnythingIsSent()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errText().contains("2 个串口上的 4 台考勤机"), qPrintable(run.errText()));
+    QVERIFY2(run.errText().contains(devices.at(1) + "：机号 3-4"), qPrintable(run.errText()));
     QCOMPARE(run.errText().contains("没有发送任何命令"), !sent);
     // Listed once, for the one question (shown only where someone reads it at a terminal).
     QCOMPARE(run.errText().count("台考勤机："), 1);
@@ -396,6 +400,26 @@ void TestApply::blankLogoRefused()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(site.stop());
     QCOMPARE(site.reader().received().isEmpty(), exitCode != 0);
+}
+
+
+void TestApply::numbersSaidAsRuns_data()
+{
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one") << QList<int>{7} << "7";
+    QTest::newRow("a run") << QList<int>{100, 101, 102, 103} << "100-103";
+    QTest::newRow("runs and gaps, out of order") << QList<int>{30, 4, 5, 6, 9, 0, 255} << "0, 4-6, 9, 30, 255";
+    QTest::newRow("a number twice") << QList<int>{3, 3, 4} << "3-4";
+    QTest::newRow("none") << QList<int>{} << "";
+}
+
+// A site batch stopped early leaves many numbers not done: each line says them as runs, not one by one.
+void TestApply::numbersSaidAsRuns()
+{
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, said);
+    QCOMPARE(numberRuns(numbers), said);
 }
 
 TIMECLOCK_TEST_MAIN_IN_SHARES(TestApply, QTEST_QAPP_SETUP(QCoreApplication))

@@ -209,7 +209,8 @@ void TestInventory::textFitsEightyColumns()
                               "ok", {}, {}, Door),
                         entry("09:02", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "18", "logo",
                               "no-reply lines=12", {}, QString(64, u'a'), {}, longPath),
-                        entry("09:03", "/dev/ttyUSB1", "3", "logo", "ok", {}, QString(64, u'b'), {}, "text:" + QString(60, u'欢'))});
+                        entry("09:03", "/dev/ttyUSB1", "3", "logo", "ok", {}, QString(64, u'b'), {}, "text:" + QString(60, u'欢')),
+                        entry("09:04", "rfc2217://192.168.10.20:4001", "7", "read-serial", "ok", "0C0D0E")});
     for (const char *language : {"zh", "zh_TW", "en"}) {
         const ProgramRun run = site.inventory({"--lang", language});
         QCOMPARE(run.exitCode, 0);
@@ -226,6 +227,8 @@ void TestInventory::textFitsEightyColumns()
         QVERIFY2(run.outText().contains("shop-front.png"), qPrintable(run.outText()));
         QVERIFY(run.outText().contains("aaaaaaaaaaaa"));
         QVERIFY(run.outText().contains("0A1B2C") && run.outText().contains("445566"));
+        // A server's line keeps its host and port whole: the scheme is what gives way.
+        QVERIFY2(run.outText().contains("\n192.168.10.20:4001 "), qPrintable(run.outText()));
     }
 }
 

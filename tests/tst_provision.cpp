@@ -181,7 +181,7 @@ void TestProvision::atATerminal()
     QVERIFY(first.stop());
     QVERIFY(second.start());
     tech.type("\n");
-    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  2  serial 001E05  done"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(tech.outText().contains("  2  serial 001E05  done"), 30000);
     // Enter for terminal 3 with terminal 2 still on the line: nothing is written to it.
     QTRY_VERIFY_WITH_TIMEOUT(tech.errText().contains("接上第 3 台考勤机"), 10000);
     tech.type("\n");

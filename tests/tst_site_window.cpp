@@ -352,11 +352,11 @@ void TestSiteWindow::siteTableExportsTheInventoryCsv()
     const QList<QByteArray> rows = bytes.split('\n');
     QCOMPARE(rows.size(), 6);  // header, four terminals, nothing after the last CRLF
     QCOMPARE(rows.at(0), QByteArray("\xEF\xBB\xBFport,machine,serial,last_answered,collision,settings,settings_time,"
-                                    "settings_confirmed,logo_source,logo_sha256,logo_time,logo_confirmed,confirmed\r"));
+                                    "settings_confirmed,logo_source,logo_sha256,logo_time,logo_confirmed,confirmed,answered_now\r"));
     const auto renumbered = std::find_if(rows.cbegin(), rows.cend(), [](const QByteArray &row) { return row.startsWith("/dev/ttyUSB0,"); });
     QVERIFY(renumbered != rows.cend());
     QCOMPARE(*renumbered, QByteArray("/dev/ttyUSB0,7,\t0A1B2C,\t2026-12-01T09:04:00+08:00,no,") + Door.toUtf8()
-                             + ",\t2026-12-01T09:01:00+08:00,yes,shop.png,\tab12cd34ef56ab12cd34,\t2026-12-01T09:03:00+08:00,yes,yes\r");
+                             + ",\t2026-12-01T09:01:00+08:00,yes,shop.png,\tab12cd34ef56ab12cd34,\t2026-12-01T09:03:00+08:00,yes,yes,\r");
     QVERIFY(dialog.findChild<QLabel *>("siteTableState")->text().contains(QDir::toNativeSeparators(dir.filePath("site.csv"))));
 
     // A folder gone by the time the file is written (the save dialog itself refuses one not there): said,
