@@ -400,7 +400,7 @@ int runApply(const QStringList &arguments)
             const Outcome &summary = scan.summary;
             if (summary.status == ResultStatus::PortLost || summary.status == ResultStatus::PortOpenFailed) {
                 lineFailed = true;
-                printError(QCoreApplication::translate("cli", "%1：%2").arg(*summary.port, summary.message));
+                printLineSummary(summary, OutputFormat::Text);
             }
             QList<int> collided;
             for (const ScanAnswer &answer : scan.answers) {
